@@ -1,0 +1,39 @@
+# Thin wrapper over CMake presets. 'make run' and 'make test' install what is missing first.
+PRESET ?= dev
+BUILD_DIR := build
+JOBS ?= $(shell nproc)
+WORK_DIR := work
+
+.PHONY: all deps configure build run test test-asan bench clean
+
+all: build
+
+deps:
+	@sh tools/install-deps.sh
+
+configure: deps
+	@cmake --preset $(PRESET) >/dev/null
+
+build: configure
+	@cmake --build --preset $(PRESET) -j $(JOBS)
+
+# Runs in a git-ignored working folder seeded with the sample configuration.
+run: build
+	@mkdir -p $(WORK_DIR)
+	@[ -f $(WORK_DIR)/Tarnwick.xml ] || cp samples/Tarnwick.xml $(WORK_DIR)/Tarnwick.xml
+	@cd $(WORK_DIR) && ../$(BUILD_DIR)/bin/tarnwick-cli resave && ../$(BUILD_DIR)/bin/tarnwick-cli serverinfo \
+		&& echo "== $(WORK_DIR)/Tarnwick.xml" && cat Tarnwick.xml && echo "== $(WORK_DIR)/ServerInfo.txt" && cat ServerInfo.txt
+
+test: build
+	@ctest --preset $(PRESET) -j $(JOBS)
+
+test-asan: deps
+	@cmake --preset asan >/dev/null
+	@cmake --build --preset asan -j $(JOBS)
+	@ctest --preset asan -j $(JOBS)
+
+bench: build
+	@for b in $(BUILD_DIR)/bin/bench_*; do [ -x "$$b" ] || continue; echo "== $$b"; "$$b" || exit 1; done
+
+clean:
+	rm -rf build build-asan build-release

@@ -1,0 +1,10 @@
+#include "cli/commands.h"
+
+namespace tarnwick::cli {
+
+std::vector<Command> DigestCommands()
+{
+    return {};
+}
+
+} // namespace tarnwick::cli

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "config/model.h"
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace tarnwick {
+
+// (Token, Rest) of the value splitter that breaks a server's lists into connection entries.
+struct TokenSplit {
+    std::string Token;
+    std::string Rest;
+};
+TokenSplit TakeToken(std::string_view Source, std::string_view Dividers);
+
+// The configuration document: Tarnwick.xml and the body of ServerInfo.txt.
+// Remembers the document last loaded, whose top-level comments and processing
+// instructions every later write keeps.
+class ConfigurationDocument {
+public:
+    // workingCopy: the Tarnwick.xml that LoadConfiguration reads.
+    explicit ConfigurationDocument(std::filesystem::path workingCopy = "Tarnwick.xml");
+
+    // Fills the model from the working copy; a missing file loads nothing. Raises Error.
+    void LoadConfiguration(SetupModel& model);
+
+    // The document bytes for the model; Encode switches value encoding on.
+    std::string BuildDocument(const SetupModel& model, bool Encode) const;
+
+    // Builds the document and replaces FileName with it atomically. Raises Error.
+    void WriteConfiguration(const SetupModel& model, const std::filesystem::path& FileName, bool Encode) const;
+
+    const std::filesystem::path& WorkingCopy() const { return workingCopy_; }
+
+    // Where the encoder's trace lines go (nowhere by default).
+    void SetTraceSink(std::function<void(std::string_view)> sink) { trace_ = std::move(sink); }
+
+private:
+    std::filesystem::path workingCopy_;
+    bool loaded_ = false;
+    std::function<void(std::string_view)> trace_;
+};
+
+// Writes ServerInfo.txt: the encoded document between "$BEGIN" and "$END". Raises Error.
+void WriteServerInfo(const ConfigurationDocument& document, const SetupModel& model,
+                     const std::filesystem::path& FileName = "ServerInfo.txt");
+
+} // namespace tarnwick

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+
+namespace tarnwick {
+
+// The one error type of the system. The message is GBK text, like all core text;
+// front ends convert it to UTF-8 when they show it.
+class Error : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The system's description of an errno value, as GBK text.
+std::string SystemErrorText(int errnoValue);
+
+// "Cannot open file "%s". %s" and "Cannot create file "%s". %s", with the path as GBK text.
+Error CannotOpenFile(const std::filesystem::path& path, int errnoValue);
+Error CannotCreateFile(const std::filesystem::path& path, const std::string& reason);
+
+} // namespace tarnwick

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string>
+
+namespace tarnwick {
+
+struct MD5Context {
+    std::uint32_t state[4];
+    std::uint32_t count[2]; // bits, low word first
+    std::uint8_t buffer[64];
+};
+
+using Digest = std::array<std::uint8_t, 16>;
+using ProgressCallback = std::function<void(int percent)>;
+
+void MD5Init(MD5Context& context);
+void MD5Update(MD5Context& context, const void* data, std::uint32_t length);
+void MD5Final(MD5Context& context, Digest& digest);
+
+// The MD5 of a file's contents, read in 16,384-byte chunks, with progress reports.
+void FileDigest(const std::filesystem::path& fileName, Digest& digest, const ProgressCallback& callback = {});
+
+std::string DigestToHex(const Digest& digest);
+
+} // namespace tarnwick
