@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <exception>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -106,53 +107,69 @@ TEST_F(FileDigestTest, MissingPathOrDirectoryGivesZeroDigestWithoutProgress)
     }
 }
 
-// Restores the working directory and the descriptor limit a test changed.
-class ProcessStateGuard {
+class WorkingDirectoryGuard {
 public:
-    ProcessStateGuard() : dir_(fs::current_path()) { ::getrlimit(RLIMIT_NOFILE, &limit_); }
-    ~ProcessStateGuard()
-    {
-        ::setrlimit(RLIMIT_NOFILE, &limit_);
-        fs::current_path(dir_);
-    }
+    explicit WorkingDirectoryGuard(const fs::path& dir) : previous_(fs::current_path()) { fs::current_path(dir); }
+    ~WorkingDirectoryGuard() { fs::current_path(previous_); }
 
 private:
-    fs::path dir_;
-    rlimit limit_{};
+    fs::path previous_;
+};
+
+// While it lives, every descriptor below the limit is in use, so any open fails,
+// even for root.
+class NoFreeDescriptors {
+public:
+    NoFreeDescriptors()
+    {
+        ::getrlimit(RLIMIT_NOFILE, &previous_);
+        const int lowestFree = ::dup(0);
+        ::close(lowestFree);
+        rlimit limit = previous_;
+        limit.rlim_cur = static_cast<rlim_t>(lowestFree);
+        active_ = lowestFree >= 0 && ::setrlimit(RLIMIT_NOFILE, &limit) == 0;
+    }
+    ~NoFreeDescriptors() { ::setrlimit(RLIMIT_NOFILE, &previous_); }
+    bool Active() const { return active_; }
+
+private:
+    rlimit previous_{};
+    bool active_ = false;
 };
 
 TEST_F(FileDigestTest, FileThatCannotBeOpenedRaisesWithFullPathAndNoProgress)
 {
     const fs::path path = WriteFile("busy", 100);
-    ProcessStateGuard guard;
-    fs::current_path(dir_);
+    WorkingDirectoryGuard inDir(dir_);
 
     // The message's path conversion loads a converter module from disk; keep one
     // converter open so that it needs no descriptor while none are left.
     const iconv_t converter = ::iconv_open("GBK", "UTF-8");
     ASSERT_NE(converter, reinterpret_cast<iconv_t>(-1));
-    // With every descriptor below the limit in use, the open fails even for root.
-    const int lowestFree = ::dup(0);
-    ASSERT_GE(lowestFree, 0);
-    ::close(lowestFree);
-    rlimit limit{};
-    ::getrlimit(RLIMIT_NOFILE, &limit);
-    limit.rlim_cur = static_cast<rlim_t>(lowestFree);
-    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &limit), 0);
 
     Digest digest;
     digest.fill(0xaa);
     std::vector<int> seen;
+    std::exception_ptr raised;
+    {
+        NoFreeDescriptors exhausted;
+        ASSERT_TRUE(exhausted.Active());
+        try {
+            FileDigest("busy", digest, [&](int percent) { seen.push_back(percent); });
+        } catch (...) {
+            raised = std::current_exception(); // looked at once descriptors are back
+        }
+    }
+    ::iconv_close(converter);
+
+    ASSERT_TRUE(raised) << "no error raised";
     try {
-        FileDigest("busy", digest, [&](int percent) { seen.push_back(percent); });
-        FAIL() << "no error raised";
+        std::rethrow_exception(raised);
     } catch (const Error& error) {
-        EXPECT_EQ(std::string(error.what()),
-                  "Cannot open file \"" + path.string() + "\". Too many open files");
+        EXPECT_EQ(std::string(error.what()), "Cannot open file \"" + path.string() + "\". Too many open files");
     }
     EXPECT_TRUE(seen.empty());
     EXPECT_EQ(DigestToHex(digest), kZeroHex);
-    ::iconv_close(converter);
 }
 
 TEST_F(FileDigestTest, FileWithoutReadPermissionRaises)
