@@ -20,12 +20,12 @@ constexpr std::size_t kChunkSize = 16384;
 
 class ReadOnlyFile {
 public:
-    explicit ReadOnlyFile(const std::filesystem::path& fullPath)
+    ReadOnlyFile(const std::filesystem::path& path, const std::filesystem::path& fullPath)
     {
         // Non-blocking so that a FIFO cannot stall the open; it has no effect on
         // regular files, and other programs may keep reading and writing the file.
         do
-            fd_ = ::open(fullPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+            fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
         while (fd_ < 0 && errno == EINTR);
         if (fd_ < 0)
             throw CannotOpenFile(fullPath, errno);
@@ -120,6 +120,8 @@ void FileDigest(const std::filesystem::path& fileName, Digest& digest, const Pro
     if (error || !std::filesystem::exists(status) || std::filesystem::is_directory(status))
         return;
 
+    // Messages name the full path; the file itself is opened by the name given,
+    // as normalising ".." away could lead past a symbolic link to another file.
     std::filesystem::path fullPath = std::filesystem::absolute(fileName, error);
     if (error)
         fullPath = fileName;
@@ -127,7 +129,7 @@ void FileDigest(const std::filesystem::path& fileName, Digest& digest, const Pro
 
     // The open raises before any report; from then on the final 0 is always
     // reported, after the file is closed, also when hashing fails.
-    std::optional<ReadOnlyFile> file(std::in_place, fullPath);
+    std::optional<ReadOnlyFile> file(std::in_place, fileName, fullPath);
     try {
         HashOpenFile(*file, fullPath, digest, callback);
     } catch (...) {
