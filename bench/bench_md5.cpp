@@ -1,10 +1,10 @@
 // MD5 throughput of FileDigest against md5sum and openssl on the same 1 GiB
 // file in the page cache, in the same run; then a sparse file just over 4 GiB,
 // which must be hashed whole (skip it with --no-large).
-#include <cctype>
 #include "digest/md5.h"
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
