@@ -34,6 +34,33 @@ std::string SourceExcerpt(std::string_view source, long number)
     return std::string(line.substr(0, bytes));
 }
 
+// The first line (1-based) that holds bytes GBK cannot decode, or 0. A line
+// break is never part of a two-byte character, so lines can be checked alone.
+long FirstNonGbkLine(std::string_view source)
+{
+    try {
+        GbkToUtf8(source);
+        return 0;
+    } catch (const Error&) {
+    }
+    long line = 1;
+    std::size_t start = 0;
+    for (;;) {
+        std::size_t end = source.find_first_of("\r\n", start);
+        if (end == std::string_view::npos)
+            end = source.size();
+        try {
+            GbkToUtf8(source.substr(start, end - start));
+        } catch (const Error&) {
+            return line;
+        }
+        if (end == source.size())
+            return line;
+        start = end + ((source[end] == '\r' && end + 1 < source.size() && source[end + 1] == '\n') ? 2 : 1);
+        ++line;
+    }
+}
+
 ParseReport& ReportOf(void* parserContext)
 {
     return *static_cast<ParseReport*>(static_cast<xmlParserCtxtPtr>(parserContext)->_private);
@@ -181,6 +208,12 @@ DocPtr Parser::Run(std::string_view bytes)
 {
     if (bytes.size() > static_cast<std::size_t>(INT_MAX))
         throw Error("The document is too large to be read");
+    // libxml2 reports undecodable input only on its process-wide error channel
+    // and then fails with a misleading reason, so the bytes are checked first.
+    if (const long line = FirstNonGbkLine(bytes)) {
+        report_.Fail("The document holds bytes that are not GBK text", line);
+        return nullptr;
+    }
     DocPtr doc(xmlCtxtReadMemory(ctxt_, bytes.data(), static_cast<int>(bytes.size()), nullptr, "GBK",
                                  kParseOptions));
     if (!report_.failed && !ctxt_->wellFormed)
@@ -202,7 +235,11 @@ bool Parser::ParseEvents(std::string_view bytes, const xmlSAXHandler& events, vo
     *ctxt_->sax = events;
     Guard(*ctxt_->sax);
     report_.client = client;
-    Run(bytes);
+    try {
+        Run(bytes);
+    } catch (const Error&) {
+        return false;
+    }
     return !report_.failed;
 }
 
