@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <random>
-#include <set>
 #include <vector>
 
 using namespace tarnwick;
@@ -129,12 +128,6 @@ TEST(FieldEncoder, KeyMaterialChangesTheTextAndTheDecoderFollowsIt)
     const std::string custom = FieldEncoder(other).EncodeValue(value);
     EXPECT_NE(builtIn, custom);
     EXPECT_EQ(DecodeValue(custom, other), value);
-}
-
-TEST(FieldEncoder, BuiltInSubstitutionTableIsAPermutation)
-{
-    const auto& table = BuiltInKey().SubstTable;
-    EXPECT_EQ(std::set<std::uint8_t>(table.begin(), table.end()).size(), 256u);
 }
 
 TEST(FieldEncoder, RefusesValuesAndTextsOverTheLimits)
