@@ -24,6 +24,16 @@ bool IsGbkText(std::string_view text)
     }
 }
 
+// The start of a value for a message, control characters shown as '?'.
+std::string Quoted(std::string_view value)
+{
+    std::string shown(CutGbk(value, 40));
+    for (char& c : shown)
+        if (static_cast<unsigned char>(c) < 0x20)
+            c = '?';
+    return "\"" + shown + (shown.size() < value.size() ? "...\"" : "\"");
+}
+
 // Appends a value as XML character data. Values are checked, because a
 // document holding control characters or broken GBK could not be loaded again.
 void AppendEscaped(std::string& out, std::string_view value, bool attribute)
@@ -42,14 +52,14 @@ void AppendEscaped(std::string& out, std::string_view value, bool attribute)
         }
         const auto b = static_cast<unsigned char>(c);
         if (b < 0x20)
-            throw Error("A value holds the control character " + std::to_string(b) +
+            throw Error("The value " + Quoted(value) + " holds the control character " + std::to_string(b) +
                         ", which an XML document cannot hold");
         ascii = ascii && b < 0x80;
         // A GBK trail byte is 0x40 or above, so it never looks like one of the bytes above.
         out += c;
     }
     if (!ascii && !IsGbkText(value))
-        throw Error("A value holds bytes that are not GBK text, so it cannot be written");
+        throw Error("The value " + Quoted(value) + " holds bytes that are not GBK text, so it cannot be written");
 }
 
 // One run of the writer: the document text, built directly.
