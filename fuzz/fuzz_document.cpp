@@ -1,0 +1,78 @@
+// LoadConfiguration on arbitrary bytes. Whatever loads must be writable, and
+// what the writer makes of it must load again and write back the same bytes:
+// written documents are a fixed point of load-then-write.
+#include "fuzz_support.h"
+#include "scratch_file.h"
+
+#include "config/document.h"
+#include "config/document_writer.h"
+#include "config/error.h"
+
+#include <cstdint>
+#include <set>
+#include <string>
+
+using namespace tarnwick;
+using namespace tarnwick::fuzzing;
+
+namespace {
+
+// Servers are written under every group of their name, so a document with two
+// groups of one name grows on each load and save; that is the format's rule.
+bool GroupNamesDistinct(const SetupModel& model)
+{
+    std::set<std::string> names;
+    for (const auto& group : model.groups)
+        if (!names.insert(group.Name).second)
+            return false;
+    return true;
+}
+
+std::string WriteOrDie(const ConfigurationDocument& document, const SetupModel& model, bool encode)
+{
+    try {
+        return document.BuildDocument(model, encode);
+    } catch (const Error& e) {
+        if (encode)
+            return {}; // a value beyond the encoder's limits is refused
+        Broken("a loaded model could not be written", e.what());
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    static ScratchFile input("input.xml");
+    static ScratchFile again("again.xml");
+    PutFile(input.Path(), {reinterpret_cast<const char*>(data), size});
+
+    ConfigurationDocument first(input.Path());
+    SetupModel model;
+    try {
+        first.LoadConfiguration(model);
+    } catch (const Error&) {
+        return 0; // refused with a message: fine
+    }
+
+    const std::string written = WriteOrDie(first, model, false);
+    const std::string encoded = WriteOrDie(first, model, true);
+    if (!encoded.empty()) {
+        const std::string wrapped = WrapServerInfo(encoded);
+        if (wrapped != "$BEGIN\r\n" + encoded + "$END\r\n")
+            Broken("ServerInfo.txt is not the document between its marker lines", wrapped);
+    }
+
+    PutFile(again.Path(), written);
+    ConfigurationDocument second(again.Path());
+    SetupModel reloaded;
+    try {
+        second.LoadConfiguration(reloaded);
+    } catch (const Error& e) {
+        Broken("a written document does not load", std::string(e.what()) + "\n--- document:\n" + written);
+    }
+    const std::string rewritten = WriteOrDie(second, reloaded, false);
+    if (GroupNamesDistinct(model) && rewritten != written)
+        Broken("load and write again changed the document", written + "\n--- became:\n" + rewritten);
+    return 0;
+}
