@@ -12,7 +12,8 @@ namespace {
 constexpr std::size_t kSourceExcerptChars = 40;
 
 // No entity substitution (no XML_PARSE_NOENT), no DTD loading, no network.
-constexpr int kParseOptions = XML_PARSE_NONET | XML_PARSE_BIG_LINES | XML_PARSE_COMPACT;
+// The parser gets the text as UTF-8 (see Parser::Run), so the declared encoding is ignored.
+constexpr int kParseOptions = XML_PARSE_NONET | XML_PARSE_BIG_LINES | XML_PARSE_COMPACT | XML_PARSE_IGNORE_ENC;
 
 bool IsGbkLead(unsigned char b) { return b >= 0x81 && b <= 0xFE; }
 
@@ -34,15 +35,10 @@ std::string SourceExcerpt(std::string_view source, long number)
     return std::string(line.substr(0, bytes));
 }
 
-// The first line (1-based) that holds bytes GBK cannot decode, or 0. A line
-// break is never part of a two-byte character, so lines can be checked alone.
+// The first line (1-based) that holds bytes GBK cannot decode. A line break
+// is never part of a two-byte character, so lines can be checked alone.
 long FirstNonGbkLine(std::string_view source)
 {
-    try {
-        GbkToUtf8(source);
-        return 0;
-    } catch (const Error&) {
-    }
     long line = 1;
     std::size_t start = 0;
     for (;;) {
@@ -68,11 +64,39 @@ ParseReport& ReportOf(void* parserContext)
 
 long CurrentLine(xmlParserCtxtPtr ctxt) { return ctxt->input ? ctxt->input->line : 0; }
 
+// libxml2's limits (without XML_PARSE_HUGE, which would lift them for hostile
+// documents too), reported in words that name the limit; its own words speak
+// of its internals ("huge input lookup", "use XML_PARSE_HUGE option").
+std::string Reason(std::string_view message)
+{
+    static constexpr std::string_view kPiece =
+        " is longer than 10,000,000 bytes, the most that one piece of a document may hold";
+    static constexpr struct {
+        std::string_view cue;
+        std::string_view subject;
+        std::string_view limit;
+    } kLimits[] = {
+        {"Excessive depth in document", "The elements are nested more than 256 levels deep",
+         ", the most that a document may nest"},
+        {"AttValue length too long", "An attribute value", kPiece},
+        {"huge text node", "A text value", kPiece},
+        {"Huge input lookup", "A part of the document", kPiece},
+        {"CData section too big", "A CDATA section", kPiece},
+        {"Comment too big", "A comment", kPiece},
+        {"too big found", "A processing instruction", kPiece},
+        {"Name too long", "A name", " is longer than 50,000 bytes, the most that a name may hold"},
+    };
+    for (const auto& limit : kLimits)
+        if (message.find(limit.cue) != std::string_view::npos)
+            return std::string(limit.subject) + std::string(limit.limit);
+    return MessageText(message);
+}
+
 void CaptureError(void* parserContext, xmlErrorPtr error)
 {
     if (parserContext == nullptr || error == nullptr || error->level < XML_ERR_ERROR)
         return;
-    ReportOf(parserContext).Fail(MessageText(error->message ? error->message : "Unknown XML error"), error->line);
+    ReportOf(parserContext).Fail(Reason(error->message ? error->message : "Unknown XML error"), error->line);
 }
 
 // Entity declarations are refused: nothing is substituted, so a declared entity
@@ -206,15 +230,20 @@ void* Parser::ClientOf(void* parserContext)
 
 DocPtr Parser::Run(std::string_view bytes)
 {
-    if (bytes.size() > static_cast<std::size_t>(INT_MAX))
-        throw Error("The document is too large to be read");
-    // libxml2 reports undecodable input only on its process-wide error channel
-    // and then fails with a misleading reason, so the bytes are checked first.
-    if (const long line = FirstNonGbkLine(bytes)) {
-        report_.Fail("The document holds bytes that are not GBK text", line);
+    // The text is decoded here, once, rather than by libxml2: its own GBK
+    // decoding reports bad bytes only on its process-wide error channel, and it
+    // misreads valid text that follows a run of single-byte euro signs (0x80,
+    // three bytes in UTF-8), so that a document it wrote might not load again.
+    std::string utf8;
+    try {
+        utf8 = GbkToUtf8(bytes);
+    } catch (const Error&) {
+        report_.Fail("The document holds bytes that are not GBK text", FirstNonGbkLine(bytes));
         return nullptr;
     }
-    DocPtr doc(xmlCtxtReadMemory(ctxt_, bytes.data(), static_cast<int>(bytes.size()), nullptr, "GBK",
+    if (utf8.size() > static_cast<std::size_t>(INT_MAX))
+        throw Error("The document is too large to be read: it may hold at most 2 GiB of text");
+    DocPtr doc(xmlCtxtReadMemory(ctxt_, utf8.data(), static_cast<int>(utf8.size()), nullptr, "UTF-8",
                                  kParseOptions));
     if (!report_.failed && !ctxt_->wellFormed)
         report_.Fail("The document is not well-formed", CurrentLine(ctxt_));
