@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
 #include <string_view>
 
 namespace tarnwick {
@@ -9,5 +10,9 @@ namespace tarnwick {
 // version resource, in place. True only when the file was updated.
 bool StampVersionString(const std::filesystem::path& FileName, std::u16string_view Key,
                         std::u16string_view Value);
+
+// The same on an executable held in memory: true only when `image` was
+// updated; otherwise it is left as it was.
+bool StampVersionString(std::string& image, std::u16string_view Key, std::u16string_view Value);
 
 } // namespace tarnwick
