@@ -147,3 +147,35 @@ std::uint32_t PeCheckSum(std::span<const std::byte> file, std::size_t checkSumOf
 }
 
 } // namespace tarnwick
+
+namespace tarnwick {
+namespace {
+
+// The bytes' share of the word sum, modulo 0xFFFF: a byte at an odd offset is
+// the high half of its word.
+std::uint64_t WordSumModulo(std::uint64_t offset, std::span<const std::byte> bytes)
+{
+    std::uint64_t even = 0, odd = 0;
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        ((offset + i) % 2 ? odd : even) += static_cast<std::uint8_t>(bytes[i]);
+    return (even + (odd % 0xFFFF) * 256) % 0xFFFF;
+}
+
+} // namespace
+
+std::optional<std::uint32_t> AdjustedCheckSum(std::uint32_t checkSum, std::uint64_t fileSize, std::uint64_t offset,
+                                              std::span<const std::byte> oldBytes,
+                                              std::span<const std::byte> newBytes)
+{
+    // CheckSum = fold(word sum) + file size, where the fold is the word sum
+    // modulo 0xFFFF written as 1..0xFFFF (0 only for an all-zero file, which a
+    // PE file is not). So the fold can be adjusted by the change alone.
+    const std::uint64_t fold = (std::uint64_t{checkSum} - fileSize) & 0xFFFFFFFFu;
+    if (fold == 0 || fold > 0xFFFF || oldBytes.size() != newBytes.size())
+        return std::nullopt;
+    const std::uint64_t adjusted =
+        (fold % 0xFFFF + WordSumModulo(offset, newBytes) + 0xFFFF - WordSumModulo(offset, oldBytes)) % 0xFFFF;
+    return static_cast<std::uint32_t>((adjusted == 0 ? 0xFFFF : adjusted) + fileSize);
+}
+
+} // namespace tarnwick

@@ -78,6 +78,13 @@ private:
 // the folded sum of its 16-bit words, the field itself counted as zero, plus the file's length.
 std::uint32_t PeCheckSum(std::span<const std::byte> file, std::size_t checkSumOffset);
 
+// The CheckSum after `size` bytes at `offset` of a file of fileSize bytes changed
+// from oldBytes to newBytes, from the old CheckSum alone. Exact when the old one
+// was; absent when it cannot have been (then the whole file must be summed).
+std::optional<std::uint32_t> AdjustedCheckSum(std::uint32_t checkSum, std::uint64_t fileSize, std::uint64_t offset,
+                                              std::span<const std::byte> oldBytes,
+                                              std::span<const std::byte> newBytes);
+
 std::uint64_t AlignUp(std::uint64_t value, std::uint32_t alignment);
 
 } // namespace tarnwick

@@ -82,8 +82,16 @@ ResourceUpdate UpdateResource(std::string& file, const ResourceId& type, const R
 
     for (const auto& found : LocateResource(bytes, pe, type, name)) {
         if (found.language == language && found.size == data.size()) {
+            // Only the data changes, so the checksum can follow it without summing the whole file.
+            std::optional<std::uint32_t> checkSum;
+            if (pe.CheckSum() != 0)
+                checkSum = AdjustedCheckSum(pe.CheckSum(), file.size(), found.offset,
+                                            bytes.subspan(found.offset, found.size), data);
             std::memcpy(file.data() + found.offset, data.data(), data.size());
-            RefreshCheckSum(file, pe);
+            if (checkSum)
+                PutU32(file, pe.CheckSumOffset(), *checkSum);
+            else
+                RefreshCheckSum(file, pe);
             return ResourceUpdate::Overwritten;
         }
     }

@@ -205,3 +205,26 @@ TEST(PeResources, MalformedFilesRaiseAndStayUnchanged)
         EXPECT_EQ(file, before);
     }
 }
+
+TEST(PeResources, AdjustedCheckSumMatchesAFullSum)
+{
+    std::string file = Fixture("version32.exe");
+    const PeImage pe = PeImage::Parse(Bytes(file));
+    file.push_back('\x5A'); // an odd length ends in half a word
+    PutU32(file, pe.CheckSumOffset(), PeCheckSum(Bytes(file), pe.CheckSumOffset()));
+    std::uint32_t seed = 12345;
+    for (std::size_t offset : {std::size_t{0x401}, std::size_t{0x402}, std::size_t{0x7FF}, file.size() - 3}) {
+        SCOPED_TRACE(offset);
+        const std::string before = file.substr(offset, 3);
+        std::string after = before;
+        for (char& c : after)
+            c = static_cast<char>((seed = seed * 1103515245u + 12345u) >> 24);
+        const auto adjusted = AdjustedCheckSum(U32At(file, pe.CheckSumOffset()), file.size(), offset, Bytes(before), Bytes(after));
+        file.replace(offset, 3, after);
+        ASSERT_TRUE(adjusted);
+        EXPECT_EQ(*adjusted, PeCheckSum(Bytes(file), pe.CheckSumOffset()));
+        PutU32(file, pe.CheckSumOffset(), *adjusted);
+    }
+    // A field that no file size can explain is no base to adjust.
+    EXPECT_FALSE(AdjustedCheckSum(0x10, file.size(), 0x401, Bytes(std::string("a")), Bytes(std::string("b"))));
+}
