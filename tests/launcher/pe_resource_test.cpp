@@ -1,6 +1,7 @@
 #include "config/error.h"
 #include "launcher/pe_image.h"
 #include "launcher/resource_update.h"
+#include "launcher/version_stamp.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -227,4 +228,27 @@ TEST(PeResources, AdjustedCheckSumMatchesAFullSum)
     }
     // A field that no file size can explain is no base to adjust.
     EXPECT_FALSE(AdjustedCheckSum(0x10, file.size(), 0x401, Bytes(std::string("a")), Bytes(std::string("b"))));
+}
+
+TEST(PeResources, DamagedFilesNeverReadOrWriteOutOfBounds)
+{
+    // Random bytes changed in the headers and the resource section: every
+    // outcome is a result or an Error (the sanitizer build checks the bounds).
+    const std::string good = Fixture("notlast.exe");
+    const PeImage pe = PeImage::Parse(Bytes(good));
+    const std::size_t rsrc = Rsrc(pe).pointerToRawData, rsrcEnd = rsrc + Rsrc(pe).sizeOfRawData;
+    std::uint32_t seed = 99;
+    auto next = [&] { return (seed = seed * 1664525u + 1013904223u) >> 8; };
+    for (int round = 0; round < 2000; ++round) {
+        std::string file = good;
+        for (int k = 0; k < 4; ++k) {
+            const std::size_t at = next() % 3 == 0 ? next() % 0x200 : rsrc + next() % (rsrcEnd - rsrc);
+            file[at] = static_cast<char>(next());
+        }
+        try {
+            StampVersionString(file, u"GameName", u"Velmora");
+            UpdateResource(file, kRcData, kSeven, 0x0409, std::vector<std::byte>(round % 700));
+        } catch (const Error&) {
+        }
+    }
 }
