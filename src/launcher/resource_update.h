@@ -17,9 +17,11 @@ enum class ResourceUpdate {
 
 // Replaces the data of one resource of the PE file held in `file`, adding the
 // language (and type and name) entry when missing. A nonzero CheckSum field is
-// recomputed; a zero one, which the loader does not check, stays zero. File
-// offsets into bytes appended after the last section (certificate table, COFF
-// symbol table, debug data) move with those bytes when the section grows.
+// kept up to date (a same-size overwrite adjusts it by the change, so a field
+// that was already wrong stays wrong); a zero one, which the loader does not
+// check, stays zero. File offsets into bytes appended after the last section
+// (certificate table, COFF symbol table, debug data) move with those bytes when
+// the section grows; a signature no longer matches once anything has changed.
 // On Refused the bytes are left as they were; so they are when Error is raised
 // for a malformed file.
 ResourceUpdate UpdateResource(std::string& file, const ResourceId& type, const ResourceId& name,
