@@ -315,12 +315,11 @@ std::string LayOutResourceSection(const ResourceTree& tree, std::uint32_t sectio
     };
 
     const std::size_t rootEntries = writeTable(tree.directory, Counts(tree.types));
-    std::vector<std::size_t> typeTableOffsets, typeEntries;
+    std::vector<std::size_t> typeEntries;
     for (std::size_t i = 0; i < types.size(); ++i) {
-        typeTableOffsets.push_back(out.Offset());
+        const std::uint32_t at = out.Offset();
         typeEntries.push_back(writeTable(types[i]->directory, Counts(types[i]->names)));
-        tableFixups.push_back({rootEntries + i * kEntrySize, &types[i]->id,
-                               static_cast<std::uint32_t>(typeTableOffsets.back())});
+        tableFixups.push_back({rootEntries + i * kEntrySize, &types[i]->id, at});
     }
     std::vector<std::pair<const ResourceName*, std::size_t>> nameTables; // name, offset of its entries
     for (std::size_t i = 0; i < types.size(); ++i) {
@@ -363,7 +362,7 @@ std::string LayOutResourceSection(const ResourceTree& tree, std::uint32_t sectio
         PutU32(out.Bytes(), f.entryOffset + 4, f.target | kHighBit);
     }
 
-    // Data entries, then the data, each aligned to 8 bytes as resource compilers do.
+    // Data entries on 4-byte boundaries, then each resource's data on an 8-byte one, as resource compilers lay them out.
     out.Align(4);
     std::vector<std::size_t> dataEntryOffsets;
     for (std::size_t k = 0; k < dataOrder.size(); ++k) {
