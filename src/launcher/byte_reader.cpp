@@ -3,6 +3,7 @@
 #include "config/error.h"
 
 #include <cstring>
+#include <stdexcept>
 
 namespace tarnwick {
 
@@ -50,19 +51,25 @@ std::span<const std::byte> ByteReader::Bytes(std::uint64_t offset, std::uint64_t
     return {At(offset, size, what), static_cast<std::size_t>(size)};
 }
 
-void PutU16(std::string& bytes, std::size_t offset, std::uint16_t value)
+void PutU16(std::span<std::byte> bytes, std::size_t offset, std::uint16_t value)
 {
-    bytes.at(offset + 1); // range check before writing either byte
-    bytes[offset] = static_cast<char>(value & 0xFF);
-    bytes[offset + 1] = static_cast<char>(value >> 8);
+    if (offset > bytes.size() || bytes.size() - offset < 2)
+        throw std::out_of_range("PutU16");
+    bytes[offset] = static_cast<std::byte>(value & 0xFF);
+    bytes[offset + 1] = static_cast<std::byte>(value >> 8);
 }
 
-void PutU32(std::string& bytes, std::size_t offset, std::uint32_t value)
+void PutU32(std::span<std::byte> bytes, std::size_t offset, std::uint32_t value)
 {
-    bytes.at(offset + 3);
-    for (int i = 0; i < 4; ++i)
-        bytes[offset + static_cast<std::size_t>(i)] = static_cast<char>((value >> (8 * i)) & 0xFF);
+    if (offset > bytes.size() || bytes.size() - offset < 4)
+        throw std::out_of_range("PutU32");
+    for (std::size_t i = 0; i < 4; ++i)
+        bytes[offset + i] = static_cast<std::byte>((value >> (8 * i)) & 0xFF);
 }
+
+void PutU16(std::string& bytes, std::size_t offset, std::uint16_t value) { PutU16(AsWritableBytes(bytes), offset, value); }
+
+void PutU32(std::string& bytes, std::size_t offset, std::uint32_t value) { PutU32(AsWritableBytes(bytes), offset, value); }
 
 void AppendU16(std::string& bytes, std::uint16_t value)
 {

@@ -31,7 +31,9 @@ private:
 // The error for a malformed executable, with what was being read.
 [[noreturn]] void ThrowBadImage(const std::string& what);
 
-// Little-endian writes into a byte string whose range the caller has checked.
+// Little-endian writes into bytes whose range the caller has checked.
+void PutU16(std::span<std::byte> bytes, std::size_t offset, std::uint16_t value);
+void PutU32(std::span<std::byte> bytes, std::size_t offset, std::uint32_t value);
 void PutU16(std::string& bytes, std::size_t offset, std::uint16_t value);
 void PutU32(std::string& bytes, std::size_t offset, std::uint32_t value);
 void AppendU16(std::string& bytes, std::uint16_t value);
@@ -41,6 +43,10 @@ void AppendU32(std::string& bytes, std::uint32_t value);
 inline std::span<const std::byte> AsBytes(const std::string& bytes)
 {
     return std::as_bytes(std::span(bytes.data(), bytes.size()));
+}
+inline std::span<std::byte> AsWritableBytes(std::string& bytes)
+{
+    return std::as_writable_bytes(std::span(bytes.data(), bytes.size()));
 }
 
 } // namespace tarnwick

@@ -3,8 +3,10 @@
 #include "config/error.h"
 #include "config/file_io.h"
 #include "config/text.h"
+#include "launcher/mapped_file.h"
 #include "launcher/version_stamp.h"
 
+#include <optional>
 #include <system_error>
 
 namespace tarnwick {
@@ -83,20 +85,39 @@ void LauncherBuilder::GenerateLoginButtonClick(std::string_view gameNameEdit, st
     if (image_.empty())
         throw Error("Resource LoginData not found");
 
-    // Stamped in memory, then written once beside the target and moved over
-    // it, so that the old launcher survives every failure. Stampings that do
-    // not apply leave the image as it was and are not reported.
-    std::string launcher(reinterpret_cast<const char*>(image_.data()), image_.size());
-    StampVersionString(launcher, u"OriginalFilename", GbkToUtf16(outputPath));
-    StampVersionString(launcher, u"GameName", GbkToUtf16(gameName));
-    StampVersionString(launcher, u"ServerList", GbkToUtf16(serverListUrl));
+    // Written beside the target, stamped there, and moved over the old launcher
+    // only when complete, so that the old one survives every failure. The
+    // stampings change the written file in place through a mapping; one that
+    // needs a larger file goes on, with those after it, on a copy in memory that
+    // is then written instead. Stampings that do not apply are not reported.
+    const std::pair<std::u16string_view, std::u16string> stampings[] = {
+        {u"OriginalFilename", GbkToUtf16(outputPath)},
+        {u"GameName", GbkToUtf16(gameName)},
+        {u"ServerList", GbkToUtf16(serverListUrl)},
+    };
+    std::optional<PendingFile> pending;
+    pending.emplace(target);
+    pending->Write(std::string_view(reinterpret_cast<const char*>(image_.data()), image_.size()));
+    std::optional<std::string> grown;
+    {
+        const MappedFile written(pending->TemporaryPath());
+        for (const auto& [key, value] : stampings) {
+            if (!grown && StampVersionStringInPlace(written.Bytes(), key, value) == StampOutcome::NeedsGrowth)
+                grown.emplace(reinterpret_cast<const char*>(written.Bytes().data()), written.Bytes().size());
+            if (grown)
+                StampVersionString(*grown, key, value);
+        }
+    }
+    if (grown) {
+        pending.reset();
+        pending.emplace(target);
+        pending->Write(*grown);
+    }
 
     std::error_code ignored;
     const bool hadOldFile = std::filesystem::exists(std::filesystem::symlink_status(target, ignored));
-    PendingFile pending(target);
-    pending.Write(launcher);
     try {
-        pending.Commit();
+        pending->Commit();
     } catch (const Error&) {
         if (!hadOldFile)
             throw;

@@ -18,10 +18,10 @@ bool Overlaps(std::uint64_t start, std::uint64_t size, std::uint64_t otherStart,
     return start < otherStart + otherSize && otherStart < start + size;
 }
 
-void RefreshCheckSum(std::string& file, const PeImage& pe)
+void RefreshCheckSum(std::span<std::byte> file, const PeImage& pe)
 {
     if (pe.CheckSum() != 0)
-        PutU32(file, pe.CheckSumOffset(), PeCheckSum(AsBytes(file), pe.CheckSumOffset()));
+        PutU32(file, pe.CheckSumOffset(), PeCheckSum(file, pe.CheckSumOffset()));
 }
 
 // Where a file offset points once the bytes from `from` on have moved by `delta`.
@@ -72,12 +72,12 @@ std::uint32_t Narrow(std::uint64_t value)
     return static_cast<std::uint32_t>(value);
 }
 
-} // namespace
-
-ResourceUpdate UpdateResource(std::string& file, const ResourceId& type, const ResourceId& name,
-                              std::uint16_t language, std::span<const std::byte> data)
+// Updates the file in place where it can; grows `growable`, which holds the
+// same bytes, where only growing will do and it is given.
+ResourceUpdate Update(std::span<std::byte> file, std::string* growable, const ResourceId& type,
+                      const ResourceId& name, std::uint16_t language, std::span<const std::byte> data)
 {
-    const auto bytes = AsBytes(file);
+    const std::span<const std::byte> bytes = file;
     const PeImage pe = PeImage::Parse(bytes);
 
     for (const auto& found : LocateResource(bytes, pe, type, name)) {
@@ -157,16 +157,18 @@ ResourceUpdate UpdateResource(std::string& file, const ResourceId& type, const R
     // be the last one both in memory and in the file.
     if (!lastInMemory || oldEnd != pe.EndOfSectionData())
         return ResourceUpdate::Refused;
+    if (growable == nullptr)
+        return ResourceUpdate::NeedsGrowth;
     const std::uint64_t newRaw = AlignUp(laidOut.size(), pe.FileAlignment());
     const std::uint64_t delta = newRaw - section.sizeOfRawData;
     const OffsetShift shift(oldEnd, delta);
 
     std::string grown;
-    grown.reserve(file.size() + delta);
-    grown.append(file, 0, start);
+    grown.reserve(growable->size() + delta);
+    grown.append(*growable, 0, start);
     grown.append(laidOut);
     grown.append(newRaw - laidOut.size(), '\0');
-    grown.append(file, oldEnd, std::string::npos);
+    grown.append(*growable, oldEnd, std::string::npos);
 
     PutU32(grown, section.headerOffset + 8, static_cast<std::uint32_t>(laidOut.size()));
     PutU32(grown, section.headerOffset + 16, Narrow(newRaw));
@@ -178,9 +180,23 @@ ResourceUpdate UpdateResource(std::string& file, const ResourceId& type, const R
     }
     for (const auto& field : offsetFields)
         PutU32(grown, field.where, Narrow(shift.Moved(field.value)));
-    RefreshCheckSum(grown, pe);
-    file = std::move(grown);
+    RefreshCheckSum(AsWritableBytes(grown), pe);
+    *growable = std::move(grown);
     return ResourceUpdate::Grown;
+}
+
+} // namespace
+
+ResourceUpdate UpdateResource(std::string& file, const ResourceId& type, const ResourceId& name,
+                              std::uint16_t language, std::span<const std::byte> data)
+{
+    return Update(AsWritableBytes(file), &file, type, name, language, data);
+}
+
+ResourceUpdate UpdateResourceInPlace(std::span<std::byte> file, const ResourceId& type, const ResourceId& name,
+                                     std::uint16_t language, std::span<const std::byte> data)
+{
+    return Update(file, nullptr, type, name, language, data);
 }
 
 } // namespace tarnwick

@@ -193,3 +193,18 @@ TEST_F(Builder, ImageWithoutSlotsIsWrittenUnstampedAndStillReportsSuccess)
     ExpectSuccess(Click("Plain", "http://a/", Bytes(image)));
     EXPECT_EQ(Launcher("Plain"), image);
 }
+
+TEST_F(Builder, StampingThatNeedsALargerFileGoesOnInMemory)
+{
+    // The version resource is stored under English while its translation is
+    // Chinese: the first stamping adds a second one, which needs a larger file;
+    // the later stampings build on it.
+    const std::string image = Fixture("otherlang.exe");
+    ExpectSuccess(Click("Velmora", "http://a/", Bytes(image)));
+    const std::string launcher = Launcher("Velmora");
+    EXPECT_GT(launcher.size(), image.size());
+    EXPECT_EQ(VersionString(launcher, kTable + u"OriginalFilename"), u".\\Velmora.exe");
+    EXPECT_EQ(VersionString(launcher, kTable + u"GameName"), u"Velmora");
+    EXPECT_EQ(VersionString(launcher, kTable + u"ServerList"), u"http://a/");
+    EXPECT_EQ(folder_.EntryCount(), 1u);
+}

@@ -154,6 +154,19 @@ TEST(VersionStamp, OtherLanguageAddsASecondVersionResource)
     EXPECT_EQ(VersionString(image, u"\\StringFileInfo\\080403A8\\GameName"), u"Again");
 }
 
+TEST(VersionStamp, InPlaceStampingLeavesGrowthToTheCaller)
+{
+    std::string image = Fixture("otherlang.exe");
+    const std::string before = image;
+    EXPECT_EQ(StampVersionStringInPlace(AsWritableBytes(image), u"GameName", u"Velmora"), StampOutcome::NeedsGrowth);
+    EXPECT_EQ(image, before);
+    EXPECT_EQ(StampVersionStringInPlace(AsWritableBytes(image), u"NoSuchKey", u"x"), StampOutcome::NotStamped);
+
+    image = Fixture("version64.exe");
+    EXPECT_EQ(StampVersionStringInPlace(AsWritableBytes(image), u"GameName", u"Velmora"), StampOutcome::Stamped);
+    EXPECT_EQ(VersionString(image, kGameName), u"Velmora");
+}
+
 TEST(VersionStamp, FileIsReplacedOnlyOnSuccess)
 {
     TemporaryFolder folder("stamp");
