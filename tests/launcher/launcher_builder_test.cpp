@@ -30,13 +30,20 @@ public:
 
 const std::u16string kTable = u"\\StringFileInfo\\080403a8\\";
 
+// The committed stub, whichever image the build carries.
+std::span<const std::byte> Stub()
+{
+    static const std::string stub = ReadFile(fs::path(TARNWICK_SOURCE_DIR) / "resources/LoginData.exe");
+    return Bytes(stub);
+}
+
 class Builder : public ::testing::Test {
 protected:
     Builder() : folder_("launcher") {}
 
     // Runs the button with UTF-8 inputs and returns the one notice shown.
     ::Notice Click(const std::string& gameName, const std::string& listUrl,
-                   std::span<const std::byte> image = CarriedLauncherImage())
+                   std::span<const std::byte> image = Stub())
     {
         RecordingNotifier notifier;
         LauncherBuilder(image, folder_.Path()).GenerateLoginButtonClick(Utf8ToGbk(gameName), Utf8ToGbk(listUrl), notifier);
@@ -64,11 +71,11 @@ void ExpectSuccess(const ::Notice& notice)
 
 } // namespace
 
-TEST(CarriedImage, IsTheCommittedStub)
+TEST(CarriedImage, IsTheConfiguredImage)
 {
-    const std::string committed = ReadFile(fs::path(TARNWICK_SOURCE_DIR) / "resources/LoginData.exe");
+    const std::string configured = ReadFile(TARNWICK_LAUNCHER_IMAGE_PATH);
     const auto carried = CarriedLauncherImage();
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(carried.data()), carried.size()), committed);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(carried.data()), carried.size()), configured);
 }
 
 TEST_F(Builder, EmptyInputsAreRefusedGameNameFirst)
@@ -89,7 +96,7 @@ TEST_F(Builder, WritesTheStampedLauncher)
     EXPECT_EQ(folder_.EntryCount(), 1u);
 
     // Only the version resource's bytes and the checksum differ from the image.
-    const auto image = CarriedLauncherImage();
+    const auto image = Stub();
     ASSERT_EQ(launcher.size(), image.size());
     const auto version = FindVersionResource(Bytes(launcher));
     const PeImage pe = PeImage::Parse(Bytes(launcher));
@@ -126,7 +133,7 @@ TEST_F(Builder, ReplacesAnOldLauncherButNotADirectory)
 {
     ReplaceFile(folder_.Path() / "Velmora.exe", "old launcher");
     ExpectSuccess(Click("Velmora", "http://a/"));
-    EXPECT_EQ(Launcher("Velmora").size(), CarriedLauncherImage().size());
+    EXPECT_EQ(Launcher("Velmora").size(), Stub().size());
 
     fs::create_directory(folder_.Path() / "Dir.exe");
     ReplaceFile(folder_.Path() / "Dir.exe" / "inside", "kept");
@@ -143,7 +150,7 @@ TEST_F(Builder, NamesThatAreNoPlainFileNameAreRefusedWithoutTouchingFiles)
         SCOPED_TRACE(name);
         RecordingNotifier notifier;
         try {
-            LauncherBuilder(CarriedLauncherImage(), folder_.Path()).GenerateLoginButtonClick(name, "http://a/", notifier);
+            LauncherBuilder(Stub(), folder_.Path()).GenerateLoginButtonClick(name, "http://a/", notifier);
             ADD_FAILURE() << "no error";
         } catch (const Error& error) {
             const std::string message = error.what();
@@ -177,7 +184,7 @@ TEST_F(Builder, MissingImageAndUnwritableFolderAreErrors)
         Error);
     EXPECT_EQ(ReadFile(folder_.Path() / "Velmora.exe"), "old launcher");
 
-    const LauncherBuilder nowhere(CarriedLauncherImage(), folder_.Path() / "missing");
+    const LauncherBuilder nowhere(Stub(), folder_.Path() / "missing");
     try {
         nowhere.GenerateLoginButtonClick("Velmora", "http://a/", notifier);
         ADD_FAILURE() << "no error";
