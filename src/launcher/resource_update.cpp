@@ -129,10 +129,11 @@ ResourceUpdate Update(std::span<std::byte> file, std::string* growable, const Re
 
     ByteReader in(bytes);
     const std::uint32_t sizeOfImage = in.U32(pe.SizeOfImageOffset(), "the optional header");
-    const std::uint32_t newSizeOfImage =
-        lastInMemory ? std::max<std::uint32_t>(sizeOfImage, Narrow(AlignUp(section.virtualAddress + std::uint64_t{laidOut.size()},
-                                                                            pe.SectionAlignment())))
-                     : sizeOfImage;
+    std::uint32_t newSizeOfImage = sizeOfImage;
+    if (lastInMemory) {
+        const std::uint64_t end = std::uint64_t{section.virtualAddress} + laidOut.size();
+        newSizeOfImage = std::max(sizeOfImage, Narrow(AlignUp(end, pe.SectionAlignment())));
+    }
 
     // Whatever else the headers point at by file offset must lie outside the
     // section's raw data, which is about to be rewritten.
