@@ -4,7 +4,8 @@ BUILD_DIR := build
 JOBS ?= $(shell nproc)
 WORK_DIR := work
 
-.PHONY: all deps configure build run screenshots test test-asan bench clean
+.PHONY: all deps configure build run screenshots test test-asan bench fuzz clean
+FUZZ_SECONDS ?= 60
 
 all: build
 
@@ -38,5 +39,12 @@ test-asan: deps
 bench: build
 	@for b in $(BUILD_DIR)/bin/bench_*; do [ -x "$$b" ] || continue; echo "== $$b"; "$$b" || exit 1; done
 
+# Each fuzz target runs FUZZ_SECONDS seconds; any crash, leak or timeout fails.
+fuzz: deps
+	@sh tools/install-deps.sh debian-packages-fuzz.txt
+	@cmake --preset fuzz >/dev/null
+	@cmake --build --preset fuzz -j $(JOBS)
+	@sh fuzz/run.sh build-fuzz $(FUZZ_SECONDS)
+
 clean:
-	rm -rf build build-asan build-release
+	rm -rf build build-asan build-release build-fuzz

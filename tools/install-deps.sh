@@ -1,7 +1,7 @@
 #!/bin/sh
-# Installs the Debian packages listed in tools/debian-packages.txt that are missing.
+# Installs the missing Debian packages of a list in tools/ (default: debian-packages.txt).
 set -eu
-list="$(dirname "$0")/debian-packages.txt"
+list="$(dirname "$0")/${1:-debian-packages.txt}"
 missing=""
 for pkg in $(grep -v '^#' "$list"); do
     if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed"; then

@@ -96,7 +96,13 @@ bool IsGbkRepresentable(std::string_view utf8)
 
 std::string PathText(const std::filesystem::path& path)
 {
-    return Convert("GBK", "UTF-8", path.string(), true);
+    // Only for messages: a converter that cannot be had (no descriptors left) must
+    // not hide the error being reported, so fall back to the raw bytes.
+    try {
+        return Convert("GBK", "UTF-8", path.string(), true);
+    } catch (const Error&) {
+        return path.string();
+    }
 }
 
 std::string_view Trimmed(std::string_view text)

@@ -31,7 +31,7 @@ TFormEditUpData::TFormEditUpData(tarnwick::Notifier& notifier, QWidget* parent)
     connect(ui_->ButtonClose, &QPushButton::clicked, this, &QDialog::reject);
     // Only the operator's choice reacts; a choice set from code does not.
     connect(ui_->cbbCheckType, &QComboBox::activated, this, &TFormEditUpData::cbbCheckTypeChange);
-    connect(ui_->DropFileGroupBox1, &TDropFileGroupBox::OnDropFile, this, &TFormEditUpData::DropFileGroupBox1DropFile);
+    connect(ui_->DropFileGroupBox1, &tarnwick::TDropFileGroupBox::OnDropFile, this, &TFormEditUpData::DropFileGroupBox1DropFile);
     LoadFields();
 }
 

@@ -257,7 +257,7 @@ private slots:
         ReplaceFile(folder.path() / "other.txt", "other");
         ScriptedOperator op;
         TFormEditUpData dialog(op);
-        auto* box = Find<TDropFileGroupBox>(dialog, "DropFileGroupBox1");
+        auto* box = Find<tarnwick::TDropFileGroupBox>(dialog, "DropFileGroupBox1");
         const QString first = QString::fromStdString((folder.path() / "abc.txt").string());
         Drop(*box, {QUrl::fromLocalFile(first), QUrl::fromLocalFile(QString::fromStdString((folder.path() / "other.txt").string()))});
         QCOMPARE(Find<QLineEdit>(dialog, "edt1")->text(), first);
