@@ -2,6 +2,7 @@
 // dialogs run the test's script instead of a nested event loop.
 #include "config/file_io.h"
 #include "config/text.h"
+#include "digest/md5.h"
 #include "launcher/launcher_builder.h"
 #include "scripted_operator.h"
 #include "temp_folder.h"
@@ -20,6 +21,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QTimer>
 #include <QTableWidget>
 #include <QUrl>
 #include <QtTest>
@@ -267,6 +269,32 @@ private slots:
         Drop(*box, {QUrl::fromLocalFile(QString::fromStdString(folder.path().string()))});
         QCOMPARE(Find<QLineEdit>(dialog, "edt2")->text(), QString(32, QLatin1Char('0')));
         QVERIFY(op.notices.empty());
+    }
+
+    void aDropDuringADigestDoesNotChangeTheFileBeingHashed()
+    {
+        TempFolder folder;
+        ReplaceFile(folder.path() / "a.bin", std::string(100000, 'a'));
+        ReplaceFile(folder.path() / "b.bin", "b");
+        Digest expected{};
+        FileDigest(folder.path() / "a.bin", expected);
+        ScriptedOperator op;
+        TFormEditUpData dialog(op);
+        auto* box = Find<tarnwick::TDropFileGroupBox>(dialog, "DropFileGroupBox1");
+        const QString a = QString::fromStdString((folder.path() / "a.bin").string());
+        const QString b = QString::fromStdString((folder.path() / "b.bin").string());
+        // Runs inside the first digest, when its progress callback lets events through.
+        bool nested = false;
+        QTimer::singleShot(0, box, [&] {
+            nested = true;
+            Drop(*box, {QUrl::fromLocalFile(b)});
+        });
+        Drop(*box, {QUrl::fromLocalFile(a)});
+        QVERIFY(nested);
+        QCOMPARE(box->DroppedFiles, QStringList{b});
+        QCOMPARE(Find<QLineEdit>(dialog, "edt1")->text(), b);
+        QCOMPARE(Find<QLineEdit>(dialog, "edt2")->text(), QString::fromStdString(DigestToHex(expected)));
+        QCOMPARE(Find<QProgressBar>(dialog, "pb1")->value(), 0);
     }
 
     void inputBoxTakesOneLineOfAtMost255Characters()
