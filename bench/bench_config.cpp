@@ -1,0 +1,170 @@
+// Load, save and ServerInfo.txt at 2,000 groups / 100,000 servers / 1,000
+// update entries and at half of that: the times must grow linearly, and
+// ServerInfo.txt must cost at most three times the bare compression of its values.
+#include "config/document.h"
+#include "config/model.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+using namespace tarnwick;
+
+namespace {
+
+struct Size {
+    int groups;
+    int servers;
+    int updates;
+};
+
+// "服务器" and "区" in GBK, so that the loader meets non-ASCII text as in real lists.
+const std::string kServerWord = "\xB7\xFE\xCE\xF1\xC6\xF7";
+const std::string kZoneWord = "\xC7\xF8";
+
+SetupModel MakeModel(const Size& size)
+{
+    SetupModel model;
+    for (int g = 0; g < size.groups; ++g)
+        model.groups.Append({kZoneWord + " " + std::to_string(g + 1)});
+    for (int s = 0; s < size.servers; ++s) {
+        const int g = s % size.groups;
+        const std::string n = std::to_string(s);
+        model.servers.Append({model.groups.At(static_cast<std::size_t>(g)).Name, kServerWord + " " + n,
+                              "line one " + n + ";line two " + n,
+                              "10." + std::to_string(s / 65536 % 256) + "." + std::to_string(s / 256 % 256) + "." +
+                                  std::to_string(s % 256) + ";game" + n + ".example.com",
+                              "7000;7001"});
+    }
+    for (int u = 0; u < size.updates; ++u) {
+        const std::string n = std::to_string(u);
+        model.updates.Append({"update notice " + n, ".\\Data\\", "patch" + n + ".dat",
+                              "http://www.example.com/files/patch" + n + ".dat", words::kYes, words::kCheckMd5,
+                              words::kDownDirect, "20050505", "1", "0123456789abcdef0123456789abcdef", "20050505"});
+    }
+    return model;
+}
+
+// Every value that ServerInfo.txt encodes, in the order the writer meets them.
+std::vector<std::string> EncodedValues(const SetupModel& model)
+{
+    std::vector<std::string> values;
+    for (const auto& g : model.groups)
+        values.push_back(g.Name);
+    for (const auto& s : model.servers) {
+        values.push_back(s.ShowName);
+        std::string n = s.Name, a = s.Addr, p = s.Port;
+        for (;;) {
+            auto tn = TakeToken(n, ";"), ta = TakeToken(a, ";"), tp = TakeToken(p, ";");
+            if (tn.Token.empty() || ta.Token.empty())
+                break;
+            values.insert(values.end(), {tn.Token, ta.Token, tp.Token});
+            n = tn.Rest, a = ta.Rest, p = tp.Rest;
+        }
+    }
+    const auto& w = model.web;
+    values.insert(values.end(), {w.LoginframeUrl, w.GMUrl, w.PayUrl, w.PayUrl2, w.HomeUrl});
+    for (const auto& u : model.updates)
+        values.insert(values.end(), {u.Hint, u.SaveDir, u.SaveName, u.DownUrl});
+    return values;
+}
+
+// zlib alone at the encoder's settings, one reused stream.
+std::size_t CompressAll(const std::vector<std::string>& values)
+{
+    z_stream stream{};
+    deflateInit2(&stream, 9, Z_DEFLATED, 15, 8, Z_DEFAULT_STRATEGY);
+    std::vector<unsigned char> out;
+    std::size_t total = 0;
+    for (const auto& v : values) {
+        if (v.empty())
+            continue;
+        deflateReset(&stream);
+        out.resize(deflateBound(&stream, static_cast<uLong>(v.size())));
+        stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(v.data()));
+        stream.avail_in = static_cast<uInt>(v.size());
+        stream.next_out = out.data();
+        stream.avail_out = static_cast<uInt>(out.size());
+        deflate(&stream, Z_FINISH);
+        total += out.size() - stream.avail_out;
+    }
+    deflateEnd(&stream);
+    return total;
+}
+
+double Seconds(const std::function<void()>& work)
+{
+    const auto start = std::chrono::steady_clock::now();
+    work();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// The best of three runs: other load on the machine only ever adds time.
+double Best(const std::function<void()>& work)
+{
+    double best = Seconds(work);
+    for (int i = 1; i < 3; ++i)
+        best = std::min(best, Seconds(work));
+    return best;
+}
+
+struct Figures {
+    double load, save, serverInfo, zlibOnly;
+    std::uintmax_t documentBytes;
+};
+
+Figures Measure(const Size& size, const fs::path& dir)
+{
+    const SetupModel model = MakeModel(size);
+    const fs::path workingCopy = dir / "Tarnwick.xml";
+    ConfigurationDocument(workingCopy).WriteConfiguration(model, workingCopy, false);
+
+    Figures f{};
+    f.documentBytes = fs::file_size(workingCopy);
+    f.load = Best([&] {
+        SetupModel loaded;
+        ConfigurationDocument(workingCopy).LoadConfiguration(loaded);
+    });
+    // The writer works as in the program: after loading, keeping the working copy's top-level nodes.
+    ConfigurationDocument document(workingCopy);
+    SetupModel loaded;
+    document.LoadConfiguration(loaded);
+    f.save = Best([&] { document.WriteConfiguration(loaded, workingCopy, false); });
+    f.serverInfo = Best([&] { WriteServerInfo(document, loaded, dir / "ServerInfo.txt"); });
+    const auto values = EncodedValues(loaded);
+    f.zlibOnly = Best([&] { CompressAll(values); });
+    return f;
+}
+
+} // namespace
+
+int main()
+{
+    const fs::path dir = fs::temp_directory_path() / ("tarnwick-bench-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    const Size full{2000, 100000, 1000};
+    const Size half{1000, 50000, 500};
+    const Figures h = Measure(half, dir);
+    const Figures f = Measure(full, dir);
+    fs::remove_all(dir);
+
+    std::printf("configuration document: %.1f MB at full size\n", f.documentBytes / 1e6);
+    std::printf("%-16s %10s %10s %8s\n", "", "half (s)", "full (s)", "ratio");
+    auto row = [](const char* name, double a, double b) { std::printf("%-16s %10.3f %10.3f %8.2f\n", name, a, b, b / a); };
+    row("load", h.load, f.load);
+    row("save", h.save, f.save);
+    row("ServerInfo.txt", h.serverInfo, f.serverInfo);
+    row("zlib only", h.zlibOnly, f.zlibOnly);
+    std::printf("doubling ratios (target <= 2.2): load %.2f, save %.2f, ServerInfo.txt %.2f\n", f.load / h.load,
+                f.save / h.save, f.serverInfo / h.serverInfo);
+    std::printf("ServerInfo.txt / zlib of the same values (target <= 3): %.2f\n", f.serverInfo / f.zlibOnly);
+    return 0;
+}

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "config/file_io.h"
+#include "config/model.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+
+namespace tarnwick::testing {
+
+// The model as one text, so that a mismatch shows the differing field.
+inline std::string Describe(const SetupModel& model)
+{
+    std::string out;
+    for (const auto& g : model.groups)
+        out += "group [" + g.Name + "]\n";
+    for (const auto& s : model.servers)
+        out += "server [" + s.Group + "] [" + s.ShowName + "] [" + s.Name + "] [" + s.Addr + "] [" + s.Port + "]\n";
+    const auto& w = model.web;
+    out += "web [" + w.LoginframeUrl + "] [" + w.GMUrl + "] [" + w.PayUrl + "] [" + w.PayUrl2 + "] [" + w.HomeUrl +
+           "]\n";
+    for (const auto& u : model.updates)
+        out += "update [" + u.Hint + "] [" + u.SaveDir + "] [" + u.SaveName + "] [" + u.DownUrl + "] [" + u.Zip +
+               "] [" + u.CheckType + "] [" + u.DownType + "] [" + u.Date + "] [" + u.Ver + "] [" + u.MD5 + "] [" +
+               u.DownMD5 + "]\n";
+    return out;
+}
+
+// The model of the format illustration (data/example.xml).
+inline SetupModel ExampleModel()
+{
+    SetupModel model;
+    model.groups.Append({"East"});
+    model.servers.Append({"East", "Zone", "line one;line two", "10.0.0.1;10.0.0.2", "7000;7001"});
+    model.web = {"page-a", "page-e", "page-d", "page-b", "page-c"};
+    model.updates.Append({"new files", ".\\Data\\", "patch.dat", "page-f", words::kNo, words::kCheckMd5,
+                          words::kDownDirect, "20050505", "1", "", ""});
+    return model;
+}
+
+inline std::string TestData(const std::string& name)
+{
+    return ReadFile(std::filesystem::path(TARNWICK_TEST_DATA) / name);
+}
+
+// A fresh working directory per test.
+class ConfigDirectory : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        dir_ = std::filesystem::temp_directory_path() /
+               ("tarnwick-" + std::string(info->test_suite_name()) + "-" + info->name() + "-" + std::to_string(::getpid()));
+        std::filesystem::remove_all(dir_);
+        std::filesystem::create_directories(dir_);
+    }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+
+    std::filesystem::path Path(const std::string& name) const { return dir_ / name; }
+    void Put(const std::string& name, const std::string& bytes) const { ReplaceFile(Path(name), bytes); }
+
+    std::filesystem::path dir_;
+};
+
+} // namespace tarnwick::testing
