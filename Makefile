@@ -4,7 +4,7 @@ BUILD_DIR := build
 JOBS ?= $(shell nproc)
 WORK_DIR := work
 
-.PHONY: all deps configure build run test test-asan bench fuzz clean
+.PHONY: all deps configure build run screenshots test test-asan bench fuzz clean
 FUZZ_SECONDS ?= 60
 
 all: build
@@ -22,8 +22,11 @@ build: configure
 run: build
 	@mkdir -p $(WORK_DIR)
 	@[ -f $(WORK_DIR)/Tarnwick.xml ] || cp samples/Tarnwick.xml $(WORK_DIR)/Tarnwick.xml
-	@cd $(WORK_DIR) && ../$(BUILD_DIR)/bin/tarnwick-cli resave && ../$(BUILD_DIR)/bin/tarnwick-cli serverinfo \
-		&& echo "== $(WORK_DIR)/Tarnwick.xml" && cat Tarnwick.xml && echo "== $(WORK_DIR)/ServerInfo.txt" && cat ServerInfo.txt
+	@cd $(WORK_DIR) && ../$(BUILD_DIR)/bin/tarnwick
+
+# The main window on each tab and both dialogs, rendered offscreen.
+screenshots: build
+	@$(BUILD_DIR)/bin/tarnwick-screenshots $(BUILD_DIR)/screenshots samples/Tarnwick.xml
 
 test: build
 	@ctest --preset $(PRESET) -j $(JOBS)

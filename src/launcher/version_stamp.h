@@ -1,6 +1,9 @@
 #pragma once
 
+#include <cstddef>
 #include <filesystem>
+#include <span>
+#include <string>
 #include <string_view>
 
 namespace tarnwick {
@@ -9,5 +12,15 @@ namespace tarnwick {
 // version resource, in place. True only when the file was updated.
 bool StampVersionString(const std::filesystem::path& FileName, std::u16string_view Key,
                         std::u16string_view Value);
+
+// The same on an executable held in memory: true only when `image` was
+// updated; otherwise it is left as it was.
+bool StampVersionString(std::string& image, std::u16string_view Key, std::u16string_view Value);
+
+enum class StampOutcome { Stamped, NotStamped, NeedsGrowth };
+
+// The same on an image whose size cannot change (a mapped file): NeedsGrowth,
+// with the image left as it was, where only a larger file would hold the update.
+StampOutcome StampVersionStringInPlace(std::span<std::byte> image, std::u16string_view Key, std::u16string_view Value);
 
 } // namespace tarnwick

@@ -1,0 +1,88 @@
+#include "ui/FormEditServer.h"
+
+#include "ui/dialog_frame.h"
+#include "ui/logic/failure_report.h"
+#include "ui/qt_text.h"
+#include "ui_FormEditServer.h"
+
+#include <QKeyEvent>
+
+using namespace tarnwick::ui;
+
+TFormEditServer::TFormEditServer(tarnwick::Notifier& notifier, QWidget* parent)
+    : QDialog(parent), ui_(std::make_unique<Ui::TFormEditServer>()), notifier_(notifier)
+{
+    ui_->setupUi(this);
+    ApplyWindowFont(this);
+    MakeEditorDialog(*this);
+    GuardTextFields(this);
+    connect(ui_->ButtonOk, &QPushButton::clicked, this, &TFormEditServer::ButtonOkClick);
+    connect(ui_->ButtonClose, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+TFormEditServer::~TFormEditServer() = default;
+
+Frame TFormEditServer::OuterFrame() const { return OuterFrameOf(*this); }
+
+void TFormEditServer::MoveTo(int left, int top) { move(left, top); }
+
+bool TFormEditServer::ShowModal()
+{
+    LoadFields();
+    const int result = runner_(*this);
+    StoreFields();
+    return result == QDialog::Accepted;
+}
+
+void TFormEditServer::LoadFields()
+{
+    const ServerEditorFields& f = editor_.Fields;
+    setWindowTitle(ToQString(f.Caption));
+    ui_->EditShowName->setText(ToQString(f.ShowName));
+    ui_->EditName->setText(ToQString(f.Name));
+    ui_->EditAddr->setText(ToQString(f.Addr));
+    ui_->edtPort->setText(ToQString(f.Port));
+    ui_->ComboBoxServerGroup->clear();
+    for (const auto& name : f.GroupNames)
+        ui_->ComboBoxServerGroup->addItem(ToQString(name));
+    ui_->ComboBoxServerGroup->setCurrentIndex(f.GroupIndex);
+    ui_->EditShowName->setFocus();
+}
+
+void TFormEditServer::StoreFields()
+{
+    ServerEditorFields& f = editor_.Fields;
+    f.ShowName = ToGbk(ui_->EditShowName->text());
+    f.Name = ToGbk(ui_->EditName->text());
+    f.Addr = ToGbk(ui_->EditAddr->text());
+    f.Port = ToGbk(ui_->edtPort->text());
+    f.GroupIndex = ui_->ComboBoxServerGroup->currentIndex();
+}
+
+void TFormEditServer::ButtonOkClick()
+{
+    RunGuarded(notifier_, [this] {
+        StoreFields();
+        const auto refused = editor_.ButtonOkClick(notifier_);
+        if (!refused) {
+            accept();
+            return;
+        }
+        switch (*refused) {
+        case ServerField::ShowName: ui_->EditShowName->setFocus(); break;
+        case ServerField::Name: ui_->EditName->setFocus(); break;
+        case ServerField::Addr: ui_->EditAddr->setFocus(); break;
+        case ServerField::Group: ui_->ComboBoxServerGroup->setFocus(); break;
+        case ServerField::Port: ui_->edtPort->setFocus(); break;
+        }
+    });
+}
+
+void TFormEditServer::keyPressEvent(QKeyEvent* event)
+{
+    if (IsDialogKey(*event)) {
+        event->ignore();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}

@@ -1,0 +1,157 @@
+#include "ui/FormEditUpData.h"
+
+#include "ui/DropGroupPas.h"
+#include "ui/dialog_frame.h"
+#include "ui/logic/failure_report.h"
+#include "ui/qt_text.h"
+#include "ui_FormEditUpData.h"
+
+#include <QCoreApplication>
+#include <QKeyEvent>
+
+using namespace tarnwick::ui;
+
+namespace {
+
+// Label1 keeps its right edge here; a longer caption grows to the left.
+constexpr int kCheckLabelRight = 246;
+
+} // namespace
+
+TFormEditUpData::TFormEditUpData(tarnwick::Notifier& notifier, QWidget* parent)
+    : QDialog(parent), ui_(std::make_unique<Ui::TFormEditUpData>()), notifier_(notifier)
+{
+    ui_->setupUi(this);
+    ApplyWindowFont(this);
+    MakeEditorDialog(*this);
+    GuardTextFields(this);
+    for (QLineEdit* field : {ui_->edtMD5, ui_->edtDate, ui_->edtdownmd5})
+        GuardLowerCaseField(field);
+    connect(ui_->ButtonOk, &QPushButton::clicked, this, &TFormEditUpData::ButtonOkClick);
+    connect(ui_->ButtonClose, &QPushButton::clicked, this, &QDialog::reject);
+    // Only the operator's choice reacts; a choice set from code does not.
+    connect(ui_->cbbCheckType, &QComboBox::activated, this, &TFormEditUpData::cbbCheckTypeChange);
+    connect(ui_->DropFileGroupBox1, &tarnwick::TDropFileGroupBox::OnDropFile, this, &TFormEditUpData::DropFileGroupBox1DropFile);
+    LoadFields();
+}
+
+TFormEditUpData::~TFormEditUpData() = default;
+
+Frame TFormEditUpData::OuterFrame() const { return OuterFrameOf(*this); }
+
+void TFormEditUpData::MoveTo(int left, int top) { move(left, top); }
+
+bool TFormEditUpData::ShowModal()
+{
+    LoadFields();
+    const int result = runner_(*this);
+    StoreFields();
+    return result == QDialog::Accepted;
+}
+
+void TFormEditUpData::LoadFields()
+{
+    const UpdateEditorFields& f = editor_.Fields;
+    setWindowTitle(ToQString(f.Caption));
+    ui_->edtHint->setText(ToQString(f.Hint));
+    ui_->EditDownUrl->setText(ToQString(f.DownUrl));
+    ui_->EditSaveDir->setText(ToQString(f.SaveDir));
+    ui_->EditSaveName->setText(ToQString(f.SaveName));
+    ui_->ComboBoxZip->setCurrentIndex(f.ZipIndex);
+    ui_->cbbDownType->setCurrentIndex(f.DownTypeIndex);
+    ui_->cbbCheckType->setCurrentIndex(f.CheckTypeIndex);
+    bool isNumber = false;
+    const int version = ToQString(f.Ver).toInt(&isNumber);
+    if (isNumber)
+        ui_->EditVer->setValue(version);
+    ui_->edtDate->setText(ToQString(f.Date));
+    ui_->edtMD5->setText(ToQString(f.MD5));
+    ui_->edtdownmd5->setText(ToQString(f.DownMD5));
+    ShowCheckModeRow();
+}
+
+void TFormEditUpData::StoreFields()
+{
+    UpdateEditorFields& f = editor_.Fields;
+    f.Hint = ToGbk(ui_->edtHint->text());
+    f.DownUrl = ToGbk(ui_->EditDownUrl->text());
+    f.SaveDir = ToGbk(ui_->EditSaveDir->text());
+    f.SaveName = ToGbk(ui_->EditSaveName->text());
+    f.ZipIndex = ui_->ComboBoxZip->currentIndex();
+    f.DownTypeIndex = ui_->cbbDownType->currentIndex();
+    f.CheckTypeIndex = ui_->cbbCheckType->currentIndex();
+    f.Ver = ToGbk(ui_->EditVer->cleanText());
+    f.Date = ToGbk(ui_->edtDate->text());
+    f.MD5 = ToGbk(ui_->edtMD5->text());
+    f.DownMD5 = ToGbk(ui_->edtdownmd5->text());
+}
+
+void TFormEditUpData::ShowCheckModeRow()
+{
+    const CheckModeRow& row = editor_.Row;
+    ui_->Label1->setText(ToQString(row.LabelCaption));
+    const int width = ui_->Label1->fontMetrics().horizontalAdvance(ui_->Label1->text()) + 2;
+    ui_->Label1->setGeometry(kCheckLabelRight - width, ui_->Label1->y(), width, ui_->Label1->height());
+    ui_->Label1->setVisible(row.LabelVisible);
+    ui_->EditVer->setVisible(row.VerVisible);
+    ui_->edtDate->move(ui_->edtDate->x(), row.DateTop);
+    ui_->edtDate->setVisible(row.DateVisible);
+    ui_->edtMD5->move(ui_->edtMD5->x(), row.Md5Top);
+    ui_->edtMD5->setVisible(row.Md5Visible);
+}
+
+void TFormEditUpData::cbbCheckTypeChange()
+{
+    editor_.Fields.CheckTypeIndex = ui_->cbbCheckType->currentIndex();
+    editor_.cbbCheckTypeChange();
+    ShowCheckModeRow();
+}
+
+void TFormEditUpData::ButtonOkClick()
+{
+    RunGuarded(notifier_, [this] {
+        StoreFields();
+        const auto refused = editor_.ButtonOkClick(notifier_);
+        if (!refused) {
+            accept();
+            return;
+        }
+        switch (*refused) {
+        case UpdateField::Hint: ui_->edtHint->setFocus(); break;
+        case UpdateField::DownUrl: ui_->EditDownUrl->setFocus(); break;
+        case UpdateField::SaveDir: ui_->EditSaveDir->setFocus(); break;
+        case UpdateField::SaveName: ui_->EditSaveName->setFocus(); break;
+        }
+    });
+}
+
+void TFormEditUpData::DropFileGroupBox1DropFile(QObject*)
+{
+    // Copied before any event runs: a nested drop replaces DroppedFiles.
+    const QString first = ui_->DropFileGroupBox1->DroppedFiles.at(0);
+    RunGuarded(notifier_, [&] { CalculateDigest(first); });
+}
+
+void TFormEditUpData::CalculateDigest(const QString& fileName)
+{
+    ui_->edt1->setText(fileName);
+    const QString shown = ui_->edt1->text();
+    const std::string hex =
+        UpdateEditorLogic::DigestText(ToPath(shown), [this](int percent) { DigestProgress(percent); });
+    ui_->edt2->setText(QString::fromLatin1(hex.data(), static_cast<qsizetype>(hex.size())));
+}
+
+void TFormEditUpData::DigestProgress(int percent)
+{
+    ui_->pb1->setValue(percent);
+    QCoreApplication::processEvents();
+}
+
+void TFormEditUpData::keyPressEvent(QKeyEvent* event)
+{
+    if (IsDialogKey(*event)) {
+        event->ignore();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}

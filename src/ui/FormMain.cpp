@@ -1,0 +1,259 @@
+#include "ui/FormMain.h"
+
+#include "ui/FormEditServer.h"
+#include "ui/FormEditUpData.h"
+#include "ui/logic/failure_report.h"
+#include "ui/qt_text.h"
+#include "ui_FormMain.h"
+
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QScreen>
+#include <QSignalBlocker>
+
+#include <array>
+
+using namespace tarnwick;
+using namespace tarnwick::ui;
+
+namespace {
+
+// Column widths are kept in the layout as the list's "columnWidths" property.
+void PrepareReportList(QTableWidget& list)
+{
+    list.verticalHeader()->hide();
+    list.verticalHeader()->setDefaultSectionSize(list.fontMetrics().height() + 4);
+    list.horizontalHeader()->setHighlightSections(false);
+    list.horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    const QStringList widths = list.property("columnWidths").toString().split(QLatin1Char(','));
+    for (int column = 0; column < widths.size(); ++column)
+        list.setColumnWidth(column, widths[column].toInt());
+}
+
+template <class Record, std::size_t N>
+void FillReportList(QTableWidget& list, const RecordList<Record>& records,
+                    const std::array<std::string Record::*, N>& columns)
+{
+    list.setRowCount(static_cast<int>(records.Count()));
+    int row = 0;
+    for (const Record& record : records) {
+        for (std::size_t column = 0; column < N; ++column)
+            list.setItem(row, static_cast<int>(column), new QTableWidgetItem(ToQString(record.*columns[column])));
+        ++row;
+    }
+}
+
+int SelectedRow(const QTableWidget& list)
+{
+    const auto rows = list.selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+void SetText(QLineEdit& field, const std::string& gbk)
+{
+    const QString text = ToQString(gbk);
+    if (field.text() != text)
+        field.setText(text);
+}
+
+} // namespace
+
+TFormMain::TFormMain(Operator& op, std::span<const std::byte> launcherImage, std::filesystem::path folder,
+                     QWidget* parent)
+    : QWidget(parent), ui_(std::make_unique<Ui::TFormMain>()), operator_(op),
+      logic_(op, *this, launcherImage, std::move(folder))
+{
+    ui_->setupUi(this);
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    ApplyWindowFont(this);
+    setFixedSize(size());
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    PrepareReportList(*ui_->lvServerList);
+    PrepareReportList(*ui_->lvUpDataList);
+    GuardTextFields(this);
+    ConnectHandlers();
+    ConnectFields();
+    FormCreate();
+}
+
+TFormMain::~TFormMain() = default;
+
+void TFormMain::AttachDialogs(TFormEditServer& server, TFormEditUpData& update)
+{
+    logic_.AttachDialogs({server.Editor(), server}, {update.Editor(), update});
+}
+
+Frame TFormMain::OuterFrame() const
+{
+    const QRect frame = frameGeometry();
+    return {frame.left(), frame.top(), frame.width(), frame.height()};
+}
+
+void TFormMain::FormCreate()
+{
+    ui_->pgc2->setCurrentIndex(0);
+    ui_->pgc1->setCurrentIndex(0);
+    // A load that fails is reported; the window opens with what was loaded so far.
+    RunGuarded(operator_, [this] { logic_.LoadWorkingCopy(); });
+    ShowModel();
+}
+
+void TFormMain::ConnectHandlers()
+{
+    connect(ui_->btnAddGroup, &QPushButton::clicked, this, &TFormMain::btnAddGroupClick);
+    connect(ui_->btnDelGroup, &QPushButton::clicked, this, &TFormMain::btnAddGroupClick);
+    connect(ui_->BtnMoveSrvUp, &QPushButton::clicked, this, &TFormMain::BtnMoveSrvUpClick);
+    connect(ui_->BtnMoveSrvDown, &QPushButton::clicked, this, &TFormMain::BtnMoveSrvDownClick);
+    connect(ui_->btnAddServer, &QPushButton::clicked, this, &TFormMain::btnAddServerClick);
+    connect(ui_->btnEditServer, &QPushButton::clicked, this, &TFormMain::btnAddServerClick);
+    connect(ui_->btnDelServer, &QPushButton::clicked, this, &TFormMain::btnAddServerClick);
+    connect(ui_->BtnGameUp, &QPushButton::clicked, this, &TFormMain::BtnGameUpClick);
+    connect(ui_->BtnGameDown, &QPushButton::clicked, this, &TFormMain::BtnGameDownClick);
+    connect(ui_->btnAddUp, &QPushButton::clicked, this, &TFormMain::btnAddUpClick);
+    connect(ui_->btnEditUp, &QPushButton::clicked, this, &TFormMain::btnAddUpClick);
+    connect(ui_->btnDelUp, &QPushButton::clicked, this, &TFormMain::btnAddUpClick);
+    connect(ui_->btnServerInfoSave, &QPushButton::clicked, this, &TFormMain::btnServerInfoSaveClick);
+    connect(ui_->btnServerInfoWrite, &QPushButton::clicked, this, &TFormMain::btnServerInfoWriteClick);
+    connect(ui_->GenerateLoginButton, &QPushButton::clicked, this, &TFormMain::GenerateLoginButtonClick);
+}
+
+void TFormMain::ConnectFields()
+{
+    connect(ui_->cbbServerGroup, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (!showing_)
+            logic_.SelectGroup(index);
+    });
+    connect(ui_->lvServerList->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        if (!showing_)
+            logic_.SelectServer(SelectedRow(*ui_->lvServerList));
+    });
+    connect(ui_->lvUpDataList->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        if (!showing_)
+            logic_.SelectUpdate(SelectedRow(*ui_->lvUpDataList));
+    });
+    // The address and launcher fields edit the model in place.
+    const auto bind = [this](QLineEdit* field, auto target) {
+        connect(field, &QLineEdit::textEdited, this,
+                [this, target](const QString& text) { RunGuarded(operator_, [&] { target() = ToGbk(text); }); });
+    };
+    bind(ui_->edtLoginframeUrl, [this]() -> std::string& { return logic_.Web().LoginframeUrl; });
+    bind(ui_->edtHomeUrl, [this]() -> std::string& { return logic_.Web().HomeUrl; });
+    bind(ui_->edtPayUrl2, [this]() -> std::string& { return logic_.Web().PayUrl2; });
+    bind(ui_->edtGMUrl, [this]() -> std::string& { return logic_.Web().GMUrl; });
+    bind(ui_->edtPayUrl, [this]() -> std::string& { return logic_.Web().PayUrl; });
+    bind(ui_->GameNameEdit, [this]() -> std::string& { return logic_.Launcher().GameName; });
+    bind(ui_->ServerListEdit, [this]() -> std::string& { return logic_.Launcher().ServerListUrl; });
+}
+
+void TFormMain::Act(const std::function<void()>& operation)
+{
+    RunGuarded(operator_, operation);
+    ShowModel();
+}
+
+// Handlers -------------------------------------------------------------------
+
+void TFormMain::btnAddGroupClick()
+{
+    const bool remove = sender() == ui_->btnDelGroup;
+    Act([&] { remove ? logic_.DeleteGroup() : logic_.AddGroup(); });
+}
+
+void TFormMain::BtnMoveSrvUpClick() { Act([this] { logic_.MoveGroupUp(); }); }
+void TFormMain::BtnMoveSrvDownClick() { Act([this] { logic_.MoveGroupDown(); }); }
+
+void TFormMain::btnAddServerClick()
+{
+    const QObject* button = sender();
+    Act([&] {
+        if (button == ui_->btnEditServer)
+            logic_.EditServer();
+        else if (button == ui_->btnDelServer)
+            logic_.DeleteServer();
+        else
+            logic_.AddServer();
+    });
+}
+
+void TFormMain::BtnGameUpClick() { Act([this] { logic_.MoveServerUp(); }); }
+void TFormMain::BtnGameDownClick() { Act([this] { logic_.MoveServerDown(); }); }
+
+void TFormMain::btnAddUpClick()
+{
+    const QObject* button = sender();
+    Act([&] {
+        if (button == ui_->btnEditUp)
+            logic_.EditUpdate();
+        else if (button == ui_->btnDelUp)
+            logic_.DeleteUpdate();
+        else
+            logic_.AddUpdate();
+    });
+}
+
+void TFormMain::btnServerInfoSaveClick() { Act([this] { logic_.SaveConfiguration(); }); }
+void TFormMain::btnServerInfoWriteClick() { Act([this] { logic_.WriteServerInformation(); }); }
+void TFormMain::GenerateLoginButtonClick() { Act([this] { logic_.GenerateLauncher(); }); }
+
+// Showing the model ------------------------------------------------------------
+
+void TFormMain::ShowModel()
+{
+    showing_ = true;
+    ShowGroups();
+    ShowServers();
+    ShowUpdates();
+    ShowFields();
+    showing_ = false;
+}
+
+void TFormMain::ShowGroups()
+{
+    QComboBox& list = *ui_->cbbServerGroup;
+    list.clear();
+    for (const auto& group : logic_.Model().groups)
+        list.addItem(ToQString(group.Name));
+    list.setCurrentIndex(logic_.SelectedGroup());
+}
+
+void TFormMain::ShowServers()
+{
+    static constexpr std::array<std::string ServerEntry::*, 5> columns = {
+        &ServerEntry::Group, &ServerEntry::ShowName, &ServerEntry::Name, &ServerEntry::Addr, &ServerEntry::Port};
+    FillReportList(*ui_->lvServerList, logic_.Model().servers, columns);
+    ShowSelection(*ui_->lvServerList, logic_.SelectedServer());
+}
+
+void TFormMain::ShowUpdates()
+{
+    static constexpr std::array<std::string UpdateEntry::*, 11> columns = {
+        &UpdateEntry::Hint, &UpdateEntry::SaveDir, &UpdateEntry::SaveName, &UpdateEntry::DownUrl,
+        &UpdateEntry::Zip,  &UpdateEntry::CheckType, &UpdateEntry::DownType, &UpdateEntry::Date,
+        &UpdateEntry::Ver,  &UpdateEntry::MD5,     &UpdateEntry::DownMD5};
+    FillReportList(*ui_->lvUpDataList, logic_.Model().updates, columns);
+    ShowSelection(*ui_->lvUpDataList, logic_.SelectedUpdate());
+}
+
+void TFormMain::ShowSelection(QTableWidget& list, int row)
+{
+    if (row < 0) {
+        list.clearSelection();
+        list.setCurrentItem(nullptr);
+        return;
+    }
+    list.selectRow(row);
+}
+
+void TFormMain::ShowFields()
+{
+    const WebAddresses& web = logic_.Model().web;
+    SetText(*ui_->edtLoginframeUrl, web.LoginframeUrl);
+    SetText(*ui_->edtHomeUrl, web.HomeUrl);
+    SetText(*ui_->edtPayUrl2, web.PayUrl2);
+    SetText(*ui_->edtGMUrl, web.GMUrl);
+    SetText(*ui_->edtPayUrl, web.PayUrl);
+    SetText(*ui_->GameNameEdit, logic_.Model().launcher.GameName);
+    SetText(*ui_->ServerListEdit, logic_.Model().launcher.ServerListUrl);
+}

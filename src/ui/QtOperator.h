@@ -1,0 +1,11 @@
+#pragma once
+
+#include "ui/logic/operator.h"
+
+// The operator at the screen: message boxes and the input box, each modal and
+// owned by the window in front.
+class QtOperator : public tarnwick::ui::Operator {
+public:
+    bool Notice(tarnwick::NoticeKind kind, const std::string& caption, const std::string& text) override;
+    bool InputQuery(const std::string& caption, const std::string& prompt, std::string& text) override;
+};

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "config/notice.h"
+
+#include <string>
+#include <utility>
+
+namespace tarnwick::ui {
+
+// A window's outer rectangle in screen pixels.
+struct Frame {
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = 0;
+};
+
+// Everything the window logic asks the operator, apart from the editor dialogs.
+// Texts are GBK, as everywhere in the core.
+class Operator : public Notifier {
+public:
+    // The input box: a caption, a prompt and one line of text. Returns true for
+    // OK, and then `text` holds what was typed.
+    virtual bool InputQuery(const std::string& caption, const std::string& prompt, std::string& text) = 0;
+};
+
+// A window whose place on the screen the logic needs to know.
+class WindowPlacement {
+public:
+    virtual ~WindowPlacement() = default;
+    virtual Frame OuterFrame() const = 0;
+};
+
+// An editor dialog as the main window drives it: placed, then shown modally
+// with whatever its editor logic holds; the fields the operator changed are
+// back in the editor logic when ShowModal returns, whatever the answer.
+class ModalDialog : public WindowPlacement {
+public:
+    virtual void MoveTo(int left, int top) = 0;
+    // True when the dialog closed with OK.
+    virtual bool ShowModal() = 0;
+};
+
+// Top-left corner that centres `dialog` over `main`; halves are truncated first,
+// so an odd size shifts the dialog by one pixel the same way every time.
+std::pair<int, int> CentredOver(const Frame& main, const Frame& dialog);
+
+} // namespace tarnwick::ui

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "config/notice.h"
+#include "digest/md5.h"
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace tarnwick::ui {
+
+enum class UpdateField { Hint, DownUrl, SaveDir, SaveName };
+
+// The update dialog's fields with their starting values; the dialog is created
+// once and keeps them between uses. Texts GBK; choices as indexes, -1 for none.
+struct UpdateEditorFields {
+    std::string Caption;
+    std::string Hint;
+    std::string DownUrl;
+    std::string SaveDir = ".\\";
+    std::string SaveName;
+    int ZipIndex = 0;      // "否", "是"
+    int DownTypeIndex = 0; // "直接下载", "百度相册"
+    int CheckTypeIndex = -1;
+    std::string Ver = "1";
+    std::string Date = "20050505";
+    std::string MD5;
+    std::string DownMD5 = "20050505";
+};
+
+// The right half of the check-mode row: which companion field shows there.
+struct CheckModeRow {
+    static constexpr int kRowTop = 92;
+
+    bool LabelVisible = true;
+    std::string LabelCaption; // GBK
+    bool VerVisible = true;
+    bool DateVisible = false;
+    int DateTop = 144;
+    bool Md5Visible = false;
+    int Md5Top = 134;
+
+    static CheckModeRow Initial();
+};
+
+class UpdateEditorLogic {
+public:
+    UpdateEditorFields Fields;
+    CheckModeRow Row = CheckModeRow::Initial();
+
+    // The reaction to a change of the check mode. Hiding never clears a field.
+    void cbbCheckTypeChange();
+
+    // The OK button's tests, as for the server dialog.
+    std::optional<UpdateField> ButtonOkClick(Notifier& notifier) const;
+
+    // The MD5 calculator: the digest text of a dropped file (32 "0" characters
+    // for a folder or a missing path). Raises Error when the file cannot be opened.
+    static std::string DigestText(const std::filesystem::path& fileName, const ProgressCallback& progress);
+};
+
+} // namespace tarnwick::ui

@@ -1,0 +1,50 @@
+// tarnwick: the editing program, run in the working directory that holds Tarnwick.xml.
+#include "launcher/launcher_builder.h"
+#include "ui/FormEditServer.h"
+#include "ui/FormEditUpData.h"
+#include "ui/FormMain.h"
+#include "ui/QtOperator.h"
+#include "ui/logic/failure_report.h"
+#include "ui/qt_text.h"
+
+#include <QApplication>
+
+#include <cstdlib>
+#include <iostream>
+
+namespace {
+
+bool HasDisplay()
+{
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        const char* value = std::getenv(name);
+        if (value && *value)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // Without a display Qt would abort; say what to do instead.
+    if (!HasDisplay()) {
+        std::cerr << "tarnwick: no display found (neither DISPLAY nor WAYLAND_DISPLAY is set).\n"
+                     "Run it in a graphical session, or use the command-line front end instead:\n"
+                     "  tarnwick-cli help\n";
+        return 2;
+    }
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QString::fromLatin1(tarnwick::ui::kApplicationTitle));
+    QApplication::setFont(tarnwick::ui::WindowFont());
+
+    QtOperator op;
+    TFormMain main(op, tarnwick::CarriedLauncherImage());
+    TFormEditUpData updateDialog(op, &main);
+    TFormEditServer serverDialog(op, &main);
+    main.AttachDialogs(serverDialog, updateDialog);
+    main.show();
+    // Closing the window ends the program; nothing is saved and nothing is asked.
+    return app.exec();
+}

@@ -1,0 +1,82 @@
+#include "ui/qt_text.h"
+
+#include "config/error.h"
+#include "config/text.h"
+
+#include <QAbstractSpinBox>
+#include <QFile>
+#include <QFont>
+#include <QLineEdit>
+#include <QWidget>
+
+namespace tarnwick::ui {
+
+QString ToQString(const std::string& gbk)
+{
+    try {
+        return QString::fromUtf8(GbkToUtf8(gbk));
+    } catch (const Error&) {
+        // Not valid GBK (a hand-edited file): show what can be shown.
+        return QString::fromUtf8(gbk.data(), static_cast<qsizetype>(gbk.size()));
+    }
+}
+
+std::string ToGbk(const QString& text)
+{
+    return Utf8ToGbk(text.toUtf8().toStdString());
+}
+
+std::filesystem::path ToPath(const QString& fileName)
+{
+    return std::filesystem::path(QFile::encodeName(fileName).toStdString());
+}
+
+GbkValidator::GbkValidator(bool lowerCase, QObject* parent) : QValidator(parent), lowerCase_(lowerCase) {}
+
+QValidator::State GbkValidator::validate(QString& input, int&) const
+{
+    if (!IsGbkRepresentable(input.toUtf8().toStdString()))
+        return Invalid;
+    if (lowerCase_)
+        input = input.toLower();
+    return Acceptable;
+}
+
+void GuardTextFields(QWidget* root)
+{
+    for (QLineEdit* field : root->findChildren<QLineEdit*>()) {
+        if (qobject_cast<QAbstractSpinBox*>(field->parentWidget()))
+            continue;
+        if (!field->validator())
+            field->setValidator(new GbkValidator(false, field));
+    }
+}
+
+void GuardLowerCaseField(QLineEdit* field)
+{
+    field->setValidator(new GbkValidator(true, field));
+}
+
+QFont WindowFont()
+{
+    QFont font;
+    font.setFamilies({QString::fromUtf8("宋体"), QStringLiteral("SimSun"), QStringLiteral("NSimSun"),
+                      // Half-width Latin letters, as in the layout's own font.
+                      QStringLiteral("WenQuanYi Zen Hei Mono"), QStringLiteral("WenQuanYi Zen Hei"),
+                      QStringLiteral("WenQuanYi Micro Hei"),
+                      QStringLiteral("Noto Sans CJK SC")});
+    font.setPixelSize(12);
+    return font;
+}
+
+void ApplyWindowFont(QWidget* window)
+{
+    window->setFont(WindowFont());
+    // Captions sit on the frame line, so the layout's positions inside a group
+    // box mean the same as on the platform the layout was drawn for.
+    window->setStyleSheet(QStringLiteral(
+        "QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 6px; }"
+        "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left; left: 7px; padding: 0 1px; }"));
+}
+
+} // namespace tarnwick::ui

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QString>
+#include <QValidator>
+
+#include <filesystem>
+#include <string>
+
+class QFont;
+class QLineEdit;
+class QWidget;
+
+// The edge between Qt's UTF-16 text and the core's GBK bytes.
+namespace tarnwick::ui {
+
+QString ToQString(const std::string& gbk);
+// Raises Error for text that GBK cannot hold; the fields refuse such text first.
+std::string ToGbk(const QString& text);
+// A file name as the local file system spells it.
+std::filesystem::path ToPath(const QString& fileName);
+
+// Refuses an edit that would put text GBK cannot hold into a field, so that
+// nothing is silently replaced when the field is read; optionally turns typed
+// letters to lower case.
+class GbkValidator : public QValidator {
+public:
+    explicit GbkValidator(bool lowerCase, QObject* parent = nullptr);
+    State validate(QString& input, int& pos) const override;
+
+private:
+    bool lowerCase_;
+};
+
+// Puts a GbkValidator on every line edit under root (spin boxes keep their own).
+void GuardTextFields(QWidget* root);
+// The same, turning letters into lower case.
+void GuardLowerCaseField(QLineEdit* field);
+
+// "宋体" at 12 pixels, falling back to an installed CJK font.
+QFont WindowFont();
+void ApplyWindowFont(QWidget* window);
+
+} // namespace tarnwick::ui

@@ -1,0 +1,99 @@
+// tarnwick-screenshots OUTPUT_FOLDER CONFIGURATION: renders the main window on
+// each of its tabs and both editor dialogs offscreen, as PNG files.
+#include "config/notice.h"
+#include "config/text.h"
+#include "launcher/launcher_builder.h"
+#include "ui/FormEditServer.h"
+#include "ui/FormEditUpData.h"
+#include "ui/FormMain.h"
+#include "ui/qt_text.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QTabWidget>
+#include <QTemporaryDir>
+
+#include <filesystem>
+#include <iostream>
+
+namespace {
+
+// Nobody is at the screen: notices go to standard error, questions get Cancel.
+class Unattended : public tarnwick::ui::Operator {
+public:
+    bool Notice(tarnwick::NoticeKind, const std::string& caption, const std::string& text) override
+    {
+        std::cerr << tarnwick::ui::ToQString(caption).toStdString() << ": "
+                  << tarnwick::ui::ToQString(text).toStdString() << "\n";
+        return false;
+    }
+    bool InputQuery(const std::string&, const std::string&, std::string&) override { return false; }
+};
+
+bool Save(QWidget& window, const QDir& folder, const QString& name)
+{
+    const QString path = folder.filePath(name);
+    if (!window.grab().save(path)) {
+        std::cerr << "cannot write " << path.toStdString() << "\n";
+        return false;
+    }
+    std::cout << path.toStdString() << "\n";
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 3) {
+        std::cerr << "Usage: tarnwick-screenshots OUTPUT_FOLDER CONFIGURATION\n";
+        return 1;
+    }
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QApplication::setFont(tarnwick::ui::WindowFont());
+    const QDir output(QString::fromLocal8Bit(argv[1]));
+    if (!QDir().mkpath(output.path()))
+        return 1;
+    QTemporaryDir work;
+    std::filesystem::copy_file(argv[2], std::filesystem::path(work.path().toStdString()) / "Tarnwick.xml");
+
+    Unattended op;
+    TFormMain main(op, tarnwick::CarriedLauncherImage(), work.path().toStdString());
+    TFormEditUpData updateDialog(op, &main);
+    TFormEditServer serverDialog(op, &main);
+    main.AttachDialogs(serverDialog, updateDialog);
+
+    auto* outer = main.findChild<QTabWidget*>(QStringLiteral("pgc1"));
+    auto* inner = main.findChild<QTabWidget*>(QStringLiteral("pgc2"));
+    bool ok = true;
+    const char* innerNames[] = {"main-1-servers.png", "main-2-web-pages.png", "main-3-updates.png"};
+    for (int tab = 0; tab < 3; ++tab) {
+        outer->setCurrentIndex(0);
+        inner->setCurrentIndex(tab);
+        ok &= Save(main, output, QString::fromLatin1(innerNames[tab]));
+    }
+    outer->setCurrentIndex(1);
+    ok &= Save(main, output, QStringLiteral("main-4-launcher.png"));
+
+    // The dialogs as the operator first sees them, with their texts filled in.
+    auto& server = serverDialog.Editor().Fields;
+    server.Caption = tarnwick::Utf8ToGbk("增加服务器列表");
+    server.Port = "7000";
+    for (const auto& group : main.Logic().Model().groups)
+        server.GroupNames.push_back(group.Name);
+    serverDialog.SetModalRunner([&](QDialog& dialog) {
+        ok &= Save(dialog, output, "server-dialog.png");
+        return 0;
+    });
+    serverDialog.ShowModal();
+
+    updateDialog.Editor().Fields.Caption = tarnwick::Utf8ToGbk("增加更新列表");
+    updateDialog.SetModalRunner([&](QDialog& dialog) {
+        ok &= Save(dialog, output, "update-dialog.png");
+        return 0;
+    });
+    updateDialog.ShowModal();
+    return ok ? 0 : 1;
+}

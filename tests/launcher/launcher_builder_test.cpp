@@ -1,0 +1,217 @@
+#include "config/error.h"
+#include "config/text.h"
+#include "launcher/launcher_builder.h"
+#include "launcher/pe_image.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+using namespace tarnwick;
+using namespace tarnwick::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Notice {
+    NoticeKind kind;
+    std::string caption; // UTF-8 for readable failures
+    std::string text;
+};
+
+class RecordingNotifier : public Notifier {
+public:
+    bool Notice(NoticeKind kind, const std::string& caption, const std::string& text) override
+    {
+        notices.push_back({kind, GbkToUtf8(caption), GbkToUtf8(text)});
+        return true;
+    }
+    std::vector<::Notice> notices;
+};
+
+const std::u16string kTable = u"\\StringFileInfo\\080403a8\\";
+
+// The committed stub, whichever image the build carries.
+std::span<const std::byte> Stub()
+{
+    static const std::string stub = ReadFile(fs::path(TARNWICK_SOURCE_DIR) / "resources/LoginData.exe");
+    return Bytes(stub);
+}
+
+class Builder : public ::testing::Test {
+protected:
+    Builder() : folder_("launcher") {}
+
+    // Runs the button with UTF-8 inputs and returns the one notice shown.
+    ::Notice Click(const std::string& gameName, const std::string& listUrl,
+                   std::span<const std::byte> image = Stub())
+    {
+        RecordingNotifier notifier;
+        LauncherBuilder(image, folder_.Path()).GenerateLoginButtonClick(Utf8ToGbk(gameName), Utf8ToGbk(listUrl), notifier);
+        EXPECT_EQ(notifier.notices.size(), 1u);
+        return notifier.notices.at(0);
+    }
+    std::string Launcher(const std::string& utf8Name) { return ReadFile(folder_.Path() / (utf8Name + ".exe")); }
+
+    TemporaryFolder folder_;
+};
+
+void ExpectRefusal(const ::Notice& notice, const std::string& text)
+{
+    EXPECT_EQ(notice.kind, NoticeKind::Refusal);
+    EXPECT_EQ(notice.caption, "错误提示");
+    EXPECT_EQ(notice.text, text);
+}
+
+void ExpectSuccess(const ::Notice& notice)
+{
+    EXPECT_EQ(notice.kind, NoticeKind::Success);
+    EXPECT_EQ(notice.caption, "提示信息");
+    EXPECT_EQ(notice.text, "登录器生成成功！");
+}
+
+} // namespace
+
+TEST(CarriedImage, IsTheConfiguredImage)
+{
+    const std::string configured = ReadFile(TARNWICK_LAUNCHER_IMAGE_PATH);
+    const auto carried = CarriedLauncherImage();
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(carried.data()), carried.size()), configured);
+}
+
+TEST_F(Builder, EmptyInputsAreRefusedGameNameFirst)
+{
+    ExpectRefusal(Click("  \t ", "http://a/"), "游戏名字不能留空！");
+    ExpectRefusal(Click("", ""), "游戏名字不能留空！");
+    ExpectRefusal(Click("Velmora", "   "), "列表地址不能留空！");
+    EXPECT_EQ(folder_.EntryCount(), 0u);
+}
+
+TEST_F(Builder, WritesTheStampedLauncher)
+{
+    ExpectSuccess(Click("  Velmora传奇 ", " http://list.example.net:8888/ServerInfo.txt\r\n"));
+    const std::string launcher = Launcher("Velmora传奇");
+    EXPECT_EQ(VersionString(launcher, kTable + u"OriginalFilename"), u".\\Velmora传奇.exe");
+    EXPECT_EQ(VersionString(launcher, kTable + u"GameName"), u"Velmora传奇");
+    EXPECT_EQ(VersionString(launcher, kTable + u"ServerList"), u"http://list.example.net:8888/ServerInfo.txt");
+    EXPECT_EQ(folder_.EntryCount(), 1u);
+
+    // Only the version resource's bytes and the checksum differ from the image.
+    const auto image = Stub();
+    ASSERT_EQ(launcher.size(), image.size());
+    const auto version = FindVersionResource(Bytes(launcher));
+    const PeImage pe = PeImage::Parse(Bytes(launcher));
+    for (std::size_t i = 0; i < launcher.size(); ++i) {
+        if (static_cast<std::byte>(launcher[i]) == image[i])
+            continue;
+        const bool inVersion = i >= version->offset && i < version->offset + version->size;
+        const bool inCheckSum = i >= pe.CheckSumOffset() && i < pe.CheckSumOffset() + 4;
+        ASSERT_TRUE(inVersion || inCheckSum) << "byte " << i;
+    }
+    EXPECT_EQ(PeCheckSum(Bytes(launcher), pe.CheckSumOffset()), pe.CheckSum());
+}
+
+TEST_F(Builder, CutsAtTwentyAndTwoHundredBytesOnCharacterBoundaries)
+{
+    // 19 letters and a space are kept, the space included.
+    ExpectSuccess(Click("ABCDEFGHIJKLMNOPQRS TUVWXYZ", std::string(250, 'u')));
+    const std::string spaced = Launcher("ABCDEFGHIJKLMNOPQRS ");
+    EXPECT_EQ(VersionString(spaced, kTable + u"GameName"), u"ABCDEFGHIJKLMNOPQRS ");
+    EXPECT_EQ(VersionString(spaced, kTable + u"ServerList"), std::u16string(200, u'u'));
+
+    // A Chinese character across byte 20 is dropped whole: 19 bytes remain.
+    ExpectSuccess(Click("ABCDEFGHIJKLMNOPQRS中文", "http://a/" + std::string(190, 'x') + "中"));
+    const std::string cut = Launcher("ABCDEFGHIJKLMNOPQRS");
+    EXPECT_EQ(VersionString(cut, kTable + u"OriginalFilename"), u".\\ABCDEFGHIJKLMNOPQRS.exe");
+    EXPECT_EQ(VersionString(cut, kTable + u"ServerList").size(), 199u);
+
+    // Ten Chinese characters are exactly 20 bytes.
+    ExpectSuccess(Click("一二三四五六七八九十百", "http://a/"));
+    EXPECT_EQ(VersionString(Launcher("一二三四五六七八九十"), kTable + u"GameName"), u"一二三四五六七八九十");
+}
+
+TEST_F(Builder, ReplacesAnOldLauncherButNotADirectory)
+{
+    ReplaceFile(folder_.Path() / "Velmora.exe", "old launcher");
+    ExpectSuccess(Click("Velmora", "http://a/"));
+    EXPECT_EQ(Launcher("Velmora").size(), Stub().size());
+
+    fs::create_directory(folder_.Path() / "Dir.exe");
+    ReplaceFile(folder_.Path() / "Dir.exe" / "inside", "kept");
+    ExpectRefusal(Click("Dir", "http://a/"), "生成登录器失败(无法删除旧文件)！");
+    EXPECT_EQ(ReadFile(folder_.Path() / "Dir.exe" / "inside"), "kept");
+    EXPECT_EQ(folder_.EntryCount(), 2u); // no temporary file left behind
+}
+
+TEST_F(Builder, NamesThatAreNoPlainFileNameAreRefusedWithoutTouchingFiles)
+{
+    ReplaceFile(folder_.Path() / "keep.exe", "kept");
+    for (const char* name : {"../escape", "a/b", "a\\b", "c:x", "a*b", "what?", "say\"hi\"", "<x>", "a|b", "a\x01z", ".",
+                             ".."}) {
+        SCOPED_TRACE(name);
+        RecordingNotifier notifier;
+        try {
+            LauncherBuilder(Stub(), folder_.Path()).GenerateLoginButtonClick(name, "http://a/", notifier);
+            ADD_FAILURE() << "no error";
+        } catch (const Error& error) {
+            const std::string message = error.what();
+            EXPECT_EQ(message.rfind("Cannot create file \"", 0), 0u) << message;
+            EXPECT_NE(message.find("not allowed"), std::string::npos) << message;
+        }
+        EXPECT_TRUE(notifier.notices.empty());
+    }
+    EXPECT_EQ(folder_.EntryCount(), 1u);
+    EXPECT_FALSE(fs::exists(folder_.Path().parent_path() / "escape.exe"));
+
+    // A trail byte of the value of '\' belongs to its character and is allowed.
+    ExpectSuccess(Click("乗车", "http://a/"));
+    EXPECT_TRUE(fs::exists(folder_.Path() / "乗车.exe"));
+}
+
+TEST_F(Builder, MissingImageAndUnwritableFolderAreErrors)
+{
+    ReplaceFile(folder_.Path() / "Velmora.exe", "old launcher");
+    RecordingNotifier notifier;
+    const LauncherBuilder noImage({}, folder_.Path());
+    EXPECT_THROW(
+        {
+            try {
+                noImage.GenerateLoginButtonClick("Velmora", "http://a/", notifier);
+            } catch (const Error& error) {
+                EXPECT_STREQ(error.what(), "Resource LoginData not found");
+                throw;
+            }
+        },
+        Error);
+    EXPECT_EQ(ReadFile(folder_.Path() / "Velmora.exe"), "old launcher");
+
+    const LauncherBuilder nowhere(Stub(), folder_.Path() / "missing");
+    try {
+        nowhere.GenerateLoginButtonClick("Velmora", "http://a/", notifier);
+        ADD_FAILURE() << "no error";
+    } catch (const Error& error) {
+        EXPECT_EQ(std::string(error.what()).rfind("Cannot create file \"", 0), 0u) << error.what();
+    }
+    EXPECT_TRUE(notifier.notices.empty());
+}
+
+TEST_F(Builder, ImageWithoutSlotsIsWrittenUnstampedAndStillReportsSuccess)
+{
+    const std::string image = Fixture("noversion.exe");
+    ExpectSuccess(Click("Plain", "http://a/", Bytes(image)));
+    EXPECT_EQ(Launcher("Plain"), image);
+}
+
+TEST_F(Builder, StampingThatNeedsALargerFileGoesOnInMemory)
+{
+    // The version resource is stored under English while its translation is
+    // Chinese: the first stamping adds a second one, which needs a larger file;
+    // the later stampings build on it.
+    const std::string image = Fixture("otherlang.exe");
+    ExpectSuccess(Click("Velmora", "http://a/", Bytes(image)));
+    const std::string launcher = Launcher("Velmora");
+    EXPECT_GT(launcher.size(), image.size());
+    EXPECT_EQ(VersionString(launcher, kTable + u"OriginalFilename"), u".\\Velmora.exe");
+    EXPECT_EQ(VersionString(launcher, kTable + u"GameName"), u"Velmora");
+    EXPECT_EQ(VersionString(launcher, kTable + u"ServerList"), u"http://a/");
+    EXPECT_EQ(folder_.EntryCount(), 1u);
+}

@@ -1,0 +1,183 @@
+#include "launcher/pe_image.h"
+#include "launcher/version_stamp.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+using namespace tarnwick;
+using namespace tarnwick::test;
+
+namespace {
+
+const std::u16string kGameName = u"\\StringFileInfo\\040904b0\\GameName";
+
+// The slot's recorded length and its raw characters, terminator and all.
+std::pair<std::size_t, std::u16string> Slot(const std::string& image, std::u16string_view path)
+{
+    const auto found = FindVersionResource(Bytes(image));
+    const auto buffer = Bytes(image).subspan(found->offset, found->size);
+    const auto value = QueryVersionValue(buffer, path);
+    std::u16string raw;
+    ByteReader in(buffer);
+    for (std::size_t i = 0; i < value.length; ++i)
+        raw.push_back(static_cast<char16_t>(in.U16(value.offset + 2 * i, "test")));
+    return {value.length, raw};
+}
+
+} // namespace
+
+TEST(VersionInfo, QueriesFollowThePathRules)
+{
+    const std::string image = Fixture("version64.exe");
+    const auto found = FindVersionResource(Bytes(image));
+    ASSERT_TRUE(found);
+    EXPECT_EQ(VersionInfoSize(Bytes(image)), found->size);
+    const auto buffer = Bytes(image).subspan(found->offset, found->size);
+
+    // The root's value is the fixed file information, whose signature is 0xFEEF04BD.
+    for (const char16_t* root : {u"", u"\\", u"\\\\"}) {
+        const auto fixed = QueryVersionValue(buffer, root);
+        ASSERT_EQ(fixed.length, 52u);
+        EXPECT_EQ(ByteReader(buffer).U32(fixed.offset, "test"), 0xFEEF04BDu);
+    }
+    const auto translation = QueryVersionValue(buffer, u"\\\\VarFileInfo\\\\Translation");
+    EXPECT_EQ(translation.length, 4u);
+    EXPECT_FALSE(translation.text);
+    EXPECT_EQ(ByteReader(buffer).U32(translation.offset, "test"), 0x04B00409u);
+
+    EXPECT_EQ(VersionString(image, kGameName), u"01234567890123456789");
+    EXPECT_EQ(VersionString(image, u"STRINGFILEINFO\\\\040904B0\\gamename\\"), u"01234567890123456789");
+    // Whole names only.
+    EXPECT_EQ(VersionString(image, u"\\StringFileInfo\\040904b0\\Game"), u"<absent>");
+    EXPECT_EQ(VersionString(image, u"\\StringFileInfo\\040904b0\\GameNameX"), u"<absent>");
+    EXPECT_EQ(VersionString(image, u"\\StringFileInfo\\080403a8\\GameName"), u"<absent>");
+    EXPECT_EQ(Slot(image, kGameName).first, 21u);
+    EXPECT_EQ(Slot(image, u"\\StringFileInfo\\040904b0\\OriginalFilename").first, 27u);
+    EXPECT_EQ(Slot(image, u"\\StringFileInfo\\040904b0\\ServerList").first, 201u);
+}
+
+TEST(VersionInfo, CarriedImageHasTheThreeSlots)
+{
+    const std::string image = ReadFile(std::filesystem::path(TARNWICK_SOURCE_DIR) / "resources/LoginData.exe");
+    const auto found = FindVersionResource(Bytes(image));
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->language, 0x0804);
+    const std::u16string table = u"\\StringFileInfo\\080403a8\\";
+    const auto original = Slot(image, table + u"OriginalFilename");
+    EXPECT_EQ(original.first, 518u);
+    EXPECT_EQ(original.second, u"Login.exe" + std::u16string(499, u' ') + u"Login.exe" + std::u16string(1, u'\0'));
+    EXPECT_GE(Slot(image, table + u"GameName").first, 21u);
+    EXPECT_GE(Slot(image, table + u"ServerList").first, 201u);
+}
+
+TEST(VersionStamp, RefusalsLeaveTheImageUnchanged)
+{
+    struct Row {
+        const char* file;
+        std::u16string key;
+        std::u16string value;
+    };
+    const std::vector<Row> rows = {
+        {"noversion.exe", u"GameName", u"x"},
+        {"noresources.exe", u"GameName", u"x"},
+        {"notranslation.exe", u"GameName", u"x"},
+        // Only the second translation's table holds the key.
+        {"secondtable.exe", u"GameName", u"x"},
+        {"version64.exe", u"NoSuchKey", u"x"},
+        // Longer than the slot: 21 characters and a terminator into 21.
+        {"version64.exe", u"GameName", u"012345678901234567890"},
+        // A recorded length of 1 holds only the terminator.
+        {"version64.exe", u"Empty", u"x"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(row.file));
+        std::string image = Fixture(row.file);
+        const std::string before = image;
+        EXPECT_FALSE(StampVersionString(image, row.key, row.value));
+        EXPECT_EQ(image, before);
+    }
+    std::string garbage = "MZ not really an executable";
+    EXPECT_FALSE(StampVersionString(garbage, u"GameName", u"x"));
+}
+
+TEST(VersionStamp, ShortValueKeepsTheSlotAndTheOldTail)
+{
+    for (const char* name : {"version32.exe", "version64.exe", "notlast.exe"}) {
+        SCOPED_TRACE(name);
+        std::string image = Fixture(name);
+        const std::size_t size = image.size();
+        ASSERT_TRUE(StampVersionString(image, u"gamename", u"Velmora"));
+        EXPECT_EQ(image.size(), size);
+        EXPECT_EQ(VersionString(image, kGameName), u"Velmora");
+        const auto [length, raw] = Slot(image, kGameName);
+        EXPECT_EQ(length, 21u);
+        // The old characters behind the new terminator are still there.
+        EXPECT_EQ(raw, std::u16string(u"Velmora\0" u"890123456789\0", 21));
+        // The rest of the block is untouched.
+        EXPECT_EQ(VersionString(image, u"\\StringFileInfo\\040904b0\\CompanyName"), u"Example");
+        const PeImage pe = PeImage::Parse(Bytes(image));
+        EXPECT_EQ(PeCheckSum(Bytes(image), pe.CheckSumOffset()), pe.CheckSum());
+    }
+}
+
+TEST(VersionStamp, EmptyExactAndRepeatedValues)
+{
+    std::string image = Fixture("version64.exe");
+    ASSERT_TRUE(StampVersionString(image, u"GameName", u""));
+    EXPECT_EQ(Slot(image, kGameName).second.substr(0, 2), std::u16string(u"\0" u"1", 2));
+
+    ASSERT_TRUE(StampVersionString(image, u"GameName", u"ABCDEFGHIJKLMNOPQRST")); // 20 + 1 = 21
+    EXPECT_EQ(VersionString(image, kGameName), u"ABCDEFGHIJKLMNOPQRST");
+
+    ASSERT_TRUE(StampVersionString(image, u"GameName", u"second"));
+    EXPECT_EQ(VersionString(image, kGameName), u"second");
+    EXPECT_EQ(Slot(image, kGameName).first, 21u);
+}
+
+TEST(VersionStamp, OtherLanguageAddsASecondVersionResource)
+{
+    std::string image = Fixture("otherlang.exe");
+    const std::string before = image;
+    ASSERT_TRUE(StampVersionString(image, u"GameName", u"Velmora"));
+    const PeImage pe = PeImage::Parse(Bytes(image));
+    const auto versions = LocateResource(Bytes(image), pe, ResourceId::Number(16), ResourceId::Number(1));
+    ASSERT_EQ(versions.size(), 2u);
+    EXPECT_EQ(versions[0].language, 0x0409);
+    EXPECT_EQ(versions[1].language, 0x0804);
+    // The old one is as it was; the new one, read from now on, holds the value.
+    const PeImage old = PeImage::Parse(Bytes(before));
+    const auto original = LocateResource(Bytes(before), old, ResourceId::Number(16), ResourceId::Number(1)).at(0);
+    EXPECT_EQ(image.substr(versions[0].offset, versions[0].size), before.substr(original.offset, original.size));
+    EXPECT_EQ(VersionString(image, u"\\StringFileInfo\\080403A8\\GameName"), u"Velmora");
+    // A second stamping builds on the first.
+    ASSERT_TRUE(StampVersionString(image, u"GameName", u"Again"));
+    EXPECT_EQ(VersionString(image, u"\\StringFileInfo\\080403A8\\GameName"), u"Again");
+}
+
+TEST(VersionStamp, InPlaceStampingLeavesGrowthToTheCaller)
+{
+    std::string image = Fixture("otherlang.exe");
+    const std::string before = image;
+    EXPECT_EQ(StampVersionStringInPlace(AsWritableBytes(image), u"GameName", u"Velmora"), StampOutcome::NeedsGrowth);
+    EXPECT_EQ(image, before);
+    EXPECT_EQ(StampVersionStringInPlace(AsWritableBytes(image), u"NoSuchKey", u"x"), StampOutcome::NotStamped);
+
+    image = Fixture("version64.exe");
+    EXPECT_EQ(StampVersionStringInPlace(AsWritableBytes(image), u"GameName", u"Velmora"), StampOutcome::Stamped);
+    EXPECT_EQ(VersionString(image, kGameName), u"Velmora");
+}
+
+TEST(VersionStamp, FileIsReplacedOnlyOnSuccess)
+{
+    TemporaryFolder folder("stamp");
+    const auto path = folder.Path() / "a.exe";
+    ReplaceFile(path, Fixture("version64.exe"));
+    EXPECT_TRUE(StampVersionString(path, u"GameName", u"Velmora"));
+    EXPECT_EQ(VersionString(ReadFile(path), kGameName), u"Velmora");
+
+    const std::string stamped = ReadFile(path);
+    EXPECT_FALSE(StampVersionString(path, u"GameName", u"much too long for the slot"));
+    EXPECT_EQ(ReadFile(path), stamped);
+    EXPECT_FALSE(StampVersionString(folder.Path() / "missing.exe", u"GameName", u"x"));
+    EXPECT_EQ(folder.EntryCount(), 1u);
+}

@@ -1,0 +1,331 @@
+// The real widgets, found by object name, on the offscreen platform. Modal
+// dialogs run the test's script instead of a nested event loop.
+#include "config/file_io.h"
+#include "config/text.h"
+#include "digest/md5.h"
+#include "launcher/launcher_builder.h"
+#include "scripted_operator.h"
+#include "temp_folder.h"
+#include "ui/DropGroupPas.h"
+#include "ui/FormEditServer.h"
+#include "ui/FormEditUpData.h"
+#include "ui/FormMain.h"
+#include "ui/InputQuery.h"
+
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTimer>
+#include <QTableWidget>
+#include <QUrl>
+#include <QtTest>
+
+#include <filesystem>
+#include <memory>
+
+using namespace tarnwick;
+using namespace tarnwick::ui;
+using namespace tarnwick::ui::testing;
+
+namespace {
+
+QString Q(const char* utf8) { return QString::fromUtf8(utf8); }
+
+template <class W>
+W* Find(QWidget& root, const char* name)
+{
+    W* widget = root.findChild<W*>(QString::fromLatin1(name));
+    if (!widget)
+        qFatal("no widget %s", name);
+    return widget;
+}
+
+// Runs the operator's part of a dialog; a failed check inside ends the script
+// (and fails the test) while the dialog still returns to its caller.
+void Script(const std::function<void()>& steps) { steps(); }
+
+void Click(QWidget& root, const char* name) { QTest::mouseClick(Find<QPushButton>(root, name), Qt::LeftButton); }
+
+// Types text as one key event, as an input method or a paste would deliver it.
+void TypeAtOnce(QLineEdit& field, const QString& text)
+{
+    QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, text);
+    QApplication::sendEvent(&field, &press);
+}
+
+void Drop(QWidget& target, const QList<QUrl>& urls)
+{
+    QMimeData data;
+    data.setUrls(urls);
+    const QPoint at = target.rect().center();
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&target, &enter);
+    QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&target, &drop);
+}
+
+// The program as started in a folder holding the sample configuration.
+struct Program {
+    Program()
+    {
+        std::filesystem::copy_file(std::filesystem::path(TARNWICK_SOURCE_DIR) / "samples" / "Tarnwick.xml",
+                                   folder.path() / "Tarnwick.xml");
+        main = std::make_unique<TFormMain>(op, CarriedLauncherImage(), folder.path());
+        update = std::make_unique<TFormEditUpData>(op, main.get());
+        server = std::make_unique<TFormEditServer>(op, main.get());
+        main->AttachDialogs(*server, *update);
+    }
+
+    TempFolder folder;
+    ScriptedOperator op;
+    std::unique_ptr<TFormMain> main;
+    std::unique_ptr<TFormEditUpData> update;
+    std::unique_ptr<TFormEditServer> server;
+};
+
+} // namespace
+
+class FormsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void startUpShowsTheLoadedConfigurationOnTheFirstTabs()
+    {
+        Program p;
+        QCOMPARE(Find<QTabWidget>(*p.main, "pgc1")->currentIndex(), 0);
+        QCOMPARE(Find<QTabWidget>(*p.main, "pgc2")->currentIndex(), 0);
+        QCOMPARE(p.main->size(), QSize(491, 354));
+        auto* groups = Find<QComboBox>(*p.main, "cbbServerGroup");
+        QCOMPARE(groups->count(), 1);
+        QCOMPARE(groups->currentIndex(), -1);
+        auto* servers = Find<QTableWidget>(*p.main, "lvServerList");
+        QCOMPARE(servers->rowCount(), 1);
+        QCOMPARE(servers->horizontalHeaderItem(4)->text(), Q("端口"));
+        QCOMPARE(servers->columnWidth(3), 105);
+        QCOMPARE(Find<QTableWidget>(*p.main, "lvUpDataList")->columnCount(), 11);
+        QCOMPARE(Find<QLineEdit>(*p.main, "edtHomeUrl")->text(), Q("http://www.example.com/"));
+        QVERIFY(p.op.notices.empty());
+    }
+
+    void aMalformedWorkingCopyIsReportedAndStartUpGoesOn()
+    {
+        TempFolder folder;
+        ReplaceFile(folder.path() / "Tarnwick.xml", "<XMLSetup><ServerList>");
+        ScriptedOperator op;
+        TFormMain main(op, {}, folder.path());
+        QCOMPARE(op.notices.size(), std::size_t(1));
+        QCOMPARE(op.notices[0].caption, std::string("Tarnwick"));
+        QCOMPARE(Find<QComboBox>(main, "cbbServerGroup")->count(), 0);
+    }
+
+    void groupButtonsAskThroughTheInputBoxAndConfirmation()
+    {
+        Program p;
+        auto* groups = Find<QComboBox>(*p.main, "cbbServerGroup");
+        p.op.inputs.push_back("West");
+        Click(*p.main, "btnAddGroup");
+        QCOMPARE(groups->count(), 2);
+        QCOMPARE(groups->currentText(), Q("West"));
+        Click(*p.main, "BtnMoveSrvUp");
+        QCOMPARE(groups->itemText(0), Q("West"));
+        QCOMPARE(groups->currentIndex(), 0);
+        Click(*p.main, "BtnMoveSrvUp");
+        QCOMPARE(p.op.TakeLastText(), std::string("该分组已经在最顶层"));
+
+        groups->setCurrentIndex(1); // the operator picks "East"
+        Click(*p.main, "btnDelGroup");
+        QCOMPARE(p.op.notices.back().kind, NoticeKind::Confirmation);
+        QCOMPARE(groups->count(), 1);
+        QCOMPARE(groups->currentIndex(), -1);
+        QCOMPARE(Find<QTableWidget>(*p.main, "lvServerList")->rowCount(), 0);
+    }
+
+    void serverDialogRefusesThenAddsAndMovingDropsTheSelection()
+    {
+        Program p;
+        TFormEditServer& dialog = *p.server;
+        p.server->SetModalRunner([&](QDialog&) -> int {
+            Script([&] {
+            QCOMPARE(dialog.windowTitle(), Q("增加服务器列表"));
+            QCOMPARE(Find<QLineEdit>(dialog, "edtPort")->text(), Q("7000"));
+            QTest::keyClicks(Find<QLineEdit>(dialog, "EditShowName"), Q("  Zone 2 "));
+            QTest::keyClicks(Find<QLineEdit>(dialog, "EditName"), Q("z2"));
+            QTest::keyClicks(Find<QLineEdit>(dialog, "EditAddr"), Q("10.0.0.9"));
+            Click(dialog, "ButtonOk");
+            QCOMPARE(p.op.TakeLastText(), std::string("请选择服务器分组!"));
+            Find<QComboBox>(dialog, "ComboBoxServerGroup")->setCurrentIndex(0);
+            Click(dialog, "ButtonOk");
+            });
+            return dialog.result();
+        });
+        Click(*p.main, "btnAddServer");
+        auto* servers = Find<QTableWidget>(*p.main, "lvServerList");
+        QCOMPARE(servers->rowCount(), 2);
+        QCOMPARE(servers->item(1, 0)->text(), Q("East"));
+        QCOMPARE(servers->item(1, 1)->text(), Q("Zone 2"));
+
+        servers->selectRow(1);
+        Click(*p.main, "BtnGameUp");
+        QCOMPARE(servers->item(0, 1)->text(), Q("Zone 2"));
+        QVERIFY(servers->selectionModel()->selectedRows().isEmpty());
+        Click(*p.main, "BtnGameUp");
+        QCOMPARE(p.op.TakeLastText(), std::string("请选择好分组"));
+
+        servers->selectRow(0);
+        Click(*p.main, "btnDelServer");
+        QCOMPARE(servers->rowCount(), 1);
+    }
+
+    void updateDialogShowsTheCheckModeRowAndLowersTypedLetters()
+    {
+        Program p;
+        TFormEditUpData& dialog = *p.update;
+        p.update->SetModalRunner([&](QDialog&) -> int {
+            Script([&] {
+            auto* label = Find<QLabel>(dialog, "Label1");
+            QVERIFY(label->isVisibleTo(&dialog));
+            QCOMPARE(label->text(), Q("版本号:"));
+            QCOMPARE(label->geometry().right() + 1, 246);
+            QVERIFY(Find<QSpinBox>(dialog, "EditVer")->isVisibleTo(&dialog));
+            auto* check = Find<QComboBox>(dialog, "cbbCheckType");
+            check->setCurrentIndex(3);
+            emit check->activated(3); // as the operator's pick
+            auto* md5 = Find<QLineEdit>(dialog, "edtMD5");
+            QVERIFY(md5->isVisibleTo(&dialog));
+            QCOMPARE(md5->y(), 92);
+            QCOMPARE(label->text(), Q("文件MD5值:"));
+            QCOMPARE(label->geometry().right() + 1, 246);
+            QVERIFY(!Find<QSpinBox>(dialog, "EditVer")->isVisibleTo(&dialog));
+            QTest::keyClicks(md5, Q("ABCdef"));
+            QCOMPARE(md5->text(), Q("abcdef"));
+            QTest::keyClicks(Find<QLineEdit>(dialog, "edtHint"), Q(" new "));
+            QTest::keyClicks(Find<QLineEdit>(dialog, "EditDownUrl"), Q("http://h/x.dat"));
+            Click(dialog, "ButtonOk");
+            QCOMPARE(p.op.TakeLastText(), std::string("保存文件名不能为空!"));
+            QTest::keyClicks(Find<QLineEdit>(dialog, "EditSaveName"), Q("x.dat"));
+            Click(dialog, "ButtonOk");
+            });
+            return dialog.result();
+        });
+        Click(*p.main, "btnAddUp");
+        auto* updates = Find<QTableWidget>(*p.main, "lvUpDataList");
+        QCOMPARE(updates->rowCount(), 2);
+        QCOMPARE(updates->item(1, 0)->text(), Q(" new "));
+        QCOMPARE(updates->item(1, 5)->text(), Q("MD5"));
+        QCOMPARE(updates->item(1, 9)->text(), Q("abcdef"));
+
+        // Editing shows the entry's own mode: the sample's "MD5" row.
+        updates->selectRow(0);
+        p.update->SetModalRunner([&](QDialog&) -> int {
+            Script([&] {
+            QCOMPARE(dialog.windowTitle(), Q("修改更新列表"));
+            QCOMPARE(Find<QComboBox>(dialog, "cbbCheckType")->currentIndex(), 3);
+            QCOMPARE(Find<QLineEdit>(dialog, "edtHint")->text(), Q("new files"));
+            });
+            return int(QDialog::Rejected);
+        });
+        Click(*p.main, "btnEditUp");
+        QCOMPARE(updates->item(0, 0)->text(), Q("new files"));
+    }
+
+    void fieldsRefuseTextThatGbkCannotHold()
+    {
+        Program p;
+        auto* hint = Find<QLineEdit>(*p.update, "edtHint");
+        TypeAtOnce(*hint, Q("中文"));
+        QCOMPARE(hint->text(), Q("中文"));
+        TypeAtOnce(*hint, Q("a😀"));
+        QCOMPARE(hint->text(), Q("中文"));
+
+        auto* home = Find<QLineEdit>(*p.main, "edtHomeUrl");
+        home->selectAll();
+        TypeAtOnce(*home, Q("http://新/"));
+        TypeAtOnce(*home, Q("€"));
+        QCOMPARE(p.main->Logic().Model().web.HomeUrl, Utf8ToGbk("http://新/€"));
+        TypeAtOnce(*home, Q("🎮"));
+        QCOMPARE(home->text(), Q("http://新/€"));
+    }
+
+    void droppingFilesHashesTheFirst()
+    {
+        TempFolder folder;
+        ReplaceFile(folder.path() / "abc.txt", "abc");
+        ReplaceFile(folder.path() / "other.txt", "other");
+        ScriptedOperator op;
+        TFormEditUpData dialog(op);
+        auto* box = Find<tarnwick::TDropFileGroupBox>(dialog, "DropFileGroupBox1");
+        const QString first = QString::fromStdString((folder.path() / "abc.txt").string());
+        Drop(*box, {QUrl::fromLocalFile(first), QUrl::fromLocalFile(QString::fromStdString((folder.path() / "other.txt").string()))});
+        QCOMPARE(Find<QLineEdit>(dialog, "edt1")->text(), first);
+        QCOMPARE(Find<QLineEdit>(dialog, "edt2")->text(), Q("900150983cd24fb0d6963f7d28e17f72"));
+        QCOMPARE(Find<QProgressBar>(dialog, "pb1")->value(), 0);
+
+        Drop(*box, {QUrl::fromLocalFile(QString::fromStdString(folder.path().string()))});
+        QCOMPARE(Find<QLineEdit>(dialog, "edt2")->text(), QString(32, QLatin1Char('0')));
+        QVERIFY(op.notices.empty());
+    }
+
+    void aDropDuringADigestDoesNotChangeTheFileBeingHashed()
+    {
+        TempFolder folder;
+        ReplaceFile(folder.path() / "a.bin", std::string(100000, 'a'));
+        ReplaceFile(folder.path() / "b.bin", "b");
+        Digest expected{};
+        FileDigest(folder.path() / "a.bin", expected);
+        ScriptedOperator op;
+        TFormEditUpData dialog(op);
+        auto* box = Find<tarnwick::TDropFileGroupBox>(dialog, "DropFileGroupBox1");
+        const QString a = QString::fromStdString((folder.path() / "a.bin").string());
+        const QString b = QString::fromStdString((folder.path() / "b.bin").string());
+        // Runs inside the first digest, when its progress callback lets events through.
+        bool nested = false;
+        QTimer::singleShot(0, box, [&] {
+            nested = true;
+            Drop(*box, {QUrl::fromLocalFile(b)});
+        });
+        Drop(*box, {QUrl::fromLocalFile(a)});
+        QVERIFY(nested);
+        QCOMPARE(box->DroppedFiles, QStringList{b});
+        QCOMPARE(Find<QLineEdit>(dialog, "edt1")->text(), b);
+        QCOMPARE(Find<QLineEdit>(dialog, "edt2")->text(), QString::fromStdString(DigestToHex(expected)));
+        QCOMPARE(Find<QProgressBar>(dialog, "pb1")->value(), 0);
+    }
+
+    void inputBoxTakesOneLineOfAtMost255Characters()
+    {
+        TInputQuery box(Q("增加"), Q("请输入你要增加的服务器分组:"), QString());
+        QCOMPARE(box.windowTitle(), Q("增加"));
+        QCOMPARE(box.Field()->maxLength(), 255);
+        QTest::keyClicks(box.Field(), Q("North"));
+        TypeAtOnce(*box.Field(), Q("😀"));
+        QTest::mouseClick(box.OkButton(), Qt::LeftButton);
+        QCOMPARE(box.result(), int(QDialog::Accepted));
+        QCOMPARE(box.Value(), Q("North"));
+    }
+
+    void outputButtonsWriteTheThreeFiles()
+    {
+        Program p;
+        Click(*p.main, "btnServerInfoSave");
+        QCOMPARE(p.op.TakeLastText(), std::string("保存配置成功完成！"));
+        Click(*p.main, "btnServerInfoWrite");
+        QCOMPARE(p.op.TakeLastText(), std::string("生成配置成功完成！"));
+        QVERIFY(std::filesystem::exists(p.folder.path() / "ServerInfo.txt"));
+        Find<QTabWidget>(*p.main, "pgc1")->setCurrentIndex(1);
+        auto* name = Find<QLineEdit>(*p.main, "GameNameEdit");
+        name->selectAll();
+        QTest::keyClicks(name, Q("Demo"));
+        Click(*p.main, "GenerateLoginButton");
+        QCOMPARE(p.op.notices.back().kind, NoticeKind::Success);
+        QVERIFY(std::filesystem::exists(p.folder.path() / "Demo.exe"));
+    }
+};
+
+QTEST_MAIN(FormsTest)
+#include "forms_test.moc"

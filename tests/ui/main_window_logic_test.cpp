@@ -1,0 +1,504 @@
+#include "config/error.h"
+#include "config/file_io.h"
+#include "config/text.h"
+#include "scripted_operator.h"
+#include "temp_folder.h"
+#include "ui/logic/failure_report.h"
+#include "ui/logic/main_window_logic.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <vector>
+
+namespace tarnwick::ui {
+namespace {
+
+using testing::FixedWindow;
+using testing::ScriptedDialog;
+using testing::ScriptedOperator;
+using testing::TempFolder;
+
+std::string U(const std::string& gbk) { return GbkToUtf8(gbk); }
+std::string G(const std::string& utf8) { return Utf8ToGbk(utf8); }
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        logic.AttachDialogs({serverEditor, serverDialog}, {updateEditor, updateDialog});
+    }
+
+    void AddGroup(const std::string& utf8)
+    {
+        op.inputs.push_back(utf8);
+        logic.AddGroup();
+    }
+
+    std::vector<std::string> GroupNames() const
+    {
+        std::vector<std::string> names;
+        for (const auto& group : logic.Model().groups)
+            names.push_back(U(group.Name));
+        return names;
+    }
+
+    std::vector<std::string> ServerShowNames() const
+    {
+        std::vector<std::string> names;
+        for (const auto& server : logic.Model().servers)
+            names.push_back(U(server.ShowName));
+        return names;
+    }
+
+    // One showing of the server dialog: fill the fields, then press OK as the
+    // dialog's button does, which closes only when its tests pass (else Cancel).
+    void NextServerShowing(std::function<void(ServerEditorFields&)> fill)
+    {
+        serverDialog.steps.push_back([this, fill] {
+            fill(serverEditor.Fields);
+            return !serverEditor.ButtonOkClick(op).has_value();
+        });
+    }
+
+    void AddServer(const std::string& groupUtf8, const std::string& showNameUtf8)
+    {
+        NextServerShowing([&, groupUtf8, showNameUtf8](ServerEditorFields& f) {
+            f.ShowName = G(showNameUtf8);
+            f.Name = "n";
+            f.Addr = "10.0.0.1";
+            for (std::size_t i = 0; i < f.GroupNames.size(); ++i)
+                if (f.GroupNames[i] == G(groupUtf8))
+                    f.GroupIndex = static_cast<int>(i);
+        });
+        logic.AddServer();
+    }
+
+    void NextUpdateShowing(std::function<void(UpdateEditorFields&)> fill)
+    {
+        updateDialog.steps.push_back([this, fill] {
+            fill(updateEditor.Fields);
+            return !updateEditor.ButtonOkClick(op).has_value();
+        });
+    }
+
+    TempFolder folder;
+    ScriptedOperator op;
+    FixedWindow window;
+    ServerEditorLogic serverEditor;
+    UpdateEditorLogic updateEditor;
+    ScriptedDialog serverDialog;
+    ScriptedDialog updateDialog;
+    MainWindowLogic logic{op, window, {}, folder.path()};
+};
+
+TEST(DialogPlacement, CentresWithHalvesTruncatedSeparately)
+{
+    EXPECT_EQ(CentredOver({100, 80, 499, 383}, {0, 0, 480, 243}), std::make_pair(100 + (249 - 240), 80 + (191 - 121)));
+    // A dialog wider than the window goes left of it.
+    EXPECT_EQ(CentredOver({10, 10, 101, 101}, {0, 0, 301, 3}), std::make_pair(10 + (50 - 150), 10 + (50 - 1)));
+}
+
+TEST(FailureReport, AppendsAFullStopOnlyAfterBytesAboveIt)
+{
+    EXPECT_EQ(FailureReportText("Cannot open file \"a\". No such file"), "Cannot open file \"a\". No such file.");
+    EXPECT_EQ(FailureReportText("done."), "done.");
+    EXPECT_EQ(FailureReportText("stop!"), "stop!");   // '!' sorts before '.'
+    EXPECT_EQ(FailureReportText("a-"), "a-");
+    EXPECT_EQ(FailureReportText("a/"), "a/.");        // '/' sorts after '.'
+    EXPECT_EQ(FailureReportText(G("完成！")), G("完成！") + "."); // high bytes compare unsigned
+    EXPECT_EQ(FailureReportText(""), "");
+}
+
+TEST(FailureReport, GuardedActionReportsTheErrorAndGoesOn)
+{
+    ScriptedOperator op;
+    EXPECT_FALSE(RunGuarded(op, [] { throw Error("zlib: buffer error"); }));
+    ASSERT_EQ(op.notices.size(), 1u);
+    EXPECT_EQ(op.notices[0].kind, NoticeKind::Refusal);
+    EXPECT_EQ(op.notices[0].caption, "Tarnwick");
+    EXPECT_EQ(op.notices[0].text, "zlib: buffer error.");
+    EXPECT_TRUE(RunGuarded(op, [] {}));
+    EXPECT_EQ(op.notices.size(), 1u);
+}
+
+TEST_F(MainWindowTest, AddGroupTakesTheNameAsTypedAndSelectsIt)
+{
+    op.inputAnswers = {false};
+    logic.AddGroup();
+    EXPECT_TRUE(GroupNames().empty());
+    EXPECT_EQ(op.inputCaptions.at(0), "增加|请输入你要增加的服务器分组:|");
+
+    AddGroup("");
+    ASSERT_EQ(op.notices.size(), 1u);
+    EXPECT_EQ(op.notices[0].caption, "提示信息");
+    EXPECT_EQ(op.TakeLastText(), "服务器分组内容不能为空!");
+    EXPECT_TRUE(GroupNames().empty());
+    EXPECT_EQ(logic.SelectedGroup(), -1);
+
+    AddGroup("  ");
+    AddGroup("East");
+    AddGroup("East");
+    EXPECT_EQ(GroupNames(), (std::vector<std::string>{"  ", "East", "East"}));
+    EXPECT_EQ(logic.SelectedGroup(), 2);
+    EXPECT_TRUE(op.notices.empty());
+}
+
+TEST_F(MainWindowTest, DeleteGroupMatchesServerGroupsByteForByte)
+{
+    logic.DeleteGroup();
+    EXPECT_EQ(op.TakeLastText(), "请先选择你要删除的分组信息!");
+
+    AddGroup("East");
+    AddGroup("east");
+    AddGroup("East");
+    AddServer("East", "a");
+    AddServer("east", "b");
+    AddServer("East", "c");
+    AddServer("east", "d");
+    logic.SelectServer(3);
+
+    logic.SelectGroup(0);
+    op.confirmations = {false};
+    logic.DeleteGroup();
+    EXPECT_EQ(op.notices.at(0).kind, NoticeKind::Confirmation);
+    EXPECT_EQ(op.notices.at(0).caption, "提示信息");
+    EXPECT_EQ(op.TakeLastText(), "是否确定删除分组[East]信息？\r\n将会同时删除所有该组的服务器列表!");
+    EXPECT_EQ(GroupNames().size(), 3u);
+    EXPECT_EQ(logic.SelectedGroup(), 0);
+
+    logic.DeleteGroup();
+    // Both servers named "East" go (the duplicate group keeps its name but loses
+    // them); the servers of "east" stay, and the selected one keeps its selection.
+    EXPECT_EQ(GroupNames(), (std::vector<std::string>{"east", "East"}));
+    EXPECT_EQ(ServerShowNames(), (std::vector<std::string>{"b", "d"}));
+    EXPECT_EQ(logic.SelectedServer(), 1);
+    EXPECT_EQ(logic.SelectedGroup(), -1);
+
+    logic.MoveGroupUp();
+    EXPECT_EQ(op.notices.back().caption, "错误提示");
+    EXPECT_EQ(op.TakeLastText(), "请选择好分组");
+}
+
+TEST_F(MainWindowTest, MovingGroupsKeepsTheSelectionOnTheMovedGroupAndLeavesServers)
+{
+    AddGroup("A");
+    AddGroup("B");
+    AddGroup("C");
+    AddServer("A", "a");
+    AddServer("C", "c");
+
+    logic.MoveGroupDown(); // C is last and selected
+    EXPECT_EQ(op.TakeLastText(), "该分组已经在最底层");
+    logic.MoveGroupUp();
+    logic.MoveGroupUp();
+    EXPECT_EQ(GroupNames(), (std::vector<std::string>{"C", "A", "B"}));
+    EXPECT_EQ(logic.SelectedGroup(), 0);
+    logic.MoveGroupUp();
+    EXPECT_EQ(op.notices.back().caption, "错误提示");
+    EXPECT_EQ(op.TakeLastText(), "该分组已经在最顶层");
+    logic.MoveGroupDown();
+    EXPECT_EQ(GroupNames(), (std::vector<std::string>{"A", "C", "B"}));
+    EXPECT_EQ(logic.SelectedGroup(), 1);
+    EXPECT_EQ(ServerShowNames(), (std::vector<std::string>{"a", "c"}));
+    EXPECT_TRUE(op.notices.empty());
+}
+
+TEST_F(MainWindowTest, AddServerFillsTheDialogAndStoresTrimmedFields)
+{
+    AddGroup("East");
+    AddGroup("West");
+    logic.SelectGroup(-1);
+    ServerEditorFields shown;
+    NextServerShowing([&](ServerEditorFields& f) {
+        shown = f;
+        f.ShowName = "\t Zone 1 ";
+        f.Name = G(" 一区;二区 ");
+        f.Addr = " 10.0.0.1;10.0.0.2\r\n";
+        f.Port = " 7000;7001 ";
+        f.GroupIndex = 1;
+    });
+    logic.AddServer();
+    EXPECT_EQ(U(shown.Caption), "增加服务器列表");
+    EXPECT_EQ(shown.ShowName, "");
+    EXPECT_EQ(shown.Port, "7000");
+    EXPECT_EQ(shown.GroupNames, (std::vector<std::string>{"East", "West"}));
+    EXPECT_EQ(shown.GroupIndex, -1);
+    // Centred over the main window before it showed.
+    EXPECT_EQ(serverDialog.frame.left, 100 + (499 / 2 - 480 / 2));
+    EXPECT_EQ(serverDialog.frame.top, 80 + (383 / 2 - 243 / 2));
+
+    ASSERT_EQ(logic.Model().servers.Count(), 1u);
+    const ServerEntry& entry = logic.Model().servers.At(0);
+    EXPECT_EQ(entry.Group, "West");
+    EXPECT_EQ(entry.ShowName, "Zone 1");
+    EXPECT_EQ(U(entry.Name), "一区;二区");
+    EXPECT_EQ(entry.Addr, "10.0.0.1;10.0.0.2");
+    EXPECT_EQ(entry.Port, "7000;7001");
+    EXPECT_EQ(logic.SelectedServer(), -1);
+
+    serverDialog.steps.push_back([] { return false; });
+    logic.AddServer();
+    EXPECT_EQ(logic.Model().servers.Count(), 1u);
+}
+
+TEST_F(MainWindowTest, ServerDialogRefusesTheFirstIncompleteFieldInOrder)
+{
+    NextServerShowing([](ServerEditorFields& f) {
+        f.ShowName = "   ";
+        f.Name = "";
+        f.Addr = "";
+    });
+    logic.AddServer();
+    EXPECT_EQ(op.TakeLastText(), "服务器显示名称不能为空!");
+
+    serverEditor.Fields = {};
+    serverEditor.Fields.ShowName = "s";
+    serverEditor.Fields.Name = " \t";
+    EXPECT_EQ(serverEditor.ButtonOkClick(op), ServerField::Name);
+    EXPECT_EQ(op.TakeLastText(), "服务器名称不能为空!");
+    serverEditor.Fields.Name = "n";
+    EXPECT_EQ(serverEditor.ButtonOkClick(op), ServerField::Addr);
+    EXPECT_EQ(op.TakeLastText(), "服务器地址不能为空!");
+    serverEditor.Fields.Addr = "a";
+    serverEditor.Fields.Port = "";
+    // With no groups there is nothing to choose, so OK can only be refused.
+    EXPECT_EQ(serverEditor.ButtonOkClick(op), ServerField::Group);
+    EXPECT_EQ(op.notices.back().caption, "提示信息");
+    EXPECT_EQ(op.TakeLastText(), "请选择服务器分组!");
+    // Any port is accepted: letters, out of range, empty.
+    serverEditor.Fields.GroupNames = {"g"};
+    serverEditor.Fields.GroupIndex = 0;
+    for (const char* port : {"", "abc", "99999"}) {
+        serverEditor.Fields.Port = port;
+        EXPECT_EQ(serverEditor.ButtonOkClick(op), std::nullopt) << port;
+    }
+    EXPECT_TRUE(op.notices.empty());
+}
+
+TEST_F(MainWindowTest, EditServerAsksForTheGroupAgainAndKeepsTheRow)
+{
+    logic.EditServer();
+    EXPECT_EQ(op.TakeLastText(), "请先选择你要修改的服务器信息!");
+
+    AddGroup("East");
+    AddGroup("West");
+    AddServer("East", "a");
+    AddServer("East", "b");
+    logic.SelectServer(0);
+
+    ServerEditorFields shown;
+    NextServerShowing([&](ServerEditorFields& f) { shown = f; });
+    logic.EditServer(); // OK without choosing the group again: refused, then cancelled
+    EXPECT_EQ(U(shown.Caption), "修改服务器列表");
+    EXPECT_EQ(shown.ShowName, "a");
+    EXPECT_EQ(shown.Addr, "10.0.0.1");
+    EXPECT_EQ(shown.GroupIndex, -1);
+    EXPECT_EQ(op.TakeLastText(), "请选择服务器分组!");
+    EXPECT_EQ(logic.Model().servers.At(0).Group, "East");
+
+    NextServerShowing([](ServerEditorFields& f) {
+        f.ShowName = " a2 ";
+        f.GroupIndex = 1;
+    });
+    logic.EditServer();
+    EXPECT_EQ(logic.Model().servers.At(0).Group, "West");
+    EXPECT_EQ(ServerShowNames(), (std::vector<std::string>{"a2", "b"}));
+    EXPECT_EQ(logic.SelectedServer(), 0);
+}
+
+TEST_F(MainWindowTest, MovingAServerDropsTheSelection)
+{
+    AddGroup("East");
+    AddServer("East", "a");
+    logic.MoveServerUp();
+    EXPECT_EQ(op.notices.back().caption, "错误提示");
+    EXPECT_EQ(op.TakeLastText(), "请选择好分组");
+    logic.SelectServer(0);
+    logic.MoveServerUp();
+    EXPECT_EQ(op.TakeLastText(), "该分组已经在最顶层");
+    logic.MoveServerDown();
+    EXPECT_EQ(op.TakeLastText(), "该分组已经在最底层");
+
+    AddGroup("West");
+    AddServer("West", "b");
+    AddServer("East", "c");
+    logic.SelectServer(0);
+    logic.MoveServerDown();
+    EXPECT_TRUE(op.notices.empty());
+    // Past its neighbour whatever group that is in.
+    EXPECT_EQ(ServerShowNames(), (std::vector<std::string>{"b", "a", "c"}));
+    EXPECT_EQ(logic.SelectedServer(), -1);
+    logic.MoveServerDown();
+    EXPECT_EQ(op.TakeLastText(), "请选择好分组");
+    logic.SelectServer(2);
+    logic.MoveServerUp();
+    EXPECT_EQ(ServerShowNames(), (std::vector<std::string>{"b", "c", "a"}));
+
+    logic.DeleteServer();
+    EXPECT_EQ(op.TakeLastText(), "请先选择你要删除的服务器信息!");
+    logic.SelectServer(1);
+    logic.DeleteServer();
+    EXPECT_EQ(ServerShowNames(), (std::vector<std::string>{"b", "a"}));
+    EXPECT_EQ(logic.SelectedServer(), -1);
+    EXPECT_TRUE(op.notices.empty());
+}
+
+TEST_F(MainWindowTest, UpdateDialogStartsWithItsLayoutValuesAndKeepsThemBetweenUses)
+{
+    UpdateEditorFields firstShown;
+    CheckModeRow firstRow;
+    NextUpdateShowing([&](UpdateEditorFields& f) {
+        firstShown = f;
+        firstRow = updateEditor.Row;
+        f.Hint = "  new files ";
+        f.DownUrl = " http://h/p.dat ";
+        f.SaveName = " p.dat\t";
+        f.Date = " 20240101 ";
+        f.MD5 = " abc ";
+        f.DownMD5 = " 20050505 ";
+    });
+    logic.AddUpdate();
+    EXPECT_EQ(U(firstShown.Caption), "增加更新列表");
+    EXPECT_EQ(firstShown.SaveDir, ".\\");
+    EXPECT_EQ(firstShown.CheckTypeIndex, -1);
+    EXPECT_EQ(firstShown.Ver, "1");
+    EXPECT_EQ(firstShown.DownMD5, "20050505");
+    EXPECT_EQ(firstShown.ZipIndex, 0);
+    EXPECT_EQ(firstShown.DownTypeIndex, 0);
+    EXPECT_TRUE(firstRow.LabelVisible && firstRow.VerVisible);
+    EXPECT_EQ(U(firstRow.LabelCaption), "版本号:");
+    EXPECT_FALSE(firstRow.DateVisible || firstRow.Md5Visible);
+
+    ASSERT_EQ(logic.Model().updates.Count(), 1u);
+    const UpdateEntry& entry = logic.Model().updates.At(0);
+    // Hint and both MD5 fields as typed; the others trimmed.
+    EXPECT_EQ(entry.Hint, "  new files ");
+    EXPECT_EQ(entry.DownUrl, "http://h/p.dat");
+    EXPECT_EQ(entry.SaveDir, ".\\");
+    EXPECT_EQ(entry.SaveName, "p.dat");
+    EXPECT_EQ(entry.Date, "20240101");
+    EXPECT_EQ(entry.MD5, " abc ");
+    EXPECT_EQ(entry.DownMD5, " 20050505 ");
+    EXPECT_EQ(U(entry.CheckType), "未知");
+    EXPECT_EQ(U(entry.Zip), "否");
+    EXPECT_EQ(U(entry.DownType), "直接");
+    EXPECT_EQ(entry.Ver, "1");
+
+    // Adding again opens with what the dialog held after its last use.
+    UpdateEditorFields secondShown;
+    NextUpdateShowing([&](UpdateEditorFields& f) {
+        secondShown = f;
+        f.ZipIndex = 1;
+        f.DownTypeIndex = 1;
+        f.CheckTypeIndex = 2;
+        f.Ver = "7";
+    });
+    logic.AddUpdate();
+    EXPECT_EQ(secondShown.Hint, "  new files ");
+    EXPECT_EQ(secondShown.SaveName, " p.dat\t");
+    const UpdateEntry& second = logic.Model().updates.At(1);
+    EXPECT_EQ(U(second.Zip), "是");
+    EXPECT_EQ(U(second.DownType), "百度");
+    EXPECT_EQ(second.CheckType, "PAK");
+    EXPECT_EQ(second.Ver, "7");
+    EXPECT_EQ(logic.SelectedUpdate(), -1);
+}
+
+TEST_F(MainWindowTest, EditUpdateShowsTheEntrysCheckModeAndTheNextAddReusesIt)
+{
+    logic.EditUpdate();
+    EXPECT_EQ(op.TakeLastText(), "请先选择你要修改的更新信息!");
+    logic.DeleteUpdate();
+    EXPECT_EQ(op.TakeLastText(), "请先选择你要删除的更新信息!");
+
+    NextUpdateShowing([](UpdateEditorFields& f) {
+        f.Hint = "h";
+        f.DownUrl = "u";
+        f.SaveName = "s";
+    });
+    logic.AddUpdate(); // no check mode chosen: "未知"
+    logic.SelectUpdate(0);
+
+    UpdateEditorFields shown;
+    CheckModeRow row;
+    NextUpdateShowing([&](UpdateEditorFields& f) {
+        shown = f;
+        row = updateEditor.Row;
+        f.Hint = "edited";
+    });
+    logic.EditUpdate();
+    EXPECT_EQ(U(shown.Caption), "修改更新列表");
+    EXPECT_EQ(shown.CheckTypeIndex, 3); // "未知" opens as "MD5值"
+    EXPECT_TRUE(row.Md5Visible && row.LabelVisible);
+    EXPECT_EQ(row.Md5Top, 92);
+    EXPECT_FALSE(row.VerVisible);
+    EXPECT_EQ(U(row.LabelCaption), "文件MD5值:");
+    EXPECT_EQ(logic.Model().updates.At(0).Hint, "edited");
+    EXPECT_EQ(logic.Model().updates.At(0).CheckType, "MD5");
+    EXPECT_EQ(logic.SelectedUpdate(), 0);
+
+    UpdateEditorFields next;
+    updateDialog.steps.push_back([&] {
+        next = updateEditor.Fields;
+        return false;
+    });
+    logic.AddUpdate();
+    EXPECT_EQ(next.Hint, "edited");
+    EXPECT_EQ(next.CheckTypeIndex, 3);
+    EXPECT_EQ(logic.Model().updates.Count(), 1u);
+
+    logic.DeleteUpdate();
+    EXPECT_EQ(logic.Model().updates.Count(), 0u);
+    EXPECT_EQ(logic.SelectedUpdate(), -1);
+}
+
+TEST(UpdateEditor, RefusesTheFirstBlankTestedFieldAndReactsToTheCheckMode)
+{
+    ScriptedOperator op;
+    UpdateEditorLogic editor;
+    editor.Fields.Hint = " ";
+    editor.Fields.SaveDir = "";
+    EXPECT_EQ(editor.ButtonOkClick(op), UpdateField::Hint);
+    EXPECT_EQ(op.TakeLastText(), "更新提示不能为空!");
+    editor.Fields.Hint = "h";
+    EXPECT_EQ(editor.ButtonOkClick(op), UpdateField::DownUrl);
+    EXPECT_EQ(op.TakeLastText(), "下载不能为空!");
+    editor.Fields.DownUrl = "u";
+    EXPECT_EQ(editor.ButtonOkClick(op), UpdateField::SaveDir);
+    EXPECT_EQ(op.TakeLastText(), "保存位置不能为空!");
+    editor.Fields.SaveDir = "d";
+    EXPECT_EQ(editor.ButtonOkClick(op), UpdateField::SaveName);
+    EXPECT_EQ(op.notices.back().caption, "提示信息");
+    EXPECT_EQ(op.TakeLastText(), "保存文件名不能为空!");
+
+    editor.Fields.CheckTypeIndex = 1;
+    editor.cbbCheckTypeChange();
+    EXPECT_FALSE(editor.Row.LabelVisible || editor.Row.VerVisible || editor.Row.DateVisible || editor.Row.Md5Visible);
+    editor.Fields.CheckTypeIndex = 2;
+    editor.cbbCheckTypeChange();
+    EXPECT_TRUE(editor.Row.DateVisible && editor.Row.LabelVisible);
+    EXPECT_EQ(editor.Row.DateTop, 92);
+    EXPECT_EQ(U(editor.Row.LabelCaption), "PAK更新时间:");
+    editor.Fields.CheckTypeIndex = 0;
+    editor.cbbCheckTypeChange();
+    EXPECT_TRUE(editor.Row.VerVisible && !editor.Row.DateVisible);
+    EXPECT_EQ(U(editor.Row.LabelCaption), "版本号:");
+    // Hiding never clears.
+    EXPECT_EQ(editor.Fields.Date, "20050505");
+}
+
+TEST(ChoiceWords, MapBothWays)
+{
+    EXPECT_EQ(U(ZipWordForIndex(-1)), "否");
+    EXPECT_EQ(U(ZipWordForIndex(1)), "是");
+    EXPECT_EQ(ZipIndexForWord(G("是")), 1);
+    EXPECT_EQ(ZipIndexForWord("1"), 0);
+    EXPECT_EQ(U(DownTypeWordForIndex(-1)), "直接");
+    EXPECT_EQ(U(DownTypeWordForIndex(1)), "百度");
+    EXPECT_EQ(DownTypeIndexForWord(G("百度")), 1);
+    EXPECT_EQ(DownTypeIndexForWord(G("直接")), 0);
+}
+
+} // namespace
+} // namespace tarnwick::ui
