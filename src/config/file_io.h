@@ -11,7 +11,8 @@ std::string ReadFile(const std::filesystem::path& path);
 
 // A new version of a file, built beside the target under a temporary name and
 // moved over the target only by Commit(), so that a failure at any point leaves
-// the old file as it was. An uncommitted temporary file is removed.
+// the old file as it was. An uncommitted temporary file is removed; one that a
+// killed writer left behind is removed by the next commit to the same target.
 class PendingFile {
 public:
     explicit PendingFile(std::filesystem::path target);

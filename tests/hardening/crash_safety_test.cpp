@@ -1,16 +1,18 @@
 // Kills a process at random moments while it saves Tarnwick.xml, writes
 // ServerInfo.txt and generates a launcher in a loop, then checks that each file
-// is one complete version: never a mix, a truncation or a missing file.
+// is one complete version: never a mix, a truncation or a missing file; and
+// that the temporary files of the killed writers go with the next writes.
 #include "config/document.h"
 #include "config/file_io.h"
+#include "launcher/byte_reader.h"
 #include "launcher/launcher_builder.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <random>
-#include <set>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -32,11 +34,19 @@ SetupModel Variant(int which)
     for (int g = 0; g < groups; ++g) {
         model.groups.Append({"Group" + std::to_string(g)});
         for (int s = 0; s < 20; ++s)
-            model.servers.Append({"Group" + std::to_string(g), "Zone" + std::to_string(s),
-                                  "a;b", "10.0.0." + std::to_string(s) + ";10.0.1.1", "7000"});
+            model.servers.Append({"Group" + std::to_string(g), "Zone" + std::to_string(s), "a;b",
+                                  "10.0.0." + std::to_string(s) + ";10.0.1.1", "7000"});
     }
     model.web.HomeUrl = which == 0 ? "http://old.example.com/" : "http://new.example.com/";
     return model;
+}
+
+// An image with slots for all three stamped strings, so that the two
+// versions of the launcher differ in their list address.
+const std::string& Image()
+{
+    static const std::string image = ReadFile(fs::path(TARNWICK_SOURCE_DIR) / "tests/launcher/data/version32.exe");
+    return image;
 }
 
 struct Outputs {
@@ -53,7 +63,7 @@ void WriteAll(const fs::path& folder, int which)
     document.WriteConfiguration(model, folder / "Tarnwick.xml", false);
     WriteServerInfo(document, model, folder / "ServerInfo.txt");
     SilentNotifier notifier;
-    LauncherBuilder(CarriedLauncherImage(), folder)
+    LauncherBuilder(AsBytes(Image()), folder)
         .GenerateLoginButtonClick("Crash", which == 0 ? "http://old.example.com:8888/ServerInfo.txt"
                                                       : "http://new.example.com:8888/ServerInfo.txt",
                                   notifier);
@@ -61,33 +71,56 @@ void WriteAll(const fs::path& folder, int which)
 
 Outputs Read(const fs::path& folder)
 {
-    return {ReadFile(folder / "Tarnwick.xml"), ReadFile(folder / "ServerInfo.txt"),
-            ReadFile(folder / "Crash.exe")};
+    return {ReadFile(folder / "Tarnwick.xml"), ReadFile(folder / "ServerInfo.txt"), ReadFile(folder / "Crash.exe")};
 }
+
+std::vector<fs::path> Temporaries(const fs::path& folder)
+{
+    std::vector<fs::path> found;
+    for (const auto& entry : fs::directory_iterator(folder))
+        if (entry.path().filename().string().find(".tmp-") != std::string::npos)
+            found.push_back(entry.path());
+    return found;
+}
+
+class CrashSafety : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        root_ = fs::temp_directory_path() / ("tarnwick-crash-" + std::to_string(::getpid()));
+        fs::remove_all(root_);
+        fs::create_directories(root_);
+    }
+    void TearDown() override { fs::remove_all(root_); }
+
+    fs::path root_;
+};
 
 } // namespace
 
-TEST(CrashSafety, EveryFileIsWholeAfterAKillAtAnyMoment)
+TEST_F(CrashSafety, EveryFileIsWholeAfterAKillAtAnyMoment)
 {
-    const fs::path root = fs::temp_directory_path() / ("tarnwick-crash-" + std::to_string(::getpid()));
-    fs::remove_all(root);
-    const fs::path expected[2] = {root / "v0", root / "v1"};
-    const fs::path work = root / "work";
+    const fs::path expected[2] = {root_ / "v0", root_ / "v1"};
+    const fs::path work = root_ / "work";
     for (const auto& folder : {expected[0], expected[1], work})
         fs::create_directories(folder);
     WriteAll(expected[0], 0);
     WriteAll(expected[1], 1);
     const Outputs versions[2] = {Read(expected[0]), Read(expected[1])};
     ASSERT_NE(versions[0].configuration, versions[1].configuration);
+    ASSERT_NE(versions[0].serverInfo, versions[1].serverInfo);
     ASSERT_NE(versions[0].launcher, versions[1].launcher);
     WriteAll(work, 0);
 
+    // One round takes a few milliseconds; pauses up to twice that land the
+    // kill anywhere in a round, and a fresh child starts from the top.
     std::mt19937 random(20261207);
-    std::uniform_int_distribution<int> pause(0, 40000); // microseconds
-    constexpr int kKills = 40;
-    int killedMidway = 0;
+    std::uniform_int_distribution<int> pause(0, 8000); // microseconds
+    constexpr int kKills = 400;
+    int midWrite = 0;
+    std::size_t mostLeftOver = 0;
     for (int kill = 0; kill < kKills; ++kill) {
-        pid_t child = ::fork();
+        const pid_t child = ::fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
             for (int round = 0;; ++round) {
@@ -103,7 +136,6 @@ TEST(CrashSafety, EveryFileIsWholeAfterAKillAtAnyMoment)
         int status = 0;
         ::waitpid(child, &status, 0);
         ASSERT_TRUE(WIFSIGNALED(status)) << "the writer stopped by itself with status " << status;
-        killedMidway += 1;
 
         const Outputs now = Read(work);
         auto isVersion = [&](auto member) {
@@ -114,7 +146,35 @@ TEST(CrashSafety, EveryFileIsWholeAfterAKillAtAnyMoment)
         EXPECT_TRUE(isVersion(&Outputs::launcher)) << "Crash.exe after kill " << kill;
         if (HasFailure())
             break;
+        const std::size_t leftOver = Temporaries(work).size();
+        midWrite += leftOver > 0;
+        mostLeftOver = std::max(mostLeftOver, leftOver);
     }
-    EXPECT_EQ(killedMidway, kKills);
-    fs::remove_all(root);
+    std::printf("%d kills survived, %d of them in the middle of a write; at most %zu temporary files left\n", kKills,
+                midWrite, mostLeftOver);
+    EXPECT_GT(midWrite, kKills / 4) << "the kills should often land in the middle of a write";
+
+    // The next complete round removes what the killed writers left.
+    WriteAll(work, 1);
+    EXPECT_TRUE(Temporaries(work).empty());
+}
+
+TEST_F(CrashSafety, ACommitRemovesStaleTemporariesButNotALiveWritersOwn)
+{
+    const fs::path target = root_ / "Tarnwick.xml";
+    ReplaceFile(root_ / "Tarnwick.xml.tmp-Stale1", "left by a killed writer");
+    ReplaceFile(root_ / "Other.xml.tmp-Stale2", "another target's");
+    ReplaceFile(root_ / "Tarnwick.xml.tmp-notours", "not a temporary name");
+    PendingFile live(target); // a writer still at work
+    live.Write("live");
+
+    ReplaceFile(target, "new");
+    EXPECT_EQ(ReadFile(target), "new");
+    EXPECT_FALSE(fs::exists(root_ / "Tarnwick.xml.tmp-Stale1"));
+    EXPECT_TRUE(fs::exists(root_ / "Other.xml.tmp-Stale2"));
+    EXPECT_TRUE(fs::exists(root_ / "Tarnwick.xml.tmp-notours"));
+    ASSERT_TRUE(fs::exists(live.TemporaryPath()));
+
+    live.Commit(); // the live writer finishes undisturbed
+    EXPECT_EQ(ReadFile(target), "live");
 }
