@@ -38,22 +38,16 @@ std::string SourceExcerpt(std::string_view source, long number)
 // break is never part of a two-byte character, so lines can be checked alone.
 long FirstNonGbkLine(std::string_view source)
 {
-    try {
-        GbkToUtf8(source);
+    if (IsGbkText(source))
         return 0;
-    } catch (const Error&) {
-    }
     long line = 1;
     std::size_t start = 0;
     for (;;) {
         std::size_t end = source.find_first_of("\r\n", start);
         if (end == std::string_view::npos)
             end = source.size();
-        try {
-            GbkToUtf8(source.substr(start, end - start));
-        } catch (const Error&) {
+        if (!IsGbkText(source.substr(start, end - start)))
             return line;
-        }
         if (end == source.size())
             return line;
         start = end + ((source[end] == '\r' && end + 1 < source.size() && source[end + 1] == '\n') ? 2 : 1);
