@@ -14,16 +14,6 @@ namespace {
 
 using xml::kLineBreak;
 
-bool IsGbkText(std::string_view text)
-{
-    try {
-        GbkToUtf8(text);
-        return true;
-    } catch (const Error&) {
-        return false;
-    }
-}
-
 // The start of a value for a message, control characters shown as '?'.
 std::string Quoted(std::string_view value)
 {

@@ -84,15 +84,24 @@ std::string Utf16ToGbk(std::u16string_view utf16)
     return Convert("GBK", "UTF-16LE", bytes, false);
 }
 
-bool IsGbkRepresentable(std::string_view utf8)
+namespace {
+
+template <class Conversion>
+bool Converts(Conversion convert, std::string_view text)
 {
     try {
-        Utf8ToGbk(utf8);
+        convert(text);
         return true;
     } catch (const Error&) {
         return false;
     }
 }
+
+} // namespace
+
+bool IsGbkRepresentable(std::string_view utf8) { return Converts(Utf8ToGbk, utf8); }
+
+bool IsGbkText(std::string_view gbk) { return Converts(GbkToUtf8, gbk); }
 
 std::string PathText(const std::filesystem::path& path)
 {

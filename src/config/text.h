@@ -16,6 +16,8 @@ std::string Utf16ToGbk(std::u16string_view utf16);
 
 // True when every character of the UTF-8 text has a GBK form.
 bool IsGbkRepresentable(std::string_view utf8);
+// True when the bytes are well-formed GBK text.
+bool IsGbkText(std::string_view gbk);
 
 // For messages only: the path as GBK, with '?' for what GBK cannot hold.
 std::string PathText(const std::filesystem::path& path);

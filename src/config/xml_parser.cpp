@@ -45,11 +45,8 @@ long FirstNonGbkLine(std::string_view source)
         std::size_t end = source.find_first_of("\r\n", start);
         if (end == std::string_view::npos)
             end = source.size();
-        try {
-            GbkToUtf8(source.substr(start, end - start));
-        } catch (const Error&) {
+        if (!IsGbkText(source.substr(start, end - start)))
             return line;
-        }
         if (end == source.size())
             return line;
         start = end + ((source[end] == '\r' && end + 1 < source.size() && source[end + 1] == '\n') ? 2 : 1);
