@@ -41,16 +41,14 @@ int Encode(const Arguments& args)
     const bool trace = args.size() == 1 && args[0] == "--trace";
     if (!args.empty() && !trace)
         throw Error("usage: tarnwick-cli encode [--trace]");
-    std::string value;
-    char buffer[65536];
-    for (;;) {
-        const std::size_t got = std::fread(buffer, 1, sizeof buffer, stdin);
-        value.append(buffer, got);
-        if (got < sizeof buffer)
-            break;
-    }
+    // One byte past the limit is enough to refuse; the rest is never read, so
+    // an endless input cannot exhaust memory.
+    std::string value(FieldEncoder::kMaxValueBytes + 1, '\0');
+    value.resize(std::fread(value.data(), 1, value.size(), stdin));
     if (std::ferror(stdin))
         throw Error("Cannot read standard input");
+    if (value.size() > FieldEncoder::kMaxValueBytes)
+        throw Error("The value is longer than 10,240 bytes; a value may hold at most 10,240 bytes.");
     FieldEncoder::TraceSink sink;
     if (trace)
         sink = [](std::string_view line) { std::cerr << line << '\n'; };

@@ -5,11 +5,14 @@
 #include "config/text.h"
 #include "launcher/byte_reader.h"
 #include "launcher/launcher_builder.h"
+#include "launcher/pe_image.h"
 #include "launcher/version_info.h"
 #include "launcher/version_stamp.h"
 
 #include <cstdio>
 #include <iostream>
+#include <optional>
+#include <vector>
 
 namespace tarnwick::cli {
 namespace {
@@ -64,12 +67,67 @@ int Launcher(const Arguments& args)
     return notifier.Succeeded() ? 0 : 1;
 }
 
+// The first translation of the file's version information, and the buffer.
+struct VersionInfo {
+    std::vector<std::byte> buffer;
+    std::uint16_t language = 0;
+    std::uint16_t codePage = 0;
+};
+
+std::optional<VersionInfo> FirstTranslation(std::span<const std::byte> file)
+{
+    VersionInfo info;
+    info.buffer.resize(VersionInfoSize(file));
+    if (info.buffer.empty() || !ReadVersionInfo(file, info.buffer))
+        return std::nullopt;
+    const VersionValue translation = QueryVersionValue(info.buffer, u"\\VarFileInfo\\Translation");
+    if (translation.length < 4)
+        return std::nullopt;
+    const ByteReader in(info.buffer);
+    info.language = in.U16(translation.offset, "the translation table");
+    info.codePage = in.U16(translation.offset + 2, "the translation table");
+    return info;
+}
+
+std::string TableName(const VersionInfo& info)
+{
+    char table[9];
+    std::snprintf(table, sizeof table, "%04X%04X", info.language, info.codePage);
+    return table;
+}
+
+// Why a stamping did not apply, where the reason is one of the limits.
+void ExplainRefusal(const std::string& file, const std::string& keyText, std::u16string_view key,
+                    std::u16string_view value)
+{
+    try {
+        const std::string image = ReadExecutable(file);
+        const auto info = FirstTranslation(AsBytes(image));
+        if (!info)
+            return;
+        const std::string table = TableName(*info);
+        const VersionValue slot = QueryVersionValue(
+            info->buffer, u"\\StringFileInfo\\" + std::u16string(table.begin(), table.end()) + u"\\" +
+                              std::u16string(key));
+        const std::size_t room = slot.text ? slot.length : slot.length / 2;
+        if (slot.length != 0 && value.size() + 1 > room)
+            std::cerr << "tarnwick-cli: the value has " << value.size() << " characters; the slot " << keyText
+                      << " holds at most " << room - 1 << " (and a terminator)\n";
+    } catch (const Error& error) {
+        std::cerr << "tarnwick-cli: " << GbkToUtf8(error.what()) << "\n";
+    }
+}
+
 int Stamp(const Arguments& args)
 {
     if (args.size() != 3)
         return Usage("stamp FILE KEY VALUE");
-    const bool stamped = StampVersionString(std::filesystem::path(args[0]), Wide(args[1]), Wide(args[2]));
+    const std::u16string key = Wide(args[1]);
+    const std::u16string value = Wide(args[2]);
+    const bool stamped = StampVersionString(std::filesystem::path(args[0]), key, value);
     std::cout << (stamped ? "true" : "false") << "\n";
+    if (!stamped)
+        ExplainRefusal(args[0], args[1], key, value);
     return stamped ? 0 : 1;
 }
 
@@ -77,26 +135,18 @@ int VersionStrings(const Arguments& args)
 {
     if (args.size() != 1)
         return Usage("version-strings FILE");
-    const std::string image = ReadFile(args[0]);
-    const auto file = AsBytes(image);
-    std::vector<std::byte> buffer(VersionInfoSize(file));
-    const VersionValue translation =
-        buffer.empty() || !ReadVersionInfo(file, buffer) ? VersionValue{}
-                                                         : QueryVersionValue(buffer, u"\\VarFileInfo\\Translation");
-    if (translation.length < 4) {
+    const std::string image = ReadExecutable(args[0]);
+    const auto info = FirstTranslation(AsBytes(image));
+    if (!info) {
         std::cerr << "tarnwick-cli: " << args[0] << " has no version translation\n";
         return 1;
     }
-    const ByteReader in(buffer);
-    const unsigned language = in.U16(translation.offset, "the translation table");
-    const unsigned codePage = in.U16(translation.offset + 2, "the translation table");
-    char table[9];
-    std::snprintf(table, sizeof table, "%04X%04X", language, codePage);
-    std::cout << "translation " << std::string(table, 4) << " " << std::string(table + 4, 4) << "\n";
+    const std::string table = TableName(*info);
+    std::cout << "translation " << table.substr(0, 4) << " " << table.substr(4) << "\n";
 
     // The table is found by the same rules as a value query.
-    const std::u16string tableName(table, table + 8);
-    for (const auto& part : ParseVersionBlock(buffer).children) {
+    const std::u16string tableName(table.begin(), table.end());
+    for (const auto& part : ParseVersionBlock(info->buffer).children) {
         if (!SameVersionKey(part.key, u"StringFileInfo"))
             continue;
         for (const auto& strings : part.children) {

@@ -4,6 +4,7 @@
 #include "config/document_writer.h"
 #include "config/error.h"
 #include "config/file_io.h"
+#include "config/text.h"
 #include "config/xml_parser.h"
 
 #include <system_error>
@@ -13,6 +14,8 @@ namespace {
 
 // The splitter's fixed token buffer of 32,768 bytes: longer lists yield nothing.
 constexpr std::size_t kTokenLimit = 32766;
+
+constexpr std::uintmax_t kMaxDocumentBytes = 0x7FFFFFFF;
 
 } // namespace
 
@@ -39,6 +42,11 @@ void ConfigurationDocument::LoadConfiguration(SetupModel& model)
     std::error_code ec;
     if (!std::filesystem::exists(workingCopy_, ec))
         return;
+    // The parser takes at most 2 GiB; a larger file is refused before it is read.
+    const std::uintmax_t size = std::filesystem::file_size(workingCopy_, ec);
+    if (!ec && size > kMaxDocumentBytes)
+        throw Error("The document \"" + PathText(workingCopy_) + "\" is " + std::to_string(size) +
+                    " bytes long; a document may be at most 2,147,483,647 bytes (2 GiB)");
     const std::string bytes = ReadFile(workingCopy_);
     xml::Parser parser;
     const xml::DocPtr doc = parser.ParseTree(bytes);

@@ -1,5 +1,9 @@
 #include "launcher/pe_image.h"
 
+#include "config/error.h"
+#include "config/file_io.h"
+#include "config/text.h"
+
 #include <cstring>
 
 namespace tarnwick {
@@ -176,6 +180,16 @@ std::optional<std::uint32_t> AdjustedCheckSum(std::uint32_t checkSum, std::uint6
     const std::uint64_t adjusted =
         (fold % 0xFFFF + WordSumModulo(offset, newBytes) + 0xFFFF - WordSumModulo(offset, oldBytes)) % 0xFFFF;
     return static_cast<std::uint32_t>((adjusted == 0 ? 0xFFFF : adjusted) + fileSize);
+}
+
+std::string ReadExecutable(const std::filesystem::path& path)
+{
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(path, error);
+    if (!error && size > kMaxExecutableBytes)
+        throw Error("The file \"" + PathText(path) + "\" is " + std::to_string(size) +
+                    " bytes long; an executable can be at most 4,294,967,295 bytes (4 GiB)");
+    return ReadFile(path);
 }
 
 } // namespace tarnwick

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <span>
 #include <string>
@@ -86,5 +87,13 @@ std::optional<std::uint32_t> AdjustedCheckSum(std::uint32_t checkSum, std::uint6
                                               std::span<const std::byte> newBytes);
 
 std::uint64_t AlignUp(std::uint64_t value, std::uint32_t alignment);
+
+// The headers address the file with 32-bit offsets and sizes, and Windows maps
+// no image of 4 GiB or more: no executable is larger than this.
+inline constexpr std::uint64_t kMaxExecutableBytes = 0xFFFFFFFFu;
+
+// The whole file, read only when it is no larger than an executable can be;
+// raises Error naming the limit otherwise (and the errors of ReadFile).
+std::string ReadExecutable(const std::filesystem::path& path);
 
 } // namespace tarnwick

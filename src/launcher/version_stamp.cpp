@@ -2,6 +2,7 @@
 
 #include "config/error.h"
 #include "config/file_io.h"
+#include "launcher/pe_image.h"
 #include "launcher/resource_update.h"
 #include "launcher/version_info.h"
 
@@ -90,7 +91,7 @@ StampOutcome StampVersionStringInPlace(std::span<std::byte> image, std::u16strin
 bool StampVersionString(const std::filesystem::path& FileName, std::u16string_view Key, std::u16string_view Value)
 {
     try {
-        std::string image = ReadFile(FileName);
+        std::string image = ReadExecutable(FileName);
         if (!StampVersionString(image, Key, Value))
             return false;
         ReplaceFile(FileName, image);

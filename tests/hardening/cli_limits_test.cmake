@@ -1,0 +1,37 @@
+# tarnwick-cli refuses what the formats cannot carry, naming the limit: a value
+# to encode over 10,240 bytes (without reading an endless input to its end), a
+# version string longer than its slot.
+file(REMOVE_RECURSE "${WORK}")
+file(MAKE_DIRECTORY "${WORK}")
+
+function(expect_refusal text)
+  if(NOT status EQUAL 1)
+    message(FATAL_ERROR "exit status ${status}, expected 1")
+  endif()
+  string(FIND "${err}" "${text}" at)
+  if(at EQUAL -1)
+    message(FATAL_ERROR "missing \"${text}\" in:\n${err}")
+  endif()
+endfunction()
+
+string(REPEAT "x" 10241 long)
+file(WRITE "${WORK}/long.txt" "${long}")
+execute_process(COMMAND "${CLI}" encode INPUT_FILE "${WORK}/long.txt"
+  RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
+expect_refusal("a value may hold at most 10,240 bytes")
+
+execute_process(COMMAND "${CLI}" encode INPUT_FILE /dev/zero TIMEOUT 20
+  RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
+expect_refusal("a value may hold at most 10,240 bytes")
+
+file(COPY "${IMAGE}" DESTINATION "${WORK}")
+get_filename_component(image "${IMAGE}" NAME)
+file(READ "${WORK}/${image}" before HEX)
+execute_process(COMMAND "${CLI}" stamp "${image}" GameName 012345678901234567890
+  WORKING_DIRECTORY "${WORK}" RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
+expect_refusal("the value has 21 characters; the slot GameName holds at most 20 (and a terminator)")
+file(READ "${WORK}/${image}" after HEX)
+if(NOT before STREQUAL after)
+  message(FATAL_ERROR "a refused stamping changed the file")
+endif()
+file(REMOVE_RECURSE "${WORK}")

@@ -1,0 +1,73 @@
+// Files beyond what their formats can carry are refused before they are read,
+// with messages that name the limit, and are left as they were.
+#include "config/document.h"
+#include "config/error.h"
+#include "launcher/pe_image.h"
+#include "launcher/version_stamp.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+using namespace tarnwick;
+namespace fs = std::filesystem;
+
+namespace {
+
+class Limits : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir_ = fs::temp_directory_path() / ("tarnwick-limits-" + std::to_string(::getpid()));
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    // A sparse file of that size: no disk space and no time to make.
+    fs::path SparseFile(const char* name, std::uintmax_t size)
+    {
+        const fs::path path = dir_ / name;
+        const int fd = ::open(path.c_str(), O_CREAT | O_WRONLY, 0644);
+        EXPECT_GE(fd, 0);
+        EXPECT_EQ(::ftruncate(fd, static_cast<off_t>(size)), 0);
+        ::close(fd);
+        return path;
+    }
+
+    fs::path dir_;
+};
+
+std::string ErrorOf(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (const Error& e) {
+        return e.what();
+    }
+    return "";
+}
+
+} // namespace
+
+TEST_F(Limits, AnExecutableOver4GiBIsRefusedUnread)
+{
+    const fs::path huge = SparseFile("huge.exe", kMaxExecutableBytes + 1);
+    EXPECT_EQ(ErrorOf([&] { ReadExecutable(huge); }),
+              "The file \"" + huge.string() +
+                  "\" is 4294967296 bytes long; an executable can be at most 4,294,967,295 bytes (4 GiB)");
+    EXPECT_FALSE(StampVersionString(huge, u"OriginalFilename", u".\\Game.exe"));
+    EXPECT_EQ(fs::file_size(huge), kMaxExecutableBytes + 1);
+}
+
+TEST_F(Limits, ADocumentOver2GiBIsRefusedUnread)
+{
+    const fs::path huge = SparseFile("Tarnwick.xml", 0x80000000u);
+    SetupModel model;
+    EXPECT_EQ(ErrorOf([&] { ConfigurationDocument(huge).LoadConfiguration(model); }),
+              "The document \"" + huge.string() +
+                  "\" is 2147483648 bytes long; a document may be at most 2,147,483,647 bytes (2 GiB)");
+}
