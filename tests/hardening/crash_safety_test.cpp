@@ -41,14 +41,6 @@ SetupModel Variant(int which)
     return model;
 }
 
-// An image with slots for all three stamped strings, so that the two
-// versions of the launcher differ in their list address.
-const std::string& Image()
-{
-    static const std::string image = ReadFile(fs::path(TARNWICK_SOURCE_DIR) / "tests/launcher/data/version32.exe");
-    return image;
-}
-
 struct Outputs {
     std::string configuration;
     std::string serverInfo;
@@ -63,7 +55,7 @@ void WriteAll(const fs::path& folder, int which)
     document.WriteConfiguration(model, folder / "Tarnwick.xml", false);
     WriteServerInfo(document, model, folder / "ServerInfo.txt");
     SilentNotifier notifier;
-    LauncherBuilder(AsBytes(Image()), folder)
+    LauncherBuilder(CarriedLauncherImage(), folder)
         .GenerateLoginButtonClick("Crash", which == 0 ? "http://old.example.com:8888/ServerInfo.txt"
                                                       : "http://new.example.com:8888/ServerInfo.txt",
                                   notifier);
