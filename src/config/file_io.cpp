@@ -135,14 +135,10 @@ void PendingFile::Write(std::string_view bytes)
 
 void PendingFile::Commit()
 {
+    // fsync flushes the file's pages however they were changed, also those
+    // written through a mapping of the temporary file (stamping).
     if (::fsync(fd_) != 0)
         throw Error("Stream write error: " + SystemErrorText(errno));
-    // The temporary file may have been rewritten through its path (stamping); flush that too.
-    {
-        Fd again{::open(temporary_.c_str(), O_RDONLY | O_CLOEXEC)};
-        if (again.fd >= 0)
-            ::fsync(again.fd);
-    }
     // Still open, and so still locked, while it is renamed.
     if (::rename(temporary_.c_str(), target_.c_str()) != 0)
         throw CannotCreateFile(target_, SystemErrorText(errno));

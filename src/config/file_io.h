@@ -25,7 +25,7 @@ public:
 
     // Writes all bytes to the temporary file and flushes them to the disk.
     void Write(std::string_view bytes);
-    // Flushes the temporary file (which may have been changed through its path) and renames it over the target.
+    // Flushes the temporary file (which may also have been changed through its path) and renames it over the target.
     void Commit();
 
 private:
