@@ -63,11 +63,11 @@ TEST_F(Limits, AnExecutableOver4GiBIsRefusedUnread)
     EXPECT_EQ(fs::file_size(huge), kMaxExecutableBytes + 1);
 }
 
-TEST_F(Limits, ADocumentOver2GiBIsRefusedUnread)
+TEST_F(Limits, ADocumentOver256MiBIsRefusedUnread)
 {
-    const fs::path huge = SparseFile("Tarnwick.xml", 0x80000000u);
+    const fs::path huge = SparseFile("Tarnwick.xml", 256u * 1024 * 1024 + 1);
     SetupModel model;
     EXPECT_EQ(ErrorOf([&] { ConfigurationDocument(huge).LoadConfiguration(model); }),
               "The document \"" + huge.string() +
-                  "\" is 2147483648 bytes long; a document may be at most 2,147,483,647 bytes (2 GiB)");
+                  "\" is 268435457 bytes long; a document may be at most 268,435,456 bytes (256 MiB)");
 }
