@@ -1,38 +1,22 @@
 #include "ui/FormEditServer.h"
 
-#include "ui/dialog_frame.h"
 #include "ui/logic/failure_report.h"
 #include "ui/qt_text.h"
 #include "ui_FormEditServer.h"
 
-#include <QKeyEvent>
 
 using namespace tarnwick::ui;
 
 TFormEditServer::TFormEditServer(tarnwick::Notifier& notifier, QWidget* parent)
-    : QDialog(parent), ui_(std::make_unique<Ui::TFormEditServer>()), notifier_(notifier)
+    : EditorDialog(parent), ui_(std::make_unique<Ui::TFormEditServer>()), notifier_(notifier)
 {
     ui_->setupUi(this);
-    ApplyWindowFont(this);
-    MakeEditorDialog(*this);
-    GuardTextFields(this);
+    FinishLayout();
     connect(ui_->ButtonOk, &QPushButton::clicked, this, &TFormEditServer::ButtonOkClick);
     connect(ui_->ButtonClose, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 TFormEditServer::~TFormEditServer() = default;
-
-Frame TFormEditServer::OuterFrame() const { return OuterFrameOf(*this); }
-
-void TFormEditServer::MoveTo(int left, int top) { move(left, top); }
-
-bool TFormEditServer::ShowModal()
-{
-    LoadFields();
-    const int result = runner_(*this);
-    StoreFields();
-    return result == QDialog::Accepted;
-}
 
 void TFormEditServer::LoadFields()
 {
@@ -76,13 +60,4 @@ void TFormEditServer::ButtonOkClick()
         case ServerField::Port: ui_->edtPort->setFocus(); break;
         }
     });
-}
-
-void TFormEditServer::keyPressEvent(QKeyEvent* event)
-{
-    if (IsDialogKey(*event)) {
-        event->ignore();
-        return;
-    }
-    QDialog::keyPressEvent(event);
 }

@@ -1,13 +1,11 @@
 #include "ui/FormEditUpData.h"
 
 #include "ui/DropGroupPas.h"
-#include "ui/dialog_frame.h"
 #include "ui/logic/failure_report.h"
 #include "ui/qt_text.h"
 #include "ui_FormEditUpData.h"
 
 #include <QCoreApplication>
-#include <QKeyEvent>
 
 using namespace tarnwick::ui;
 
@@ -19,12 +17,10 @@ constexpr int kCheckLabelRight = 246;
 } // namespace
 
 TFormEditUpData::TFormEditUpData(tarnwick::Notifier& notifier, QWidget* parent)
-    : QDialog(parent), ui_(std::make_unique<Ui::TFormEditUpData>()), notifier_(notifier)
+    : EditorDialog(parent), ui_(std::make_unique<Ui::TFormEditUpData>()), notifier_(notifier)
 {
     ui_->setupUi(this);
-    ApplyWindowFont(this);
-    MakeEditorDialog(*this);
-    GuardTextFields(this);
+    FinishLayout();
     for (QLineEdit* field : {ui_->edtMD5, ui_->edtDate, ui_->edtdownmd5})
         GuardLowerCaseField(field);
     connect(ui_->ButtonOk, &QPushButton::clicked, this, &TFormEditUpData::ButtonOkClick);
@@ -36,18 +32,6 @@ TFormEditUpData::TFormEditUpData(tarnwick::Notifier& notifier, QWidget* parent)
 }
 
 TFormEditUpData::~TFormEditUpData() = default;
-
-Frame TFormEditUpData::OuterFrame() const { return OuterFrameOf(*this); }
-
-void TFormEditUpData::MoveTo(int left, int top) { move(left, top); }
-
-bool TFormEditUpData::ShowModal()
-{
-    LoadFields();
-    const int result = runner_(*this);
-    StoreFields();
-    return result == QDialog::Accepted;
-}
 
 void TFormEditUpData::LoadFields()
 {
@@ -145,13 +129,4 @@ void TFormEditUpData::DigestProgress(int percent)
 {
     ui_->pb1->setValue(percent);
     QCoreApplication::processEvents();
-}
-
-void TFormEditUpData::keyPressEvent(QKeyEvent* event)
-{
-    if (IsDialogKey(*event)) {
-        event->ignore();
-        return;
-    }
-    QDialog::keyPressEvent(event);
 }

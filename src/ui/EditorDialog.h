@@ -1,0 +1,34 @@
+#pragma once
+
+#include "ui/logic/operator.h"
+#include "ui/modal_runner.h"
+
+#include <QDialog>
+
+// What the two editor dialogs share: fixed-size windows created once and
+// reused, whose fields are loaded from their editor before each showing and
+// stored back after it, whatever button closed them.
+class EditorDialog : public QDialog, public tarnwick::ui::ModalDialog {
+    Q_OBJECT
+
+public:
+    explicit EditorDialog(QWidget* parent);
+
+    void SetModalRunner(tarnwick::ui::ModalRunner runner) { runner_ = std::move(runner); }
+
+    tarnwick::ui::Frame OuterFrame() const override;
+    void MoveTo(int left, int top) override;
+    bool ShowModal() override;
+
+protected:
+    // Called by a dialog once its layout is set up: font, fixed size, title-bar
+    // buttons, and the guard against text GBK cannot hold.
+    void FinishLayout();
+    virtual void LoadFields() = 0;
+    virtual void StoreFields() = 0;
+    // Neither Enter nor Escape is bound to OK or Cancel.
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    tarnwick::ui::ModalRunner runner_ = tarnwick::ui::ExecRunner();
+};
