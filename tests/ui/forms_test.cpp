@@ -182,6 +182,18 @@ private slots:
         QCOMPARE(servers->rowCount(), 1);
     }
 
+    void clickingBelowTheRowsLeavesNoServerSelected()
+    {
+        Program p;
+        auto* servers = Find<QTableWidget>(*p.main, "lvServerList");
+        servers->selectRow(0);
+        QCOMPARE(p.main->Logic().SelectedServer(), 0);
+        QTest::mouseClick(servers->viewport(), Qt::LeftButton, {}, QPoint(10, servers->viewport()->height() - 5));
+        QCOMPARE(p.main->Logic().SelectedServer(), -1);
+        Click(*p.main, "btnEditServer");
+        QCOMPARE(p.op.TakeLastText(), std::string("请先选择你要修改的服务器信息!"));
+    }
+
     void updateDialogShowsTheCheckModeRowAndLowersTypedLetters()
     {
         Program p;
