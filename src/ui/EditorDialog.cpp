@@ -35,6 +35,14 @@ bool EditorDialog::ShowModal()
     return result == QDialog::Accepted;
 }
 
+void EditorDialog::AcceptOrFocus(QWidget* refusedField)
+{
+    if (refusedField == nullptr)
+        accept();
+    else
+        refusedField->setFocus();
+}
+
 void EditorDialog::keyPressEvent(QKeyEvent* event)
 {
     const int key = event->key();

@@ -26,6 +26,9 @@ protected:
     void FinishLayout();
     virtual void LoadFields() = 0;
     virtual void StoreFields() = 0;
+    // After the OK tests: closes with OK when nothing was refused, else puts
+    // the keyboard focus on the refused field and stays open.
+    void AcceptOrFocus(QWidget* refusedField);
     // Neither Enter nor Escape is bound to OK or Cancel.
     void keyPressEvent(QKeyEvent* event) override;
 

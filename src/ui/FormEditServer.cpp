@@ -48,16 +48,18 @@ void TFormEditServer::ButtonOkClick()
     RunGuarded(notifier_, [this] {
         StoreFields();
         const auto refused = editor_.ButtonOkClick(notifier_);
-        if (!refused) {
-            accept();
-            return;
-        }
-        switch (*refused) {
-        case ServerField::ShowName: ui_->EditShowName->setFocus(); break;
-        case ServerField::Name: ui_->EditName->setFocus(); break;
-        case ServerField::Addr: ui_->EditAddr->setFocus(); break;
-        case ServerField::Group: ui_->ComboBoxServerGroup->setFocus(); break;
-        case ServerField::Port: ui_->edtPort->setFocus(); break;
-        }
+        AcceptOrFocus(refused ? FieldWidget(*refused) : nullptr);
     });
+}
+
+QWidget* TFormEditServer::FieldWidget(ServerField field) const
+{
+    switch (field) {
+    case ServerField::ShowName: return ui_->EditShowName;
+    case ServerField::Name: return ui_->EditName;
+    case ServerField::Addr: return ui_->EditAddr;
+    case ServerField::Group: return ui_->ComboBoxServerGroup;
+    case ServerField::Port: return ui_->edtPort;
+    }
+    return nullptr;
 }

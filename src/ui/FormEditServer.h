@@ -23,6 +23,7 @@ public slots:
     void ButtonOkClick();
 
 private:
+    QWidget* FieldWidget(tarnwick::ui::ServerField field) const;
     void LoadFields() override;
     void StoreFields() override;
 

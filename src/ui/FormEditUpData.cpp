@@ -96,17 +96,19 @@ void TFormEditUpData::ButtonOkClick()
     RunGuarded(notifier_, [this] {
         StoreFields();
         const auto refused = editor_.ButtonOkClick(notifier_);
-        if (!refused) {
-            accept();
-            return;
-        }
-        switch (*refused) {
-        case UpdateField::Hint: ui_->edtHint->setFocus(); break;
-        case UpdateField::DownUrl: ui_->EditDownUrl->setFocus(); break;
-        case UpdateField::SaveDir: ui_->EditSaveDir->setFocus(); break;
-        case UpdateField::SaveName: ui_->EditSaveName->setFocus(); break;
-        }
+        AcceptOrFocus(refused ? FieldWidget(*refused) : nullptr);
     });
+}
+
+QWidget* TFormEditUpData::FieldWidget(UpdateField field) const
+{
+    switch (field) {
+    case UpdateField::Hint: return ui_->edtHint;
+    case UpdateField::DownUrl: return ui_->EditDownUrl;
+    case UpdateField::SaveDir: return ui_->EditSaveDir;
+    case UpdateField::SaveName: return ui_->EditSaveName;
+    }
+    return nullptr;
 }
 
 void TFormEditUpData::DropFileGroupBox1DropFile(QObject*)

@@ -31,6 +31,7 @@ public slots:
     void DropFileGroupBox1DropFile(QObject* sender);
 
 private:
+    QWidget* FieldWidget(tarnwick::ui::UpdateField field) const;
     void LoadFields() override;
     void StoreFields() override;
     void ShowCheckModeRow();

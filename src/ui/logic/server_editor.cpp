@@ -5,9 +5,14 @@
 
 namespace tarnwick::ui {
 
+bool ServerEditorFields::HasChosenGroup() const
+{
+    return GroupIndex >= 0 && static_cast<std::size_t>(GroupIndex) < GroupNames.size();
+}
+
 std::string ServerEditorFields::ChosenGroup() const
 {
-    if (GroupIndex < 0 || static_cast<std::size_t>(GroupIndex) >= GroupNames.size())
+    if (!HasChosenGroup())
         return {};
     return GroupNames[static_cast<std::size_t>(GroupIndex)];
 }
@@ -24,7 +29,7 @@ std::optional<ServerField> ServerEditorLogic::ButtonOkClick(Notifier& notifier) 
         return refuse(ServerField::Name, "服务器名称不能为空!");
     if (Trimmed(Fields.Addr).empty())
         return refuse(ServerField::Addr, "服务器地址不能为空!");
-    if (Fields.GroupIndex < 0 || static_cast<std::size_t>(Fields.GroupIndex) >= Fields.GroupNames.size())
+    if (!Fields.HasChosenGroup())
         return refuse(ServerField::Group, "请选择服务器分组!");
     return std::nullopt;
 }

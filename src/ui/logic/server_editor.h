@@ -23,6 +23,7 @@ struct ServerEditorFields {
     int GroupIndex = -1; // -1: no group chosen
 
     // The chosen group's name, empty when none is chosen.
+    bool HasChosenGroup() const;
     std::string ChosenGroup() const;
 };
 
