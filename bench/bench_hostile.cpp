@@ -2,8 +2,8 @@
 // much time and at what peak memory. Each load runs in a child process of its
 // own, so that getrusage (through wait4) reports that load's peak alone.
 #include "config/document.h"
-#include "config/error.h"
-#include "config/file_io.h"
+#include "base/error.h"
+#include "base/file_io.h"
 
 #include <chrono>
 #include <cstdio>

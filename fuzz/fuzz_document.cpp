@@ -6,7 +6,7 @@
 
 #include "config/document.h"
 #include "config/document_writer.h"
-#include "config/error.h"
+#include "base/error.h"
 
 #include <cstdint>
 #include <set>

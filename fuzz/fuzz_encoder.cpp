@@ -3,7 +3,7 @@
 // one that the format's limits call for.
 #include "fuzz_support.h"
 
-#include "config/error.h"
+#include "base/error.h"
 #include "config/field_encoder.h"
 #include "config/field_decoder.h"
 

@@ -6,8 +6,8 @@
 #include "fuzz_support.h"
 #include "scratch_file.h"
 
-#include "config/error.h"
-#include "config/file_io.h"
+#include "base/error.h"
+#include "base/file_io.h"
 #include "launcher/pe_image.h"
 #include "launcher/resource_tree.h"
 #include "launcher/version_info.h"

@@ -7,7 +7,7 @@
 // rest is the buffer.
 #include "fuzz_support.h"
 
-#include "config/error.h"
+#include "base/error.h"
 #include "launcher/version_info.h"
 
 #include <cstdint>

@@ -1,7 +1,7 @@
 #include "cli/commands.h"
 
 #include "config/document.h"
-#include "config/error.h"
+#include "base/error.h"
 #include "config/field_encoder.h"
 
 #include <cstdio>

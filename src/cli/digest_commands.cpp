@@ -1,6 +1,6 @@
 #include "cli/commands.h"
-#include "config/error.h"
-#include "config/text.h"
+#include "base/error.h"
+#include "cli/printable.h"
 #include "digest/md5.h"
 
 #include <cerrno>
@@ -27,15 +27,6 @@ std::string Md5sumLine(const std::string& hex, const std::string& name)
         }
     }
     return (needsEscape ? "\\" : "") + hex + "  " + escaped;
-}
-
-std::string Printable(const std::string& gbk)
-{
-    try {
-        return GbkToUtf8(gbk);
-    } catch (const Error&) {
-        return gbk;
-    }
 }
 
 // Hashing itself gives a missing file or a directory the all-zero digest; on the

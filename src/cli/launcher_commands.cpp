@@ -1,8 +1,9 @@
 #include "cli/commands.h"
 
-#include "config/error.h"
-#include "config/file_io.h"
-#include "config/text.h"
+#include "base/error.h"
+#include "base/file_io.h"
+#include "base/text.h"
+#include "cli/printable.h"
 #include "launcher/byte_reader.h"
 #include "launcher/launcher_builder.h"
 #include "launcher/pe_image.h"
@@ -17,24 +18,6 @@
 namespace tarnwick::cli {
 namespace {
 
-// Shows notices on standard output in UTF-8 and remembers the last one.
-class PrintingNotifier : public Notifier {
-public:
-    bool Notice(NoticeKind kind, const std::string& caption, const std::string& text) override
-    {
-        (void)caption;
-        lastKind_ = kind;
-        lastText_ = text;
-        std::cout << GbkToUtf8(text) << "\n";
-        return true;
-    }
-    bool Succeeded() const { return lastKind_ == NoticeKind::Success; }
-
-private:
-    NoticeKind lastKind_ = NoticeKind::Refusal;
-    std::string lastText_;
-};
-
 int Usage(const char* usage)
 {
     std::cerr << "Usage: tarnwick-cli " << usage << "\n";
@@ -43,28 +26,18 @@ int Usage(const char* usage)
 
 std::u16string Wide(const std::string& utf8) { return GbkToUtf16(Utf8ToGbk(utf8)); }
 
-// Version strings may hold characters that GBK lacks; those print as '?'.
-std::string Printable(std::u16string_view text)
-{
-    std::string out;
-    for (char16_t c : text) {
-        try {
-            out += GbkToUtf8(Utf16ToGbk(std::u16string_view(&c, 1)));
-        } catch (const Error&) {
-            out += '?';
-        }
-    }
-    return out;
-}
-
 int Launcher(const Arguments& args)
 {
     if (args.size() != 2)
         return Usage("launcher GAMENAME LISTURL");
-    PrintingNotifier notifier;
-    LauncherBuilder(CarriedLauncherImage(), std::filesystem::current_path())
-        .GenerateLoginButtonClick(Utf8ToGbk(args[0]), Utf8ToGbk(args[1]), notifier);
-    return notifier.Succeeded() ? 0 : 1;
+    const BuildOutcome outcome = LauncherBuilder(CarriedLauncherImage(), std::filesystem::current_path())
+                                     .Build(Utf8ToGbk(args[0]), Utf8ToGbk(args[1]));
+    if (outcome != BuildOutcome::Written) {
+        std::cerr << "tarnwick-cli: " << Printable(OutcomeText(outcome)) << "\n";
+        return 1;
+    }
+    std::cout << Printable(OutcomeText(outcome)) << "\n";
+    return 0;
 }
 
 // The first translation of the file's version information, and the buffer.
@@ -96,39 +69,34 @@ std::string TableName(const VersionInfo& info)
     return table;
 }
 
-// Why a stamping did not apply, where the reason is one of the limits.
-void ExplainRefusal(const std::string& file, const std::string& keyText, std::u16string_view key,
-                    std::u16string_view value)
+// Why a stamping did not apply, for standard error.
+std::string RefusalText(const StampResult& result, const std::string& key, std::size_t valueChars)
 {
-    try {
-        const std::string image = ReadExecutable(file);
-        const auto info = FirstTranslation(AsBytes(image));
-        if (!info)
-            return;
-        const std::string table = TableName(*info);
-        const VersionValue slot = QueryVersionValue(
-            info->buffer, u"\\StringFileInfo\\" + std::u16string(table.begin(), table.end()) + u"\\" +
-                              std::u16string(key));
-        const std::size_t room = slot.text ? slot.length : slot.length / 2;
-        if (slot.length != 0 && value.size() + 1 > room)
-            std::cerr << "tarnwick-cli: the value has " << value.size() << " characters; the slot " << keyText
-                      << " holds at most " << room - 1 << " (and a terminator)\n";
-    } catch (const Error& error) {
-        std::cerr << "tarnwick-cli: " << GbkToUtf8(error.what()) << "\n";
+    switch (result.status) {
+    case StampStatus::Stamped: break;
+    case StampStatus::NotAnExecutable: return Printable(result.detail);
+    case StampStatus::NoVersionResource: return "the file has no version resource";
+    case StampStatus::NoTranslation: return "the version resource has no translation table";
+    case StampStatus::KeyAbsent: return "the first translation's string table has no value " + key;
+    case StampStatus::TooLong:
+        return "the value has " + std::to_string(valueChars) + " characters; the slot " + key + " holds at most " +
+               std::to_string(result.room - 1) + " (and a terminator)";
+    case StampStatus::NoRoomInImage: return "the file's resource section has no room for the version resource";
     }
+    return {};
 }
 
 int Stamp(const Arguments& args)
 {
     if (args.size() != 3)
         return Usage("stamp FILE KEY VALUE");
-    const std::u16string key = Wide(args[1]);
     const std::u16string value = Wide(args[2]);
-    const bool stamped = StampVersionString(std::filesystem::path(args[0]), key, value);
-    std::cout << (stamped ? "true" : "false") << "\n";
-    if (!stamped)
-        ExplainRefusal(args[0], args[1], key, value);
-    return stamped ? 0 : 1;
+    const StampResult result = StampFile(std::filesystem::path(args[0]), Wide(args[1]), value);
+    std::cout << (result.Stamped() ? "true" : "false") << "\n";
+    if (result.Stamped())
+        return 0;
+    std::cerr << "tarnwick-cli: " << RefusalText(result, args[1], value.size()) << "\n";
+    return 1;
 }
 
 int VersionStrings(const Arguments& args)

@@ -1,7 +1,7 @@
 // tarnwick-cli: the command-line front end, run in the working directory.
 #include "cli/commands.h"
-#include "config/error.h"
-#include "config/text.h"
+#include "base/error.h"
+#include "cli/printable.h"
 
 #include <iostream>
 
@@ -25,16 +25,6 @@ void PrintHelp(std::ostream& out, const std::vector<tarnwick::cli::Command>& com
     out << "  help\n";
 }
 
-// Error messages are GBK; the terminal wants UTF-8.
-std::string Printable(const std::string& gbk)
-{
-    try {
-        return tarnwick::GbkToUtf8(gbk);
-    } catch (const tarnwick::Error&) {
-        return gbk;
-    }
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -56,7 +46,7 @@ int main(int argc, char** argv)
         try {
             return command.run(args);
         } catch (const tarnwick::Error& error) {
-            std::cerr << "tarnwick-cli: " << Printable(error.what()) << "\n";
+            std::cerr << "tarnwick-cli: " << tarnwick::cli::Printable(error.what()) << "\n";
         } catch (const std::exception& error) {
             std::cerr << "tarnwick-cli: " << error.what() << "\n";
         }

@@ -2,9 +2,9 @@
 
 #include "config/document_reader.h"
 #include "config/document_writer.h"
-#include "config/error.h"
-#include "config/file_io.h"
-#include "config/text.h"
+#include "base/error.h"
+#include "base/file_io.h"
+#include "base/text.h"
 #include "config/xml_parser.h"
 
 #include <system_error>
@@ -15,9 +15,11 @@ namespace {
 // The splitter's fixed token buffer of 32,768 bytes: longer lists yield nothing.
 constexpr std::size_t kTokenLimit = 32766;
 
-// The parsed tree costs 20 to 35 times the file's size, so a cap on the file is
-// a cap on memory. 256 MiB is over ten times a configuration of 100,000 servers.
-constexpr std::uintmax_t kMaxDocumentBytes = 256u * 1024 * 1024;
+// A load holds the file, its UTF-8 form and the model, some five times the
+// file's size at most, so a cap on the file is a cap on memory. 1 GiB is fifty
+// times a configuration of 100,000 servers.
+constexpr SizeLimit kDocumentLimit{1024u * 1024 * 1024, "The document",
+                                   "a document may be at most 1,073,741,824 bytes (1 GiB)"};
 
 } // namespace
 
@@ -44,39 +46,50 @@ void ConfigurationDocument::LoadConfiguration(SetupModel& model)
     std::error_code ec;
     if (!std::filesystem::exists(workingCopy_, ec))
         return;
-    // A larger file is refused before it is read.
-    const std::uintmax_t size = std::filesystem::file_size(workingCopy_, ec);
-    if (!ec && size > kMaxDocumentBytes)
-        throw Error("The document \"" + PathText(workingCopy_) + "\" is " + std::to_string(size) +
-                    " bytes long; a document may be at most 268,435,456 bytes (256 MiB)");
-    const std::string bytes = ReadFile(workingCopy_);
-    xml::Parser parser;
-    const xml::DocPtr doc = parser.ParseTree(bytes);
+    const auto before = IdentityOf(workingCopy_);
+    const std::string bytes = ReadFile(workingCopy_, kDocumentLimit);
+    DocumentReading reading = ReadConfigurationDocument(bytes, model);
     loaded_ = true;
-    if (xmlNodePtr root = xmlDocGetRootElement(doc.get()))
-        ReadConfigurationTree(root, bytes, model);
+    kept_ = reading.topLevel.value_or(TopLevelNodes{});
+    keptFrom_.reset();
+    if (before && before == IdentityOf(workingCopy_))
+        keptFrom_ = before;
+    if (reading.failure)
+        throw std::move(*reading.failure);
 }
 
 std::string ConfigurationDocument::BuildDocument(const SetupModel& model, bool Encode) const
 {
+    return WriteDocumentText(model, Encode, trace_, NodesToKeep());
+}
+
+TopLevelNodes ConfigurationDocument::NodesToKeep() const
+{
     // Keep the top-level comments and processing instructions of the document
     // last loaded. When it can no longer be read or parsed, write anyway, from
     // an empty document, so that the operator's edits are never trapped.
-    xml::TopLevelNodes keep;
-    if (loaded_) {
-        try {
-            if (auto nodes = xml::TopLevelNodesOf(ReadFile(workingCopy_)))
-                keep = std::move(*nodes);
-        } catch (const Error&) {
-        }
+    if (!loaded_)
+        return {};
+    if (keptFrom_ && keptFrom_ == IdentityOf(workingCopy_))
+        return kept_;
+    try {
+        return xml::TopLevelNodesOf(ReadFile(workingCopy_, kDocumentLimit)).value_or(TopLevelNodes{});
+    } catch (const Error&) {
+        return {};
     }
-    return WriteDocumentText(model, Encode, trace_, keep);
 }
 
 void ConfigurationDocument::WriteConfiguration(const SetupModel& model, const std::filesystem::path& FileName,
-                                               bool Encode) const
+                                               bool Encode)
 {
-    ReplaceFile(FileName, BuildDocument(model, Encode));
+    const TopLevelNodes keep = NodesToKeep();
+    ReplaceFile(FileName, WriteDocumentText(model, Encode, trace_, keep));
+    // The working copy now holds these nodes; a later write need not read it again.
+    std::error_code ec;
+    if (loaded_ && std::filesystem::equivalent(FileName, workingCopy_, ec)) {
+        kept_ = keep;
+        keptFrom_ = IdentityOf(workingCopy_);
+    }
 }
 
 void WriteServerInfo(const ConfigurationDocument& document, const SetupModel& model,

@@ -1,9 +1,12 @@
 #pragma once
 
+#include "base/file_io.h"
+#include "config/document_text.h"
 #include "config/model.h"
 
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -31,7 +34,7 @@ public:
     std::string BuildDocument(const SetupModel& model, bool Encode) const;
 
     // Builds the document and replaces FileName with it atomically. Raises Error.
-    void WriteConfiguration(const SetupModel& model, const std::filesystem::path& FileName, bool Encode) const;
+    void WriteConfiguration(const SetupModel& model, const std::filesystem::path& FileName, bool Encode);
 
     const std::filesystem::path& WorkingCopy() const { return workingCopy_; }
 
@@ -39,8 +42,14 @@ public:
     void SetTraceSink(std::function<void(std::string_view)> sink) { trace_ = std::move(sink); }
 
 private:
+    // The top-level nodes that a write keeps: those of the working copy as it
+    // is now, taken from the last read of it while it stays as it was then.
+    TopLevelNodes NodesToKeep() const;
+
     std::filesystem::path workingCopy_;
     bool loaded_ = false;
+    TopLevelNodes kept_;
+    std::optional<FileIdentity> keptFrom_;
     std::function<void(std::string_view)> trace_;
 };
 

@@ -1,121 +1,340 @@
 #include "config/document_reader.h"
 
-#include "config/error.h"
-#include "config/text.h"
+#include "base/text.h"
 #include "config/xml_parser.h"
 
-#include <libxml/xmlmemory.h>
-
+#include <array>
 #include <cstdio>
 #include <cstring>
-#include <memory>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace tarnwick {
 namespace {
 
-bool IsAscii(const char* text)
+constexpr std::size_t kMaxTextNodeBytes = 10'000'000;
+const char* const kMissingAttribute = "Could not convert variant of type (Null) into type (String)";
+
+std::string_view View(const xmlChar* begin, const xmlChar* end)
 {
-    for (; *text; ++text)
-        if (static_cast<unsigned char>(*text) >= 0x80)
+    return {reinterpret_cast<const char*>(begin), static_cast<std::size_t>(end - begin)};
+}
+
+bool IsAscii(std::string_view text)
+{
+    for (char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80)
             return false;
     return true;
 }
 
-// Element values in GBK, with failures in the document error format.
-class TreeReader {
-public:
-    explicit TreeReader(std::string_view source) : source_(source) {}
+// Names the first character that GBK lacks, e.g. one given as "&#x1F600;".
+std::string UnrepresentableReason(std::string_view utf8)
+{
+    std::size_t i = 0;
+    while (i < utf8.size()) {
+        std::size_t width = 1;
+        const auto lead = static_cast<unsigned char>(utf8[i]);
+        if (lead >= 0xF0)
+            width = 4;
+        else if (lead >= 0xE0)
+            width = 3;
+        else if (lead >= 0xC0)
+            width = 2;
+        const std::string_view one = utf8.substr(i, width);
+        if (!IsGbkRepresentable(one)) {
+            unsigned code = width == 1 ? lead : lead & (0xFF >> (width + 1));
+            for (std::size_t k = 1; k < one.size(); ++k)
+                code = (code << 6) | (static_cast<unsigned char>(one[k]) & 0x3F);
+            char hex[16];
+            std::snprintf(hex, sizeof hex, "U+%04X", code);
+            return std::string("The document holds the character ") + hex + ", which GBK cannot represent";
+        }
+        i += width;
+    }
+    return "The document holds a character that GBK cannot represent";
+}
 
-    void Read(xmlNodePtr root, SetupModel& model) const
+// The content of an element as a tree would hold it: adjacent text merges
+// into one node, as do adjacent CDATA sections; anything else is a node of
+// its own. A value is read only from an element with one text or CDATA node.
+class ElementText {
+public:
+    void Characters(std::string_view utf8, bool cdata)
     {
-        ReadServers(root, model);
-        ReadUrls(root, model.web);
-        ReadUpdates(root, model);
+        const Kind kind = cdata ? Kind::CData : Kind::Text;
+        if (nodes_ == 0 || last_ != kind)
+            ++nodes_;
+        last_ = kind;
+        utf8_ += utf8;
+    }
+    void OtherNode()
+    {
+        ++nodes_;
+        last_ = Kind::Other;
+    }
+    bool Single() const { return nodes_ == 0 || (nodes_ == 1 && last_ != Kind::Other); }
+    const std::string& Utf8() const { return utf8_; }
+
+private:
+    enum class Kind { Text, CData, Other };
+    int nodes_ = 0;
+    Kind last_ = Kind::Other;
+    std::string utf8_;
+};
+
+// An element's attributes as the parser gave them (UTF-8), looked up by name.
+class Attributes {
+public:
+    Attributes(const xmlChar** attributes, int count) : attributes_(attributes), count_(count) {}
+
+    std::optional<std::string> Get(const char* name) const
+    {
+        for (int i = 0; i < count_; ++i) {
+            const xmlChar** a = attributes_ + 5 * i;
+            // A prefixed attribute lives in another namespace: not the one asked for.
+            if (a[1] != nullptr || std::strcmp(reinterpret_cast<const char*>(a[0]), name) != 0)
+                continue;
+            return Decoded(View(a[3], a[4]));
+        }
+        return std::nullopt;
     }
 
 private:
-    static bool Named(xmlNodePtr node, const char* name)
+    // Without entity substitution the parser hands an ampersand in an attribute
+    // value on as "&#38;"; every '&' in a value is one of those.
+    static std::string Decoded(std::string_view value)
     {
-        return std::strcmp(reinterpret_cast<const char*>(node->name), name) == 0;
-    }
-
-    static xmlNodePtr FirstChildNamed(xmlNodePtr parent, const char* name)
-    {
-        for (xmlNodePtr child = xmlFirstElementChild(parent); child; child = xmlNextElementSibling(child))
-            if (Named(child, name))
-                return child;
-        return nullptr;
-    }
-
-    std::string Gbk(const xmlChar* utf8, xmlNodePtr where) const
-    {
-        const char* text = reinterpret_cast<const char*>(utf8);
-        if (IsAscii(text))
-            return text;
-        try {
-            return Utf8ToGbk(text);
-        } catch (const Error&) {
-            throw xml::DocumentError(UnrepresentableReason(text), source_, xmlGetLineNo(where));
+        std::string out;
+        out.reserve(value.size());
+        for (std::size_t at = 0;;) {
+            const std::size_t amp = value.find('&', at);
+            out.append(value.substr(at, amp - at));
+            if (amp == std::string_view::npos)
+                return out;
+            out += '&';
+            const std::size_t end = value.find(';', amp);
+            at = end == std::string_view::npos ? value.size() : end + 1;
         }
     }
 
-    // Names the first character that GBK lacks, e.g. one given as "&#x1F600;".
-    static std::string UnrepresentableReason(std::string_view utf8)
+    const xmlChar** attributes_;
+    int count_;
+};
+
+// What one element is to the loader.
+enum class Role { Ignored, Root, ServerList, Url, UpDate, Group, Server, Child, UrlField, Config };
+
+// The fields of the Url section, in the order they are read.
+constexpr std::array<const char*, 5> kUrlNames = {"Loginframe", "ContactGM", "Payment", "Payment2", "Home"};
+
+std::string* UrlField(WebAddresses& web, std::size_t index)
+{
+    std::string* const fields[] = {&web.LoginframeUrl, &web.GMUrl, &web.PayUrl, &web.PayUrl2, &web.HomeUrl};
+    return fields[index];
+}
+
+// Builds the model from the parser's events. The three sections are read
+// independently, each up to its first failure, and applied in the order
+// ServerList, Url, UpDate: what a walk over the finished document would give.
+class ModelBuilder {
+public:
+    explicit ModelBuilder(std::string_view source) : source_(source) {}
+
+    void StartElement(void* ctx, const xmlChar* localname, int attributeCount, int defaulted,
+                      const xmlChar** attributes)
     {
-        std::size_t i = 0;
-        while (i < utf8.size()) {
-            std::size_t width = 1;
-            const auto lead = static_cast<unsigned char>(utf8[i]);
-            if (lead >= 0xF0)
-                width = 4;
-            else if (lead >= 0xE0)
-                width = 3;
-            else if (lead >= 0xC0)
-                width = 2;
-            const std::string_view one = utf8.substr(i, width);
-            if (!IsGbkRepresentable(one)) {
-                unsigned code = width == 1 ? lead : lead & (0xFF >> (width + 1));
-                for (std::size_t k = 1; k < one.size(); ++k)
-                    code = (code << 6) | (static_cast<unsigned char>(one[k]) & 0x3F);
-                char hex[16];
-                std::snprintf(hex, sizeof hex, "U+%04X", code);
-                return std::string("The document holds the character ") + hex +
-                       ", which GBK cannot represent";
+        textRun_ = 0;
+        topLevel_.EnterElement();
+        // An element inside one whose text is read makes that text unreadable.
+        if (text_ && roles_.size() == textDepth_)
+            text_->OtherNode();
+        // Attributes defaulted by a DTD are not part of the element as it is read.
+        const Attributes attrs(attributes, attributeCount - defaulted);
+        roles_.push_back(RoleOf(reinterpret_cast<const char*>(localname)));
+        switch (roles_.back()) {
+        case Role::Group: StartGroup(ctx, attrs); break;
+        case Role::Server: StartServer(ctx, attrs); break;
+        case Role::Child: StartChild(ctx, attrs); break;
+        case Role::UrlField: StartText(ctx); break;
+        case Role::Config: StartConfig(ctx, attrs); break;
+        default: break;
+        }
+    }
+
+    void EndElement()
+    {
+        textRun_ = 0;
+        topLevel_.LeaveElement();
+        switch (roles_.back()) {
+        case Role::Server: EndServer(); break;
+        case Role::Child: EndChild(); break;
+        case Role::UrlField: EndUrlField(); break;
+        case Role::Config: EndConfig(); break;
+        default: break;
+        }
+        roles_.pop_back();
+    }
+
+    void Characters(void* ctx, const xmlChar* chars, int length, bool cdata)
+    {
+        if (cdata) {
+            textRun_ = 0;
+        } else {
+            // As a tree builder refuses a text node over libxml2's limit.
+            textRun_ += static_cast<std::size_t>(length);
+            if (textRun_ > kMaxTextNodeBytes) {
+                xml::Parser::Refuse(ctx, "A text value is longer than 10,000,000 bytes, the most that one piece of "
+                                         "a document may hold");
+                return;
             }
-            i += width;
         }
-        return "The document holds a character that GBK cannot represent";
+        if (text_ && roles_.size() == textDepth_)
+            text_->Characters(View(chars, chars + length), cdata);
     }
 
-    // An attribute that must be present; an empty one is fine.
-    std::string Attribute(xmlNodePtr element, const char* name) const
+    // A comment, processing instruction or entity reference in the content.
+    void OtherNode()
     {
-        for (xmlAttrPtr attr = element->properties; attr; attr = attr->next) {
-            if (attr->ns != nullptr || std::strcmp(reinterpret_cast<const char*>(attr->name), name) != 0)
+        textRun_ = 0;
+        if (text_ && roles_.size() == textDepth_)
+            text_->OtherNode();
+    }
+
+    xml::TopLevelCollector& TopLevel() { return topLevel_; }
+
+    // Moves what was read into the model, in the order of a walk over the
+    // document; returns the failure that such a walk would have stopped at.
+    std::optional<Error> ApplyTo(SetupModel& model)
+    {
+        for (auto& group : groups_)
+            model.groups.Append(std::move(group));
+        for (auto& server : servers_)
+            model.servers.Append(std::move(server));
+        if (serversFailure_)
+            return serversFailure_;
+        for (std::size_t i = 0; i < kUrlNames.size(); ++i) {
+            if (urlFailures_[i])
+                return urlFailures_[i];
+            if (!urls_[i].empty())
+                *UrlField(model.web, i) = std::move(urls_[i]);
+        }
+        for (auto& update : updates_)
+            model.updates.Append(std::move(update));
+        return updatesFailure_;
+    }
+
+private:
+    Role RoleOf(std::string_view name)
+    {
+        const Role parent = roles_.empty() ? Role::Ignored : roles_.back();
+        switch (roles_.size()) {
+        case 0: return Role::Root;
+        case 1: return FirstSection(name);
+        default: break;
+        }
+        switch (parent) {
+        case Role::ServerList: return serversFailure_ ? Role::Ignored : Role::Group;
+        case Role::Group: return serversFailure_ ? Role::Ignored : Role::Server;
+        case Role::Server: return serversFailure_ ? Role::Ignored : Role::Child;
+        case Role::UpDate: return updatesFailure_ ? Role::Ignored : Role::Config;
+        case Role::Url:
+            for (std::size_t i = 0; i < kUrlNames.size(); ++i) {
+                if (name != kUrlNames[i] || urlSeen_[i])
+                    continue;
+                urlSeen_[i] = true;
+                urlIndex_ = i;
+                return Role::UrlField;
+            }
+            return Role::Ignored;
+        default: return Role::Ignored;
+        }
+    }
+
+    // Only the first section of each name counts.
+    Role FirstSection(std::string_view name)
+    {
+        const std::pair<const char*, Role> sections[] = {
+            {"ServerList", Role::ServerList}, {"Url", Role::Url}, {"UpDate", Role::UpDate}};
+        for (std::size_t i = 0; i < 3; ++i) {
+            if (name != sections[i].first || sectionSeen_[i])
                 continue;
-            xmlNodePtr value = attr->children;
-            if (value == nullptr)
-                return {};
-            if (value->next == nullptr && value->type == XML_TEXT_NODE)
-                return Gbk(value->content, element);
-            std::unique_ptr<xmlChar, decltype(xmlFree)> joined(xmlNodeListGetString(element->doc, value, 1),
-                                                               xmlFree);
-            return joined ? Gbk(joined.get(), element) : std::string();
+            sectionSeen_[i] = true;
+            return sections[i].second;
         }
-        throw Error("Could not convert variant of type (Null) into type (String)");
+        return Role::Ignored;
     }
 
-    // The element's one text or CDATA node; no content reads as empty.
-    std::string Text(xmlNodePtr element) const
+    void StartText(void* ctx)
     {
-        xmlNodePtr child = element->children;
-        if (child == nullptr)
-            return {};
-        if (child->next != nullptr || (child->type != XML_TEXT_NODE && child->type != XML_CDATA_SECTION_NODE))
-            throw Error("Element does not contain a single text node");
-        return Gbk(child->content, element);
+        text_.emplace();
+        textDepth_ = roles_.size();
+        line_ = xml::Parser::LineOf(ctx);
+    }
+
+    // GBK of a value read from the element that started at line_.
+    std::optional<std::string> Gbk(std::string_view utf8, std::optional<Error>& failure) const
+    {
+        if (IsAscii(utf8))
+            return std::string(utf8);
+        if (auto gbk = TryUtf8ToGbk(utf8))
+            return gbk;
+        failure = xml::DocumentError(UnrepresentableReason(utf8), source_, line_);
+        return std::nullopt;
+    }
+
+    // A value that must be present; an empty one is fine.
+    std::optional<std::string> Required(const std::optional<std::string>& utf8, std::optional<Error>& failure) const
+    {
+        if (!utf8) {
+            failure = Error(kMissingAttribute);
+            return std::nullopt;
+        }
+        return Gbk(*utf8, failure);
+    }
+
+    // The text of the element whose text was collected.
+    std::optional<std::string> TakeText(std::optional<Error>& failure)
+    {
+        const ElementText text = std::move(*text_);
+        text_.reset();
+        if (!text.Single()) {
+            failure = Error("Element does not contain a single text node");
+            return std::nullopt;
+        }
+        return Gbk(text.Utf8(), failure);
+    }
+
+    void StartGroup(void* ctx, const Attributes& attrs)
+    {
+        line_ = xml::Parser::LineOf(ctx);
+        auto name = Required(attrs.Get("Name"), serversFailure_);
+        if (!name)
+            return;
+        group_ = *name;
+        groups_.push_back({std::move(*name)});
+    }
+
+    void StartServer(void* ctx, const Attributes& attrs)
+    {
+        line_ = xml::Parser::LineOf(ctx);
+        server_ = ServerEntry{group_, {}, {}, {}, {}};
+        if (auto showName = Required(attrs.Get("Name"), serversFailure_))
+            server_.ShowName = std::move(*showName);
+    }
+
+    void EndServer()
+    {
+        if (!serversFailure_)
+            servers_.push_back(std::move(server_));
+    }
+
+    void StartChild(void* ctx, const Attributes& attrs)
+    {
+        StartText(ctx);
+        childAddrs_ = attrs.Get("Addrs");
+        childPort_ = attrs.Get("Port");
     }
 
     static void Join(std::string& field, const std::string& value)
@@ -128,76 +347,136 @@ private:
         }
     }
 
-    void ReadServers(xmlNodePtr root, SetupModel& model) const
+    void EndChild()
     {
-        xmlNodePtr list = FirstChildNamed(root, "ServerList");
-        if (list == nullptr)
+        const auto text = TakeText(serversFailure_);
+        if (!text)
             return;
-        for (xmlNodePtr g = xmlFirstElementChild(list); g; g = xmlNextElementSibling(g)) {
-            model.groups.Append({Attribute(g, "Name")});
-            for (xmlNodePtr s = xmlFirstElementChild(g); s; s = xmlNextElementSibling(s)) {
-                ServerEntry server;
-                server.Group = Attribute(g, "Name");
-                server.ShowName = Attribute(s, "Name");
-                for (xmlNodePtr c = xmlFirstElementChild(s); c; c = xmlNextElementSibling(c)) {
-                    Join(server.Name, Text(c));
-                    Join(server.Addr, Attribute(c, "Addrs"));
-                    Join(server.Port, Attribute(c, "Port"));
-                }
-                model.servers.Append(std::move(server));
-            }
-        }
+        const auto addrs = Required(childAddrs_, serversFailure_);
+        if (!addrs)
+            return;
+        const auto port = Required(childPort_, serversFailure_);
+        if (!port)
+            return;
+        Join(server_.Name, *text);
+        Join(server_.Addr, *addrs);
+        Join(server_.Port, *port);
     }
 
-    void ReadUrls(xmlNodePtr root, WebAddresses& web) const
+    void EndUrlField()
     {
-        xmlNodePtr urls = FirstChildNamed(root, "Url");
-        if (urls == nullptr)
-            return;
-        const std::pair<const char*, std::string*> fields[] = {
-            {"Loginframe", &web.LoginframeUrl}, {"ContactGM", &web.GMUrl}, {"Payment", &web.PayUrl},
-            {"Payment2", &web.PayUrl2},         {"Home", &web.HomeUrl},
-        };
-        for (const auto& [name, field] : fields) {
-            xmlNodePtr element = FirstChildNamed(urls, name);
-            if (element == nullptr)
-                continue;
-            std::string text = Text(element);
-            if (!text.empty())
-                *field = std::move(text);
-        }
+        if (auto text = TakeText(urlFailures_[urlIndex_]))
+            urls_[urlIndex_] = std::move(*text);
     }
 
-    void ReadUpdates(xmlNodePtr root, SetupModel& model) const
+    static constexpr std::array<const char*, 10> kConfigAttributes = {"SDir", "FName", "DUrl", "ZIP", "Check",
+                                                                       "DType", "Date", "VAR", "MD5", "ID"};
+
+    void StartConfig(void* ctx, const Attributes& attrs)
     {
-        xmlNodePtr list = FirstChildNamed(root, "UpDate");
-        if (list == nullptr)
+        StartText(ctx);
+        for (std::size_t i = 0; i < kConfigAttributes.size(); ++i)
+            config_[i] = attrs.Get(kConfigAttributes[i]);
+    }
+
+    void EndConfig()
+    {
+        UpdateEntry entry;
+        const auto hint = TakeText(updatesFailure_);
+        if (!hint)
             return;
-        for (xmlNodePtr e = xmlFirstElementChild(list); e; e = xmlNextElementSibling(e)) {
-            UpdateEntry entry;
-            entry.Hint = Text(e);
-            entry.SaveDir = Attribute(e, "SDir");
-            entry.SaveName = Attribute(e, "FName");
-            entry.DownUrl = Attribute(e, "DUrl");
-            entry.Zip = ZipWordForCode(Attribute(e, "ZIP"));
-            entry.CheckType = CheckWordForCode(Attribute(e, "Check"));
-            entry.DownType = DownTypeWordForCode(Attribute(e, "DType"));
-            entry.Date = Attribute(e, "Date");
-            entry.Ver = Attribute(e, "VAR");
-            entry.MD5 = Attribute(e, "MD5");
-            entry.DownMD5 = Attribute(e, "ID");
-            model.updates.Append(std::move(entry));
+        entry.Hint = std::move(*hint);
+        std::array<std::string, 10> values;
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            auto value = Required(config_[i], updatesFailure_);
+            if (!value)
+                return;
+            values[i] = std::move(*value);
         }
+        entry.SaveDir = std::move(values[0]);
+        entry.SaveName = std::move(values[1]);
+        entry.DownUrl = std::move(values[2]);
+        entry.Zip = ZipWordForCode(values[3]);
+        entry.CheckType = CheckWordForCode(values[4]);
+        entry.DownType = DownTypeWordForCode(values[5]);
+        entry.Date = std::move(values[6]);
+        entry.Ver = std::move(values[7]);
+        entry.MD5 = std::move(values[8]);
+        entry.DownMD5 = std::move(values[9]);
+        updates_.push_back(std::move(entry));
     }
 
     std::string_view source_;
+    std::vector<Role> roles_;
+    std::array<bool, 3> sectionSeen_{};
+    std::vector<ServerGroup> groups_;
+    std::vector<ServerEntry> servers_;
+    std::vector<UpdateEntry> updates_;
+    long line_ = 0; // where the element being read started
+
+    std::optional<Error> serversFailure_;
+    std::string group_;
+    ServerEntry server_;
+    std::optional<std::string> childAddrs_;
+    std::optional<std::string> childPort_;
+
+    std::array<bool, 5> urlSeen_{};
+    std::size_t urlIndex_ = 0;
+    std::array<std::string, 5> urls_;
+    std::array<std::optional<Error>, 5> urlFailures_;
+
+    std::optional<Error> updatesFailure_;
+    std::array<std::optional<std::string>, 10> config_;
+
+    std::optional<ElementText> text_;
+    std::size_t textDepth_ = 0; // roles_.size() inside the element whose text is read
+    std::size_t textRun_ = 0;   // bytes of the text node being built, at any depth
+    xml::TopLevelCollector topLevel_;
 };
+
+ModelBuilder& BuilderOf(void* ctx) { return *static_cast<ModelBuilder*>(xml::Parser::ClientOf(ctx)); }
+
+xmlSAXHandler Events()
+{
+    xmlSAXHandler events{};
+    events.startElementNs = [](void* ctx, const xmlChar* localname, const xmlChar*, const xmlChar*, int,
+                               const xmlChar**, int attributeCount, int defaulted, const xmlChar** attributes) {
+        BuilderOf(ctx).StartElement(ctx, localname, attributeCount, defaulted, attributes);
+    };
+    events.endElementNs = [](void* ctx, const xmlChar*, const xmlChar*, const xmlChar*) {
+        BuilderOf(ctx).EndElement();
+    };
+    events.characters = [](void* ctx, const xmlChar* chars, int length) {
+        BuilderOf(ctx).Characters(ctx, chars, length, false);
+    };
+    events.ignorableWhitespace = events.characters;
+    events.cdataBlock = [](void* ctx, const xmlChar* chars, int length) {
+        BuilderOf(ctx).Characters(ctx, chars, length, true);
+    };
+    events.comment = [](void* ctx, const xmlChar* value) {
+        BuilderOf(ctx).OtherNode();
+        BuilderOf(ctx).TopLevel().Comment(value);
+    };
+    events.processingInstruction = [](void* ctx, const xmlChar* target, const xmlChar* data) {
+        BuilderOf(ctx).OtherNode();
+        BuilderOf(ctx).TopLevel().Instruction(target, data);
+    };
+    events.reference = [](void* ctx, const xmlChar*) { BuilderOf(ctx).OtherNode(); };
+    return events;
+}
 
 } // namespace
 
-void ReadConfigurationTree(xmlNodePtr root, std::string_view source, SetupModel& model)
+DocumentReading ReadConfigurationDocument(std::string_view bytes, SetupModel& model)
 {
-    TreeReader(source).Read(root, model);
+    ModelBuilder builder(bytes);
+    xml::Parser parser;
+    if (!parser.ParseEvents(bytes, Events(), &builder))
+        throw parser.ReportedError(bytes);
+    DocumentReading reading;
+    reading.failure = builder.ApplyTo(model);
+    reading.topLevel = std::move(builder.TopLevel()).Result();
+    return reading;
 }
 
 } // namespace tarnwick

@@ -1,9 +1,9 @@
 #include "config/document_writer.h"
 
 #include "config/document.h"
-#include "config/error.h"
+#include "base/error.h"
 #include "config/field_encoder.h"
-#include "config/text.h"
+#include "base/text.h"
 
 #include <optional>
 #include <unordered_map>
@@ -11,8 +11,6 @@
 
 namespace tarnwick {
 namespace {
-
-using xml::kLineBreak;
 
 // The start of a value for a message, control characters shown as '?'.
 std::string Quoted(std::string_view value)
@@ -62,7 +60,7 @@ public:
             encoder_.emplace(BuiltInKey(), trace);
     }
 
-    std::string Build(const SetupModel& model, const xml::TopLevelNodes& keep)
+    std::string Build(const SetupModel& model, const TopLevelNodes& keep)
     {
         out_.reserve(256 + model.servers.Count() * 200 + model.updates.Count() * 200);
         out_ += "<?xml version=\"1.0\" encoding=\"GB2312\"?>";
@@ -254,7 +252,7 @@ private:
 } // namespace
 
 std::string WriteDocumentText(const SetupModel& model, bool encode,
-                              const std::function<void(std::string_view)>& trace, const xml::TopLevelNodes& keep)
+                              const std::function<void(std::string_view)>& trace, const TopLevelNodes& keep)
 {
     return DocumentWriter(encode, trace).Build(model, keep);
 }
@@ -266,17 +264,11 @@ std::string WrapServerInfo(std::string_view document)
     out.reserve(document.size() + document.size() / 16 + 16);
     out += "$BEGIN";
     out += kLineBreak;
-    std::size_t start = 0;
-    while (start < document.size()) {
-        std::size_t end = document.find_first_of("\r\n", start);
-        if (end == std::string_view::npos)
-            end = document.size();
-        out.append(document, start, end - start);
+    ForEachLine(document, [&](std::string_view line) {
+        out += line;
         out += kLineBreak;
-        if (end < document.size() && document[end] == '\r' && end + 1 < document.size() && document[end + 1] == '\n')
-            ++end;
-        start = end + 1;
-    }
+        return true;
+    });
     out += "$END";
     out += kLineBreak;
     return out;

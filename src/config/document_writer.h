@@ -1,7 +1,7 @@
 #pragma once
 
 #include "config/model.h"
-#include "config/xml_parser.h"
+#include "config/document_text.h"
 
 #include <functional>
 #include <string>
@@ -16,7 +16,7 @@ namespace tarnwick {
 // Raises Error for a value that the document cannot hold.
 std::string WriteDocumentText(const SetupModel& model, bool encode,
                               const std::function<void(std::string_view)>& trace,
-                              const xml::TopLevelNodes& keep = {});
+                              const TopLevelNodes& keep = {});
 
 // The text cut into lines at CR, LF or CR LF (a zero byte ends it), each line
 // followed by CR LF, between the lines "$BEGIN" and "$END".

@@ -1,6 +1,6 @@
 #include "config/field_encoder.h"
 
-#include "config/error.h"
+#include "base/error.h"
 
 #include "key_material.h"
 

@@ -1,23 +1,19 @@
 #pragma once
 
-#include "config/error.h"
+#include "base/error.h"
+#include "config/document_text.h"
 
 #include <libxml/parser.h>
-#include <libxml/tree.h>
 
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
-// Reading configuration documents with libxml2: GBK input, no entity
-// substitution, nothing loaded from files or the network, and failures in the
-// document error format.
+// Reading configuration documents with libxml2's event parser: GBK input, no
+// entity substitution, nothing loaded from files or the network, and failures
+// in the document error format. No tree is built: the handlers take what
+// they need as the parser goes.
 namespace tarnwick::xml {
-
-// Between the parts of a document error, and after every line of a document.
-inline constexpr std::string_view kLineBreak = "\r\n";
 
 // The parser's reason, "Line: N" and the first 40 characters of that source line.
 Error DocumentError(std::string_view reason, std::string_view source, long line);
@@ -25,17 +21,11 @@ Error DocumentError(std::string_view reason, std::string_view source, long line)
 // libxml2 text (UTF-8) for a message, as GBK.
 std::string MessageText(std::string_view utf8);
 
-struct DocDeleter {
-    void operator()(xmlDoc* doc) const { xmlFreeDoc(doc); }
-};
-using DocPtr = std::unique_ptr<xmlDoc, DocDeleter>;
-
 // The first error the parser reported, or a construct that is refused.
 struct ParseReport {
     bool failed = false;
     std::string reason; // GBK
     long line = 0;
-    void* client = nullptr; // what a custom SAX handler collects into
 
     void Fail(std::string why, long at);
 };
@@ -49,33 +39,51 @@ public:
     Parser(const Parser&) = delete;
     Parser& operator=(const Parser&) = delete;
 
-    // The tree of GBK bytes (documents declared "GB2312" hold GBK characters).
-    // Raises the DocumentError of the first failure.
-    DocPtr ParseTree(std::string_view bytes);
-
-    // Runs the handler's events over the bytes without building a tree; the
-    // handlers reach `client` through ClientOf. False when the bytes are not a
-    // well-formed document.
+    // Runs the handler's events over the bytes (GBK: documents declared
+    // "GB2312" hold GBK characters); the handlers reach `client` through
+    // ClientOf. False when the bytes are not a well-formed document or a
+    // handler refused them through Refuse; Report says why.
     bool ParseEvents(std::string_view bytes, const xmlSAXHandler& events, void* client);
+
+    // For handlers, given the parser context that libxml2 passes them.
     static void* ClientOf(void* parserContext);
+    static long LineOf(void* parserContext);
+    // Keeps the first failure; the parse goes on.
+    static void Record(void* parserContext, std::string reason, long line);
+    // Ends the parse with a failure at the current line.
+    static void Refuse(void* parserContext, std::string reason);
 
     const ParseReport& Report() const { return report_; }
+    // The report as a document error quoting the source.
+    Error ReportedError(std::string_view bytes) const;
 
 private:
-    DocPtr Run(std::string_view bytes);
-
     xmlParserCtxtPtr ctxt_;
     ParseReport report_;
-};
-
-// Top-level comments and processing instructions around the root element, as
-// GBK markup with CR LF line ends.
-struct TopLevelNodes {
-    std::vector<std::string> beforeRoot;
-    std::vector<std::string> afterRoot;
+    void* client_ = nullptr;
 };
 
 // Those of a document; nothing when the bytes cannot be parsed.
 std::optional<TopLevelNodes> TopLevelNodesOf(std::string_view bytes);
+
+// Collects the top-level nodes from inside another handler's events.
+class TopLevelCollector {
+public:
+    void EnterElement() { ++depth_; rootSeen_ = true; }
+    void LeaveElement() { --depth_; }
+    void Comment(const xmlChar* value);
+    void Instruction(const xmlChar* target, const xmlChar* data);
+
+    // Absent when a node held text that GBK cannot represent.
+    std::optional<TopLevelNodes> Result() &&;
+
+private:
+    void Keep(const std::string& utf8);
+
+    TopLevelNodes nodes_;
+    int depth_ = 0;
+    bool rootSeen_ = false;
+    bool unconvertible_ = false;
+};
 
 } // namespace tarnwick::xml

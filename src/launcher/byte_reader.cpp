@@ -1,9 +1,8 @@
 #include "launcher/byte_reader.h"
 
-#include "config/error.h"
+#include "base/error.h"
 
 #include <cstring>
-#include <stdexcept>
 
 namespace tarnwick {
 
@@ -53,16 +52,16 @@ std::span<const std::byte> ByteReader::Bytes(std::uint64_t offset, std::uint64_t
 
 void PutU16(std::span<std::byte> bytes, std::size_t offset, std::uint16_t value)
 {
-    if (offset > bytes.size() || bytes.size() - offset < 2)
-        throw std::out_of_range("PutU16");
+    if (!ByteReader(bytes).Contains(offset, 2))
+        ThrowBadImage("a 16-bit field written lies outside the file");
     bytes[offset] = static_cast<std::byte>(value & 0xFF);
     bytes[offset + 1] = static_cast<std::byte>(value >> 8);
 }
 
 void PutU32(std::span<std::byte> bytes, std::size_t offset, std::uint32_t value)
 {
-    if (offset > bytes.size() || bytes.size() - offset < 4)
-        throw std::out_of_range("PutU32");
+    if (!ByteReader(bytes).Contains(offset, 4))
+        ThrowBadImage("a 32-bit field written lies outside the file");
     for (std::size_t i = 0; i < 4; ++i)
         bytes[offset + i] = static_cast<std::byte>((value >> (8 * i)) & 0xFF);
 }

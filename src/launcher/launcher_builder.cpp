@@ -1,12 +1,12 @@
 #include "launcher/launcher_builder.h"
 
-#include "config/error.h"
-#include "config/file_io.h"
-#include "config/text.h"
-#include "launcher/mapped_file.h"
+#include "base/error.h"
+#include "base/file_io.h"
+#include "base/text.h"
 #include "launcher/version_stamp.h"
 
 #include <optional>
+#include <string>
 #include <system_error>
 
 namespace tarnwick {
@@ -14,12 +14,6 @@ namespace {
 
 constexpr std::size_t kGameNameBytes = 20;
 constexpr std::size_t kServerListBytes = 200;
-
-// Texts are written in UTF-8 here and shown as GBK, like all core text.
-std::string Gbk(const char8_t* utf8)
-{
-    return Utf8ToGbk(reinterpret_cast<const char*>(utf8));
-}
 
 // A game name becomes a file name in the folder, so it may not name another
 // folder or hold what Windows refuses in a file name. The test walks GBK
@@ -30,7 +24,7 @@ bool AllowedAsFileName(std::string_view name)
         return false;
     for (std::size_t i = 0; i < name.size(); ++i) {
         const auto b = static_cast<unsigned char>(name[i]);
-        if (b >= 0x81 && b <= 0xFE && i + 1 < name.size()) {
+        if (IsGbkLead(b) && i + 1 < name.size()) {
             ++i;
             continue;
         }
@@ -49,82 +43,64 @@ Error NameNotAllowed(const std::filesystem::path& folder, const std::string& fil
 
 } // namespace
 
+std::string OutcomeText(BuildOutcome outcome)
+{
+    switch (outcome) {
+    case BuildOutcome::Written: return Utf8ToGbk("登录器生成成功！");
+    case BuildOutcome::NoGameName: return Utf8ToGbk("游戏名字不能留空！");
+    case BuildOutcome::NoListUrl: return Utf8ToGbk("列表地址不能留空！");
+    case BuildOutcome::OldFileInUse: break;
+    }
+    return Utf8ToGbk("生成登录器失败(无法删除旧文件)！");
+}
+
 LauncherBuilder::LauncherBuilder(std::span<const std::byte> image, std::filesystem::path folder)
     : image_(image), folder_(std::move(folder))
 {
 }
 
-void LauncherBuilder::GenerateLoginButtonClick(std::string_view gameNameEdit, std::string_view serverListEdit,
-                                               Notifier& notifier) const
+BuildOutcome LauncherBuilder::Build(std::string_view gameNameEdit, std::string_view serverListEdit) const
 {
     // Both are trimmed before they are cut, so a cut can leave a trailing space;
     // a cut never leaves half a character.
     const std::string gameName(CutGbk(Trimmed(gameNameEdit), kGameNameBytes));
     const std::string serverListUrl(CutGbk(Trimmed(serverListEdit), kServerListBytes));
-    if (gameName.empty()) {
-        notifier.Notice(NoticeKind::Refusal, Gbk(u8"错误提示"), Gbk(u8"游戏名字不能留空！"));
-        return;
-    }
-    if (serverListUrl.empty()) {
-        notifier.Notice(NoticeKind::Refusal, Gbk(u8"错误提示"), Gbk(u8"列表地址不能留空！"));
-        return;
-    }
+    if (gameName.empty())
+        return BuildOutcome::NoGameName;
+    if (serverListUrl.empty())
+        return BuildOutcome::NoListUrl;
 
     // The launcher is a Windows program: it carries the name it would have
     // there. On this system the file's name is the same text in UTF-8.
     const std::string outputPath = ".\\" + gameName + ".exe";
-    if (!AllowedAsFileName(gameName))
+    const auto fileName = AllowedAsFileName(gameName) ? TryGbkToUtf8(gameName + ".exe") : std::nullopt;
+    if (!fileName)
         throw NameNotAllowed(folder_, gameName + ".exe");
-    std::filesystem::path target;
-    try {
-        target = folder_ / GbkToUtf8(gameName + ".exe");
-    } catch (const Error&) {
-        throw NameNotAllowed(folder_, gameName + ".exe");
-    }
+    const std::filesystem::path target = folder_ / *fileName;
 
     if (image_.empty())
         throw Error("Resource LoginData not found");
 
-    // Written beside the target, stamped there, and moved over the old launcher
-    // only when complete, so that the old one survives every failure. The
-    // stampings change the written file in place through a mapping; one that
-    // needs a larger file goes on, with those after it, on a copy in memory that
-    // is then written instead. Stampings that do not apply are not reported.
-    const std::pair<std::u16string_view, std::u16string> stampings[] = {
-        {u"OriginalFilename", GbkToUtf16(outputPath)},
-        {u"GameName", GbkToUtf16(gameName)},
-        {u"ServerList", GbkToUtf16(serverListUrl)},
-    };
-    std::optional<PendingFile> pending;
-    pending.emplace(target);
-    pending->Write(std::string_view(reinterpret_cast<const char*>(image_.data()), image_.size()));
-    std::optional<std::string> grown;
-    {
-        const MappedFile written(pending->TemporaryPath());
-        for (const auto& [key, value] : stampings) {
-            if (!grown && StampVersionStringInPlace(written.Bytes(), key, value) == StampOutcome::NeedsGrowth)
-                grown.emplace(reinterpret_cast<const char*>(written.Bytes().data()), written.Bytes().size());
-            if (grown)
-                StampVersionString(*grown, key, value);
-        }
-    }
-    if (grown) {
-        pending.reset();
-        pending.emplace(target);
-        pending->Write(*grown);
-    }
+    // Stamped in memory and written beside the target, then moved over the old
+    // launcher only when complete, so that the old one survives every failure.
+    // Stampings that do not apply are not reported.
+    std::string launcher(reinterpret_cast<const char*>(image_.data()), image_.size());
+    StampImage(launcher, u"OriginalFilename", GbkToUtf16(outputPath));
+    StampImage(launcher, u"GameName", GbkToUtf16(gameName));
+    StampImage(launcher, u"ServerList", GbkToUtf16(serverListUrl));
+    PendingFile pending(target);
+    pending.Write(launcher);
 
     std::error_code ignored;
     const bool hadOldFile = std::filesystem::exists(std::filesystem::symlink_status(target, ignored));
     try {
-        pending->Commit();
+        pending.Commit();
     } catch (const Error&) {
         if (!hadOldFile)
             throw;
-        notifier.Notice(NoticeKind::Refusal, Gbk(u8"错误提示"), Gbk(u8"生成登录器失败(无法删除旧文件)！"));
-        return;
+        return BuildOutcome::OldFileInUse;
     }
-    notifier.Notice(NoticeKind::Success, Gbk(u8"提示信息"), Gbk(u8"登录器生成成功！"));
+    return BuildOutcome::Written;
 }
 
 } // namespace tarnwick

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "config/notice.h"
-
 #include <cstddef>
 #include <filesystem>
 #include <span>
@@ -13,16 +11,26 @@ namespace tarnwick {
 // The launcher image that the programs carry (resource LoginData of type Data).
 std::span<const std::byte> CarriedLauncherImage();
 
-// Writes a branded launcher into a folder: the steps of the generate button.
+// How a launcher build ended, short of the failures raised as Error.
+enum class BuildOutcome {
+    Written,      // the launcher is in place (stampings that do not apply are not reported)
+    NoGameName,   // the game name is empty once trimmed; nothing written
+    NoListUrl,    // the list address is empty once trimmed; nothing written
+    OldFileInUse, // an older launcher of that name could not be replaced; it is left as it was
+};
+
+// What the operator is told of an outcome (GBK), by the window and the command line alike.
+std::string OutcomeText(BuildOutcome outcome);
+
+// Writes a branded launcher into a folder: the image, stamped with its file
+// name, the game name and the list address.
 class LauncherBuilder {
 public:
     LauncherBuilder(std::span<const std::byte> image, std::filesystem::path folder);
 
-    // gameNameEdit and serverListEdit are the two fields' GBK texts as they stand.
-    // Reports every outcome through the notifier; raises Error for the failures
-    // that the general failure report shows.
-    void GenerateLoginButtonClick(std::string_view gameNameEdit, std::string_view serverListEdit,
-                                  Notifier& notifier) const;
+    // gameNameEdit and serverListEdit are the two fields' GBK texts as they
+    // stand. Raises Error for the failures that the general failure report shows.
+    BuildOutcome Build(std::string_view gameNameEdit, std::string_view serverListEdit) const;
 
 private:
     std::span<const std::byte> image_;

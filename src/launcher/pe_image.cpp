@@ -1,8 +1,7 @@
 #include "launcher/pe_image.h"
 
-#include "config/error.h"
-#include "config/file_io.h"
-#include "config/text.h"
+#include "base/error.h"
+#include "base/file_io.h"
 
 #include <cstring>
 
@@ -184,12 +183,8 @@ std::optional<std::uint32_t> AdjustedCheckSum(std::uint32_t checkSum, std::uint6
 
 std::string ReadExecutable(const std::filesystem::path& path)
 {
-    std::error_code error;
-    const std::uintmax_t size = std::filesystem::file_size(path, error);
-    if (!error && size > kMaxExecutableBytes)
-        throw Error("The file \"" + PathText(path) + "\" is " + std::to_string(size) +
-                    " bytes long; an executable can be at most 4,294,967,295 bytes (4 GiB)");
-    return ReadFile(path);
+    return ReadFile(path, SizeLimit{kMaxExecutableBytes, "The file",
+                                    "an executable can be at most 4,294,967,295 bytes (4 GiB)"});
 }
 
 } // namespace tarnwick

@@ -1,6 +1,7 @@
 #include "launcher/resource_tree.h"
 
-#include "config/error.h"
+#include "base/error.h"
+#include "base/text.h"
 
 #include <algorithm>
 #include <cstring>
@@ -12,8 +13,6 @@ constexpr std::uint32_t kHighBit = 0x80000000u;
 constexpr std::size_t kTableHeaderSize = 16;
 constexpr std::size_t kEntrySize = 8;
 constexpr std::size_t kDataEntrySize = 16;
-
-char16_t FoldAscii(char16_t c) { return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - u'a' + u'A') : c; }
 
 // Reads the directory tables of a file's resource section. Offsets inside the
 // tree are relative to its root and checked against the section's raw data.
@@ -192,8 +191,7 @@ bool SameResourceId(const ResourceId& a, const ResourceId& b)
         return false;
     if (!a.named)
         return a.number == b.number;
-    return std::equal(a.name.begin(), a.name.end(), b.name.begin(), b.name.end(),
-                      [](char16_t x, char16_t y) { return FoldAscii(x) == FoldAscii(y); });
+    return EqualsIgnoringAsciiCase(a.name, b.name);
 }
 
 bool PrecedesInDirectory(const ResourceId& a, const ResourceId& b)

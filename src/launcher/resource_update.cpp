@@ -1,6 +1,6 @@
 #include "launcher/resource_update.h"
 
-#include "config/error.h"
+#include "base/error.h"
 
 #include <algorithm>
 #include <cstring>
@@ -72,11 +72,12 @@ std::uint32_t Narrow(std::uint64_t value)
     return static_cast<std::uint32_t>(value);
 }
 
-// Updates the file in place where it can; grows `growable`, which holds the
-// same bytes, where only growing will do and it is given.
-ResourceUpdate Update(std::span<std::byte> file, std::string* growable, const ResourceId& type,
-                      const ResourceId& name, std::uint16_t language, std::span<const std::byte> data)
+} // namespace
+
+ResourceUpdate UpdateResource(std::string& image, const ResourceId& type, const ResourceId& name,
+                              std::uint16_t language, std::span<const std::byte> data)
 {
+    const std::span<std::byte> file = AsWritableBytes(image);
     const std::span<const std::byte> bytes = file;
     const PeImage pe = PeImage::Parse(bytes);
 
@@ -158,18 +159,16 @@ ResourceUpdate Update(std::span<std::byte> file, std::string* growable, const Re
     // be the last one both in memory and in the file.
     if (!lastInMemory || oldEnd != pe.EndOfSectionData())
         return ResourceUpdate::Refused;
-    if (growable == nullptr)
-        return ResourceUpdate::NeedsGrowth;
     const std::uint64_t newRaw = AlignUp(laidOut.size(), pe.FileAlignment());
     const std::uint64_t delta = newRaw - section.sizeOfRawData;
     const OffsetShift shift(oldEnd, delta);
 
     std::string grown;
-    grown.reserve(growable->size() + delta);
-    grown.append(*growable, 0, start);
+    grown.reserve(image.size() + delta);
+    grown.append(image, 0, start);
     grown.append(laidOut);
     grown.append(newRaw - laidOut.size(), '\0');
-    grown.append(*growable, oldEnd, std::string::npos);
+    grown.append(image, oldEnd, std::string::npos);
 
     PutU32(grown, section.headerOffset + 8, static_cast<std::uint32_t>(laidOut.size()));
     PutU32(grown, section.headerOffset + 16, Narrow(newRaw));
@@ -182,22 +181,8 @@ ResourceUpdate Update(std::span<std::byte> file, std::string* growable, const Re
     for (const auto& field : offsetFields)
         PutU32(grown, field.where, Narrow(shift.Moved(field.value)));
     RefreshCheckSum(AsWritableBytes(grown), pe);
-    *growable = std::move(grown);
+    image = std::move(grown);
     return ResourceUpdate::Grown;
-}
-
-} // namespace
-
-ResourceUpdate UpdateResource(std::string& file, const ResourceId& type, const ResourceId& name,
-                              std::uint16_t language, std::span<const std::byte> data)
-{
-    return Update(AsWritableBytes(file), &file, type, name, language, data);
-}
-
-ResourceUpdate UpdateResourceInPlace(std::span<std::byte> file, const ResourceId& type, const ResourceId& name,
-                                     std::uint16_t language, std::span<const std::byte> data)
-{
-    return Update(file, nullptr, type, name, language, data);
 }
 
 } // namespace tarnwick

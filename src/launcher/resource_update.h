@@ -13,7 +13,6 @@ enum class ResourceUpdate {
     Rebuilt,     // the resource section laid out again within its raw size
     Grown,       // the resource section, the last one, laid out again and enlarged
     Refused,     // no room: the section is neither large enough nor the last one
-    NeedsGrowth, // in place only: growing the last section would do
 };
 
 // Replaces the data of one resource of the PE file held in `file`, adding the
@@ -27,10 +26,5 @@ enum class ResourceUpdate {
 // for a malformed file.
 ResourceUpdate UpdateResource(std::string& file, const ResourceId& type, const ResourceId& name,
                               std::uint16_t language, std::span<const std::byte> data);
-
-// The same without changing the file's size (a mapped file, say): where only
-// growing would do, NeedsGrowth, and the bytes are left as they were.
-ResourceUpdate UpdateResourceInPlace(std::span<std::byte> file, const ResourceId& type, const ResourceId& name,
-                                     std::uint16_t language, std::span<const std::byte> data);
 
 } // namespace tarnwick

@@ -1,6 +1,7 @@
 #include "launcher/version_info.h"
 
-#include "config/error.h"
+#include "base/error.h"
+#include "base/text.h"
 
 #include <algorithm>
 #include <cstring>
@@ -13,8 +14,6 @@ constexpr std::uint16_t kLanguageChinesePrc = 0x0804;
 constexpr std::size_t kHeaderSize = 6; // wLength, wValueLength, wType
 
 std::size_t Align4(std::size_t offset) { return (offset + 3) & ~std::size_t{3}; }
-
-char16_t FoldAscii(char16_t c) { return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - u'a' + u'A') : c; }
 
 [[noreturn]] void ThrowBadBlock(const std::string& what)
 {
@@ -104,20 +103,16 @@ VersionBlock ToValue(const ByteReader& in, std::span<const std::byte> buffer, co
 
 std::optional<ResourceLocation> FindVersionResource(std::span<const std::byte> file)
 {
-    try {
-        const PeImage pe = PeImage::Parse(file);
-        const auto found = LocateResource(file, pe, ResourceId::Number(kVersionResourceType),
-                                          ResourceId::Number(kVersionResourceName));
-        if (found.empty())
-            return std::nullopt;
-        for (std::uint16_t preferred : {kLanguageNeutral, kLanguageChinesePrc})
-            for (const auto& location : found)
-                if (location.language == preferred)
-                    return location;
-        return found.front();
-    } catch (const Error&) {
+    const PeImage pe = PeImage::Parse(file);
+    const auto found = LocateResource(file, pe, ResourceId::Number(kVersionResourceType),
+                                      ResourceId::Number(kVersionResourceName));
+    if (found.empty())
         return std::nullopt;
-    }
+    for (std::uint16_t preferred : {kLanguageNeutral, kLanguageChinesePrc})
+        for (const auto& location : found)
+            if (location.language == preferred)
+                return location;
+    return found.front();
 }
 
 std::uint32_t VersionInfoSize(std::span<const std::byte> file)
@@ -137,37 +132,32 @@ bool ReadVersionInfo(std::span<const std::byte> file, std::span<std::byte> buffe
 
 VersionValue QueryVersionValue(std::span<const std::byte> buffer, std::u16string_view path)
 {
-    try {
-        const ByteReader in(buffer);
-        Entry current = ReadEntry(in, 0, buffer.size());
-        std::size_t start = 0;
-        while (start <= path.size()) {
-            std::size_t stop = path.find(u'\\', start);
-            if (stop == std::u16string_view::npos)
-                stop = path.size();
-            const std::u16string_view component = path.substr(start, stop - start);
-            start = stop + 1;
-            if (component.empty())
-                continue;
-            bool found = ForEachChild(in, current, [&](const Entry& child) {
-                if (!SameVersionKey(child.key, component))
-                    return false;
-                current = child;
-                return true;
-            });
-            if (!found)
-                return {};
-        }
-        return {current.valueOffset, current.valueLength, current.text};
-    } catch (const Error&) {
-        return {};
+    const ByteReader in(buffer);
+    Entry current = ReadEntry(in, 0, buffer.size());
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        std::size_t stop = path.find(u'\\', start);
+        if (stop == std::u16string_view::npos)
+            stop = path.size();
+        const std::u16string_view component = path.substr(start, stop - start);
+        start = stop + 1;
+        if (component.empty())
+            continue;
+        const bool found = ForEachChild(in, current, [&](const Entry& child) {
+            if (!SameVersionKey(child.key, component))
+                return false;
+            current = child;
+            return true;
+        });
+        if (!found)
+            return {};
     }
+    return {current.valueOffset, current.valueLength, current.text};
 }
 
 bool SameVersionKey(std::u16string_view a, std::u16string_view b)
 {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                      [](char16_t x, char16_t y) { return FoldAscii(x) == FoldAscii(y); });
+    return EqualsIgnoringAsciiCase(a, b);
 }
 
 VersionBlock ParseVersionBlock(std::span<const std::byte> buffer)

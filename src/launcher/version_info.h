@@ -18,7 +18,8 @@ constexpr std::uint16_t kVersionResourceName = 1;  // VS_VERSION_INFO
 // The version resource that the version functions read: name 1 of type
 // RT_VERSION in the neutral language when the file has one, else in Chinese
 // (PRC), the language of the systems that the launchers are made for, else the
-// first language stored. Absent when the file has none or is no PE file.
+// first language stored. Absent when the file has none; raises Error, saying
+// what is wrong, when the file is no well-formed executable.
 std::optional<ResourceLocation> FindVersionResource(std::span<const std::byte> file);
 
 // The number of bytes that the version information needs: the version
@@ -39,7 +40,8 @@ struct VersionValue {
 
 // Looks a value up by path: components separated by backslashes, empty ones
 // skipped, each equal to an entry's whole name without regard to the case of
-// ASCII letters. The empty path names the root's value (the fixed file information).
+// ASCII letters. The empty path names the root's value (the fixed file
+// information). Raises Error when the block is malformed.
 VersionValue QueryVersionValue(std::span<const std::byte> buffer, std::u16string_view path);
 
 // Whether two entry names are the same for a query: equal but for the case of ASCII letters.

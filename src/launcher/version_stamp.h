@@ -2,25 +2,42 @@
 
 #include <cstddef>
 #include <filesystem>
-#include <span>
 #include <string>
 #include <string_view>
 
 namespace tarnwick {
 
-// Overwrites one string of the first translation's string table in the file's
-// version resource, in place. True only when the file was updated.
+// Why a stamping did or did not apply.
+enum class StampStatus {
+    Stamped,
+    NotAnExecutable,   // not a well-formed PE file, or its resources are malformed
+    NoVersionResource,
+    NoTranslation,     // the version block has no translation table
+    KeyAbsent,         // the first translation's table lacks the key, or its value is empty
+    TooLong,           // the value and its terminator need more than the slot's room
+    NoRoomInImage,     // the resource section can neither hold the block nor grow
+};
+
+struct StampResult {
+    StampStatus status = StampStatus::Stamped;
+    std::size_t room = 0; // TooLong: what the slot holds, in wide characters, terminator included
+    std::string detail;   // NotAnExecutable: what is wrong with the file (GBK)
+
+    bool Stamped() const { return status == StampStatus::Stamped; }
+};
+
+// Overwrites one string of the first translation's string table in the
+// version resource of an executable held in memory. The image changes only
+// when the result is Stamped.
+StampResult StampImage(std::string& image, std::u16string_view Key, std::u16string_view Value);
+
+// The same on a file, replaced atomically only when stamped. Raises Error when
+// the file cannot be read or written.
+StampResult StampFile(const std::filesystem::path& FileName, std::u16string_view Key, std::u16string_view Value);
+
+// The version functions' interface: true only when the file was updated.
+// Raises Error as StampFile does.
 bool StampVersionString(const std::filesystem::path& FileName, std::u16string_view Key,
                         std::u16string_view Value);
-
-// The same on an executable held in memory: true only when `image` was
-// updated; otherwise it is left as it was.
-bool StampVersionString(std::string& image, std::u16string_view Key, std::u16string_view Value);
-
-enum class StampOutcome { Stamped, NotStamped, NeedsGrowth };
-
-// The same on an image whose size cannot change (a mapped file): NeedsGrowth,
-// with the image left as it was, where only a larger file would hold the update.
-StampOutcome StampVersionStringInPlace(std::span<std::byte> image, std::u16string_view Key, std::u16string_view Value);
 
 } // namespace tarnwick

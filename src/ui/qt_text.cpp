@@ -1,7 +1,7 @@
 #include "ui/qt_text.h"
 
-#include "config/error.h"
-#include "config/text.h"
+#include "base/error.h"
+#include "base/text.h"
 
 #include <QAbstractSpinBox>
 #include <QFile>

@@ -1,7 +1,7 @@
 // tarnwick-screenshots OUTPUT_FOLDER CONFIGURATION: renders the main window on
 // each of its tabs and both editor dialogs offscreen, as PNG files.
-#include "config/notice.h"
-#include "config/text.h"
+#include "base/notice.h"
+#include "base/text.h"
 #include "launcher/launcher_builder.h"
 #include "ui/FormEditServer.h"
 #include "ui/FormEditUpData.h"

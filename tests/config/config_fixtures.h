@@ -1,6 +1,6 @@
 #pragma once
 
-#include "config/file_io.h"
+#include "base/file_io.h"
 #include "config/model.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "config/document.h"
-#include "config/error.h"
-#include "config/text.h"
+#include "base/error.h"
+#include "base/text.h"
 #include "config_fixtures.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "config/error.h"
+#include "base/error.h"
 #include "config/field_encoder.h"
 #include "field_decoder.h"
 

@@ -1,5 +1,5 @@
-#include "config/error.h"
-#include "config/file_io.h"
+#include "base/error.h"
+#include "base/file_io.h"
 
 #include <gtest/gtest.h>
 

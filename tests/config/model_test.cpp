@@ -1,5 +1,5 @@
 #include "config/model.h"
-#include "config/text.h"
+#include "base/text.h"
 
 #include <gtest/gtest.h>
 

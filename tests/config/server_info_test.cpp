@@ -1,6 +1,6 @@
 #include "config/document.h"
 #include "config/document_writer.h"
-#include "config/error.h"
+#include "base/error.h"
 #include "config/field_encoder.h"
 #include "config_fixtures.h"
 #include "field_decoder.h"

@@ -1,5 +1,5 @@
-#include "config/error.h"
-#include "config/text.h"
+#include "base/error.h"
+#include "base/text.h"
 
 #include <gtest/gtest.h>
 

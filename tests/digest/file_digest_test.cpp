@@ -1,4 +1,4 @@
-#include "config/error.h"
+#include "base/error.h"
 #include "digest/md5.h"
 
 #include <gtest/gtest.h>

@@ -2,8 +2,8 @@
 // invariants. data/fuzz_document/: documents that must load, write, load again
 // and write back the same bytes (or be refused with a message).
 #include "config/document.h"
-#include "config/error.h"
-#include "config/file_io.h"
+#include "base/error.h"
+#include "base/file_io.h"
 
 #include <gtest/gtest.h>
 

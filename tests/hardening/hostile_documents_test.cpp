@@ -2,8 +2,8 @@
 // each must give a clear error or a correct load, never a crash, a hang or a
 // file read from elsewhere. The 100 MB documents are in bench_hostile.
 #include "config/document.h"
-#include "config/error.h"
-#include "config/file_io.h"
+#include "base/error.h"
+#include "base/file_io.h"
 
 #include <gtest/gtest.h>
 

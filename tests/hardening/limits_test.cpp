@@ -1,7 +1,7 @@
 // Files beyond what their formats can carry are refused before they are read,
 // with messages that name the limit, and are left as they were.
 #include "config/document.h"
-#include "config/error.h"
+#include "base/error.h"
 #include "launcher/pe_image.h"
 #include "launcher/version_stamp.h"
 
@@ -59,15 +59,15 @@ TEST_F(Limits, AnExecutableOver4GiBIsRefusedUnread)
     EXPECT_EQ(ErrorOf([&] { ReadExecutable(huge); }),
               "The file \"" + huge.string() +
                   "\" is 4294967296 bytes long; an executable can be at most 4,294,967,295 bytes (4 GiB)");
-    EXPECT_FALSE(StampVersionString(huge, u"OriginalFilename", u".\\Game.exe"));
+    EXPECT_THROW(StampVersionString(huge, u"OriginalFilename", u".\\Game.exe"), Error);
     EXPECT_EQ(fs::file_size(huge), kMaxExecutableBytes + 1);
 }
 
-TEST_F(Limits, ADocumentOver256MiBIsRefusedUnread)
+TEST_F(Limits, ADocumentOver1GiBIsRefusedUnread)
 {
-    const fs::path huge = SparseFile("Tarnwick.xml", 256u * 1024 * 1024 + 1);
+    const fs::path huge = SparseFile("Tarnwick.xml", 1024u * 1024 * 1024 + 1);
     SetupModel model;
     EXPECT_EQ(ErrorOf([&] { ConfigurationDocument(huge).LoadConfiguration(model); }),
               "The document \"" + huge.string() +
-                  "\" is 268435457 bytes long; a document may be at most 268,435,456 bytes (256 MiB)");
+                  "\" is 1073741825 bytes long; a document may be at most 1,073,741,824 bytes (1 GiB)");
 }

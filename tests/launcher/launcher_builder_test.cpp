@@ -1,7 +1,8 @@
-#include "config/error.h"
-#include "config/text.h"
+#include "base/error.h"
+#include "base/text.h"
 #include "launcher/launcher_builder.h"
 #include "launcher/pe_image.h"
+#include "launcher/version_stamp.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -11,22 +12,6 @@ using namespace tarnwick::test;
 namespace fs = std::filesystem;
 
 namespace {
-
-struct Notice {
-    NoticeKind kind;
-    std::string caption; // UTF-8 for readable failures
-    std::string text;
-};
-
-class RecordingNotifier : public Notifier {
-public:
-    bool Notice(NoticeKind kind, const std::string& caption, const std::string& text) override
-    {
-        notices.push_back({kind, GbkToUtf8(caption), GbkToUtf8(text)});
-        return true;
-    }
-    std::vector<::Notice> notices;
-};
 
 const std::u16string kTable = u"\\StringFileInfo\\080403a8\\";
 
@@ -41,54 +26,39 @@ class Builder : public ::testing::Test {
 protected:
     Builder() : folder_("launcher") {}
 
-    // Runs the button with UTF-8 inputs and returns the one notice shown.
-    ::Notice Click(const std::string& gameName, const std::string& listUrl,
-                   std::span<const std::byte> image = Stub())
+    // Builds from UTF-8 inputs.
+    BuildOutcome Click(const std::string& gameName, const std::string& listUrl,
+                       std::span<const std::byte> image = Stub())
     {
-        RecordingNotifier notifier;
-        LauncherBuilder(image, folder_.Path()).GenerateLoginButtonClick(Utf8ToGbk(gameName), Utf8ToGbk(listUrl), notifier);
-        EXPECT_EQ(notifier.notices.size(), 1u);
-        return notifier.notices.at(0);
+        return LauncherBuilder(image, folder_.Path()).Build(Utf8ToGbk(gameName), Utf8ToGbk(listUrl));
     }
     std::string Launcher(const std::string& utf8Name) { return ReadFile(folder_.Path() / (utf8Name + ".exe")); }
 
     TemporaryFolder folder_;
 };
 
-void ExpectRefusal(const ::Notice& notice, const std::string& text)
-{
-    EXPECT_EQ(notice.kind, NoticeKind::Refusal);
-    EXPECT_EQ(notice.caption, "错误提示");
-    EXPECT_EQ(notice.text, text);
-}
-
-void ExpectSuccess(const ::Notice& notice)
-{
-    EXPECT_EQ(notice.kind, NoticeKind::Success);
-    EXPECT_EQ(notice.caption, "提示信息");
-    EXPECT_EQ(notice.text, "登录器生成成功！");
-}
-
 } // namespace
 
-TEST(CarriedImage, IsTheConfiguredImage)
+TEST(CarriedImage, TakesTheLongestOutputPath)
 {
-    const std::string configured = ReadFile(TARNWICK_LAUNCHER_IMAGE_PATH);
+    // ".\\" + 20 bytes + ".exe": the program's own image must stamp it.
     const auto carried = CarriedLauncherImage();
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(carried.data()), carried.size()), configured);
+    std::string image(reinterpret_cast<const char*>(carried.data()), carried.size());
+    EXPECT_TRUE(StampImage(image, u"OriginalFilename", u".\\" + std::u16string(20, u'x') + u".exe").Stamped());
+    EXPECT_EQ(VersionString(image, kTable + u"OriginalFilename"), u".\\" + std::u16string(20, u'x') + u".exe");
 }
 
 TEST_F(Builder, EmptyInputsAreRefusedGameNameFirst)
 {
-    ExpectRefusal(Click("  \t ", "http://a/"), "游戏名字不能留空！");
-    ExpectRefusal(Click("", ""), "游戏名字不能留空！");
-    ExpectRefusal(Click("Velmora", "   "), "列表地址不能留空！");
+    EXPECT_EQ(Click("  \t ", "http://a/"), BuildOutcome::NoGameName);
+    EXPECT_EQ(Click("", ""), BuildOutcome::NoGameName);
+    EXPECT_EQ(Click("Velmora", "   "), BuildOutcome::NoListUrl);
     EXPECT_EQ(folder_.EntryCount(), 0u);
 }
 
 TEST_F(Builder, WritesTheStampedLauncher)
 {
-    ExpectSuccess(Click("  Velmora传奇 ", " http://list.example.net:8888/ServerInfo.txt\r\n"));
+    EXPECT_EQ(Click("  Velmora传奇 ", " http://list.example.net:8888/ServerInfo.txt\r\n"), BuildOutcome::Written);
     const std::string launcher = Launcher("Velmora传奇");
     EXPECT_EQ(VersionString(launcher, kTable + u"OriginalFilename"), u".\\Velmora传奇.exe");
     EXPECT_EQ(VersionString(launcher, kTable + u"GameName"), u"Velmora传奇");
@@ -113,31 +83,31 @@ TEST_F(Builder, WritesTheStampedLauncher)
 TEST_F(Builder, CutsAtTwentyAndTwoHundredBytesOnCharacterBoundaries)
 {
     // 19 letters and a space are kept, the space included.
-    ExpectSuccess(Click("ABCDEFGHIJKLMNOPQRS TUVWXYZ", std::string(250, 'u')));
+    EXPECT_EQ(Click("ABCDEFGHIJKLMNOPQRS TUVWXYZ", std::string(250, 'u')), BuildOutcome::Written);
     const std::string spaced = Launcher("ABCDEFGHIJKLMNOPQRS ");
     EXPECT_EQ(VersionString(spaced, kTable + u"GameName"), u"ABCDEFGHIJKLMNOPQRS ");
     EXPECT_EQ(VersionString(spaced, kTable + u"ServerList"), std::u16string(200, u'u'));
 
     // A Chinese character across byte 20 is dropped whole: 19 bytes remain.
-    ExpectSuccess(Click("ABCDEFGHIJKLMNOPQRS中文", "http://a/" + std::string(190, 'x') + "中"));
+    EXPECT_EQ(Click("ABCDEFGHIJKLMNOPQRS中文", "http://a/" + std::string(190, 'x') + "中"), BuildOutcome::Written);
     const std::string cut = Launcher("ABCDEFGHIJKLMNOPQRS");
     EXPECT_EQ(VersionString(cut, kTable + u"OriginalFilename"), u".\\ABCDEFGHIJKLMNOPQRS.exe");
     EXPECT_EQ(VersionString(cut, kTable + u"ServerList").size(), 199u);
 
     // Ten Chinese characters are exactly 20 bytes.
-    ExpectSuccess(Click("一二三四五六七八九十百", "http://a/"));
+    EXPECT_EQ(Click("一二三四五六七八九十百", "http://a/"), BuildOutcome::Written);
     EXPECT_EQ(VersionString(Launcher("一二三四五六七八九十"), kTable + u"GameName"), u"一二三四五六七八九十");
 }
 
 TEST_F(Builder, ReplacesAnOldLauncherButNotADirectory)
 {
     ReplaceFile(folder_.Path() / "Velmora.exe", "old launcher");
-    ExpectSuccess(Click("Velmora", "http://a/"));
+    EXPECT_EQ(Click("Velmora", "http://a/"), BuildOutcome::Written);
     EXPECT_EQ(Launcher("Velmora").size(), Stub().size());
 
     fs::create_directory(folder_.Path() / "Dir.exe");
     ReplaceFile(folder_.Path() / "Dir.exe" / "inside", "kept");
-    ExpectRefusal(Click("Dir", "http://a/"), "生成登录器失败(无法删除旧文件)！");
+    EXPECT_EQ(Click("Dir", "http://a/"), BuildOutcome::OldFileInUse);
     EXPECT_EQ(ReadFile(folder_.Path() / "Dir.exe" / "inside"), "kept");
     EXPECT_EQ(folder_.EntryCount(), 2u); // no temporary file left behind
 }
@@ -148,34 +118,31 @@ TEST_F(Builder, NamesThatAreNoPlainFileNameAreRefusedWithoutTouchingFiles)
     for (const char* name : {"../escape", "a/b", "a\\b", "c:x", "a*b", "what?", "say\"hi\"", "<x>", "a|b", "a\x01z", ".",
                              ".."}) {
         SCOPED_TRACE(name);
-        RecordingNotifier notifier;
         try {
-            LauncherBuilder(Stub(), folder_.Path()).GenerateLoginButtonClick(name, "http://a/", notifier);
+            LauncherBuilder(Stub(), folder_.Path()).Build(name, "http://a/");
             ADD_FAILURE() << "no error";
         } catch (const Error& error) {
             const std::string message = error.what();
             EXPECT_EQ(message.rfind("Cannot create file \"", 0), 0u) << message;
             EXPECT_NE(message.find("not allowed"), std::string::npos) << message;
         }
-        EXPECT_TRUE(notifier.notices.empty());
     }
     EXPECT_EQ(folder_.EntryCount(), 1u);
     EXPECT_FALSE(fs::exists(folder_.Path().parent_path() / "escape.exe"));
 
     // A trail byte of the value of '\' belongs to its character and is allowed.
-    ExpectSuccess(Click("乗车", "http://a/"));
+    EXPECT_EQ(Click("乗车", "http://a/"), BuildOutcome::Written);
     EXPECT_TRUE(fs::exists(folder_.Path() / "乗车.exe"));
 }
 
 TEST_F(Builder, MissingImageAndUnwritableFolderAreErrors)
 {
     ReplaceFile(folder_.Path() / "Velmora.exe", "old launcher");
-    RecordingNotifier notifier;
     const LauncherBuilder noImage({}, folder_.Path());
     EXPECT_THROW(
         {
             try {
-                noImage.GenerateLoginButtonClick("Velmora", "http://a/", notifier);
+                noImage.Build("Velmora", "http://a/");
             } catch (const Error& error) {
                 EXPECT_STREQ(error.what(), "Resource LoginData not found");
                 throw;
@@ -186,28 +153,27 @@ TEST_F(Builder, MissingImageAndUnwritableFolderAreErrors)
 
     const LauncherBuilder nowhere(Stub(), folder_.Path() / "missing");
     try {
-        nowhere.GenerateLoginButtonClick("Velmora", "http://a/", notifier);
+        nowhere.Build("Velmora", "http://a/");
         ADD_FAILURE() << "no error";
     } catch (const Error& error) {
         EXPECT_EQ(std::string(error.what()).rfind("Cannot create file \"", 0), 0u) << error.what();
     }
-    EXPECT_TRUE(notifier.notices.empty());
 }
 
 TEST_F(Builder, ImageWithoutSlotsIsWrittenUnstampedAndStillReportsSuccess)
 {
     const std::string image = Fixture("noversion.exe");
-    ExpectSuccess(Click("Plain", "http://a/", Bytes(image)));
+    EXPECT_EQ(Click("Plain", "http://a/", Bytes(image)), BuildOutcome::Written);
     EXPECT_EQ(Launcher("Plain"), image);
 }
 
-TEST_F(Builder, StampingThatNeedsALargerFileGoesOnInMemory)
+TEST_F(Builder, StampingThatNeedsALargerFileGrowsTheLauncher)
 {
     // The version resource is stored under English while its translation is
     // Chinese: the first stamping adds a second one, which needs a larger file;
     // the later stampings build on it.
     const std::string image = Fixture("otherlang.exe");
-    ExpectSuccess(Click("Velmora", "http://a/", Bytes(image)));
+    EXPECT_EQ(Click("Velmora", "http://a/", Bytes(image)), BuildOutcome::Written);
     const std::string launcher = Launcher("Velmora");
     EXPECT_GT(launcher.size(), image.size());
     EXPECT_EQ(VersionString(launcher, kTable + u"OriginalFilename"), u".\\Velmora.exe");

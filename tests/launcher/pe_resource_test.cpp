@@ -1,4 +1,4 @@
-#include "config/error.h"
+#include "base/error.h"
 #include "launcher/pe_image.h"
 #include "launcher/resource_update.h"
 #include "launcher/version_stamp.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "config/file_io.h"
+#include "base/file_io.h"
 #include "launcher/byte_reader.h"
 #include "launcher/version_info.h"
 

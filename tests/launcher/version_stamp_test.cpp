@@ -1,5 +1,6 @@
 #include "launcher/pe_image.h"
 #include "launcher/version_stamp.h"
+#include "base/error.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -70,34 +71,40 @@ TEST(VersionInfo, CarriedImageHasTheThreeSlots)
     EXPECT_GE(Slot(image, table + u"ServerList").first, 201u);
 }
 
-TEST(VersionStamp, RefusalsLeaveTheImageUnchanged)
+TEST(VersionStamp, RefusalsSayWhyAndLeaveTheImageUnchanged)
 {
     struct Row {
         const char* file;
         std::u16string key;
         std::u16string value;
+        StampStatus status;
     };
     const std::vector<Row> rows = {
-        {"noversion.exe", u"GameName", u"x"},
-        {"noresources.exe", u"GameName", u"x"},
-        {"notranslation.exe", u"GameName", u"x"},
+        {"noversion.exe", u"GameName", u"x", StampStatus::NoVersionResource},
+        {"noresources.exe", u"GameName", u"x", StampStatus::NoVersionResource},
+        {"notranslation.exe", u"GameName", u"x", StampStatus::NoTranslation},
         // Only the second translation's table holds the key.
-        {"secondtable.exe", u"GameName", u"x"},
-        {"version64.exe", u"NoSuchKey", u"x"},
+        {"secondtable.exe", u"GameName", u"x", StampStatus::KeyAbsent},
+        {"version64.exe", u"NoSuchKey", u"x", StampStatus::KeyAbsent},
         // Longer than the slot: 21 characters and a terminator into 21.
-        {"version64.exe", u"GameName", u"012345678901234567890"},
+        {"version64.exe", u"GameName", u"012345678901234567890", StampStatus::TooLong},
         // A recorded length of 1 holds only the terminator.
-        {"version64.exe", u"Empty", u"x"},
+        {"version64.exe", u"Empty", u"x", StampStatus::TooLong},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(std::string(row.file));
         std::string image = Fixture(row.file);
         const std::string before = image;
-        EXPECT_FALSE(StampVersionString(image, row.key, row.value));
+        EXPECT_EQ(StampImage(image, row.key, row.value).status, row.status);
         EXPECT_EQ(image, before);
     }
+    std::string image = Fixture("version64.exe");
+    EXPECT_EQ(StampImage(image, u"GameName", u"012345678901234567890").room, 21u);
+
     std::string garbage = "MZ not really an executable";
-    EXPECT_FALSE(StampVersionString(garbage, u"GameName", u"x"));
+    const StampResult notPe = StampImage(garbage, u"GameName", u"x");
+    EXPECT_EQ(notPe.status, StampStatus::NotAnExecutable);
+    EXPECT_NE(notPe.detail.find("not a valid Windows executable"), std::string::npos) << notPe.detail;
 }
 
 TEST(VersionStamp, ShortValueKeepsTheSlotAndTheOldTail)
@@ -106,7 +113,7 @@ TEST(VersionStamp, ShortValueKeepsTheSlotAndTheOldTail)
         SCOPED_TRACE(name);
         std::string image = Fixture(name);
         const std::size_t size = image.size();
-        ASSERT_TRUE(StampVersionString(image, u"gamename", u"Velmora"));
+        ASSERT_TRUE(StampImage(image, u"gamename", u"Velmora").Stamped());
         EXPECT_EQ(image.size(), size);
         EXPECT_EQ(VersionString(image, kGameName), u"Velmora");
         const auto [length, raw] = Slot(image, kGameName);
@@ -123,13 +130,13 @@ TEST(VersionStamp, ShortValueKeepsTheSlotAndTheOldTail)
 TEST(VersionStamp, EmptyExactAndRepeatedValues)
 {
     std::string image = Fixture("version64.exe");
-    ASSERT_TRUE(StampVersionString(image, u"GameName", u""));
+    ASSERT_TRUE(StampImage(image, u"GameName", u"").Stamped());
     EXPECT_EQ(Slot(image, kGameName).second.substr(0, 2), std::u16string(u"\0" u"1", 2));
 
-    ASSERT_TRUE(StampVersionString(image, u"GameName", u"ABCDEFGHIJKLMNOPQRST")); // 20 + 1 = 21
+    ASSERT_TRUE(StampImage(image, u"GameName", u"ABCDEFGHIJKLMNOPQRST").Stamped()); // 20 + 1 = 21
     EXPECT_EQ(VersionString(image, kGameName), u"ABCDEFGHIJKLMNOPQRST");
 
-    ASSERT_TRUE(StampVersionString(image, u"GameName", u"second"));
+    ASSERT_TRUE(StampImage(image, u"GameName", u"second").Stamped());
     EXPECT_EQ(VersionString(image, kGameName), u"second");
     EXPECT_EQ(Slot(image, kGameName).first, 21u);
 }
@@ -138,7 +145,7 @@ TEST(VersionStamp, OtherLanguageAddsASecondVersionResource)
 {
     std::string image = Fixture("otherlang.exe");
     const std::string before = image;
-    ASSERT_TRUE(StampVersionString(image, u"GameName", u"Velmora"));
+    ASSERT_TRUE(StampImage(image, u"GameName", u"Velmora").Stamped());
     const PeImage pe = PeImage::Parse(Bytes(image));
     const auto versions = LocateResource(Bytes(image), pe, ResourceId::Number(16), ResourceId::Number(1));
     ASSERT_EQ(versions.size(), 2u);
@@ -150,21 +157,8 @@ TEST(VersionStamp, OtherLanguageAddsASecondVersionResource)
     EXPECT_EQ(image.substr(versions[0].offset, versions[0].size), before.substr(original.offset, original.size));
     EXPECT_EQ(VersionString(image, u"\\StringFileInfo\\080403A8\\GameName"), u"Velmora");
     // A second stamping builds on the first.
-    ASSERT_TRUE(StampVersionString(image, u"GameName", u"Again"));
+    ASSERT_TRUE(StampImage(image, u"GameName", u"Again").Stamped());
     EXPECT_EQ(VersionString(image, u"\\StringFileInfo\\080403A8\\GameName"), u"Again");
-}
-
-TEST(VersionStamp, InPlaceStampingLeavesGrowthToTheCaller)
-{
-    std::string image = Fixture("otherlang.exe");
-    const std::string before = image;
-    EXPECT_EQ(StampVersionStringInPlace(AsWritableBytes(image), u"GameName", u"Velmora"), StampOutcome::NeedsGrowth);
-    EXPECT_EQ(image, before);
-    EXPECT_EQ(StampVersionStringInPlace(AsWritableBytes(image), u"NoSuchKey", u"x"), StampOutcome::NotStamped);
-
-    image = Fixture("version64.exe");
-    EXPECT_EQ(StampVersionStringInPlace(AsWritableBytes(image), u"GameName", u"Velmora"), StampOutcome::Stamped);
-    EXPECT_EQ(VersionString(image, kGameName), u"Velmora");
 }
 
 TEST(VersionStamp, FileIsReplacedOnlyOnSuccess)
@@ -178,6 +172,7 @@ TEST(VersionStamp, FileIsReplacedOnlyOnSuccess)
     const std::string stamped = ReadFile(path);
     EXPECT_FALSE(StampVersionString(path, u"GameName", u"much too long for the slot"));
     EXPECT_EQ(ReadFile(path), stamped);
-    EXPECT_FALSE(StampVersionString(folder.Path() / "missing.exe", u"GameName", u"x"));
+    // A file that cannot be read is an error, not a refusal.
+    EXPECT_THROW(StampVersionString(folder.Path() / "missing.exe", u"GameName", u"x"), Error);
     EXPECT_EQ(folder.EntryCount(), 1u);
 }

@@ -1,7 +1,7 @@
 // The real widgets, found by object name, on the offscreen platform. Modal
 // dialogs run the test's script instead of a nested event loop.
-#include "config/file_io.h"
-#include "config/text.h"
+#include "base/file_io.h"
+#include "base/text.h"
 #include "digest/md5.h"
 #include "launcher/launcher_builder.h"
 #include "scripted_operator.h"

@@ -1,8 +1,9 @@
-#include "config/error.h"
-#include "config/file_io.h"
-#include "config/text.h"
+#include "base/error.h"
+#include "base/file_io.h"
+#include "base/text.h"
 #include "scripted_operator.h"
 #include "temp_folder.h"
+#include "launcher/launcher_builder.h"
 #include "ui/logic/failure_report.h"
 #include "ui/logic/main_window_logic.h"
 
@@ -486,6 +487,37 @@ TEST(UpdateEditor, RefusesTheFirstBlankTestedFieldAndReactsToTheCheckMode)
     EXPECT_EQ(U(editor.Row.LabelCaption), "版本号:");
     // Hiding never clears.
     EXPECT_EQ(editor.Fields.Date, "20050505");
+}
+
+TEST(GenerateButton, ShowsEachOutcomeOfTheBuilderAsItsNotice)
+{
+    struct Row {
+        const char* gameName;
+        const char* listUrl;
+        NoticeKind kind;
+        const char* caption;
+        const char* text;
+    };
+    const Row rows[] = {
+        {"  ", "http://a/", NoticeKind::Refusal, "错误提示", "游戏名字不能留空！"},
+        {"Velmora", " ", NoticeKind::Refusal, "错误提示", "列表地址不能留空！"},
+        {"Dir", "http://a/", NoticeKind::Refusal, "错误提示", "生成登录器失败(无法删除旧文件)！"},
+        {"Velmora", "http://a/", NoticeKind::Success, "提示信息", "登录器生成成功！"},
+    };
+    TempFolder folder;
+    std::filesystem::create_directories(folder.path() / "Dir.exe" / "inside");
+    ScriptedOperator op;
+    FixedWindow window;
+    MainWindowLogic logic{op, window, CarriedLauncherImage(), folder.path()};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.text);
+        logic.Launcher() = {G(row.gameName), G(row.listUrl)};
+        logic.GenerateLauncher();
+        ASSERT_EQ(op.notices.size(), 1u);
+        EXPECT_EQ(op.notices[0].kind, row.kind);
+        EXPECT_EQ(op.notices[0].caption, row.caption);
+        EXPECT_EQ(op.TakeLastText(), row.text);
+    }
 }
 
 TEST(ChoiceWords, MapBothWays)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "config/text.h"
+#include "base/text.h"
 #include "ui/logic/operator.h"
 
 #include <deque>

@@ -1,6 +1,6 @@
 #include "ui/logic/failure_report.h"
 
-#include "config/error.h"
+#include "base/error.h"
 
 #include <exception>
 

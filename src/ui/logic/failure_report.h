@@ -1,6 +1,6 @@
 #pragma once
 
-#include "config/notice.h"
+#include "base/notice.h"
 
 #include <functional>
 #include <string>

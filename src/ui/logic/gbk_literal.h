@@ -1,6 +1,6 @@
 #pragma once
 
-#include "config/text.h"
+#include "base/text.h"
 
 #include <string>
 #include <string_view>

@@ -1,17 +1,15 @@
 #include "ui/logic/main_window_logic.h"
 
-#include "config/error.h"
-#include "config/text.h"
+#include "base/error.h"
+#include "base/text.h"
 #include "launcher/launcher_builder.h"
+#include "ui/logic/captions.h"
 #include "ui/logic/gbk_literal.h"
 
 #include <utility>
 
 namespace tarnwick::ui {
 namespace {
-
-constexpr const char* kInputCaption = "提示信息";
-constexpr const char* kMoveCaption = "错误提示";
 
 std::string TrimmedText(const std::string& text) { return std::string(Trimmed(text)); }
 
@@ -64,7 +62,7 @@ void MainWindowLogic::AddGroup()
         return;
     // Not trimmed: a name of spaces is a name.
     if (name.empty()) {
-        Refuse(kInputCaption, "服务器分组内容不能为空!");
+        Refuse(kInfoCaption, "服务器分组内容不能为空!");
         return;
     }
     model_.groups.Append(ServerGroup{name});
@@ -74,13 +72,13 @@ void MainWindowLogic::AddGroup()
 void MainWindowLogic::DeleteGroup()
 {
     if (group_ < 0) {
-        Refuse(kInputCaption, "请先选择你要删除的分组信息!");
+        Refuse(kInfoCaption, "请先选择你要删除的分组信息!");
         return;
     }
     const std::string name = model_.groups.At(static_cast<std::size_t>(group_)).Name;
     const std::string question =
         Gbk("是否确定删除分组[") + name + Gbk("]信息？\r\n将会同时删除所有该组的服务器列表!");
-    if (!operator_.Notice(NoticeKind::Confirmation, Gbk(kInputCaption), question))
+    if (!operator_.Notice(NoticeKind::Confirmation, Gbk(kInfoCaption), question))
         return;
     model_.groups.Remove(static_cast<std::size_t>(group_));
     group_ = -1;
@@ -102,11 +100,11 @@ void MainWindowLogic::DeleteGroup()
 void MainWindowLogic::MoveGroupUp()
 {
     if (group_ < 0) {
-        Refuse(kMoveCaption, "请选择好分组");
+        Refuse(kErrorCaption, "请选择好分组");
         return;
     }
     if (group_ == 0) {
-        Refuse(kMoveCaption, "该分组已经在最顶层");
+        Refuse(kErrorCaption, "该分组已经在最顶层");
         return;
     }
     model_.groups.Move(static_cast<std::size_t>(group_), static_cast<std::size_t>(group_ - 1));
@@ -116,11 +114,11 @@ void MainWindowLogic::MoveGroupUp()
 void MainWindowLogic::MoveGroupDown()
 {
     if (group_ < 0) {
-        Refuse(kMoveCaption, "请选择好分组");
+        Refuse(kErrorCaption, "请选择好分组");
         return;
     }
     if (static_cast<std::size_t>(group_) + 1 >= model_.groups.Count()) {
-        Refuse(kMoveCaption, "该分组已经在最底层");
+        Refuse(kErrorCaption, "该分组已经在最底层");
         return;
     }
     model_.groups.Move(static_cast<std::size_t>(group_), static_cast<std::size_t>(group_ + 1));
@@ -163,7 +161,7 @@ void MainWindowLogic::AddServer()
 void MainWindowLogic::EditServer()
 {
     if (server_ < 0) {
-        Refuse(kInputCaption, "请先选择你要修改的服务器信息!");
+        Refuse(kInfoCaption, "请先选择你要修改的服务器信息!");
         return;
     }
     const auto row = static_cast<std::size_t>(server_);
@@ -181,7 +179,7 @@ void MainWindowLogic::EditServer()
 void MainWindowLogic::DeleteServer()
 {
     if (server_ < 0) {
-        Refuse(kInputCaption, "请先选择你要删除的服务器信息!");
+        Refuse(kInfoCaption, "请先选择你要删除的服务器信息!");
         return;
     }
     model_.servers.Remove(static_cast<std::size_t>(server_));
@@ -191,11 +189,11 @@ void MainWindowLogic::DeleteServer()
 void MainWindowLogic::MoveServerUp()
 {
     if (server_ < 0) {
-        Refuse(kMoveCaption, "请选择好分组");
+        Refuse(kErrorCaption, "请选择好分组");
         return;
     }
     if (server_ == 0) {
-        Refuse(kMoveCaption, "该分组已经在最顶层");
+        Refuse(kErrorCaption, "该分组已经在最顶层");
         return;
     }
     model_.servers.Move(static_cast<std::size_t>(server_), static_cast<std::size_t>(server_ - 1));
@@ -206,11 +204,11 @@ void MainWindowLogic::MoveServerUp()
 void MainWindowLogic::MoveServerDown()
 {
     if (server_ < 0) {
-        Refuse(kMoveCaption, "请选择好分组");
+        Refuse(kErrorCaption, "请选择好分组");
         return;
     }
     if (static_cast<std::size_t>(server_) + 1 >= model_.servers.Count()) {
-        Refuse(kMoveCaption, "该分组已经在最底层");
+        Refuse(kErrorCaption, "该分组已经在最底层");
         return;
     }
     model_.servers.Move(static_cast<std::size_t>(server_), static_cast<std::size_t>(server_ + 1));
@@ -272,7 +270,7 @@ void MainWindowLogic::AddUpdate()
 void MainWindowLogic::EditUpdate()
 {
     if (update_ < 0) {
-        Refuse(kInputCaption, "请先选择你要修改的更新信息!");
+        Refuse(kInfoCaption, "请先选择你要修改的更新信息!");
         return;
     }
     const auto row = static_cast<std::size_t>(update_);
@@ -285,7 +283,7 @@ void MainWindowLogic::EditUpdate()
 void MainWindowLogic::DeleteUpdate()
 {
     if (update_ < 0) {
-        Refuse(kInputCaption, "请先选择你要删除的更新信息!");
+        Refuse(kInfoCaption, "请先选择你要删除的更新信息!");
         return;
     }
     model_.updates.Remove(static_cast<std::size_t>(update_));
@@ -297,19 +295,23 @@ void MainWindowLogic::DeleteUpdate()
 void MainWindowLogic::SaveConfiguration()
 {
     document_.WriteConfiguration(model_, WorkingCopyPath(), false);
-    operator_.Notice(NoticeKind::Success, Gbk(kInputCaption), Gbk("保存配置成功完成！"));
+    operator_.Notice(NoticeKind::Success, Gbk(kInfoCaption), Gbk("保存配置成功完成！"));
 }
 
 void MainWindowLogic::WriteServerInformation()
 {
     WriteServerInfo(document_, model_, ServerInfoPath());
-    operator_.Notice(NoticeKind::Success, Gbk(kInputCaption), Gbk("生成配置成功完成！"));
+    operator_.Notice(NoticeKind::Success, Gbk(kInfoCaption), Gbk("生成配置成功完成！"));
 }
 
 void MainWindowLogic::GenerateLauncher()
 {
     const LauncherBuilder builder(launcherImage_, folder_);
-    builder.GenerateLoginButtonClick(model_.launcher.GameName, model_.launcher.ServerListUrl, operator_);
+    const BuildOutcome outcome = builder.Build(model_.launcher.GameName, model_.launcher.ServerListUrl);
+    if (outcome == BuildOutcome::Written)
+        operator_.Notice(NoticeKind::Success, Gbk(kInfoCaption), OutcomeText(outcome));
+    else
+        operator_.Notice(NoticeKind::Refusal, Gbk(kErrorCaption), OutcomeText(outcome));
 }
 
 } // namespace tarnwick::ui

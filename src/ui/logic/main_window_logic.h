@@ -68,6 +68,8 @@ public:
 
     void SaveConfiguration();
     void WriteServerInformation();
+    // The generate button (GenerateLoginButtonClick): builds the launcher and
+    // shows the builder's outcome as a notice.
     void GenerateLauncher();
 
     std::filesystem::path WorkingCopyPath() const { return folder_ / "Tarnwick.xml"; }

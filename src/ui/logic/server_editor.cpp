@@ -1,6 +1,7 @@
 #include "ui/logic/server_editor.h"
 
-#include "config/text.h"
+#include "base/text.h"
+#include "ui/logic/captions.h"
 #include "ui/logic/gbk_literal.h"
 
 namespace tarnwick::ui {
@@ -20,7 +21,7 @@ std::string ServerEditorFields::ChosenGroup() const
 std::optional<ServerField> ServerEditorLogic::ButtonOkClick(Notifier& notifier) const
 {
     const auto refuse = [&](ServerField field, const char* utf8) {
-        notifier.Notice(NoticeKind::Refusal, Gbk("提示信息"), Gbk(utf8));
+        notifier.Notice(NoticeKind::Refusal, Gbk(kInfoCaption), Gbk(utf8));
         return std::optional<ServerField>(field);
     };
     if (Trimmed(Fields.ShowName).empty())

@@ -1,6 +1,7 @@
 #include "ui/logic/update_editor.h"
 
-#include "config/text.h"
+#include "base/text.h"
+#include "ui/logic/captions.h"
 #include "ui/logic/gbk_literal.h"
 
 namespace tarnwick::ui {
@@ -45,7 +46,7 @@ void UpdateEditorLogic::cbbCheckTypeChange()
 std::optional<UpdateField> UpdateEditorLogic::ButtonOkClick(Notifier& notifier) const
 {
     const auto refuse = [&](UpdateField field, const char* utf8) {
-        notifier.Notice(NoticeKind::Refusal, Gbk("提示信息"), Gbk(utf8));
+        notifier.Notice(NoticeKind::Refusal, Gbk(kInfoCaption), Gbk(utf8));
         return std::optional<UpdateField>(field);
     };
     if (Trimmed(Fields.Hint).empty())

@@ -13,11 +13,13 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// The system's description of an errno value, as GBK text.
-std::string SystemErrorText(int errnoValue);
+// The system's description of an error number, as GBK text.
+std::string SystemErrorText(int errorNumber);
 
-// "Cannot open file "%s". %s" and "Cannot create file "%s". %s", with the path as GBK text.
-Error CannotOpenFile(const std::filesystem::path& path, int errnoValue);
+// "Cannot open file "%s". %s", "Cannot create file "%s". %s" and
+// "Cannot read file "%s". %s", with the path as GBK text.
+Error CannotOpenFile(const std::filesystem::path& path, int errorNumber);
 Error CannotCreateFile(const std::filesystem::path& path, const std::string& reason);
+Error CannotReadFile(const std::filesystem::path& path, const std::string& reason);
 
 } // namespace tarnwick

@@ -1,0 +1,109 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace tarnwick {
+
+// The one owner of an open file of the platform: it closes the file once, and
+// moving hands the file on.
+class FileDescriptor {
+public:
+    FileDescriptor() = default;
+    explicit FileDescriptor(int descriptor) : descriptor_(descriptor) {}
+    ~FileDescriptor() { Reset(); }
+    FileDescriptor(FileDescriptor&& other) noexcept : descriptor_(other.descriptor_) { other.descriptor_ = -1; }
+    FileDescriptor& operator=(FileDescriptor&& other) noexcept;
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+
+    bool IsOpen() const { return descriptor_ >= 0; }
+    int Get() const { return descriptor_; }
+    void Reset();
+
+private:
+    int descriptor_ = -1;
+};
+
+// The most bytes a caller accepts from a file, and how a refusal reads:
+// subject + " \"path\" is N bytes long; " + rule.
+struct SizeLimit {
+    std::uint64_t maxBytes;
+    std::string_view subject; // "The document"
+    std::string_view rule;    // "a document may be at most ..."
+};
+
+// The whole file as bytes. Raises "Cannot open file ..." when it cannot be
+// opened and "Cannot read file ..." when reading fails; with a limit, a larger
+// file is refused before anything is read.
+std::string ReadFile(const std::filesystem::path& path);
+std::string ReadFile(const std::filesystem::path& path, const SizeLimit& limit);
+
+// A file read front to back, for hashing: opening it does not wait on a FIFO,
+// and other programs may keep reading and writing it. Messages name shownPath.
+class InputFile {
+public:
+    // Raises "Cannot open file ...".
+    InputFile(const std::filesystem::path& path, std::filesystem::path shownPath);
+
+    // The size of a regular file; 0 for devices and pipes, which have no
+    // contents to speak of. Raises "Cannot read file ...".
+    std::uint64_t RegularFileSize() const;
+    // Fills the buffer; a file that ends first raises "Cannot read file ...".
+    void ReadExactly(std::span<std::byte> buffer) const;
+    // Tells the system that the file will be read in order (only a hint).
+    void ExpectSequentialReading() const;
+
+private:
+    FileDescriptor file_;
+    std::filesystem::path shownPath_;
+};
+
+// A new version of a file, built beside the target under a temporary name and
+// moved over the target only by Commit(), so that a failure at any point leaves
+// the old file as it was. An uncommitted temporary file is removed; one that a
+// killed writer left behind is removed by the next commit to the same target.
+class PendingFile {
+public:
+    explicit PendingFile(std::filesystem::path target);
+    ~PendingFile();
+    PendingFile(const PendingFile&) = delete;
+    PendingFile& operator=(const PendingFile&) = delete;
+
+    const std::filesystem::path& TemporaryPath() const { return temporary_; }
+    const std::filesystem::path& Target() const { return target_; }
+
+    // Appends the bytes to the temporary file.
+    void Write(std::string_view bytes);
+    // Flushes the temporary file to the disk and renames it over the target.
+    void Commit();
+
+private:
+    std::filesystem::path target_;
+    std::filesystem::path temporary_;
+    FileDescriptor file_;
+    bool committed_ = false;
+};
+
+// What tells one version of a file from another without reading it: writing
+// or replacing the file gives it another identity.
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::uint64_t size = 0;
+    std::int64_t modifiedNanoseconds = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+
+// Absent when the file cannot be looked at.
+std::optional<FileIdentity> IdentityOf(const std::filesystem::path& path);
+
+// Replaces the target with the bytes atomically.
+void ReplaceFile(const std::filesystem::path& target, std::string_view bytes);
+
+} // namespace tarnwick

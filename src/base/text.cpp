@@ -1,0 +1,63 @@
+#include "base/text.h"
+
+#include <algorithm>
+
+namespace tarnwick {
+
+bool IsGbkRepresentable(std::string_view utf8) { return TryUtf8ToGbk(utf8).has_value(); }
+
+bool IsGbkText(std::string_view gbk) { return TryGbkToUtf8(gbk).has_value(); }
+
+std::string_view Trimmed(std::string_view text)
+{
+    auto blank = [](char c) { return static_cast<unsigned char>(c) <= 32; };
+    while (!text.empty() && blank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && blank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+std::string_view CutBytes(std::string_view text, std::size_t maxBytes)
+{
+    return text.substr(0, std::min(text.size(), maxBytes));
+}
+
+std::string_view CutGbk(std::string_view text, std::size_t maxBytes)
+{
+    if (text.size() <= maxBytes)
+        return text;
+    std::size_t i = 0;
+    while (i < maxBytes) {
+        const std::size_t width = IsGbkLead(static_cast<unsigned char>(text[i])) ? 2 : 1;
+        if (i + width > maxBytes)
+            break;
+        i += width;
+    }
+    return text.substr(0, i);
+}
+
+std::string_view FirstGbkChars(std::string_view text, std::size_t maxChars)
+{
+    std::size_t bytes = 0;
+    for (std::size_t chars = 0; chars < maxChars && bytes < text.size(); ++chars)
+        bytes += (IsGbkLead(static_cast<unsigned char>(text[bytes])) && bytes + 1 < text.size()) ? 2 : 1;
+    return text.substr(0, bytes);
+}
+
+namespace {
+
+template <class Char>
+bool EqualFolded(std::basic_string_view<Char> a, std::basic_string_view<Char> b)
+{
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](Char x, Char y) { return AsciiLower(x) == AsciiLower(y); });
+}
+
+} // namespace
+
+bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) { return EqualFolded(a, b); }
+
+bool EqualsIgnoringAsciiCase(std::u16string_view a, std::u16string_view b) { return EqualFolded(a, b); }
+
+} // namespace tarnwick
