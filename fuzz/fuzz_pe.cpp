@@ -121,22 +121,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         value.push_back((mix >> 20) & 1 ? static_cast<char16_t>(0x4E00 + i) : static_cast<char16_t>(u'A' + i % 26));
 
     PutFile(file.Path(), original);
-    const bool stamped = StampVersionString(file.Path(), key, value);
+    const StampResult result = StampFile(file.Path(), key, value);
     const std::string after = ReadFile(file.Path());
-    if (!stamped && after != original)
-        Broken("a stamping that returned false changed the file");
-    if (stamped)
+    if (!result.Stamped() && after != original)
+        Broken("a stamping that did not apply changed the file");
+    if (result.Stamped())
         CheckStamped(original, after, key, value);
+    if (result.status == StampStatus::TooLong && value.size() + 1 <= result.room)
+        Broken("a value refused as too long fits the room reported");
 
-    // In place, as the builder stamps a mapped file: the same result where it
-    // applies, and nothing changed where it does not.
-    std::string inPlace = original;
-    const StampOutcome outcome = StampVersionStringInPlace(AsWritableBytes(inPlace), key, value);
-    if (outcome != StampOutcome::Stamped && inPlace != original)
-        Broken("an in-place stamping that did not apply changed the bytes");
-    if (outcome == StampOutcome::Stamped && (!stamped || inPlace != after))
-        Broken("in place and in a file the stamping differ");
-    if (outcome == StampOutcome::NotStamped && stamped)
-        Broken("a stamping refused in place applied to the file");
+    // In memory, as the builder stamps: the same outcome and the same bytes.
+    std::string image = original;
+    const StampResult inMemory = StampImage(image, key, value);
+    if (inMemory.status != result.status || image != after)
+        Broken("in memory and in a file the stamping differ");
     return 0;
 }

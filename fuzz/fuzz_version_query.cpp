@@ -10,36 +10,58 @@
 #include "base/error.h"
 #include "launcher/version_info.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <vector>
 
 using namespace tarnwick;
 using namespace tarnwick::fuzzing;
 
 namespace {
 
+// The path's components, split independently of the query's own loop.
+std::vector<std::u16string> Components(std::u16string_view path)
+{
+    std::vector<std::u16string> parts(1);
+    for (char16_t c : path) {
+        if (c == u'\\')
+            parts.emplace_back();
+        else
+            parts.back().push_back(c);
+    }
+    std::erase_if(parts, [](const std::u16string& part) { return part.empty(); });
+    return parts;
+}
+
+// Names equal but for the case of ASCII letters, compared through a table of
+// upper-case letters rather than the library's fold.
+bool SameName(std::u16string_view a, std::u16string_view b)
+{
+    static constexpr std::u16string_view kLower = u"abcdefghijklmnopqrstuvwxyz";
+    static constexpr std::u16string_view kUpper = u"ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+    auto upper = [](char16_t c) {
+        const std::size_t at = kLower.find(c);
+        return at == std::u16string_view::npos ? c : kUpper[at];
+    };
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (upper(a[i]) != upper(b[i]))
+            return false;
+    return true;
+}
+
 const VersionBlock* Walk(const VersionBlock& root, std::u16string_view path)
 {
     const VersionBlock* current = &root;
-    std::size_t start = 0;
-    while (start <= path.size()) {
-        std::size_t stop = path.find(u'\\', start);
-        if (stop == std::u16string_view::npos)
-            stop = path.size();
-        const std::u16string_view component = path.substr(start, stop - start);
-        start = stop + 1;
-        if (component.empty())
-            continue;
-        const VersionBlock* next = nullptr;
-        for (const auto& child : current->children)
-            if (SameVersionKey(child.key, component)) {
-                next = &child;
-                break;
-            }
-        if (next == nullptr)
+    for (const auto& component : Components(path)) {
+        const auto next = std::find_if(current->children.begin(), current->children.end(),
+                                       [&](const VersionBlock& child) { return SameName(child.key, component); });
+        if (next == current->children.end())
             return nullptr;
-        current = next;
+        current = &*next;
     }
     return current;
 }
@@ -74,7 +96,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!buffer.empty())
         std::memcpy(buffer.data(), data + at, buffer.size());
 
-    const VersionValue value = QueryVersionValue(buffer, path);
+    // A malformed block is an error for the query exactly when the parser
+    // cannot read the block either (the query reads less of it, so it may
+    // still answer where the parser refuses).
+    VersionValue value;
+    try {
+        value = QueryVersionValue(buffer, path);
+    } catch (const Error&) {
+        try {
+            ParseVersionBlock(buffer);
+        } catch (const Error&) {
+            return 0;
+        }
+        Broken("the query refused a block that parses");
+    }
     const std::size_t bytes = value.length * (value.text ? 2 : 1);
     if (value.length != 0 && (value.offset > buffer.size() || bytes > buffer.size() - value.offset))
         Broken("the value lies outside the buffer");

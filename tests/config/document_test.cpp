@@ -253,31 +253,34 @@ TEST_F(Document, CharacterReferencesGiveGbkBytes)
 
 TEST_F(Document, FailuresNameTheReasonTheLineAndItsFirstFortyCharacters)
 {
+    // The parser's own reasons differ between libxml2 releases, so for those
+    // only the line and the excerpt are pinned; our reasons are pinned whole.
+    const std::string parserReason;
     struct Row {
         const char* file;
-        std::string message;
+        std::string reason; // empty: the parser's
+        std::string where;
     };
     const Row rows[] = {
-        {"bare_ampersand.xml", "EntityRef: expecting ';'\r\nLine: 4\r\n    <Home>http://a.example.com/?a=1&b=2<"},
-        {"undefined_entity.xml", "Entity 'nbsp' not defined\r\nLine: 4\r\n    <Home>&nbsp;</Home>"},
-        {"duplicate_attribute.xml", "Attribute Name redefined\r\nLine: 4\r\n    <Group Name=\"East\" Name=\"West\"/>"},
-        {"second_root.xml", "Extra content at the end of the document\r\nLine: 5\r\n<XMLSetup/>"},
-        {"mismatched_tag.xml",
-         "Opening and ending tag mismatch: ServerList line 3 and Serverlist\r\nLine: 4\r\n  </Serverlist>"},
-        {"entity_declaration.xml",
-         "Entity declarations are not supported (entity \"site\")\r\nLine: 3\r\n  <!ENTITY site \"http://a.example.com/\">"},
-        {"external_entity.xml",
-         "Entity declarations are not supported (entity \"secret\")\r\nLine: 2\r\n<!DOCTYPE XMLSetup [<!ENTITY secret SYST"},
-        {"character_outside_gbk.xml",
-         "The document holds the character U+1F600, which GBK cannot represent\r\nLine: 4\r\n    <Home>smile &#x1F600;</Home>"},
+        {"bare_ampersand.xml", parserReason, "Line: 4\r\n    <Home>http://a.example.com/?a=1&b=2<"},
+        {"undefined_entity.xml", parserReason, "Line: 4\r\n    <Home>&nbsp;</Home>"},
+        {"duplicate_attribute.xml", parserReason, "Line: 4\r\n    <Group Name=\"East\" Name=\"West\"/>"},
+        {"second_root.xml", parserReason, "Line: 5\r\n<XMLSetup/>"},
+        {"mismatched_tag.xml", parserReason, "Line: 4\r\n  </Serverlist>"},
+        {"entity_declaration.xml", "Entity declarations are not supported (entity \"site\")",
+         "Line: 3\r\n  <!ENTITY site \"http://a.example.com/\">"},
+        {"external_entity.xml", "Entity declarations are not supported (entity \"secret\")",
+         "Line: 2\r\n<!DOCTYPE XMLSetup [<!ENTITY secret SYST"},
+        {"character_outside_gbk.xml", "The document holds the character U+1F600, which GBK cannot represent",
+         "Line: 4\r\n    <Home>smile &#x1F600;</Home>"},
         // Forty characters: a Chinese character counts once.
-        {"not_gbk_bytes.xml", "The document holds bytes that are not GBK text\r\nLine: 4\r\n"
-                              "    <Home>\xD6\xD0\xCE\xC4\xD6\xD0\xCE\xC4 http://a.example.com/\xFF\xFF/l"},
-        {"missing_group_name.xml", "Could not convert variant of type (Null) into type (String)"},
-        {"missing_port.xml", "Could not convert variant of type (Null) into type (String)"},
-        {"missing_update_id.xml", "Could not convert variant of type (Null) into type (String)"},
-        {"element_in_child.xml", "Element does not contain a single text node"},
-        {"element_in_home.xml", "Element does not contain a single text node"},
+        {"not_gbk_bytes.xml", "The document holds bytes that are not GBK text",
+         "Line: 4\r\n    <Home>\xD6\xD0\xCE\xC4\xD6\xD0\xCE\xC4 http://a.example.com/\xFF\xFF/l"},
+        {"missing_group_name.xml", "Could not convert variant of type (Null) into type (String)", ""},
+        {"missing_port.xml", "Could not convert variant of type (Null) into type (String)", ""},
+        {"missing_update_id.xml", "Could not convert variant of type (Null) into type (String)", ""},
+        {"element_in_child.xml", "Element does not contain a single text node", ""},
+        {"element_in_home.xml", "Element does not contain a single text node", ""},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.file);
@@ -285,7 +288,15 @@ TEST_F(Document, FailuresNameTheReasonTheLineAndItsFirstFortyCharacters)
             LoadBytes(TestData(std::string("broken/") + row.file));
             ADD_FAILURE() << "loaded";
         } catch (const Error& error) {
-            EXPECT_EQ(error.what(), row.message);
+            const std::string message = error.what();
+            const std::string where = row.where.empty() ? "" : "\r\n" + row.where;
+            ASSERT_GT(message.size(), where.size());
+            EXPECT_EQ(message.substr(message.size() - where.size()), where);
+            const std::string reason = message.substr(0, message.size() - where.size());
+            if (row.reason.empty())
+                EXPECT_EQ(reason.find('\n'), std::string::npos) << reason;
+            else
+                EXPECT_EQ(reason, row.reason);
         }
     }
 }
