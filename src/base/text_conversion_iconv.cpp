@@ -96,9 +96,9 @@ Converter& ConverterFor(Direction direction)
 std::optional<std::string> TryConvert(Direction direction, std::string_view input)
 {
     std::string out;
-    // One output byte per input byte is exact for ASCII, and what a large
-    // document needs from one allocation; more grows as it goes.
-    out.reserve(input.size() + 16);
+    // Enough for GBK to UTF-8 unless the text is mostly single-byte euro
+    // signs; pages that are reserved but not written cost no memory.
+    out.reserve(input.size() + input.size() / 2 + 16);
     if (!ConverterFor(direction).Run(input, out, false))
         return std::nullopt;
     return out;

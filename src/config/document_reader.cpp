@@ -75,7 +75,7 @@ public:
         last_ = Kind::Other;
     }
     bool Single() const { return nodes_ == 0 || (nodes_ == 1 && last_ != Kind::Other); }
-    const std::string& Utf8() const { return utf8_; }
+    std::string Utf8() && { return std::move(utf8_); }
 
 private:
     enum class Kind { Text, CData, Other };
@@ -274,10 +274,10 @@ private:
     }
 
     // GBK of a value read from the element that started at line_.
-    std::optional<std::string> Gbk(std::string_view utf8, std::optional<Error>& failure) const
+    std::optional<std::string> Gbk(std::string utf8, std::optional<Error>& failure) const
     {
         if (IsAscii(utf8))
-            return std::string(utf8);
+            return utf8;
         if (auto gbk = TryUtf8ToGbk(utf8))
             return gbk;
         failure = xml::DocumentError(UnrepresentableReason(utf8), source_, line_);
@@ -285,31 +285,32 @@ private:
     }
 
     // A value that must be present; an empty one is fine.
-    std::optional<std::string> Required(const std::optional<std::string>& utf8, std::optional<Error>& failure) const
+    std::optional<std::string> Required(std::optional<std::string>& utf8, std::optional<Error>& failure) const
     {
         if (!utf8) {
             failure = Error(kMissingAttribute);
             return std::nullopt;
         }
-        return Gbk(*utf8, failure);
+        return Gbk(std::move(*utf8), failure);
     }
 
     // The text of the element whose text was collected.
     std::optional<std::string> TakeText(std::optional<Error>& failure)
     {
-        const ElementText text = std::move(*text_);
+        ElementText text = std::move(*text_);
         text_.reset();
         if (!text.Single()) {
             failure = Error("Element does not contain a single text node");
             return std::nullopt;
         }
-        return Gbk(text.Utf8(), failure);
+        return Gbk(std::move(text).Utf8(), failure);
     }
 
     void StartGroup(void* ctx, const Attributes& attrs)
     {
         line_ = xml::Parser::LineOf(ctx);
-        auto name = Required(attrs.Get("Name"), serversFailure_);
+        auto value = attrs.Get("Name");
+        auto name = Required(value, serversFailure_);
         if (!name)
             return;
         group_ = *name;
@@ -320,7 +321,8 @@ private:
     {
         line_ = xml::Parser::LineOf(ctx);
         server_ = ServerEntry{group_, {}, {}, {}, {}};
-        if (auto showName = Required(attrs.Get("Name"), serversFailure_))
+        auto value = attrs.Get("Name");
+        if (auto showName = Required(value, serversFailure_))
             server_.ShowName = std::move(*showName);
     }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/file_io.h"
+#include "temporary_folder.h"
 #include "config/model.h"
 
 #include <gtest/gtest.h>
@@ -49,20 +50,11 @@ inline std::string TestData(const std::string& name)
 // A fresh working directory per test.
 class ConfigDirectory : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = std::filesystem::temp_directory_path() /
-               ("tarnwick-" + std::string(info->test_suite_name()) + "-" + info->name() + "-" + std::to_string(::getpid()));
-        std::filesystem::remove_all(dir_);
-        std::filesystem::create_directories(dir_);
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-
     std::filesystem::path Path(const std::string& name) const { return dir_ / name; }
     void Put(const std::string& name, const std::string& bytes) const { ReplaceFile(Path(name), bytes); }
 
-    std::filesystem::path dir_;
+    TemporaryFolder folder_;
+    const std::filesystem::path dir_ = folder_.path();
 };
 
 } // namespace tarnwick::testing

@@ -1,6 +1,8 @@
 #include "base/error.h"
 #include "base/file_io.h"
 
+#include "temporary_folder.h"
+
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -13,22 +15,9 @@ namespace {
 
 class FileIo : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        dir_ = fs::temp_directory_path() / ("tarnwick-io-" + std::to_string(::getpid()));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override
-    {
-        ::chmod(dir_.c_str(), 0755);
-        fs::remove_all(dir_);
-    }
-    std::size_t EntryCount() const
-    {
-        return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()));
-    }
-    fs::path dir_;
+    std::size_t EntryCount() const { return folder_.EntryCount(); }
+    tarnwick::testing::TemporaryFolder folder_;
+    const fs::path dir_ = folder_.path();
 };
 
 } // namespace

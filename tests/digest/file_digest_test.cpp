@@ -1,6 +1,8 @@
 #include "base/error.h"
 #include "digest/md5.h"
 
+#include "temporary_folder.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -23,17 +25,10 @@ const std::string kZeroHex(32, '0');
 
 class FileDigestTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        std::string pattern = (fs::temp_directory_path() / "tarnwick-digest-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-    }
     void TearDown() override
     {
         std::error_code ignored;
         fs::permissions(dir_ / "locked", fs::perms::owner_all, ignored);
-        fs::remove_all(dir_, ignored);
     }
 
     fs::path WriteFile(const std::string& name, std::size_t size)
@@ -57,7 +52,8 @@ protected:
         return seen;
     }
 
-    fs::path dir_;
+    tarnwick::testing::TemporaryFolder folder_;
+    const fs::path dir_ = folder_.path();
 };
 
 std::string Md5sumOf(const fs::path& path)

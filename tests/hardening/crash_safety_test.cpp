@@ -7,6 +7,8 @@
 #include "launcher/byte_reader.h"
 #include "launcher/launcher_builder.h"
 
+#include "temporary_folder.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -70,15 +72,8 @@ std::vector<fs::path> Temporaries(const fs::path& folder)
 
 class CrashSafety : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        root_ = fs::temp_directory_path() / ("tarnwick-crash-" + std::to_string(::getpid()));
-        fs::remove_all(root_);
-        fs::create_directories(root_);
-    }
-    void TearDown() override { fs::remove_all(root_); }
-
-    fs::path root_;
+    tarnwick::testing::TemporaryFolder folder_;
+    const fs::path root_ = folder_.path();
 };
 
 } // namespace

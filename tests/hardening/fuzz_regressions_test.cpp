@@ -5,6 +5,8 @@
 #include "base/error.h"
 #include "base/file_io.h"
 
+#include "temporary_folder.h"
+
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -16,13 +18,6 @@ namespace {
 
 class FuzzRegressions : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        dir_ = fs::temp_directory_path() / ("tarnwick-fuzzreg-" + std::to_string(::getpid()));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
 
     // The document the writer makes of what loads from the bytes; "" when they are refused.
     std::string LoadAndWrite(const std::string& bytes, SetupModel& model, const std::string& name)
@@ -38,7 +33,8 @@ protected:
         return document.BuildDocument(model, false);
     }
 
-    fs::path dir_;
+    tarnwick::testing::TemporaryFolder folder_;
+    const fs::path dir_ = folder_.path();
 };
 
 } // namespace

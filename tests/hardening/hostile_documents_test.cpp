@@ -5,6 +5,8 @@
 #include "base/error.h"
 #include "base/file_io.h"
 
+#include "temporary_folder.h"
+
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -23,13 +25,6 @@ namespace {
 
 class HostileDocuments : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        dir_ = fs::temp_directory_path() / ("tarnwick-hostile-" + std::to_string(::getpid()));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
 
     // Loads the bytes; returns the error text, or "" when the load succeeded.
     std::string Load(const std::string& bytes, SetupModel& model)
@@ -55,7 +50,8 @@ protected:
                "</ServerList>\r\n</XMLSetup>\r\n";
     }
 
-    fs::path dir_;
+    tarnwick::testing::TemporaryFolder folder_;
+    const fs::path dir_ = folder_.path();
 };
 
 } // namespace

@@ -5,6 +5,8 @@
 #include "launcher/pe_image.h"
 #include "launcher/version_stamp.h"
 
+#include "temporary_folder.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -19,13 +21,6 @@ namespace {
 
 class Limits : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        dir_ = fs::temp_directory_path() / ("tarnwick-limits-" + std::to_string(::getpid()));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
 
     // A sparse file of that size: no disk space and no time to make.
     fs::path SparseFile(const char* name, std::uintmax_t size)
@@ -38,7 +33,8 @@ protected:
         return path;
     }
 
-    fs::path dir_;
+    tarnwick::testing::TemporaryFolder folder_;
+    const fs::path dir_ = folder_.path();
 };
 
 std::string ErrorOf(const std::function<void()>& action)

@@ -24,15 +24,13 @@ std::span<const std::byte> Stub()
 
 class Builder : public ::testing::Test {
 protected:
-    Builder() : folder_("launcher") {}
-
     // Builds from UTF-8 inputs.
     BuildOutcome Click(const std::string& gameName, const std::string& listUrl,
                        std::span<const std::byte> image = Stub())
     {
-        return LauncherBuilder(image, folder_.Path()).Build(Utf8ToGbk(gameName), Utf8ToGbk(listUrl));
+        return LauncherBuilder(image, folder_.path()).Build(Utf8ToGbk(gameName), Utf8ToGbk(listUrl));
     }
-    std::string Launcher(const std::string& utf8Name) { return ReadFile(folder_.Path() / (utf8Name + ".exe")); }
+    std::string Launcher(const std::string& utf8Name) { return ReadFile(folder_.path() / (utf8Name + ".exe")); }
 
     TemporaryFolder folder_;
 };
@@ -101,25 +99,25 @@ TEST_F(Builder, CutsAtTwentyAndTwoHundredBytesOnCharacterBoundaries)
 
 TEST_F(Builder, ReplacesAnOldLauncherButNotADirectory)
 {
-    ReplaceFile(folder_.Path() / "Velmora.exe", "old launcher");
+    ReplaceFile(folder_.path() / "Velmora.exe", "old launcher");
     EXPECT_EQ(Click("Velmora", "http://a/"), BuildOutcome::Written);
     EXPECT_EQ(Launcher("Velmora").size(), Stub().size());
 
-    fs::create_directory(folder_.Path() / "Dir.exe");
-    ReplaceFile(folder_.Path() / "Dir.exe" / "inside", "kept");
+    fs::create_directory(folder_.path() / "Dir.exe");
+    ReplaceFile(folder_.path() / "Dir.exe" / "inside", "kept");
     EXPECT_EQ(Click("Dir", "http://a/"), BuildOutcome::OldFileInUse);
-    EXPECT_EQ(ReadFile(folder_.Path() / "Dir.exe" / "inside"), "kept");
+    EXPECT_EQ(ReadFile(folder_.path() / "Dir.exe" / "inside"), "kept");
     EXPECT_EQ(folder_.EntryCount(), 2u); // no temporary file left behind
 }
 
 TEST_F(Builder, NamesThatAreNoPlainFileNameAreRefusedWithoutTouchingFiles)
 {
-    ReplaceFile(folder_.Path() / "keep.exe", "kept");
+    ReplaceFile(folder_.path() / "keep.exe", "kept");
     for (const char* name : {"../escape", "a/b", "a\\b", "c:x", "a*b", "what?", "say\"hi\"", "<x>", "a|b", "a\x01z", ".",
                              ".."}) {
         SCOPED_TRACE(name);
         try {
-            LauncherBuilder(Stub(), folder_.Path()).Build(name, "http://a/");
+            LauncherBuilder(Stub(), folder_.path()).Build(name, "http://a/");
             ADD_FAILURE() << "no error";
         } catch (const Error& error) {
             const std::string message = error.what();
@@ -128,17 +126,17 @@ TEST_F(Builder, NamesThatAreNoPlainFileNameAreRefusedWithoutTouchingFiles)
         }
     }
     EXPECT_EQ(folder_.EntryCount(), 1u);
-    EXPECT_FALSE(fs::exists(folder_.Path().parent_path() / "escape.exe"));
+    EXPECT_FALSE(fs::exists(folder_.path().parent_path() / "escape.exe"));
 
     // A trail byte of the value of '\' belongs to its character and is allowed.
     EXPECT_EQ(Click("乗车", "http://a/"), BuildOutcome::Written);
-    EXPECT_TRUE(fs::exists(folder_.Path() / "乗车.exe"));
+    EXPECT_TRUE(fs::exists(folder_.path() / "乗车.exe"));
 }
 
 TEST_F(Builder, MissingImageAndUnwritableFolderAreErrors)
 {
-    ReplaceFile(folder_.Path() / "Velmora.exe", "old launcher");
-    const LauncherBuilder noImage({}, folder_.Path());
+    ReplaceFile(folder_.path() / "Velmora.exe", "old launcher");
+    const LauncherBuilder noImage({}, folder_.path());
     EXPECT_THROW(
         {
             try {
@@ -149,9 +147,9 @@ TEST_F(Builder, MissingImageAndUnwritableFolderAreErrors)
             }
         },
         Error);
-    EXPECT_EQ(ReadFile(folder_.Path() / "Velmora.exe"), "old launcher");
+    EXPECT_EQ(ReadFile(folder_.path() / "Velmora.exe"), "old launcher");
 
-    const LauncherBuilder nowhere(Stub(), folder_.Path() / "missing");
+    const LauncherBuilder nowhere(Stub(), folder_.path() / "missing");
     try {
         nowhere.Build("Velmora", "http://a/");
         ADD_FAILURE() << "no error";

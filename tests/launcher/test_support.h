@@ -3,6 +3,7 @@
 #include "base/file_io.h"
 #include "launcher/byte_reader.h"
 #include "launcher/version_info.h"
+#include "temporary_folder.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -31,25 +32,6 @@ inline std::u16string VersionString(const std::string& image, std::u16string_vie
     return value.length == 0 ? u"<absent>" : VersionText(buffer, value);
 }
 
-// A folder of its own under the system's temporary folder, removed afterwards.
-class TemporaryFolder {
-public:
-    explicit TemporaryFolder(const std::string& tag)
-        : path_(std::filesystem::temp_directory_path() / ("tarnwick-" + tag + "-" + std::to_string(::getpid())))
-    {
-        std::filesystem::remove_all(path_);
-        std::filesystem::create_directories(path_);
-    }
-    ~TemporaryFolder() { std::filesystem::remove_all(path_); }
-    const std::filesystem::path& Path() const { return path_; }
-    std::size_t EntryCount() const
-    {
-        return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(path_),
-                                                      std::filesystem::directory_iterator()));
-    }
-
-private:
-    std::filesystem::path path_;
-};
+using TemporaryFolder = tarnwick::testing::TemporaryFolder;
 
 } // namespace tarnwick::test

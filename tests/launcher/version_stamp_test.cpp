@@ -163,8 +163,8 @@ TEST(VersionStamp, OtherLanguageAddsASecondVersionResource)
 
 TEST(VersionStamp, FileIsReplacedOnlyOnSuccess)
 {
-    TemporaryFolder folder("stamp");
-    const auto path = folder.Path() / "a.exe";
+    TemporaryFolder folder;
+    const auto path = folder.path() / "a.exe";
     ReplaceFile(path, Fixture("version64.exe"));
     EXPECT_TRUE(StampVersionString(path, u"GameName", u"Velmora"));
     EXPECT_EQ(VersionString(ReadFile(path), kGameName), u"Velmora");
@@ -173,6 +173,6 @@ TEST(VersionStamp, FileIsReplacedOnlyOnSuccess)
     EXPECT_FALSE(StampVersionString(path, u"GameName", u"much too long for the slot"));
     EXPECT_EQ(ReadFile(path), stamped);
     // A file that cannot be read is an error, not a refusal.
-    EXPECT_THROW(StampVersionString(folder.Path() / "missing.exe", u"GameName", u"x"), Error);
+    EXPECT_THROW(StampVersionString(folder.path() / "missing.exe", u"GameName", u"x"), Error);
     EXPECT_EQ(folder.EntryCount(), 1u);
 }
