@@ -47,8 +47,7 @@ void ConfigurationDocument::LoadConfiguration(SetupModel& model)
     if (!std::filesystem::exists(workingCopy_, ec))
         return;
     const auto before = IdentityOf(workingCopy_);
-    const std::string bytes = ReadFile(workingCopy_, kDocumentLimit);
-    DocumentReading reading = ReadConfigurationDocument(bytes, model);
+    DocumentReading reading = ReadConfigurationDocument(ReadFile(workingCopy_, kDocumentLimit), model);
     loaded_ = true;
     kept_ = reading.topLevel.value_or(TopLevelNodes{});
     keptFrom_.reset();

@@ -5,6 +5,7 @@
 #include "config/model.h"
 
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace tarnwick {
@@ -20,8 +21,9 @@ struct DocumentReading {
 };
 
 // Fills the model from a configuration document's bytes (GBK), reading the
-// values as the parser meets them. Raises the document error, with the model
-// unchanged, when the bytes are not a well-formed document.
-DocumentReading ReadConfigurationDocument(std::string_view bytes, SetupModel& model);
+// values as the parser meets them; the bytes are let go once decoded. Raises
+// the document error, with the model unchanged, when the bytes are not a
+// well-formed document.
+DocumentReading ReadConfigurationDocument(std::string bytes, SetupModel& model);
 
 } // namespace tarnwick

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
@@ -56,6 +57,14 @@ public:
     const Record& At(std::size_t index) const { return items_.at(index); }
     Record& At(std::size_t index) { return items_.at(index); }
     void Append(Record record) { items_.push_back(std::move(record)); }
+    // Appends them all; into an empty list without copying the list.
+    void AppendAll(std::vector<Record>&& records)
+    {
+        if (items_.empty())
+            items_ = std::move(records);
+        else
+            items_.insert(items_.end(), std::make_move_iterator(records.begin()), std::make_move_iterator(records.end()));
+    }
     void Insert(std::size_t index, Record record) { items_.insert(items_.begin() + static_cast<std::ptrdiff_t>(index), std::move(record)); }
     void Remove(std::size_t index) { items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(index)); }
     // Exchanges the element with its neighbour at `to` (which must be index - 1 or index + 1).

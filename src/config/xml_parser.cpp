@@ -141,6 +141,33 @@ std::string WithCrLf(std::string_view text)
 
 } // namespace
 
+Error DocumentErrorInText(std::string_view reason, std::string_view utf8, long line)
+{
+    // A GBK character is one Unicode character, so the first forty characters
+    // of the line are the same text in either form.
+    std::string_view found;
+    long at = 0;
+    ForEachLine(utf8, [&](std::string_view text) {
+        if (++at < line)
+            return true;
+        found = text;
+        return false;
+    });
+    found = found.substr(0, found.find('\0'));
+    std::size_t bytes = 0;
+    for (std::size_t chars = 0; chars < kSourceExcerptChars && bytes < found.size(); ++chars) {
+        ++bytes;
+        while (bytes < found.size() && (static_cast<unsigned char>(found[bytes]) & 0xC0) == 0x80)
+            ++bytes;
+    }
+    std::string text(reason);
+    text += kLineBreak;
+    text += "Line: " + std::to_string(line);
+    text += kLineBreak;
+    text += TryUtf8ToGbk(found.substr(0, bytes)).value_or(std::string());
+    return Error(text);
+}
+
 Error DocumentError(std::string_view reason, std::string_view source, long line)
 {
     std::string text(reason);
@@ -202,24 +229,38 @@ void Parser::Refuse(void* parserContext, std::string reason)
     xmlStopParser(static_cast<xmlParserCtxtPtr>(parserContext));
 }
 
-bool Parser::ParseEvents(std::string_view bytes, const xmlSAXHandler& events, void* client)
+std::optional<std::string> DocumentText(std::string_view bytes, ParseReport& report)
 {
     // The text is decoded here, once, rather than by libxml2: its own GBK
     // decoding reports bad bytes only on its process-wide error channel, and it
     // misreads valid text that follows a run of single-byte euro signs (0x80,
     // three bytes in UTF-8), so that a document it wrote might not load again.
-    const auto utf8 = TryGbkToUtf8(bytes);
-    if (!utf8) {
-        report_.Fail("The document holds bytes that are not GBK text", FirstNonGbkLine(bytes));
-        return false;
-    }
-    if (utf8->size() > static_cast<std::size_t>(INT_MAX))
+    auto utf8 = TryGbkToUtf8(bytes);
+    if (!utf8)
+        report.Fail("The document holds bytes that are not GBK text", FirstNonGbkLine(bytes));
+    return utf8;
+}
+
+bool Parser::ParseEvents(std::string_view bytes, const xmlSAXHandler& events, void* client)
+{
+    const auto utf8 = DocumentText(bytes, report_);
+    return utf8 && ParseText(*utf8, events, client);
+}
+
+bool Parser::ParseText(std::string_view utf8, const xmlSAXHandler& events, void* client)
+{
+    if (utf8.size() > static_cast<std::size_t>(INT_MAX))
         throw Error("The document is too large to be read: it may hold at most 2 GiB of text");
     *ctxt_->sax = events;
     Guard(*ctxt_->sax);
     client_ = client;
-    // No handler builds a document, so there is none to free.
-    xmlCtxtReadMemory(ctxt_, utf8->data(), static_cast<int>(utf8->size()), nullptr, "UTF-8", kParseOptions);
+    // No handler builds a document, but libxml2 makes one of its own to hold
+    // a document type declaration.
+    xmlFreeDoc(xmlCtxtReadMemory(ctxt_, utf8.data(), static_cast<int>(utf8.size()), nullptr, "UTF-8", kParseOptions));
+    if (ctxt_->myDoc != nullptr) {
+        xmlFreeDoc(ctxt_->myDoc);
+        ctxt_->myDoc = nullptr;
+    }
     if (!report_.failed && !ctxt_->wellFormed)
         report_.Fail("The document is not well-formed", LineOf(ctxt_));
     return !report_.failed;
@@ -228,6 +269,12 @@ bool Parser::ParseEvents(std::string_view bytes, const xmlSAXHandler& events, vo
 Error Parser::ReportedError(std::string_view bytes) const
 {
     return DocumentError(report_.failed ? report_.reason : "The document could not be read", bytes, report_.line);
+}
+
+Error Parser::ReportedErrorInText(std::string_view utf8) const
+{
+    return DocumentErrorInText(report_.failed ? report_.reason : "The document could not be read", utf8,
+                               report_.line);
 }
 
 void TopLevelCollector::Keep(const std::string& utf8)

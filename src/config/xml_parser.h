@@ -15,12 +15,6 @@
 // they need as the parser goes.
 namespace tarnwick::xml {
 
-// The parser's reason, "Line: N" and the first 40 characters of that source line.
-Error DocumentError(std::string_view reason, std::string_view source, long line);
-
-// libxml2 text (UTF-8) for a message, as GBK.
-std::string MessageText(std::string_view utf8);
-
 // The first error the parser reported, or a construct that is refused.
 struct ParseReport {
     bool failed = false;
@@ -29,6 +23,19 @@ struct ParseReport {
 
     void Fail(std::string why, long at);
 };
+
+// The parser's reason, "Line: N" and the first 40 characters of that source line.
+Error DocumentError(std::string_view reason, std::string_view source, long line);
+
+// The same, quoting the document's text decoded to UTF-8.
+Error DocumentErrorInText(std::string_view reason, std::string_view utf8, long line);
+
+// The document's bytes decoded for the parser; absent, with the report's
+// failure naming the first line that is not GBK, when they cannot be.
+std::optional<std::string> DocumentText(std::string_view bytes, ParseReport& report);
+
+// libxml2 text (UTF-8) for a message, as GBK.
+std::string MessageText(std::string_view utf8);
 
 // One parser context whose errors are collected in its ParseReport rather than
 // in libxml2's global error state.
@@ -44,6 +51,8 @@ public:
     // ClientOf. False when the bytes are not a well-formed document or a
     // handler refused them through Refuse; Report says why.
     bool ParseEvents(std::string_view bytes, const xmlSAXHandler& events, void* client);
+    // The same on text already decoded (DocumentText).
+    bool ParseText(std::string_view utf8, const xmlSAXHandler& events, void* client);
 
     // For handlers, given the parser context that libxml2 passes them.
     static void* ClientOf(void* parserContext);
@@ -54,8 +63,10 @@ public:
     static void Refuse(void* parserContext, std::string reason);
 
     const ParseReport& Report() const { return report_; }
-    // The report as a document error quoting the source.
+    // The report as a document error quoting the source, or its decoded text.
     Error ReportedError(std::string_view bytes) const;
+    Error ReportedErrorInText(std::string_view utf8) const;
+    ParseReport& Report() { return report_; }
 
 private:
     xmlParserCtxtPtr ctxt_;
