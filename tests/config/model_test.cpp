@@ -5,15 +5,6 @@
 
 using namespace tarnwick;
 
-TEST(Model, InitialValues)
-{
-    SetupModel model;
-    EXPECT_EQ(model.groups.Count(), 0u);
-    EXPECT_EQ(GbkToUtf8(model.launcher.GameName), "Velmora\xE4\xBC\xA0\xE5\xA5\x87");
-    EXPECT_NE(model.launcher.ServerListUrl.find(":8888/ServerInfo.txt"), std::string::npos);
-    EXPECT_EQ(model.web.HomeUrl, model.web.LoginframeUrl);
-}
-
 TEST(Model, ChoiceWordsAreTheGbkWords)
 {
     EXPECT_EQ(GbkToUtf8(words::kYes), "\xE6\x98\xAF");

@@ -230,25 +230,59 @@ TEST(PeResources, AdjustedCheckSumMatchesAFullSum)
     EXPECT_FALSE(AdjustedCheckSum(0x10, file.size(), 0x401, Bytes(std::string("a")), Bytes(std::string("b"))));
 }
 
-TEST(PeResources, DamagedFilesNeverReadOrWriteOutOfBounds)
+TEST(PeResources, DamagedFilesGiveAnAnswerOrAnErrorAndNeverAHalfChange)
 {
-    // Random bytes changed in the headers and the resource section: every
-    // outcome is a result or an Error (the sanitizer build checks the bounds).
+    // Random bytes changed in the headers and the resource section. Whatever
+    // the reader makes of the file, an update either did what it says (the
+    // value reads back) or left the file as it was; the sanitizer build also
+    // checks every read and write against the bounds.
     const std::string good = Fixture("notlast.exe");
     const PeImage pe = PeImage::Parse(Bytes(good));
     const std::size_t rsrc = Rsrc(pe).pointerToRawData, rsrcEnd = rsrc + Rsrc(pe).sizeOfRawData;
     std::uint32_t seed = 99;
     auto next = [&] { return (seed = seed * 1664525u + 1013904223u) >> 8; };
+    int stamped = 0, refused = 0;
     for (int round = 0; round < 2000; ++round) {
         std::string file = good;
         for (int k = 0; k < 4; ++k) {
             const std::size_t at = next() % 3 == 0 ? next() % 0x200 : rsrc + next() % (rsrcEnd - rsrc);
             file[at] = static_cast<char>(next());
         }
+        const std::string damaged = file;
+        const StampResult result = StampImage(file, u"GameName", u"Velmora");
+        if (result.Stamped()) {
+            ++stamped;
+            // A version resource of the file now holds the value and its terminator
+            // (other parts of the tree may still be as damaged as before).
+            const std::string value("V\0e\0l\0m\0o\0r\0a\0\0\0", 16);
+            bool holds = false;
+            for (const auto& at : LocateResource(Bytes(file), PeImage::Parse(Bytes(file)), ResourceId::Number(16),
+                                                 ResourceId::Number(1)))
+                holds = holds || file.substr(at.offset, at.size).find(value) != std::string::npos;
+            ASSERT_TRUE(holds) << round;
+        } else {
+            ++refused;
+            ASSERT_EQ(file, damaged) << round;
+        }
+
+        const std::string before = file;
+        const std::vector<std::byte> data(static_cast<std::size_t>(round % 700), std::byte{0x5A});
         try {
-            StampVersionString(file, u"GameName", u"Velmora");
-            UpdateResource(file, kRcData, kSeven, 0x0409, std::vector<std::byte>(round % 700));
+            if (UpdateResource(file, kRcData, kSeven, 0x0409, data) == ResourceUpdate::Refused) {
+                ASSERT_EQ(file, before) << round;
+            } else {
+                bool holds = false;
+                for (const auto& at : LocateResource(Bytes(file), PeImage::Parse(Bytes(file)), kRcData, kSeven))
+                    holds = holds || (at.language == 0x0409 && Bytes(file).subspan(at.offset, at.size).size() ==
+                                                                    data.size() &&
+                                      std::equal(data.begin(), data.end(), Bytes(file).begin() + at.offset));
+                ASSERT_TRUE(holds) << round;
+            }
         } catch (const Error&) {
+            ASSERT_EQ(file, before) << round;
         }
     }
+    // Both answers occur, so both branches above were checked.
+    EXPECT_GT(stamped, 0);
+    EXPECT_GT(refused, 0);
 }
