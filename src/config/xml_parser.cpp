@@ -25,19 +25,35 @@ using ErrorRecord = const xmlError*;
 using ErrorRecord = xmlErrorPtr;
 #endif
 
-// Line `number` (1-based, cut at CR, LF or CR LF) of the source, cut to its first 40 characters.
-std::string SourceExcerpt(std::string_view source, long number)
+// Line `number` (1-based, cut at CR, LF or CR LF) of the text, up to a NUL byte.
+std::string_view NthLine(std::string_view text, long number)
 {
     std::string_view found;
     long line = 0;
-    ForEachLine(source, [&](std::string_view text) {
+    ForEachLine(text, [&](std::string_view candidate) {
         if (++line < number)
             return true;
-        found = text;
+        found = candidate;
         return false;
     });
-    found = found.substr(0, found.find('\0'));
-    return std::string(FirstGbkChars(found, kSourceExcerptChars));
+    return found.substr(0, found.find('\0'));
+}
+
+// The reason, "Line: N" and the excerpt of that line, each on a line of its own.
+Error Formatted(std::string_view reason, long line, const std::string& excerpt)
+{
+    std::string text(reason);
+    text += kLineBreak;
+    text += "Line: " + std::to_string(line);
+    text += kLineBreak;
+    text += excerpt;
+    return Error(text);
+}
+
+// That line of GBK source, cut to its first 40 characters.
+std::string SourceExcerpt(std::string_view source, long number)
+{
+    return std::string(FirstGbkChars(NthLine(source, number), kSourceExcerptChars));
 }
 
 // The first line (1-based) that holds bytes GBK cannot decode. A line break
@@ -145,37 +161,19 @@ Error DocumentErrorInText(std::string_view reason, std::string_view utf8, long l
 {
     // A GBK character is one Unicode character, so the first forty characters
     // of the line are the same text in either form.
-    std::string_view found;
-    long at = 0;
-    ForEachLine(utf8, [&](std::string_view text) {
-        if (++at < line)
-            return true;
-        found = text;
-        return false;
-    });
-    found = found.substr(0, found.find('\0'));
+    const std::string_view found = NthLine(utf8, line);
     std::size_t bytes = 0;
     for (std::size_t chars = 0; chars < kSourceExcerptChars && bytes < found.size(); ++chars) {
         ++bytes;
         while (bytes < found.size() && (static_cast<unsigned char>(found[bytes]) & 0xC0) == 0x80)
             ++bytes;
     }
-    std::string text(reason);
-    text += kLineBreak;
-    text += "Line: " + std::to_string(line);
-    text += kLineBreak;
-    text += TryUtf8ToGbk(found.substr(0, bytes)).value_or(std::string());
-    return Error(text);
+    return Formatted(reason, line, TryUtf8ToGbk(found.substr(0, bytes)).value_or(std::string()));
 }
 
 Error DocumentError(std::string_view reason, std::string_view source, long line)
 {
-    std::string text(reason);
-    text += kLineBreak;
-    text += "Line: " + std::to_string(line);
-    text += kLineBreak;
-    text += SourceExcerpt(source, line);
-    return Error(text);
+    return Formatted(reason, line, SourceExcerpt(source, line));
 }
 
 std::string MessageText(std::string_view utf8)
