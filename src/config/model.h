@@ -66,7 +66,17 @@ public:
             items_.insert(items_.end(), std::make_move_iterator(records.begin()), std::make_move_iterator(records.end()));
     }
     void Insert(std::size_t index, Record record) { items_.insert(items_.begin() + static_cast<std::ptrdiff_t>(index), std::move(record)); }
-    void Remove(std::size_t index) { items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(index)); }
+    void Remove(std::size_t index) { Remove(index, 1); }
+    void Remove(std::size_t first, std::size_t count)
+    {
+        const auto begin = items_.begin() + static_cast<std::ptrdiff_t>(first);
+        items_.erase(begin, begin + static_cast<std::ptrdiff_t>(count));
+    }
+    template <class Predicate>
+    void RemoveIf(Predicate predicate)
+    {
+        std::erase_if(items_, predicate);
+    }
     // Exchanges the element with its neighbour at `to` (which must be index - 1 or index + 1).
     void Move(std::size_t index, std::size_t to) { std::swap(items_.at(index), items_.at(to)); }
     void Clear() { items_.clear(); }

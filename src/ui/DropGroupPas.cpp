@@ -1,5 +1,6 @@
 #include "ui/DropGroupPas.h"
 
+#include <QChildEvent>
 #include <QDropEvent>
 #include <QMimeData>
 #include <QUrl>
@@ -50,6 +51,46 @@ void TDropFileGroupBox::SetActive(bool active)
         return;
     setAcceptDrops(active);
     active_ = active;
+}
+
+// Each widget inside the box, once complete, passes its drag events by the box.
+void TDropFileGroupBox::childEvent(QChildEvent* event)
+{
+    QGroupBox::childEvent(event);
+    if (event->type() != QEvent::ChildPolished || !event->child()->isWidgetType())
+        return;
+    auto* child = static_cast<QWidget*>(event->child());
+    child->installEventFilter(this);
+    for (QWidget* inner : child->findChildren<QWidget*>())
+        inner->installEventFilter(this);
+}
+
+bool TDropFileGroupBox::eventFilter(QObject* watched, QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop:
+        if (TakeFileDrag(event))
+            return true;
+        break;
+    default:
+        break;
+    }
+    return QGroupBox::eventFilter(watched, event);
+}
+
+// Drags without local files (text, web addresses) stay with the field under the pointer.
+bool TDropFileGroupBox::TakeFileDrag(QEvent* event)
+{
+    auto* drag = static_cast<QDropEvent*>(event);
+    if (!active_ || LocalPaths(drag->mimeData()).isEmpty())
+        return false;
+    if (event->type() == QEvent::Drop)
+        dropEvent(drag);
+    else
+        dragMoveEvent(static_cast<QDragMoveEvent*>(drag));
+    return true;
 }
 
 void TDropFileGroupBox::showEvent(QShowEvent* event)

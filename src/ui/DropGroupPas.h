@@ -12,7 +12,8 @@ namespace tarnwick {
 //
 // Qt keeps a widget's drop registration across the life of its platform window,
 // so Active simply switches whether the box takes file drops, and AutoActive
-// switches it on whenever the box is shown.
+// switches it on whenever the box is shown. Files dropped on the fields inside
+// the box are the box's too: a text field would otherwise take them as text.
 class TDropFileGroupBox : public QGroupBox {
     Q_OBJECT
     Q_PROPERTY(bool Active READ Active WRITE SetActive)
@@ -35,12 +36,17 @@ signals:
     void OnDropFile(QObject* sender);
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void childEvent(QChildEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
 private:
+    // Returns whether the event carried local files and was taken by the box.
+    bool TakeFileDrag(QEvent* event);
+
     bool active_ = false;
     bool autoActive_ = true;
 };

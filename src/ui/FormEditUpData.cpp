@@ -6,6 +6,10 @@
 #include "ui_FormEditUpData.h"
 
 #include <QCoreApplication>
+#include <QScopeGuard>
+#include <QUrl>
+
+#include <utility>
 
 using namespace tarnwick::ui;
 
@@ -28,7 +32,10 @@ TFormEditUpData::TFormEditUpData(tarnwick::Notifier& notifier, QWidget* parent)
     // Only the operator's choice reacts; a choice set from code does not.
     connect(ui_->cbbCheckType, &QComboBox::activated, this, &TFormEditUpData::cbbCheckTypeChange);
     connect(ui_->DropFileGroupBox1, &tarnwick::TDropFileGroupBox::OnDropFile, this, &TFormEditUpData::DropFileGroupBox1DropFile);
+    // For file managers without drag and drop: Enter hashes the name typed or pasted.
+    connect(ui_->edt1, &QLineEdit::returnPressed, this, &TFormEditUpData::HashTypedFileName);
     LoadFields();
+    ui_->EditSaveDir->setFocus();
 }
 
 TFormEditUpData::~TFormEditUpData() = default;
@@ -44,10 +51,7 @@ void TFormEditUpData::LoadFields()
     ui_->ComboBoxZip->setCurrentIndex(f.ZipIndex);
     ui_->cbbDownType->setCurrentIndex(f.DownTypeIndex);
     ui_->cbbCheckType->setCurrentIndex(f.CheckTypeIndex);
-    bool isNumber = false;
-    const int version = ToQString(f.Ver).toInt(&isNumber);
-    if (isNumber)
-        ui_->EditVer->setValue(version);
+    ui_->EditVer->SetVersionText(ToQString(f.Ver));
     ui_->edtDate->setText(ToQString(f.Date));
     ui_->edtMD5->setText(ToQString(f.MD5));
     ui_->edtdownmd5->setText(ToQString(f.DownMD5));
@@ -64,7 +68,7 @@ void TFormEditUpData::StoreFields()
     f.ZipIndex = ui_->ComboBoxZip->currentIndex();
     f.DownTypeIndex = ui_->cbbDownType->currentIndex();
     f.CheckTypeIndex = ui_->cbbCheckType->currentIndex();
-    f.Ver = ToGbk(ui_->EditVer->cleanText());
+    f.Ver = ToGbk(ui_->EditVer->VersionText());
     f.Date = ToGbk(ui_->edtDate->text());
     f.MD5 = ToGbk(ui_->edtMD5->text());
     f.DownMD5 = ToGbk(ui_->edtdownmd5->text());
@@ -118,13 +122,40 @@ void TFormEditUpData::DropFileGroupBox1DropFile(QObject*)
     RunGuarded(notifier_, [&] { CalculateDigest(first); });
 }
 
+void TFormEditUpData::HashTypedFileName()
+{
+    QString name = ui_->edt1->text().trimmed();
+    const QUrl url(name);
+    if (url.isLocalFile())
+        name = url.toLocalFile();
+    if (!name.isEmpty())
+        RunGuarded(notifier_, [&] { CalculateDigest(name); });
+}
+
 void TFormEditUpData::CalculateDigest(const QString& fileName)
 {
     ui_->edt1->setText(fileName);
     const QString shown = ui_->edt1->text();
+    // No digest beside a file name it does not belong to, not even for a moment.
+    ui_->edt2->clear();
+    ++digests_;
+    const auto finished = qScopeGuard([this] {
+        if (--digests_ > 0 || !closeRequested_)
+            return;
+        const int result = *std::exchange(closeRequested_, std::nullopt);
+        QMetaObject::invokeMethod(this, [this, result] { QDialog::done(result); }, Qt::QueuedConnection);
+    });
     const std::string hex =
         UpdateEditorLogic::DigestText(ToPath(shown), [this](int percent) { DigestProgress(percent); });
     ui_->edt2->setText(QString::fromLatin1(hex.data(), static_cast<qsizetype>(hex.size())));
+}
+
+void TFormEditUpData::done(int result)
+{
+    if (digests_ > 0)
+        closeRequested_ = result;
+    else
+        QDialog::done(result);
 }
 
 void TFormEditUpData::DigestProgress(int percent)

@@ -4,6 +4,7 @@
 #include "ui/logic/update_editor.h"
 
 #include <memory>
+#include <optional>
 
 namespace Ui {
 class TFormEditUpData;
@@ -22,6 +23,9 @@ public:
 
     // Hashes a file as a drop does: name into edt1, digest into edt2, pb1 moving.
     void CalculateDigest(const QString& fileName);
+    // While a digest runs, closing waits until the drop that started it has
+    // been handled: the platform's drop handling must not find its window gone.
+    void done(int result) override;
     // The digest's progress callback: moves pb1 and lets pending events run.
     void DigestProgress(int percent);
 
@@ -31,6 +35,7 @@ public slots:
     void DropFileGroupBox1DropFile(QObject* sender);
 
 private:
+    void HashTypedFileName();
     QWidget* FieldWidget(tarnwick::ui::UpdateField field) const;
     void LoadFields() override;
     void StoreFields() override;
@@ -39,4 +44,6 @@ private:
     std::unique_ptr<Ui::TFormEditUpData> ui_;
     tarnwick::Notifier& notifier_;
     tarnwick::ui::UpdateEditorLogic editor_;
+    int digests_ = 0; // digests under way, nested ones included
+    std::optional<int> closeRequested_;
 };

@@ -2,6 +2,8 @@
 
 #include "ui/FormEditServer.h"
 #include "ui/FormEditUpData.h"
+#include "ui/ListModels.h"
+#include "ui/ReportList.h"
 #include "ui/logic/failure_report.h"
 #include "ui/qt_text.h"
 #include "ui_FormMain.h"
@@ -11,42 +13,29 @@
 #include <QScreen>
 #include <QSignalBlocker>
 
-#include <array>
 
 using namespace tarnwick;
 using namespace tarnwick::ui;
 
 namespace {
 
-// Column widths are kept in the layout as the list's "columnWidths" property.
-void PrepareReportList(QTableWidget& list)
+// Column widths and captions are kept in the layout as the list's properties.
+QStringList LayoutList(const QWidget& list, const char* property)
 {
+    return list.property(property).toString().split(QLatin1Char(','));
+}
+
+void PrepareReportList(TReportList& list, QAbstractItemModel& model)
+{
+    list.setModel(&model);
     list.verticalHeader()->hide();
+    list.verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     list.verticalHeader()->setDefaultSectionSize(list.fontMetrics().height() + 4);
     list.horizontalHeader()->setHighlightSections(false);
     list.horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    const QStringList widths = list.property("columnWidths").toString().split(QLatin1Char(','));
+    const QStringList widths = LayoutList(list, "columnWidths");
     for (int column = 0; column < widths.size(); ++column)
         list.setColumnWidth(column, widths[column].toInt());
-}
-
-template <class Record, std::size_t N>
-void FillReportList(QTableWidget& list, const RecordList<Record>& records,
-                    const std::array<std::string Record::*, N>& columns)
-{
-    list.setRowCount(static_cast<int>(records.Count()));
-    int row = 0;
-    for (const Record& record : records) {
-        for (std::size_t column = 0; column < N; ++column)
-            list.setItem(row, static_cast<int>(column), new QTableWidgetItem(ToQString(record.*columns[column])));
-        ++row;
-    }
-}
-
-int SelectedRow(const QTableWidget& list)
-{
-    const auto rows = list.selectionModel()->selectedRows();
-    return rows.isEmpty() ? -1 : rows.first().row();
 }
 
 void SetText(QLineEdit& field, const std::string& gbk)
@@ -64,14 +53,18 @@ TFormMain::TFormMain(Operator& op, std::span<const std::byte> launcherImage, std
       logic_(op, *this, launcherImage, std::move(folder))
 {
     ui_->setupUi(this);
+    lists_ = std::make_unique<ListModels>(logic_.Model(), LayoutList(*ui_->lvServerList, "columnCaptions"),
+                                          LayoutList(*ui_->lvUpDataList, "columnCaptions"));
+    logic_.SetListEvents(*lists_);
+    ui_->cbbServerGroup->setModel(&lists_->Groups());
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     ApplyWindowFont(this);
     setFixedSize(size());
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
-    PrepareReportList(*ui_->lvServerList);
-    PrepareReportList(*ui_->lvUpDataList);
+    PrepareReportList(*ui_->lvServerList, lists_->Servers());
+    PrepareReportList(*ui_->lvUpDataList, lists_->Updates());
     GuardTextFields(this);
     ConnectHandlers();
     ConnectFields();
@@ -96,8 +89,7 @@ void TFormMain::FormCreate()
     ui_->pgc2->setCurrentIndex(0);
     ui_->pgc1->setCurrentIndex(0);
     // A load that fails is reported; the window opens with what was loaded so far.
-    RunGuarded(operator_, [this] { logic_.LoadWorkingCopy(); });
-    ShowModel();
+    Act([this] { logic_.LoadWorkingCopy(); });
 }
 
 void TFormMain::ConnectHandlers()
@@ -127,11 +119,11 @@ void TFormMain::ConnectFields()
     });
     connect(ui_->lvServerList->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
         if (!showing_)
-            logic_.SelectServer(SelectedRow(*ui_->lvServerList));
+            logic_.SelectServer(ui_->lvServerList->SelectedRow());
     });
     connect(ui_->lvUpDataList->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
         if (!showing_)
-            logic_.SelectUpdate(SelectedRow(*ui_->lvUpDataList));
+            logic_.SelectUpdate(ui_->lvUpDataList->SelectedRow());
     });
     // The address and launcher fields edit the model in place.
     const auto bind = [this](QLineEdit* field, auto target) {
@@ -149,8 +141,12 @@ void TFormMain::ConnectFields()
 
 void TFormMain::Act(const std::function<void()>& operation)
 {
+    // The lists change under the operation; what they do to their selection
+    // meanwhile is not the operator's choice.
+    showing_ = true;
     RunGuarded(operator_, operation);
     ShowModel();
+    showing_ = false;
 }
 
 // Handlers -------------------------------------------------------------------
@@ -201,49 +197,10 @@ void TFormMain::GenerateLoginButtonClick() { Act([this] { logic_.GenerateLaunche
 
 void TFormMain::ShowModel()
 {
-    showing_ = true;
-    ShowGroups();
-    ShowServers();
-    ShowUpdates();
+    ui_->cbbServerGroup->setCurrentIndex(logic_.SelectedGroup());
+    ui_->lvServerList->ShowSelectedRow(logic_.SelectedServer());
+    ui_->lvUpDataList->ShowSelectedRow(logic_.SelectedUpdate());
     ShowFields();
-    showing_ = false;
-}
-
-void TFormMain::ShowGroups()
-{
-    QComboBox& list = *ui_->cbbServerGroup;
-    list.clear();
-    for (const auto& group : logic_.Model().groups)
-        list.addItem(ToQString(group.Name));
-    list.setCurrentIndex(logic_.SelectedGroup());
-}
-
-void TFormMain::ShowServers()
-{
-    static constexpr std::array<std::string ServerEntry::*, 5> columns = {
-        &ServerEntry::Group, &ServerEntry::ShowName, &ServerEntry::Name, &ServerEntry::Addr, &ServerEntry::Port};
-    FillReportList(*ui_->lvServerList, logic_.Model().servers, columns);
-    ShowSelection(*ui_->lvServerList, logic_.SelectedServer());
-}
-
-void TFormMain::ShowUpdates()
-{
-    static constexpr std::array<std::string UpdateEntry::*, 11> columns = {
-        &UpdateEntry::Hint, &UpdateEntry::SaveDir, &UpdateEntry::SaveName, &UpdateEntry::DownUrl,
-        &UpdateEntry::Zip,  &UpdateEntry::CheckType, &UpdateEntry::DownType, &UpdateEntry::Date,
-        &UpdateEntry::Ver,  &UpdateEntry::MD5,     &UpdateEntry::DownMD5};
-    FillReportList(*ui_->lvUpDataList, logic_.Model().updates, columns);
-    ShowSelection(*ui_->lvUpDataList, logic_.SelectedUpdate());
-}
-
-void TFormMain::ShowSelection(QTableWidget& list, int row)
-{
-    if (row < 0) {
-        list.clearSelection();
-        list.setCurrentItem(nullptr);
-        return;
-    }
-    list.selectRow(row);
 }
 
 void TFormMain::ShowFields()

@@ -14,7 +14,9 @@
 namespace Ui {
 class TFormMain;
 }
-class QTableWidget;
+namespace tarnwick::ui {
+class ListModels;
+}
 class TFormEditServer;
 class TFormEditUpData;
 
@@ -50,15 +52,14 @@ private:
     void ConnectHandlers();
     void ConnectFields();
     void Act(const std::function<void()>& operation);
+    // The lists follow the model through their item models; this shows the
+    // selection and the fields.
     void ShowModel();
-    void ShowGroups();
-    void ShowServers();
-    void ShowUpdates();
     void ShowFields();
-    void ShowSelection(QTableWidget& list, int row);
 
     std::unique_ptr<Ui::TFormMain> ui_;
     tarnwick::ui::Operator& operator_;
     tarnwick::ui::MainWindowLogic logic_;
-    bool showing_ = false; // the view is being filled: selection signals are not the operator's
+    std::unique_ptr<tarnwick::ui::ListModels> lists_;
+    bool showing_ = false; // an operation runs: selection signals are not the operator's
 };

@@ -21,6 +21,7 @@ TInputQuery::TInputQuery(const QString& caption, const QString& prompt, const QS
     ok_->setObjectName(QStringLiteral("btnOk"));
     cancel_->setObjectName(QStringLiteral("btnCancel"));
     setWindowTitle(caption);
+    prompt_->setTextFormat(Qt::PlainText);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     ApplyWindowFont(this);
     field_->setMaxLength(255);

@@ -24,7 +24,9 @@ bool QtOperator::Notice(NoticeKind kind, const std::string& caption, const std::
 {
     QMessageBox box(WindowInFront());
     box.setWindowTitle(ToQString(caption));
-    box.setText(ToQString(text));
+    // Shown exactly as written: names such as "<b>Bold</b>" are not markup.
+    box.setTextFormat(Qt::PlainText);
+    box.setText(ToQString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     switch (kind) {
     case NoticeKind::Refusal:
         box.setIcon(QMessageBox::Critical);

@@ -8,6 +8,9 @@
 #include "ui/qt_text.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 #include <cstdlib>
 #include <iostream>
@@ -38,6 +41,12 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(tarnwick::ui::kApplicationTitle));
     QApplication::setFont(tarnwick::ui::WindowFont());
+    // Standard buttons read 确定/取消, as on a Chinese desktop; without the
+    // translations installed they stay in English.
+    QTranslator qtTexts;
+    if (qtTexts.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"), QStringLiteral("_"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTexts);
 
     QtOperator op;
     TFormMain main(op, tarnwick::CarriedLauncherImage());

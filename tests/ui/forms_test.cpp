@@ -22,7 +22,7 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTimer>
-#include <QTableWidget>
+#include <QTableView>
 #include <QUrl>
 #include <QtTest>
 
@@ -49,6 +49,9 @@ W* Find(QWidget& root, const char* name)
 // Runs the operator's part of a dialog; a failed check inside ends the script
 // (and fails the test) while the dialog still returns to its caller.
 void Script(const std::function<void()>& steps) { steps(); }
+
+int Rows(const QTableView& list) { return list.model()->rowCount(); }
+QString Cell(const QTableView& list, int row, int column) { return list.model()->index(row, column).data().toString(); }
 
 void Click(QWidget& root, const char* name) { QTest::mouseClick(Find<QPushButton>(root, name), Qt::LeftButton); }
 
@@ -104,11 +107,11 @@ private slots:
         auto* groups = Find<QComboBox>(*p.main, "cbbServerGroup");
         QCOMPARE(groups->count(), 1);
         QCOMPARE(groups->currentIndex(), -1);
-        auto* servers = Find<QTableWidget>(*p.main, "lvServerList");
-        QCOMPARE(servers->rowCount(), 1);
-        QCOMPARE(servers->horizontalHeaderItem(4)->text(), Q("端口"));
+        auto* servers = Find<QTableView>(*p.main, "lvServerList");
+        QCOMPARE(Rows(*servers), 1);
+        QCOMPARE(servers->model()->headerData(4, Qt::Horizontal).toString(), Q("端口"));
         QCOMPARE(servers->columnWidth(3), 105);
-        QCOMPARE(Find<QTableWidget>(*p.main, "lvUpDataList")->columnCount(), 11);
+        QCOMPARE(Find<QTableView>(*p.main, "lvUpDataList")->model()->columnCount(), 11);
         QCOMPARE(Find<QLineEdit>(*p.main, "edtHomeUrl")->text(), Q("http://www.example.com/"));
         QVERIFY(p.op.notices.empty());
     }
@@ -143,7 +146,7 @@ private slots:
         QCOMPARE(p.op.notices.back().kind, NoticeKind::Confirmation);
         QCOMPARE(groups->count(), 1);
         QCOMPARE(groups->currentIndex(), -1);
-        QCOMPARE(Find<QTableWidget>(*p.main, "lvServerList")->rowCount(), 0);
+        QCOMPARE(Rows(*Find<QTableView>(*p.main, "lvServerList")), 0);
     }
 
     void serverDialogRefusesThenAddsAndMovingDropsTheSelection()
@@ -165,27 +168,27 @@ private slots:
             return dialog.result();
         });
         Click(*p.main, "btnAddServer");
-        auto* servers = Find<QTableWidget>(*p.main, "lvServerList");
-        QCOMPARE(servers->rowCount(), 2);
-        QCOMPARE(servers->item(1, 0)->text(), Q("East"));
-        QCOMPARE(servers->item(1, 1)->text(), Q("Zone 2"));
+        auto* servers = Find<QTableView>(*p.main, "lvServerList");
+        QCOMPARE(Rows(*servers), 2);
+        QCOMPARE(Cell(*servers, 1, 0), Q("East"));
+        QCOMPARE(Cell(*servers, 1, 1), Q("Zone 2"));
 
         servers->selectRow(1);
         Click(*p.main, "BtnGameUp");
-        QCOMPARE(servers->item(0, 1)->text(), Q("Zone 2"));
+        QCOMPARE(Cell(*servers, 0, 1), Q("Zone 2"));
         QVERIFY(servers->selectionModel()->selectedRows().isEmpty());
         Click(*p.main, "BtnGameUp");
         QCOMPARE(p.op.TakeLastText(), std::string("请选择好分组"));
 
         servers->selectRow(0);
         Click(*p.main, "btnDelServer");
-        QCOMPARE(servers->rowCount(), 1);
+        QCOMPARE(Rows(*servers), 1);
     }
 
     void clickingBelowTheRowsLeavesNoServerSelected()
     {
         Program p;
-        auto* servers = Find<QTableWidget>(*p.main, "lvServerList");
+        auto* servers = Find<QTableView>(*p.main, "lvServerList");
         servers->selectRow(0);
         QCOMPARE(p.main->Logic().SelectedServer(), 0);
         QTest::mouseClick(servers->viewport(), Qt::LeftButton, {}, QPoint(10, servers->viewport()->height() - 5));
@@ -226,11 +229,11 @@ private slots:
             return dialog.result();
         });
         Click(*p.main, "btnAddUp");
-        auto* updates = Find<QTableWidget>(*p.main, "lvUpDataList");
-        QCOMPARE(updates->rowCount(), 2);
-        QCOMPARE(updates->item(1, 0)->text(), Q(" new "));
-        QCOMPARE(updates->item(1, 5)->text(), Q("MD5"));
-        QCOMPARE(updates->item(1, 9)->text(), Q("abcdef"));
+        auto* updates = Find<QTableView>(*p.main, "lvUpDataList");
+        QCOMPARE(Rows(*updates), 2);
+        QCOMPARE(Cell(*updates, 1, 0), Q(" new "));
+        QCOMPARE(Cell(*updates, 1, 5), Q("MD5"));
+        QCOMPARE(Cell(*updates, 1, 9), Q("abcdef"));
 
         // Editing shows the entry's own mode: the sample's "MD5" row.
         updates->selectRow(0);
@@ -243,7 +246,7 @@ private slots:
             return int(QDialog::Rejected);
         });
         Click(*p.main, "btnEditUp");
-        QCOMPARE(updates->item(0, 0)->text(), Q("new files"));
+        QCOMPARE(Cell(*updates, 0, 0), Q("new files"));
     }
 
     void fieldsRefuseTextThatGbkCannotHold()

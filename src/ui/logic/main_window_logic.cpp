@@ -6,12 +6,63 @@
 #include "ui/logic/captions.h"
 #include "ui/logic/gbk_literal.h"
 
+#include <algorithm>
 #include <utility>
+#include <vector>
 
 namespace tarnwick::ui {
 namespace {
 
 std::string TrimmedText(const std::string& text) { return std::string(Trimmed(text)); }
+
+// Beyond this many separate runs of rows, one reset costs a view less than a
+// pass over its rows for every run.
+constexpr std::size_t kRunsBeforeReset = 32;
+
+template <class Record>
+void AppendRow(ListEvents& events, ListKind kind, RecordList<Record>& list, Record record)
+{
+    const int row = static_cast<int>(list.Count());
+    events.BeginInsertRows(kind, row, row);
+    list.Append(std::move(record));
+    events.EndInsertRows(kind);
+}
+
+template <class Record>
+void RemoveRow(ListEvents& events, ListKind kind, RecordList<Record>& list, int row)
+{
+    events.BeginRemoveRows(kind, row, row);
+    list.Remove(static_cast<std::size_t>(row));
+    events.EndRemoveRows(kind);
+}
+
+template <class Record>
+void SwapRows(ListEvents& events, ListKind kind, RecordList<Record>& list, int row, int with)
+{
+    list.Move(static_cast<std::size_t>(row), static_cast<std::size_t>(with));
+    events.RowsChanged(kind, std::min(row, with), std::max(row, with));
+}
+
+// Tells the view that every list may have changed, also when the change fails midway.
+class ResetAll {
+public:
+    explicit ResetAll(ListEvents& events) : events_(events)
+    {
+        for (ListKind kind : kKinds)
+            events_.BeginReset(kind);
+    }
+    ~ResetAll()
+    {
+        for (ListKind kind : kKinds)
+            events_.EndReset(kind);
+    }
+    ResetAll(const ResetAll&) = delete;
+    ResetAll& operator=(const ResetAll&) = delete;
+
+private:
+    static constexpr ListKind kKinds[] = {ListKind::Groups, ListKind::Servers, ListKind::Updates};
+    ListEvents& events_;
+};
 
 } // namespace
 
@@ -38,6 +89,7 @@ void MainWindowLogic::AttachDialogs(ServerDialogPort server, UpdateDialogPort up
 void MainWindowLogic::LoadWorkingCopy()
 {
     group_ = server_ = update_ = -1;
+    const ResetAll reset(*events_);
     document_.LoadConfiguration(model_);
 }
 
@@ -65,7 +117,7 @@ void MainWindowLogic::AddGroup()
         Refuse(kInfoCaption, "服务器分组内容不能为空!");
         return;
     }
-    model_.groups.Append(ServerGroup{name});
+    AppendRow(*events_, ListKind::Groups, model_.groups, ServerGroup{name});
     group_ = static_cast<int>(model_.groups.Count()) - 1;
 }
 
@@ -80,20 +132,54 @@ void MainWindowLogic::DeleteGroup()
         Gbk("是否确定删除分组[") + name + Gbk("]信息？\r\n将会同时删除所有该组的服务器列表!");
     if (!operator_.Notice(NoticeKind::Confirmation, Gbk(kInfoCaption), question))
         return;
-    model_.groups.Remove(static_cast<std::size_t>(group_));
+    RemoveRow(*events_, ListKind::Groups, model_.groups, group_);
     group_ = -1;
-    // Exact byte match, as the document writer matches servers to groups: a
-    // case-blind match would also destroy the servers of a group "east" when
-    // "East" goes.
-    // The selected server row, if it survives, keeps its selection at its new index.
-    for (std::size_t row = model_.servers.Count(); row-- > 0;) {
-        if (model_.servers.At(row).Group != name)
+    RemoveServersOf(name);
+}
+
+// Exact byte match, as the document writer matches servers to groups: a
+// case-blind match would also destroy the servers of a group "east" when
+// "East" goes. The selected server row, if it survives, stays selected.
+void MainWindowLogic::RemoveServersOf(const std::string& group)
+{
+    RecordList<ServerEntry>& servers = model_.servers;
+    // Runs of the group's rows, {first, count}, from the last: removing them in
+    // this order keeps the rows of the runs still to go where they were.
+    std::vector<std::pair<std::size_t, std::size_t>> runs;
+    for (std::size_t row = servers.Count(); row-- > 0;) {
+        if (servers.At(row).Group != group)
             continue;
-        model_.servers.Remove(row);
-        if (server_ == static_cast<int>(row))
-            server_ = -1;
-        else if (server_ > static_cast<int>(row))
-            --server_;
+        if (!runs.empty() && runs.back().first == row + 1) {
+            runs.back().first = row;
+            ++runs.back().second;
+        } else {
+            runs.emplace_back(row, 1);
+        }
+    }
+    if (server_ >= 0) {
+        const auto selected = static_cast<std::size_t>(server_);
+        std::size_t before = 0;
+        for (const auto& [first, count] : runs) {
+            if (selected >= first && selected < first + count) {
+                server_ = -1;
+                break;
+            }
+            if (first + count <= selected)
+                before += count;
+        }
+        if (server_ >= 0)
+            server_ -= static_cast<int>(before);
+    }
+    if (runs.size() > kRunsBeforeReset) {
+        events_->BeginReset(ListKind::Servers);
+        servers.RemoveIf([&](const ServerEntry& server) { return server.Group == group; });
+        events_->EndReset(ListKind::Servers);
+        return;
+    }
+    for (const auto& [first, count] : runs) {
+        events_->BeginRemoveRows(ListKind::Servers, static_cast<int>(first), static_cast<int>(first + count - 1));
+        servers.Remove(first, count);
+        events_->EndRemoveRows(ListKind::Servers);
     }
 }
 
@@ -107,7 +193,7 @@ void MainWindowLogic::MoveGroupUp()
         Refuse(kErrorCaption, "该分组已经在最顶层");
         return;
     }
-    model_.groups.Move(static_cast<std::size_t>(group_), static_cast<std::size_t>(group_ - 1));
+    SwapRows(*events_, ListKind::Groups, model_.groups, group_, group_ - 1);
     --group_;
 }
 
@@ -121,7 +207,7 @@ void MainWindowLogic::MoveGroupDown()
         Refuse(kErrorCaption, "该分组已经在最底层");
         return;
     }
-    model_.groups.Move(static_cast<std::size_t>(group_), static_cast<std::size_t>(group_ + 1));
+    SwapRows(*events_, ListKind::Groups, model_.groups, group_, group_ + 1);
     ++group_;
 }
 
@@ -155,7 +241,7 @@ void MainWindowLogic::AddServer()
     fields.Port = "7000";
     if (!ShowServerDialog("增加服务器列表"))
         return;
-    model_.servers.Append(ServerFromDialog());
+    AppendRow(*events_, ListKind::Servers, model_.servers, ServerFromDialog());
 }
 
 void MainWindowLogic::EditServer()
@@ -174,6 +260,7 @@ void MainWindowLogic::EditServer()
     if (!ShowServerDialog("修改服务器列表"))
         return;
     model_.servers.At(row) = ServerFromDialog();
+    events_->RowsChanged(ListKind::Servers, server_, server_);
 }
 
 void MainWindowLogic::DeleteServer()
@@ -182,7 +269,7 @@ void MainWindowLogic::DeleteServer()
         Refuse(kInfoCaption, "请先选择你要删除的服务器信息!");
         return;
     }
-    model_.servers.Remove(static_cast<std::size_t>(server_));
+    RemoveRow(*events_, ListKind::Servers, model_.servers, server_);
     server_ = -1;
 }
 
@@ -196,7 +283,7 @@ void MainWindowLogic::MoveServerUp()
         Refuse(kErrorCaption, "该分组已经在最顶层");
         return;
     }
-    model_.servers.Move(static_cast<std::size_t>(server_), static_cast<std::size_t>(server_ - 1));
+    SwapRows(*events_, ListKind::Servers, model_.servers, server_, server_ - 1);
     // The list re-creates the moved row, so no row stays selected.
     server_ = -1;
 }
@@ -211,7 +298,7 @@ void MainWindowLogic::MoveServerDown()
         Refuse(kErrorCaption, "该分组已经在最底层");
         return;
     }
-    model_.servers.Move(static_cast<std::size_t>(server_), static_cast<std::size_t>(server_ + 1));
+    SwapRows(*events_, ListKind::Servers, model_.servers, server_, server_ + 1);
     server_ = -1;
 }
 
@@ -264,7 +351,7 @@ void MainWindowLogic::AddUpdate()
     // The dialog keeps what it held after its last use.
     if (!ShowUpdateDialog("增加更新列表"))
         return;
-    model_.updates.Append(UpdateFromDialog());
+    AppendRow(*events_, ListKind::Updates, model_.updates, UpdateFromDialog());
 }
 
 void MainWindowLogic::EditUpdate()
@@ -278,6 +365,7 @@ void MainWindowLogic::EditUpdate()
     if (!ShowUpdateDialog("修改更新列表"))
         return;
     model_.updates.At(row) = UpdateFromDialog();
+    events_->RowsChanged(ListKind::Updates, update_, update_);
 }
 
 void MainWindowLogic::DeleteUpdate()
@@ -286,7 +374,7 @@ void MainWindowLogic::DeleteUpdate()
         Refuse(kInfoCaption, "请先选择你要删除的更新信息!");
         return;
     }
-    model_.updates.Remove(static_cast<std::size_t>(update_));
+    RemoveRow(*events_, ListKind::Updates, model_.updates, update_);
     update_ = -1;
 }
 

@@ -2,6 +2,7 @@
 
 #include "config/document.h"
 #include "config/model.h"
+#include "ui/logic/list_events.h"
 #include "ui/logic/operator.h"
 #include "ui/logic/server_editor.h"
 #include "ui/logic/update_editor.h"
@@ -33,6 +34,8 @@ public:
 
     // The dialogs are created after the main window, once, and reused.
     void AttachDialogs(ServerDialogPort server, UpdateDialogPort update);
+    // The view that shows the lists learns from here which rows changed.
+    void SetListEvents(ListEvents& events) { events_ = &events; }
 
     // Loads Tarnwick.xml; a missing file keeps the defaults. Raises Error, leaving
     // whatever the load had already put into the model.
@@ -87,11 +90,14 @@ private:
     ServerEntry ServerFromDialog() const;
     UpdateEntry UpdateFromDialog() const;
     void FillUpdateDialog(const UpdateEntry& entry);
+    void RemoveServersOf(const std::string& group);
 
     Operator& operator_;
     const WindowPlacement& mainWindow_;
     std::span<const std::byte> launcherImage_;
     std::filesystem::path folder_;
+    NoListEvents noEvents_;
+    ListEvents* events_ = &noEvents_;
     ConfigurationDocument document_;
     SetupModel model_;
     int group_ = -1;

@@ -1,0 +1,30 @@
+#include "ui/ListModels.h"
+
+namespace tarnwick::ui {
+
+ListModels::ListModels(const SetupModel& model, const QStringList& serverCaptions,
+                       const QStringList& updateCaptions)
+    : groups_(model.groups, {&ServerGroup::Name}, {}),
+      servers_(model.servers,
+               {&ServerEntry::Group, &ServerEntry::ShowName, &ServerEntry::Name, &ServerEntry::Addr,
+                &ServerEntry::Port},
+               serverCaptions),
+      updates_(model.updates,
+               {&UpdateEntry::Hint, &UpdateEntry::SaveDir, &UpdateEntry::SaveName, &UpdateEntry::DownUrl,
+                &UpdateEntry::Zip, &UpdateEntry::CheckType, &UpdateEntry::DownType, &UpdateEntry::Date,
+                &UpdateEntry::Ver, &UpdateEntry::MD5, &UpdateEntry::DownMD5},
+               updateCaptions)
+{
+}
+
+ReportModel& ListModels::Of(ListKind list)
+{
+    switch (list) {
+    case ListKind::Groups: return groups_;
+    case ListKind::Servers: return servers_;
+    case ListKind::Updates: return updates_;
+    }
+    return groups_;
+}
+
+} // namespace tarnwick::ui

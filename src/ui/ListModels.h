@@ -1,0 +1,93 @@
+#pragma once
+
+#include "config/model.h"
+#include "ui/logic/list_events.h"
+#include "ui/qt_text.h"
+
+#include <QAbstractTableModel>
+#include <QStringList>
+
+#include <string>
+#include <vector>
+
+namespace tarnwick::ui {
+
+// One of the window's lists as an item model: reads the core's records in
+// place, and is told by the window logic which rows an operation changed.
+class ReportModel : public QAbstractTableModel {
+public:
+    using QAbstractTableModel::QAbstractTableModel;
+
+    void BeginInsert(int first, int last) { beginInsertRows({}, first, last); }
+    void EndInsert() { endInsertRows(); }
+    void BeginRemove(int first, int last) { beginRemoveRows({}, first, last); }
+    void EndRemove() { endRemoveRows(); }
+    void Changed(int first, int last) { emit dataChanged(index(first, 0), index(last, columnCount({}) - 1)); }
+    void BeginReset() { beginResetModel(); }
+    void EndReset() { endResetModel(); }
+};
+
+template <class Record>
+class RecordTableModel : public ReportModel {
+public:
+    using Field = std::string Record::*;
+
+    RecordTableModel(const RecordList<Record>& records, std::vector<Field> columns, QStringList captions)
+        : records_(records), columns_(std::move(columns)), captions_(std::move(captions))
+    {
+    }
+
+    int rowCount(const QModelIndex& parent) const override
+    {
+        return parent.isValid() ? 0 : static_cast<int>(records_.Count());
+    }
+    int columnCount(const QModelIndex& parent) const override
+    {
+        return parent.isValid() ? 0 : static_cast<int>(columns_.size());
+    }
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        if (role != Qt::DisplayRole || !index.isValid())
+            return {};
+        const Record& record = records_.At(static_cast<std::size_t>(index.row()));
+        return ToQString(record.*columns_.at(static_cast<std::size_t>(index.column())));
+    }
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override
+    {
+        if (role != Qt::DisplayRole || orientation != Qt::Horizontal || section >= captions_.size())
+            return {};
+        return captions_.at(section);
+    }
+
+private:
+    const RecordList<Record>& records_;
+    std::vector<Field> columns_;
+    QStringList captions_;
+};
+
+// The three lists of the main window, told of changes by its logic.
+class ListModels : public ListEvents {
+public:
+    ListModels(const SetupModel& model, const QStringList& serverCaptions, const QStringList& updateCaptions);
+
+    ReportModel& Groups() { return groups_; }
+    ReportModel& Servers() { return servers_; }
+    ReportModel& Updates() { return updates_; }
+
+    void BeginInsertRows(ListKind list, int first, int last) override { Of(list).BeginInsert(first, last); }
+    void EndInsertRows(ListKind list) override { Of(list).EndInsert(); }
+    void BeginRemoveRows(ListKind list, int first, int last) override { Of(list).BeginRemove(first, last); }
+    void EndRemoveRows(ListKind list) override { Of(list).EndRemove(); }
+    void RowsChanged(ListKind list, int first, int last) override { Of(list).Changed(first, last); }
+    void BeginReset(ListKind list) override { Of(list).BeginReset(); }
+    void EndReset(ListKind list) override { Of(list).EndReset(); }
+
+private:
+    ReportModel& Of(ListKind list);
+
+    RecordTableModel<ServerGroup> groups_;
+    RecordTableModel<ServerEntry> servers_;
+    RecordTableModel<UpdateEntry> updates_;
+};
+
+} // namespace tarnwick::ui
