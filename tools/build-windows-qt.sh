@@ -1,0 +1,100 @@
+#!/bin/sh
+# Cross-builds Qt's base module for 64-bit Windows from Debian's own qt6-base
+# source package (the version of the host's Qt), static and cut down to what
+# the window uses: Core, Gui, Widgets, the Windows platform plugin, PNG and ICO.
+# The host's Qt serves as host tools (moc, uic, rcc, syncqt), so none are
+# built. The result goes into a cache outside the source tree, reused while
+# the Qt version, the compiler and the configure options are unchanged.
+#   Usage: tools/build-windows-qt.sh [--check] [PREFIX]
+#   --check only answers whether the cache is current (exit 0) or not (1).
+#   PREFIX defaults to $TARNWICK_WINDOWS_QT, else ~/.cache/tarnwick/qt6-mingw-w64
+#   (the toolchain file cmake/mingw-w64-x86_64.cmake looks there too).
+#   TARNWICK_QT_WORK keeps the source and build trees in that folder instead
+#   of a temporary one, so that a failed build can resume; JOBS sets the
+#   parallelism. A cold build takes over an hour on two cores.
+set -eu
+check=false
+if [ "${1:-}" = "--check" ]; then
+    check=true
+    shift
+fi
+here=$(cd "$(dirname "$0")" && pwd)
+prefix=${1:-${TARNWICK_WINDOWS_QT:-${XDG_CACHE_HOME:-$HOME/.cache}/tarnwick/qt6-mingw-w64}}
+toolchain=${TARNWICK_TOOLCHAIN:-$here/../cmake/mingw-w64-x86_64.cmake}
+jobs=${JOBS:-2}
+
+# Bundled copies stand in for libraries Debian has no MinGW build of (libpng,
+# PCRE2, HarfBuzz, double-conversion); zlib is Debian's MinGW one, the same
+# that the program links. pkg-config is off: it would answer for Linux.
+# Fonts come from Windows itself (DirectWrite and GDI), so no FreeType.
+options="-DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=OFF
+ -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake
+ -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DQT_BUILD_BENCHMARKS=OFF
+ -DQT_BUILD_TOOLS_WHEN_CROSSCOMPILING=OFF -DFEATURE_pkg_config=OFF
+ -DFEATURE_network=OFF -DFEATURE_sql=OFF -DFEATURE_dbus=OFF -DFEATURE_testlib=OFF
+ -DFEATURE_printsupport=OFF -DFEATURE_concurrent=OFF -DFEATURE_xml=OFF
+ -DFEATURE_opengl=OFF -DINPUT_opengl=no -DFEATURE_vulkan=OFF -DFEATURE_direct2d=OFF
+ -DFEATURE_system_zlib=ON -DFEATURE_png=ON -DFEATURE_system_png=OFF
+ -DFEATURE_jpeg=OFF -DFEATURE_gif=OFF -DFEATURE_ico=ON
+ -DFEATURE_harfbuzz=ON -DFEATURE_system_harfbuzz=OFF -DFEATURE_freetype=OFF
+ -DFEATURE_system_pcre2=OFF -DFEATURE_system_doubleconversion=OFF
+ -DFEATURE_icu=OFF -DFEATURE_zstd=OFF
+ -DFEATURE_textmarkdownreader=OFF -DFEATURE_textmarkdownwriter=OFF"
+
+qt_version=$(dpkg-query -W -f='${source:Version}' qt6-base-dev)
+compiler_version=$(dpkg-query -W -f='${Version}' g++-mingw-w64-x86-64-posix)
+options_sum=$(printf '%s' "$options" | md5sum | cut -c1-12)
+stamp="qt6-base $qt_version; g++ $compiler_version; options $options_sum"
+if [ -f "$prefix/.stamp" ] && [ "$(cat "$prefix/.stamp")" = "$stamp" ]; then
+    exit 0
+fi
+$check && exit 1
+echo "Building Qt for Windows into $prefix ($stamp)"
+started=$(date +%s)
+
+if [ -n "${TARNWICK_QT_WORK:-}" ]; then
+    work=$TARNWICK_QT_WORK
+    mkdir -p "$work"
+else
+    work=$(mktemp -d)
+    trap 'rm -rf "$work"' EXIT
+fi
+log="$work/qt.log"
+echo "Log: $log"
+
+# apt-get source needs deb-src entries. They are made from the machine's own
+# deb entries into a private apt state, so the system's apt is left untouched.
+qt_src=$(find "$work/src" -mindepth 1 -maxdepth 1 -type d -name 'qt6-base-*' 2>/dev/null | head -n 1)
+if [ -z "$qt_src" ]; then
+    apt="$work/apt"
+    mkdir -p "$apt/sources.list.d" "$apt/lists/partial" "$apt/cache/archives/partial"
+    : > "$apt/sources.list"
+    [ -f /etc/apt/sources.list ] && sed -n 's/^[[:space:]]*deb[[:space:]]/deb-src /p' /etc/apt/sources.list > "$apt/sources.list"
+    for f in /etc/apt/sources.list.d/*.sources; do
+        [ -f "$f" ] && sed 's/^Types:.*/Types: deb-src/' "$f" > "$apt/sources.list.d/$(basename "$f")"
+    done
+    for f in /etc/apt/sources.list.d/*.list; do
+        [ -f "$f" ] && sed -n 's/^[[:space:]]*deb[[:space:]]/deb-src /p' "$f" > "$apt/sources.list.d/$(basename "$f")"
+    done
+    aptopts="-o Dir::Etc::SourceList=$apt/sources.list -o Dir::Etc::SourceParts=$apt/sources.list.d \
+ -o Dir::State::Lists=$apt/lists -o Dir::Cache=$apt/cache -o Debug::NoLocking=1 -o APT::Sandbox::User=root"
+    # shellcheck disable=SC2086
+    apt-get -q $aptopts update >"$log" 2>&1 || { cat "$log"; exit 1; }
+    rm -rf "$work/src"
+    mkdir "$work/src"
+    # shellcheck disable=SC2086
+    (cd "$work/src" && apt-get -q $aptopts source --only-source "qt6-base=$qt_version") >>"$log" 2>&1 \
+        || { tail -n 30 "$log"; exit 1; }
+    qt_src=$(find "$work/src" -mindepth 1 -maxdepth 1 -type d -name 'qt6-base-*' | head -n 1)
+    [ -n "$qt_src" ] || { echo "apt-get source qt6-base gave no source tree" >&2; exit 1; }
+fi
+
+# shellcheck disable=SC2086
+cmake -S "$qt_src" -B "$work/build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+    -DCMAKE_INSTALL_PREFIX="$prefix" $options >>"$log" 2>&1 || { tail -n 40 "$log"; exit 1; }
+cmake --build "$work/build" -j "$jobs" >>"$log" 2>&1 || { tail -n 40 "$log"; exit 1; }
+rm -rf "$prefix"
+cmake --install "$work/build" >>"$log" 2>&1 || { tail -n 40 "$log"; exit 1; }
+
+echo "$stamp" > "$prefix/.stamp"
+echo "Qt for Windows built in $(( ($(date +%s) - started) / 60 )) min; $(du -sh "$prefix" | cut -f1) in $prefix"
