@@ -19,12 +19,16 @@ namespace {
 
 bool HasDisplay()
 {
+#ifdef _WIN32
+    return true; // Windows always has its desktop.
+#else
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
         const char* value = std::getenv(name);
         if (value && *value)
             return true;
     }
     return false;
+#endif
 }
 
 } // namespace
@@ -42,10 +46,13 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QString::fromLatin1(tarnwick::ui::kApplicationTitle));
     QApplication::setFont(tarnwick::ui::WindowFont());
     // Standard buttons read 确定/取消, as on a Chinese desktop; without the
-    // translations installed they stay in English.
+    // translations installed they stay in English. The Windows program has no
+    // translations folder and carries Qt's Chinese texts inside it (":/i18n").
     QTranslator qtTexts;
-    if (qtTexts.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"), QStringLiteral("_"),
-                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    const QLocale chinese(QLocale::Chinese, QLocale::China);
+    if (qtTexts.load(chinese, QStringLiteral("qtbase"), QStringLiteral("_"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)) ||
+        qtTexts.load(chinese, QStringLiteral("qtbase"), QStringLiteral("_"), QStringLiteral(":/i18n")))
         QApplication::installTranslator(&qtTexts);
 
     QtOperator op;
