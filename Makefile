@@ -4,7 +4,7 @@ BUILD_DIR := build
 JOBS ?= $(shell nproc)
 WORK_DIR := work
 
-.PHONY: all deps configure build run screenshots test test-asan bench fuzz clean
+.PHONY: all deps configure build run screenshots test test-asan bench fuzz clean windows-gui windows-gui-screenshot
 FUZZ_SECONDS ?= 60
 
 all: build
@@ -45,6 +45,20 @@ fuzz: deps
 	@cmake --preset fuzz >/dev/null
 	@cmake --build --preset fuzz -j $(JOBS)
 	@sh fuzz/run.sh build-fuzz $(FUZZ_SECONDS)
+
+# The window program for Windows. The first run cross-builds Qt from Debian's
+# sources into a cache outside the tree, which takes over an hour.
+windows-gui: deps
+	@sh tools/install-deps.sh debian-packages-windows-gui.txt
+	@sh tools/build-windows-deps.sh
+	@sh tools/build-windows-qt.sh
+	@cmake --preset windows-gui >/dev/null
+	@cmake --build --preset windows-gui --target tarnwick -j $(JOBS)
+
+# tarnwick.exe under Wine: a screenshot of its main window in build-windows/screenshots.
+windows-gui-screenshot: windows-gui
+	@sh tools/wine-screenshot.sh build-windows/bin/tarnwick.exe samples/Tarnwick.xml build-windows/screenshots \
+	    "$$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build-windows/CMakeCache.txt)"
 
 clean:
 	rm -rf build build-asan build-release build-fuzz
