@@ -185,7 +185,16 @@ void RemoveStaleTemporaries(const std::filesystem::path& target)
 constexpr int kReplaceAttempts = 5;
 constexpr std::chrono::milliseconds kReplacePause{100};
 
-bool InUse(DWORD error) { return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED || error == ERROR_LOCK_VIOLATION; }
+// Windows also answers "access denied" for a file whose deletion is pending
+// while another program still holds it; a folder or a read-only file is not that.
+bool InUse(DWORD error, const std::filesystem::path& target)
+{
+    if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION)
+        return true;
+    const DWORD attributes = ::GetFileAttributesW(target.c_str());
+    return error == ERROR_ACCESS_DENIED && attributes != INVALID_FILE_ATTRIBUTES &&
+           (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) == 0;
+}
 
 } // namespace
 
@@ -315,8 +324,9 @@ void PendingFile::Commit()
         if (::MoveFileExW(temporary_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
             break;
         const DWORD error = ::GetLastError();
-        if (!InUse(error) || attempt == kReplaceAttempts)
-            throw CannotCreateFile(target_, InUse(error) ? ErrorText(ERROR_SHARING_VIOLATION) : ErrorText(error));
+        const bool inUse = InUse(error, target_);
+        if (!inUse || attempt == kReplaceAttempts)
+            throw CannotCreateFile(target_, ErrorText(inUse ? ERROR_SHARING_VIOLATION : error));
         std::this_thread::sleep_for(kReplacePause);
     }
     committed_ = true;
