@@ -4,7 +4,7 @@ BUILD_DIR := build
 JOBS ?= $(shell nproc)
 WORK_DIR := work
 
-.PHONY: all deps configure build run screenshots test test-asan bench fuzz clean windows-gui windows-gui-screenshot
+.PHONY: all deps configure build run screenshots test test-asan bench fuzz clean deps-windows windows test-windows windows-gui windows-gui-screenshot
 FUZZ_SECONDS ?= 60
 
 all: build
@@ -46,13 +46,34 @@ fuzz: deps
 	@cmake --build --preset fuzz -j $(JOBS)
 	@sh fuzz/run.sh build-fuzz $(FUZZ_SECONDS)
 
+# Windows: tarnwick-cli.exe and the test programs cross-built with MinGW-w64;
+# libxml2 and GoogleTest are built once into WINDOWS_DEPS, outside the tree.
+WINDOWS_DEPS ?= $(or $(TARNWICK_WINDOWS_DEPS),$(or $(XDG_CACHE_HOME),$(HOME)/.cache)/tarnwick/mingw-w64)
+
+deps-windows: deps
+	@sh tools/install-deps.sh debian-packages-windows.txt
+	@JOBS=$(JOBS) sh tools/build-windows-deps.sh "$(WINDOWS_DEPS)"
+
+# The tests compare the Windows program's files with those of this machine's
+# build of tarnwick-cli (only that target of $(PRESET) is built for them).
+windows: deps-windows
+	@cmake --preset windows -DTARNWICK_WINDOWS_DEPS="$(WINDOWS_DEPS)" \
+	  -DTARNWICK_HOST_CLI="$(CURDIR)/$(BUILD_DIR)/bin/tarnwick-cli" >/dev/null
+	@cmake --build --preset windows -j $(JOBS)
+
+test-windows: windows
+	@cmake --preset $(PRESET) >/dev/null
+	@cmake --build --preset $(PRESET) --target tarnwick-cli -j $(JOBS)
+	@sh tools/wine-session.sh "$(CURDIR)/build-windows/wine-prefix" ctest --preset windows -j $(JOBS)
+
 # The window program for Windows. The first run cross-builds Qt from Debian's
-# sources into a cache outside the tree, which takes over an hour.
-windows-gui: deps
+# sources into WINDOWS_QT, outside the tree, which takes over an hour.
+WINDOWS_QT ?= $(or $(TARNWICK_WINDOWS_QT),$(or $(XDG_CACHE_HOME),$(HOME)/.cache)/tarnwick/qt6-mingw-w64)
+
+windows-gui: deps-windows
 	@sh tools/install-deps.sh debian-packages-windows-gui.txt
-	@sh tools/build-windows-deps.sh
-	@sh tools/build-windows-qt.sh
-	@cmake --preset windows-gui >/dev/null
+	@sh tools/build-windows-qt.sh "$(WINDOWS_QT)"
+	@cmake --preset windows-gui -DTARNWICK_WINDOWS_DEPS="$(WINDOWS_DEPS)" -DTARNWICK_WINDOWS_QT="$(WINDOWS_QT)" >/dev/null
 	@cmake --build --preset windows-gui --target tarnwick -j $(JOBS)
 
 # tarnwick.exe under Wine: a screenshot of its main window in build-windows/screenshots.
@@ -61,4 +82,4 @@ windows-gui-screenshot: windows-gui
 	    "$$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build-windows/CMakeCache.txt)"
 
 clean:
-	rm -rf build build-asan build-release build-fuzz
+	rm -rf build build-asan build-release build-fuzz build-windows

@@ -8,7 +8,7 @@
 #   Usage: tools/build-windows-qt.sh [--check] [PREFIX]
 #   --check only answers whether the cache is current (exit 0) or not (1).
 #   PREFIX defaults to $TARNWICK_WINDOWS_QT, else ~/.cache/tarnwick/qt6-mingw-w64
-#   (the toolchain file cmake/mingw-w64-x86_64.cmake looks there too).
+#   (CMakeLists.txt looks there too, as TARNWICK_WINDOWS_QT).
 #   TARNWICK_QT_WORK keeps the source and build trees in that folder instead
 #   of a temporary one, so that a failed build can resume; JOBS sets the
 #   parallelism. A cold build takes over an hour on two cores.

@@ -1,5 +1,6 @@
 #include "cli/commands.h"
 #include "base/error.h"
+#include "base/text.h"
 #include "cli/printable.h"
 #include "digest/md5.h"
 
@@ -62,7 +63,8 @@ int RunMd5(const Arguments& args)
     int status = 0;
     for (const auto& file : files) {
         try {
-            RequireRegularFile(file);
+            const fs::path path = Utf8Path(file);
+            RequireRegularFile(path);
             int last = -1;
             ProgressCallback report;
             if (progress)
@@ -73,7 +75,7 @@ int RunMd5(const Arguments& args)
                     last = percent;
                 };
             Digest digest;
-            FileDigest(file, digest, report);
+            FileDigest(path, digest, report);
             std::cout << Md5sumLine(DigestToHex(digest), file) << "\n" << std::flush;
         } catch (const Error& error) {
             std::cerr << "tarnwick-cli: " << Printable(error.what()) << "\n";

@@ -1,6 +1,7 @@
 // tarnwick-cli: the command-line front end, run in the working directory.
 #include "cli/commands.h"
 #include "base/error.h"
+#include "base/program_entry.h"
 #include "cli/printable.h"
 
 #include <iostream>
@@ -27,10 +28,10 @@ void PrintHelp(std::ostream& out, const std::vector<tarnwick::cli::Command>& com
 
 } // namespace
 
-int main(int argc, char** argv)
+int tarnwick::ProgramMain(std::vector<std::string> argv)
 {
     const auto commands = AllCommands();
-    if (argc < 2) {
+    if (argv.size() < 2) {
         PrintHelp(std::cerr, commands);
         return 1;
     }
@@ -39,7 +40,7 @@ int main(int argc, char** argv)
         PrintHelp(std::cout, commands);
         return 0;
     }
-    tarnwick::cli::Arguments args(argv + 2, argv + argc);
+    const tarnwick::cli::Arguments args(argv.begin() + 2, argv.end());
     for (const auto& command : commands) {
         if (command.name != name)
             continue;
