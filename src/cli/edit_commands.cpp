@@ -15,6 +15,7 @@
 
 #include <charconv>
 #include <iostream>
+#include <unordered_map>
 
 namespace tarnwick::cli {
 namespace {
@@ -87,11 +88,14 @@ int GroupNamed(const SetupModel& model, const std::string& name)
 
 int ListGroups(const SetupModel& model, bool json)
 {
+    std::unordered_map<std::string, std::size_t> counts;
+    for (const ServerEntry& server : model.servers)
+        ++counts[server.Group];
     std::vector<std::vector<std::string>> rows;
     Json list = Json::array();
     int position = 0;
     for (const ServerGroup& group : model.groups) {
-        const std::size_t servers = ServersOf(model, group.Name);
+        const std::size_t servers = counts[group.Name];
         rows.push_back({std::to_string(++position), group.Name, std::to_string(servers)});
         list.push_back({{"position", position}, {"name", JsonText(group.Name)}, {"servers", servers}});
     }

@@ -67,6 +67,9 @@ ValueDefect UnpackSixBits(std::string_view text, std::string& bytes)
 struct FieldDecoder::Inflater {
     z_stream stream{};
     bool ready = false;
+    // One byte of room past the limit tells a value that is too long. Kept
+    // across values: clearing 10 KiB per value would cost more than inflating it.
+    std::string out = std::string(FieldEncoder::kMaxValueBytes + 1, '\0');
 
     ~Inflater()
     {
@@ -81,14 +84,12 @@ struct FieldDecoder::Inflater {
         if (status != Z_OK)
             throw Error(std::string("zlib error: ") + zError(status));
         ready = true;
-        // One byte of room past the limit tells a value that is too long.
-        value.resize(FieldEncoder::kMaxValueBytes + 1);
         stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
         stream.avail_in = static_cast<uInt>(data.size());
-        stream.next_out = reinterpret_cast<Bytef*>(value.data());
-        stream.avail_out = static_cast<uInt>(value.size());
+        stream.next_out = reinterpret_cast<Bytef*>(out.data());
+        stream.avail_out = static_cast<uInt>(out.size());
         const int result = inflate(&stream, Z_FINISH);
-        value.resize(value.size() - stream.avail_out);
+        value.assign(out.data(), out.size() - stream.avail_out);
         switch (result) {
         case Z_STREAM_END:
             return stream.avail_in == 0 ? ValueDefect::None : ValueDefect::Trailing;
@@ -130,7 +131,7 @@ ValueDefect FieldDecoder::DecodeValue(std::string_view text, std::string& value)
     value.clear();
     if (text.empty())
         return ValueDefect::None;
-    std::string stream;
+    std::string& stream = stream_;
     if (const ValueDefect defect = StreamOf(text, stream); defect != ValueDefect::None)
         return defect;
     if (stream.size() < kShortestStream)

@@ -54,6 +54,7 @@ private:
     struct Inflater;
     std::unique_ptr<Inflater> inflater_;
     std::array<std::uint8_t, 256> original_{};
+    std::string stream_; // reused by every value
 };
 
 // The bytes that PackSixBits packed; false when no bytes pack into the text.

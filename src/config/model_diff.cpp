@@ -42,11 +42,31 @@ std::vector<bool> OutOfOrder(const std::vector<std::size_t>& ranks)
 }
 
 // Compares two lists whose records are told apart by key (the n-th record of
-// a key in one list is the n-th of that key in the other).
+// a key in one list is the n-th of that key in the other). The records that
+// both lists share at their start and end are passed over first: a published
+// list mostly differs from its next version in a few places.
 template <class Record, class Key, class Values>
-void CompareLists(const RecordList<Record>& before, const RecordList<Record>& after, Key key, Values values,
+void CompareLists(const RecordList<Record>& beforeAll, const RecordList<Record>& afterAll, Key key, Values values,
                   std::vector<Difference>& out)
 {
+    std::size_t head = 0;
+    while (head < beforeAll.Count() && head < afterAll.Count() && beforeAll.At(head) == afterAll.At(head))
+        ++head;
+    std::size_t tail = 0;
+    while (tail < beforeAll.Count() - head && tail < afterAll.Count() - head &&
+           beforeAll.At(beforeAll.Count() - 1 - tail) == afterAll.At(afterAll.Count() - 1 - tail))
+        ++tail;
+    // Only the middle is keyed; a key repeated across the cut still pairs its
+    // n-th occurrences, counted from the cut.
+    const auto middle = [&](const RecordList<Record>& all) {
+        RecordList<Record> part;
+        for (std::size_t i = head; i + tail < all.Count(); ++i)
+            part.Append(all.At(i));
+        return part;
+    };
+    const RecordList<Record> before = middle(beforeAll);
+    const RecordList<Record> after = middle(afterAll);
+
     const auto keyed = [&](const RecordList<Record>& list) {
         std::unordered_map<std::string, std::size_t> seen;
         std::vector<std::pair<std::string, std::size_t>> keys;

@@ -3,8 +3,10 @@
 #include "base/error.h"
 #include "base/text.h"
 #include "config/document_reader.h"
+#include "config/document_writer.h"
 #include "config/field_decoder.h"
 
+#include <algorithm>
 #include <optional>
 #include <unordered_map>
 #include <vector>
@@ -44,19 +46,27 @@ Line LineAt(std::string_view bytes, std::size_t start)
     return line;
 }
 
-// Where the last line starts and its number; a final line break starts no line.
-std::pair<std::size_t, long> LastLine(std::string_view bytes)
+// Where the last line starts; a final line break starts no line. Found from
+// the end, so that a large file is not walked line by line.
+std::size_t LastLineStart(std::string_view bytes)
 {
-    std::size_t start = 0;
-    long number = 0;
-    while (start < bytes.size()) {
-        ++number;
-        const Line line = LineAt(bytes, start);
-        if (line.end >= bytes.size())
-            break;
-        start = line.end;
-    }
-    return {start, number};
+    std::size_t end = bytes.size();
+    if (end > 0 && bytes[end - 1] == '\n')
+        --end;
+    if (end > 0 && bytes[end - 1] == '\r')
+        --end;
+    const std::size_t breakAt = bytes.find_last_of("\r\n", end == 0 ? 0 : end - 1);
+    return end == 0 || breakAt == std::string_view::npos ? 0 : breakAt + 1;
+}
+
+// The number of the line that starts at `start` (CR, LF and CR LF each end a line).
+long LineNumber(std::string_view bytes, std::size_t start)
+{
+    long number = 1;
+    for (std::size_t i = 0; i < start; ++i)
+        if (bytes[i] == '\n' || (bytes[i] == '\r' && (i + 1 >= bytes.size() || bytes[i + 1] != '\n')))
+            ++number;
+    return number;
 }
 
 std::string Shown(std::string_view line)
@@ -162,9 +172,9 @@ SetupModel ReadServerInfo(std::string_view bytes, std::string_view shownName, co
     if (second.text != kDeclaration)
         throw Error(name + ", line 2: " + Shown(second.text) + " stands where the declaration " +
                     std::string(kDeclaration) + " should");
-    const auto [lastStart, lastNumber] = LastLine(bytes);
-    if (lastNumber < 3 || LineAt(bytes, lastStart).text != "$END")
-        throw Error(name + ", line " + std::to_string(lastNumber) +
+    const std::size_t lastStart = LastLineStart(bytes);
+    if (lastStart < second.end || LineAt(bytes, lastStart).text != "$END")
+        throw Error(name + ", line " + std::to_string(LineNumber(bytes, std::max(lastStart, first.end))) +
                     ": the file ends without the line \"$END\", so it was cut short");
 
     // The parser sees the document at the lines it has in the file: the marker
@@ -188,6 +198,17 @@ SetupModel ReadServerInfo(std::string_view bytes, std::string_view shownName, co
         throw Error(name + ": " + reading.failure->what());
     KeepServersOnce(model);
     return model;
+}
+
+SetupModel AsWritten(const SetupModel& model)
+{
+    SetupModel written;
+    written.web = {};
+    const DocumentReading reading = ReadConfigurationDocument(WriteDocumentText(model, false, {}), written);
+    if (reading.failure)
+        throw *reading.failure;
+    KeepServersOnce(written);
+    return written;
 }
 
 } // namespace tarnwick

@@ -18,4 +18,10 @@ namespace tarnwick {
 // name, are read once, as they stood in the model.
 SetupModel ReadServerInfo(std::string_view bytes, std::string_view shownName, const KeyMaterial& key = BuiltInKey());
 
+// The model as a ServerInfo.txt written from it carries it: what ReadServerInfo
+// gives for that file, got without encoding and decoding the values (servers
+// in the order of their groups, connection entries as the document joins them,
+// empty web addresses empty). Raises Error for a value no document can hold.
+SetupModel AsWritten(const SetupModel& model);
+
 } // namespace tarnwick

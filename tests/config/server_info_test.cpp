@@ -119,6 +119,7 @@ TEST_F(ServerInfo, WholeFilesDecodeBackToTheModel)
         const std::string file = Write(models[i]);
         const SetupModel decoded = ReadServerInfo(file, "ServerInfo.txt");
         EXPECT_EQ(none.BuildDocument(decoded, false), none.BuildDocument(models[i], false));
+        EXPECT_EQ(Describe(AsWritten(models[i])), Describe(decoded));
         // The file is ASCII apart from the plain attributes.
         const std::string plainPart = std::regex_replace(file, std::regex(" (Date|VAR|MD5|ID)=\"[^\"]*\""), "");
         EXPECT_TRUE(std::all_of(plainPart.begin(), plainPart.end(), [](char c) { return c > 0; }));
