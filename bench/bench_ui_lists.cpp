@@ -28,7 +28,7 @@ using namespace tarnwick::ui;
 
 namespace {
 
-// Confirms everything and names every new group alike.
+// Confirms everything and names each new group anew.
 class Agreeing : public Operator {
 public:
     bool Notice(NoticeKind kind, const std::string&, const std::string& text) override
@@ -39,9 +39,12 @@ public:
     }
     bool InputQuery(const std::string&, const std::string&, std::string& text) override
     {
-        text = "bench group";
+        text = "bench group " + std::to_string(++groups_);
         return true;
     }
+
+private:
+    int groups_ = 0;
 };
 
 void WriteWorkingCopy(const std::filesystem::path& folder, int servers)

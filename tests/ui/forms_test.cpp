@@ -5,6 +5,7 @@
 #include "digest/md5.h"
 #include "launcher/launcher_builder.h"
 #include "scripted_operator.h"
+#include "find_widget.h"
 #include "temp_folder.h"
 #include "ui/DropGroupPas.h"
 #include "ui/FormEditServer.h"
@@ -38,15 +39,6 @@ using namespace tarnwick::ui::testing;
 namespace {
 
 QString Q(const char* utf8) { return QString::fromUtf8(utf8); }
-
-template <class W>
-W* Find(QWidget& root, const char* name)
-{
-    W* widget = root.findChild<W*>(QString::fromLatin1(name));
-    if (!widget)
-        qFatal("no widget %s", name);
-    return widget;
-}
 
 // Runs the operator's part of a dialog; a failed check inside ends the script
 // (and fails the test) while the dialog still returns to its caller.
