@@ -1,6 +1,7 @@
 #!/bin/sh
 # Builds the static MinGW-w64 libraries that Debian ships no Windows build of,
-# libxml2 and GoogleTest, from Debian's own sources: libxml2 from its source
+# libxml2 and GoogleTest, from Debian's own sources (and adds the header-only
+# nlohmann-json of the Linux build beside them): libxml2 from its source
 # package (the version installed for the Linux build), GoogleTest from
 # /usr/src/googletest. They go into a cache outside the source tree, which is
 # reused while the versions and this script are unchanged.
@@ -15,9 +16,10 @@ jobs=${JOBS:-2}
 
 xml_version=$(dpkg-query -W -f='${source:Version}' libxml2-dev)
 gtest_version=$(dpkg-query -W -f='${Version}' googletest)
+json_version=$(dpkg-query -W -f='${Version}' nlohmann-json3-dev)
 compiler_version=$(dpkg-query -W -f='${Version}' g++-mingw-w64-x86-64-posix)
 script_sum=$(cat "$0" "$toolchain" | md5sum | cut -c1-12)
-stamp="libxml2 $xml_version; googletest $gtest_version; g++ $compiler_version; script $script_sum"
+stamp="libxml2 $xml_version; googletest $gtest_version; nlohmann-json $json_version; g++ $compiler_version; script $script_sum"
 if [ -f "$prefix/.stamp" ] && [ "$(cat "$prefix/.stamp")" = "$stamp" ]; then
     exit 0
 fi
@@ -66,6 +68,12 @@ cmake -S /usr/src/googletest -B "$work/googletest" -G Ninja -DCMAKE_TOOLCHAIN_FI
     >"$work/googletest.log" 2>&1 || { tail -n 30 "$work/googletest.log"; exit 1; }
 cmake --build "$work/googletest" -j "$jobs" >>"$work/googletest.log" 2>&1 && cmake --install "$work/googletest" >>"$work/googletest.log" 2>&1 \
     || { tail -n 30 "$work/googletest.log"; exit 1; }
+
+# Headers only, the same for every target; its package files find them
+# relative to their own place, so the copy points at the copied headers.
+mkdir -p "$prefix/include" "$prefix/lib/cmake"
+cp -r /usr/include/nlohmann "$prefix/include/"
+cp -r /usr/share/cmake/nlohmann_json "$prefix/lib/cmake/"
 
 # Manuals and HTML documentation are of no use to the build.
 rm -rf "$prefix/share"

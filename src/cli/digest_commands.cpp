@@ -42,7 +42,7 @@ void RequireRegularFile(const fs::path& path)
         throw CannotOpenFile(fs::absolute(path, error), error ? error.value() : ENOENT);
 }
 
-int RunMd5(const Arguments& args)
+int RunMd5(const Context& context, const Arguments& args)
 {
     bool progress = false;
     bool options = true;
@@ -63,7 +63,7 @@ int RunMd5(const Arguments& args)
     int status = 0;
     for (const auto& file : files) {
         try {
-            const fs::path path = Utf8Path(file);
+            const fs::path path = context.In(Utf8Path(file));
             RequireRegularFile(path);
             int last = -1;
             ProgressCallback report;
