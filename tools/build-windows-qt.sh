@@ -43,7 +43,13 @@ options="-DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=OFF
 
 qt_version=$(dpkg-query -W -f='${source:Version}' qt6-base-dev)
 compiler_version=$(dpkg-query -W -f='${Version}' g++-mingw-w64-x86-64-posix)
-options_sum=$(printf '%s' "$options" | md5sum | cut -c1-12)
+# Debian's source package leaves out Wintab's header (its licence forbids
+# changes), so the Windows platform plugin is built without Wintab tablets
+# (and pen input); the rest of Qt keeps its tablet events.
+no_wintab='s/QT_CONFIG(tabletevent)/0/g; s/CONDITION QT_FEATURE_tabletevent/CONDITION FALSE/'
+no_wintab_files="qwindowscontext.cpp qwindowspointerhandler.cpp qwindowspointerhandler.h CMakeLists.txt"
+
+options_sum=$(printf '%s\n%s' "$options" "$no_wintab" | md5sum | cut -c1-12)
 stamp="qt6-base $qt_version; g++ $compiler_version; options $options_sum"
 if [ -f "$prefix/.stamp" ] && [ "$(cat "$prefix/.stamp")" = "$stamp" ]; then
     exit 0
@@ -88,6 +94,10 @@ if [ -z "$qt_src" ]; then
     qt_src=$(find "$work/src" -mindepth 1 -maxdepth 1 -type d -name 'qt6-base-*' | head -n 1)
     [ -n "$qt_src" ] || { echo "apt-get source qt6-base gave no source tree" >&2; exit 1; }
 fi
+
+for f in $no_wintab_files; do
+    sed -i "$no_wintab" "$qt_src/src/plugins/platforms/windows/$f"
+done
 
 # shellcheck disable=SC2086
 cmake -S "$qt_src" -B "$work/build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
