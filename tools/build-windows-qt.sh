@@ -43,13 +43,15 @@ options="-DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=OFF
 
 qt_version=$(dpkg-query -W -f='${source:Version}' qt6-base-dev)
 compiler_version=$(dpkg-query -W -f='${Version}' g++-mingw-w64-x86-64-posix)
-# Debian's source package leaves out Wintab's header (its licence forbids
-# changes), so the Windows platform plugin is built without Wintab tablets
-# (and pen input); the rest of Qt keeps its tablet events.
-no_wintab='s/QT_CONFIG(tabletevent)/0/g; s/CONDITION QT_FEATURE_tabletevent/CONDITION FALSE/'
-no_wintab_files="qwindowscontext.cpp qwindowspointerhandler.cpp qwindowspointerhandler.h CMakeLists.txt"
+# The Windows platform plugin is trimmed where this build lacks what it uses:
+# - Wintab: Debian's source package leaves out its header (its licence forbids
+#   changes), so no Wintab tablets and no pen input; Gui keeps tablet events.
+# - The DirectWrite font database: Qt 6.4 builds it into Gui only with Direct2D,
+#   which is off, yet the plugin refers to it. GDI's, the default, remains.
+plugin_patch='s/QT_CONFIG(tabletevent)/0/g; s/CONDITION QT_FEATURE_tabletevent/CONDITION FALSE/; s/QT_CONFIG(directwrite3)/0/g'
+plugin_files="qwindowscontext.cpp qwindowspointerhandler.cpp qwindowspointerhandler.h qwindowsintegration.cpp CMakeLists.txt"
 
-options_sum=$(printf '%s\n%s' "$options" "$no_wintab" | md5sum | cut -c1-12)
+options_sum=$(printf '%s\n%s' "$options" "$plugin_patch" | md5sum | cut -c1-12)
 stamp="qt6-base $qt_version; g++ $compiler_version; options $options_sum"
 if [ -f "$prefix/.stamp" ] && [ "$(cat "$prefix/.stamp")" = "$stamp" ]; then
     exit 0
@@ -95,8 +97,8 @@ if [ -z "$qt_src" ]; then
     [ -n "$qt_src" ] || { echo "apt-get source qt6-base gave no source tree" >&2; exit 1; }
 fi
 
-for f in $no_wintab_files; do
-    sed -i "$no_wintab" "$qt_src/src/plugins/platforms/windows/$f"
+for f in $plugin_files; do
+    sed -i "$plugin_patch" "$qt_src/src/plugins/platforms/windows/$f"
 done
 
 # shellcheck disable=SC2086
