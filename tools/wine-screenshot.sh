@@ -1,14 +1,15 @@
 #!/bin/sh
 # Runs the Windows program as an operator would and looks at what it did:
 #  1. tarnwick.exe imports only DLLs that Windows itself has (Wine's built-in
-#     ones stand for them) and carries its version resource;
+#     ones and API sets stand for them) and carries its version resource;
 #  2. under Wine, on a private Xvfb display, in a folder holding the sample
 #     Tarnwick.xml, its main window appears and is saved as a PNG image;
 #  3. the window is closed (WM_CLOSE, as from its close button), the program
 #     ends, and Tarnwick.xml is unchanged byte for byte.
 # Chinese captions need a CJK font, which a fresh Wine prefix lacks: Debian's
-# WenQuanYi Zen Hei is linked into the prefix's Fonts folder and named as the
+# WenQuanYi Micro Hei is linked into the prefix's Fonts folder and named as the
 # replacement for the families the window asks for (宋体, SimSun, NSimSun).
+# Not Zen Hei: Wine draws its embedded 12-pixel bitmaps, which lose strokes.
 #   Usage: tools/wine-screenshot.sh TARNWICK_EXE SAMPLE_XML OUTPUT_DIR VERSION
 set -eu
 [ $# -eq 4 ] || { echo "usage: $0 TARNWICK_EXE SAMPLE_XML OUTPUT_DIR VERSION" >&2; exit 2; }
@@ -30,10 +31,14 @@ wine_dlls=/usr/lib/x86_64-linux-gnu/wine/x86_64-windows
 # 1. Only system DLLs, and the version resource.
 imports=$(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^[[:space:]]*DLL Name: //p')
 for dll in $imports; do
+    case "$dll" in
+        api-ms-win-*) continue ;; # API sets: names that Windows' loader resolves itself
+    esac
     [ -e "$wine_dlls/$(echo "$dll" | tr 'A-Z' 'a-z')" ] || fail "tarnwick.exe needs $dll, which Windows does not have"
 done
 echo "imports only system DLLs: $(echo $imports)"
-python3 - "$exe" "$version" <<'EOF'
+# Debian's Python, which has python3-pefile (not one that PATH may put first).
+/usr/bin/python3 - "$exe" "$version" <<'EOF'
 import sys
 try:
     import pefile
@@ -76,15 +81,19 @@ export DISPLAY=":$(cat "$work/display")" WINEPREFIX="$work/prefix" WINEDEBUG=-al
 # No Mono or Gecko installer dialogs: the program needs neither.
 export WINEDLLOVERRIDES="mscoree,mshtml="
 timeout 300 "$wine" wineboot -i >/dev/null 2>&1 || fail "wineboot failed"
-zenhei=$(fc-match -f '%{file}' 'WenQuanYi Zen Hei')
-case "$zenhei" in
-    *wqy-zenhei*) ;;
-    *) fail "WenQuanYi Zen Hei is not installed (fonts-wqy-zenhei)" ;;
+cjk_font=$(fc-match -f '%{file}' 'WenQuanYi Micro Hei')
+case "$cjk_font" in
+    *wqy-microhei*) ;;
+    *) fail "WenQuanYi Micro Hei is not installed (fonts-wqy-microhei)" ;;
 esac
-ln -s "$zenhei" "$WINEPREFIX/drive_c/windows/Fonts/"
+ln -s "$cjk_font" "$WINEPREFIX/drive_c/windows/Fonts/"
 for family in 宋体 SimSun NSimSun; do
-    "$wine" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$family" /d "WenQuanYi Zen Hei" /f >/dev/null 2>&1
+    "$wine" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$family" /d "WenQuanYi Micro Hei" /f >/dev/null 2>&1
 done
+# Windows smooths font edges by default, Wine does not: at 12 pixels, Chinese
+# glyphs drawn without smoothing lose strokes.
+"$wine" reg add 'HKCU\Control Panel\Desktop' /v FontSmoothing /d 2 /f >/dev/null 2>&1
+"$wine" reg add 'HKCU\Control Panel\Desktop' /v FontSmoothingType /t REG_DWORD /d 1 /f >/dev/null 2>&1
 "$wineserver" -w
 
 mkdir "$work/run"
