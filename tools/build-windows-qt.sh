@@ -26,7 +26,7 @@ jobs=${JOBS:-2}
 # Bundled copies stand in for libraries Debian has no MinGW build of (libpng,
 # PCRE2, HarfBuzz, double-conversion); zlib is Debian's MinGW one, the same
 # that the program links. pkg-config is off: it would answer for Linux.
-# Fonts come from Windows itself (DirectWrite and GDI), so no FreeType.
+# Fonts come from Windows itself, so no FreeType.
 options="-DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=OFF
  -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake
  -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DQT_BUILD_BENCHMARKS=OFF
