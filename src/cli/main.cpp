@@ -1,5 +1,6 @@
 // tarnwick-cli: the command-line front end, run in the working directory.
 #include "cli/commands.h"
+#include "app/version.h"
 #include "base/error.h"
 #include "cli/printable.h"
 
@@ -19,10 +20,11 @@ std::vector<tarnwick::cli::Command> AllCommands()
 
 void PrintHelp(std::ostream& out, const std::vector<tarnwick::cli::Command>& commands)
 {
-    out << "Usage: tarnwick-cli COMMAND [ARGUMENTS]\n\nCommands:\n";
+    out << "Usage: tarnwick-cli COMMAND [ARGUMENTS]\n"
+           "Works in the current directory, like tarnwick.\n\nCommands:\n";
     for (const auto& command : commands)
         out << "  " << command.usage << "\n";
-    out << "  help\n";
+    out << "  help, --help\n  --version\n";
 }
 
 } // namespace
@@ -37,6 +39,10 @@ int main(int argc, char** argv)
     const std::string name = argv[1];
     if (name == "help" || name == "--help" || name == "-h") {
         PrintHelp(std::cout, commands);
+        return 0;
+    }
+    if (name == "--version") {
+        std::cout << tarnwick::VersionLine("tarnwick-cli") << "\n";
         return 0;
     }
     tarnwick::cli::Arguments args(argv + 2, argv + argc);
