@@ -26,9 +26,13 @@ void TFormEditServer::LoadFields()
     ui_->EditName->setText(ToQString(f.Name));
     ui_->EditAddr->setText(ToQString(f.Addr));
     ui_->edtPort->setText(ToQString(f.Port));
-    ui_->ComboBoxServerGroup->clear();
-    for (const auto& name : f.GroupNames)
-        ui_->ComboBoxServerGroup->addItem(ToQString(name));
+    // Refilled only when the groups changed: thousands of names cost a click.
+    if (f.GroupNames != shownGroups_) {
+        ui_->ComboBoxServerGroup->clear();
+        for (const auto& name : f.GroupNames)
+            ui_->ComboBoxServerGroup->addItem(ToQString(name));
+        shownGroups_ = f.GroupNames;
+    }
     ui_->ComboBoxServerGroup->setCurrentIndex(f.GroupIndex);
     ui_->EditShowName->setFocus();
 }

@@ -4,6 +4,8 @@
 #include "ui/logic/server_editor.h"
 
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace Ui {
 class TFormEditServer;
@@ -30,4 +32,5 @@ private:
     std::unique_ptr<Ui::TFormEditServer> ui_;
     tarnwick::Notifier& notifier_;
     tarnwick::ui::ServerEditorLogic editor_;
+    std::vector<std::string> shownGroups_; // the names in the group choice list
 };

@@ -5,10 +5,12 @@
 #include "ui/qt_text.h"
 #include "ui_FormEditUpData.h"
 
+#include <QAbstractItemView>
 #include <QCoreApplication>
 #include <QScopeGuard>
 #include <QUrl>
 
+#include <algorithm>
 #include <utility>
 
 using namespace tarnwick::ui;
@@ -25,6 +27,15 @@ TFormEditUpData::TFormEditUpData(tarnwick::Notifier& notifier, QWidget* parent)
 {
     ui_->setupUi(this);
     FinishLayout();
+    // The box keeps its width; a narrower arrow leaves room for "版本号(未完成)"
+    // in the half-width Latin of the fonts found here, and the list is as wide
+    // as its longest caption.
+    ui_->cbbCheckType->setStyleSheet(
+        QStringLiteral("QComboBox { padding: 1px 0px 1px 2px; } QComboBox::drop-down { width: 13px; }"));
+    int widest = 0;
+    for (int i = 0; i < ui_->cbbCheckType->count(); ++i)
+        widest = std::max(widest, ui_->cbbCheckType->fontMetrics().horizontalAdvance(ui_->cbbCheckType->itemText(i)));
+    ui_->cbbCheckType->view()->setMinimumWidth(widest + 16);
     for (QLineEdit* field : {ui_->edtMD5, ui_->edtDate, ui_->edtdownmd5})
         GuardLowerCaseField(field);
     connect(ui_->ButtonOk, &QPushButton::clicked, this, &TFormEditUpData::ButtonOkClick);

@@ -5,12 +5,14 @@
 #include "digest/md5.h"
 #include "launcher/launcher_builder.h"
 #include "scripted_operator.h"
+#include "find_widget.h"
 #include "temp_folder.h"
 #include "ui/DropGroupPas.h"
 #include "ui/FormEditServer.h"
 #include "ui/FormEditUpData.h"
 #include "ui/FormMain.h"
 #include "ui/InputQuery.h"
+#include "ui/QtOperator.h"
 
 #include <QComboBox>
 #include <QKeyEvent>
@@ -22,6 +24,7 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTimer>
+#include <QMessageBox>
 #include <QTableView>
 #include <QUrl>
 #include <QtTest>
@@ -36,15 +39,6 @@ using namespace tarnwick::ui::testing;
 namespace {
 
 QString Q(const char* utf8) { return QString::fromUtf8(utf8); }
-
-template <class W>
-W* Find(QWidget& root, const char* name)
-{
-    W* widget = root.findChild<W*>(QString::fromLatin1(name));
-    if (!widget)
-        qFatal("no widget %s", name);
-    return widget;
-}
 
 // Runs the operator's part of a dialog; a failed check inside ends the script
 // (and fails the test) while the dialog still returns to its caller.
@@ -74,11 +68,24 @@ void Drop(QWidget& target, const QList<QUrl>& urls)
 }
 
 // The program as started in a folder holding the sample configuration.
+// A working copy whose update entries carry these versions, as a hand-edited one may.
+std::string UpdatesWithVersions(const std::vector<std::string>& versions)
+{
+    std::string document = "<?xml version=\"1.0\" encoding=\"GB2312\"?>\r\n<XMLSetup><UpDate>";
+    for (const std::string& version : versions)
+        document += "<Config SDir=\".\\\" FName=\"f\" DUrl=\"http://h/f\" ZIP=\"0\" Check=\"0\" DType=\"0\" "
+                    "Date=\"1\" VAR=\"" + version + "\" MD5=\"\" ID=\"\">hint</Config>";
+    return document + "</UpDate></XMLSetup>";
+}
+
 struct Program {
-    Program()
+    explicit Program(const std::string& document = {})
     {
-        std::filesystem::copy_file(std::filesystem::path(TARNWICK_SOURCE_DIR) / "samples" / "Tarnwick.xml",
-                                   folder.path() / "Tarnwick.xml");
+        if (document.empty())
+            std::filesystem::copy_file(std::filesystem::path(TARNWICK_SOURCE_DIR) / "samples" / "Tarnwick.xml",
+                                       folder.path() / "Tarnwick.xml");
+        else
+            ReplaceFile(folder.path() / "Tarnwick.xml", document);
         main = std::make_unique<TFormMain>(op, CarriedLauncherImage(), folder.path());
         update = std::make_unique<TFormEditUpData>(op, main.get());
         server = std::make_unique<TFormEditServer>(op, main.get());
@@ -284,6 +291,91 @@ private slots:
         Drop(*box, {QUrl::fromLocalFile(QString::fromStdString(folder.path().string()))});
         QCOMPARE(Find<QLineEdit>(dialog, "edt2")->text(), QString(32, QLatin1Char('0')));
         QVERIFY(op.notices.empty());
+
+        // A file dropped on a field of the box is the box's, and is taken as a copy.
+        auto* edt1 = Find<QLineEdit>(dialog, "edt1");
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(first)});
+        data.setText(QUrl::fromLocalFile(first).toString());
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(edt1, &enter);
+        QCOMPARE(enter.dropAction(), Qt::CopyAction);
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(edt1, &drop);
+        QCOMPARE(drop.dropAction(), Qt::CopyAction);
+        QCOMPARE(edt1->text(), first);
+        QCOMPARE(Find<QLineEdit>(dialog, "edt2")->text(), Q("900150983cd24fb0d6963f7d28e17f72"));
+
+        // Enter in the file-name field hashes what was typed or pasted there,
+        // and no digest stays beside a name it does not belong to.
+        QString digestWhileHashing = Q("not run");
+        QObject::connect(Find<QProgressBar>(dialog, "pb1"), &QProgressBar::valueChanged, &dialog,
+                         [&] { digestWhileHashing = Find<QLineEdit>(dialog, "edt2")->text(); });
+        edt1->setText(QUrl::fromLocalFile(QString::fromStdString((folder.path() / "other.txt").string())).toString());
+        QTest::keyClick(edt1, Qt::Key_Return);
+        QCOMPARE(Find<QLineEdit>(dialog, "edt2")->text(), Q("795f3202b17cb6bc3d4b771d8c6c9eaf"));
+        QCOMPARE(digestWhileHashing, QString());
+    }
+
+    // Names are not markup, and the confirmation's line break stays.
+    void noticesShowTheirTextExactly()
+    {
+        QtOperator op;
+        QString shown;
+        Qt::TextFormat format = Qt::AutoText;
+        QTimer::singleShot(0, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                shown = box->text();
+                format = box->textFormat();
+                box->button(QMessageBox::Cancel)->click();
+            }
+        });
+        QVERIFY(!op.Notice(NoticeKind::Confirmation, Utf8ToGbk("提示信息"),
+                           Utf8ToGbk("是否确定删除分组[<b>Bold</b>]信息？\r\n将会同时删除所有该组的服务器列表!")));
+        QCOMPARE(format, Qt::PlainText);
+        QCOMPARE(shown, Q("是否确定删除分组[<b>Bold</b>]信息？\n将会同时删除所有该组的服务器列表!"));
+    }
+
+    void updateDialogOpensWithFocusInTheSaveFolder()
+    {
+        ScriptedOperator op;
+        TFormEditUpData dialog(op);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        QCOMPARE(dialog.focusWidget(), Find<QLineEdit>(dialog, "EditSaveDir"));
+    }
+
+    // A version the spin field cannot hold as a number stays the entry's own,
+    // not the one the field held from the entry edited before.
+    void editingAnEntryKeepsItsOwnVersion()
+    {
+        const std::vector<std::string> versions = {"5", "abc", "70000", "007", "", "65535"};
+        Program p(UpdatesWithVersions(versions));
+        auto* field = Find<QSpinBox>(*p.update, "EditVer");
+        auto* updates = Find<QTableView>(*p.main, "lvUpDataList");
+        for (int row = 0; row < static_cast<int>(versions.size()); ++row) {
+            QString shown;
+            p.update->SetModalRunner([&](QDialog&) -> int {
+                shown = field->text();
+                field->interpretText(); // as leaving the field does
+                Click(*p.update, "ButtonOk");
+                return p.update->result();
+            });
+            updates->selectRow(row);
+            Click(*p.main, "btnEditUp");
+            QCOMPARE(shown, Q(versions[row].c_str()));
+            QCOMPARE(p.main->Logic().Model().updates.At(row).Ver, versions[row]);
+        }
+        // The operator may still replace such a version by a number.
+        p.update->SetModalRunner([&](QDialog&) -> int {
+            field->selectAll();
+            QTest::keyClicks(field, Q("12"));
+            Click(*p.update, "ButtonOk");
+            return p.update->result();
+        });
+        updates->selectRow(1);
+        Click(*p.main, "btnEditUp");
+        QCOMPARE(p.main->Logic().Model().updates.At(1).Ver, std::string("12"));
     }
 
     void aDropDuringADigestDoesNotChangeTheFileBeingHashed()

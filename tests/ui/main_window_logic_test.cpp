@@ -139,10 +139,49 @@ TEST_F(MainWindowTest, AddGroupTakesTheNameAsTypedAndSelectsIt)
 
     AddGroup("  ");
     AddGroup("East");
-    AddGroup("East");
-    EXPECT_EQ(GroupNames(), (std::vector<std::string>{"  ", "East", "East"}));
-    EXPECT_EQ(logic.SelectedGroup(), 2);
+    EXPECT_EQ(GroupNames(), (std::vector<std::string>{"  ", "East"}));
+    EXPECT_EQ(logic.SelectedGroup(), 1);
     EXPECT_TRUE(op.notices.empty());
+
+    // A name that repeats an existing one, as typed or trimmed, is refused;
+    // names differing in case or inner spaces are other names.
+    logic.SelectGroup(0);
+    for (const char* repeated : {"East", " East ", "  "}) {
+        AddGroup(repeated);
+        ASSERT_EQ(op.notices.size(), 1u) << repeated;
+        EXPECT_EQ(op.notices[0].kind, NoticeKind::Refusal);
+        EXPECT_EQ(op.notices[0].caption, "错误提示");
+        EXPECT_EQ(op.TakeLastText(), "该分组已存在！");
+    }
+    EXPECT_EQ(GroupNames(), (std::vector<std::string>{"  ", "East"}));
+    EXPECT_EQ(logic.SelectedGroup(), 0);
+    AddGroup("east");
+    AddGroup("Ea st");
+    EXPECT_EQ(GroupNames().size(), 4u);
+    EXPECT_TRUE(op.notices.empty());
+}
+
+// Groups of one name in a document are kept as loaded (each save writes their
+// servers under each of them, so every save-and-load doubles them), and the
+// operator is told after every load.
+TEST_F(MainWindowTest, LoadingRepeatedGroupNamesTellsTheOperator)
+{
+    ReplaceFile(logic.WorkingCopyPath(),
+                "<?xml version=\"1.0\" encoding=\"GB2312\"?>\r\n<XMLSetup><ServerList>"
+                "<Group Name=\"East\"><Server Name=\"a\"><Child Addrs=\"1\" Port=\"2\">n</Child></Server></Group>"
+                "<Group Name=\"West\"/><Group Name=\"East\"/><Group Name=\"West\"/><Group Name=\"North\"/>"
+                "</ServerList></XMLSetup>");
+    for (std::size_t servers : {1u, 2u, 4u}) {
+        MainWindowLogic started(op, window, {}, folder.path());
+        started.LoadWorkingCopy();
+        ASSERT_EQ(op.notices.size(), 1u);
+        EXPECT_EQ(op.notices[0].kind, NoticeKind::Success);
+        EXPECT_EQ(op.notices[0].caption, "提示信息");
+        EXPECT_EQ(op.TakeLastText().rfind("分组[East][West]重名", 0), 0u);
+        EXPECT_EQ(started.Model().servers.Count(), servers);
+        started.SaveConfiguration();
+        op.notices.clear();
+    }
 }
 
 TEST_F(MainWindowTest, DeleteGroupMatchesServerGroupsByteForByte)
@@ -152,7 +191,6 @@ TEST_F(MainWindowTest, DeleteGroupMatchesServerGroupsByteForByte)
 
     AddGroup("East");
     AddGroup("east");
-    AddGroup("East");
     AddServer("East", "a");
     AddServer("east", "b");
     AddServer("East", "c");
@@ -165,13 +203,13 @@ TEST_F(MainWindowTest, DeleteGroupMatchesServerGroupsByteForByte)
     EXPECT_EQ(op.notices.at(0).kind, NoticeKind::Confirmation);
     EXPECT_EQ(op.notices.at(0).caption, "提示信息");
     EXPECT_EQ(op.TakeLastText(), "是否确定删除分组[East]信息？\r\n将会同时删除所有该组的服务器列表!");
-    EXPECT_EQ(GroupNames().size(), 3u);
+    EXPECT_EQ(GroupNames().size(), 2u);
     EXPECT_EQ(logic.SelectedGroup(), 0);
 
     logic.DeleteGroup();
-    // Both servers named "East" go (the duplicate group keeps its name but loses
-    // them); the servers of "east" stay, and the selected one keeps its selection.
-    EXPECT_EQ(GroupNames(), (std::vector<std::string>{"east", "East"}));
+    // Both servers of "East" go; the servers of "east" stay, and the selected
+    // one keeps its selection.
+    EXPECT_EQ(GroupNames(), (std::vector<std::string>{"east"}));
     EXPECT_EQ(ServerShowNames(), (std::vector<std::string>{"b", "d"}));
     EXPECT_EQ(logic.SelectedServer(), 1);
     EXPECT_EQ(logic.SelectedGroup(), -1);

@@ -7,6 +7,8 @@
 #include "ui/logic/gbk_literal.h"
 
 #include <algorithm>
+#include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -89,8 +91,38 @@ void MainWindowLogic::AttachDialogs(ServerDialogPort server, UpdateDialogPort up
 void MainWindowLogic::LoadWorkingCopy()
 {
     group_ = server_ = update_ = -1;
-    const ResetAll reset(*events_);
-    document_.LoadConfiguration(model_);
+    {
+        const ResetAll reset(*events_);
+        document_.LoadConfiguration(model_);
+    }
+    // Kept as loaded, since launchers may rely on it; the operator is told so
+    // that one of them can be deleted.
+    const std::vector<std::string> repeated = RepeatedGroupNames(model_);
+    if (repeated.empty())
+        return;
+    std::string names;
+    for (const std::string& name : repeated)
+        names += Gbk("[") + name + Gbk("]");
+    operator_.Notice(NoticeKind::Success, Gbk(kInfoCaption),
+                     Gbk("分组") + names + Gbk("重名：保存时它的服务器会在每个同名分组下各写一次，"
+                                              "再次载入后服务器会成倍增加。\r\n请删除多余的同名分组。"));
+}
+
+bool HasGroupNamed(const SetupModel& model, const std::string& name)
+{
+    const std::string_view trimmed = Trimmed(name);
+    return std::any_of(model.groups.begin(), model.groups.end(),
+                       [&](const ServerGroup& group) { return group.Name == name || group.Name == trimmed; });
+}
+
+std::vector<std::string> RepeatedGroupNames(const SetupModel& model)
+{
+    std::unordered_map<std::string_view, int> seen;
+    std::vector<std::string> repeated;
+    for (const ServerGroup& group : model.groups)
+        if (++seen[group.Name] == 2)
+            repeated.push_back(group.Name);
+    return repeated;
 }
 
 void MainWindowLogic::Refuse(const char* captionUtf8, const char* textUtf8)
@@ -115,6 +147,12 @@ void MainWindowLogic::AddGroup()
     // Not trimmed: a name of spaces is a name.
     if (name.empty()) {
         Refuse(kInfoCaption, "服务器分组内容不能为空!");
+        return;
+    }
+    // Two groups of one name would each be written with all its servers, and
+    // every save-and-load would double them.
+    if (HasGroupNamed(model_, name)) {
+        Refuse(kErrorCaption, "该分组已存在！");
         return;
     }
     AppendRow(*events_, ListKind::Groups, model_.groups, ServerGroup{name});

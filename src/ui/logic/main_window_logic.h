@@ -10,6 +10,8 @@
 #include <cstddef>
 #include <filesystem>
 #include <span>
+#include <string>
+#include <vector>
 
 namespace tarnwick::ui {
 
@@ -108,6 +110,11 @@ private:
     UpdateEditorLogic* updateEditor_ = nullptr;
     ModalDialog* updateDialog_ = nullptr;
 };
+
+// Whether adding a group of this name (as typed, or trimmed) would repeat an existing one.
+bool HasGroupNamed(const SetupModel& model, const std::string& name);
+// Names that more than one group carries, each once, in list order.
+std::vector<std::string> RepeatedGroupNames(const SetupModel& model);
 
 // Choice words of an update entry and the dialog's choice indexes.
 std::string ZipWordForIndex(int index);

@@ -1,6 +1,7 @@
 // The program's windows on a real X server (a private Xvfb, the xcb platform),
 // with files dragged in from another program by the pointer, as an operator
 // drags them from a file manager: what the offscreen platform cannot show.
+#include "../find_widget.h"
 #include "../scripted_operator.h"
 #include "../temp_folder.h"
 #include "digest/md5.h"
@@ -30,15 +31,6 @@ using namespace tarnwick::ui;
 using namespace tarnwick::ui::testing;
 
 namespace {
-
-template <class W>
-W* Find(QWidget& root, const char* name)
-{
-    W* widget = root.findChild<W*>(QString::fromLatin1(name));
-    if (!widget)
-        qFatal("no widget %s", name);
-    return widget;
-}
 
 QPoint Centre(QWidget& widget) { return widget.mapToGlobal(widget.rect().center()); }
 
