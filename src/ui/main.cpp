@@ -99,8 +99,6 @@ int main(int argc, char** argv)
         QApplication::installTranslator(&qtTexts);
 
     QtOperator op;
-    // Started from the menu there is no terminal to read, so the refusal is
-    // shown as well as printed.
     const auto options = tarnwick::ParseStartOptions(ArgumentsOf(argc, argv));
     if (options.action == tarnwick::StartOptions::Action::Refuse) {
         std::cerr << "tarnwick: " << options.problem << "\nTry 'tarnwick --help'.\n";
@@ -109,6 +107,7 @@ int main(int argc, char** argv)
     try {
         EnterWorkingFolder(options);
     } catch (const tarnwick::Error& error) {
+        // Started from the menu there is no terminal to read: show it as well.
         std::cerr << "tarnwick: " << tarnwick::TryGbkToUtf8(error.what()).value_or(error.what()) << "\n";
         tarnwick::ui::ReportFailure(op, error.what());
         return 1;
