@@ -14,7 +14,7 @@ if ! command -v dpkg-query >/dev/null 2>&1 || ! command -v apt-get >/dev/null 2>
     cat >&2 <<'TEXT'
 Not a Debian system (no dpkg-query or apt-get), so the packages cannot be checked.
 Install what README.md lists under "Other systems" (CMake 3.25 or later, Ninja, a
-C++20 compiler, Qt 6.4 or later, libxml2, zlib, GoogleTest) with your package
+C++20 compiler, Qt 6.4 or later, libxml2, zlib, nlohmann-json, GoogleTest) with your package
 manager; the build goes on and CMake names anything still missing.
 TEXT
     exit 0

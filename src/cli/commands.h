@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -7,14 +8,27 @@ namespace tarnwick::cli {
 
 using Arguments = std::vector<std::string>;
 
+// What every command is run with.
+struct Context {
+    // The working folder (-C FOLDER): Tarnwick.xml, ServerInfo.txt and launchers live here.
+    std::filesystem::path folder = ".";
+
+    // A file named on the command line, as if the program had started in the folder.
+    std::filesystem::path In(const std::filesystem::path& name) const
+    {
+        return name.is_absolute() || folder == "." ? name : folder / name;
+    }
+};
+
 struct Command {
     std::string name;
-    std::string usage;   // shown by help, UTF-8
-    int (*run)(const Arguments& args);
+    std::string usage;   // shown by help, UTF-8; further lines indented by the command
+    int (*run)(const Context& context, const Arguments& args);
 };
 
 // Each area of the core contributes its commands.
 std::vector<Command> ConfigCommands();
+std::vector<Command> EditCommands();
 std::vector<Command> LauncherCommands();
 std::vector<Command> DigestCommands();
 

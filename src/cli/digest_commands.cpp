@@ -41,7 +41,7 @@ void RequireRegularFile(const fs::path& path)
         throw CannotOpenFile(fs::absolute(path, error), error ? error.value() : ENOENT);
 }
 
-int RunMd5(const Arguments& args)
+int RunMd5(const Context& context, const Arguments& args)
 {
     bool progress = false;
     bool options = true;
@@ -62,7 +62,8 @@ int RunMd5(const Arguments& args)
     int status = 0;
     for (const auto& file : files) {
         try {
-            RequireRegularFile(file);
+            const fs::path path = context.In(file);
+            RequireRegularFile(path);
             int last = -1;
             ProgressCallback report;
             if (progress)
@@ -73,7 +74,7 @@ int RunMd5(const Arguments& args)
                     last = percent;
                 };
             Digest digest;
-            FileDigest(file, digest, report);
+            FileDigest(path, digest, report);
             std::cout << Md5sumLine(DigestToHex(digest), file) << "\n" << std::flush;
         } catch (const Error& error) {
             std::cerr << "tarnwick-cli: " << Printable(error.what()) << "\n";

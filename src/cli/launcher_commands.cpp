@@ -26,11 +26,11 @@ int Usage(const char* usage)
 
 std::u16string Wide(const std::string& utf8) { return GbkToUtf16(Utf8ToGbk(utf8)); }
 
-int Launcher(const Arguments& args)
+int Launcher(const Context& context, const Arguments& args)
 {
     if (args.size() != 2)
         return Usage("launcher GAMENAME LISTURL");
-    const BuildOutcome outcome = LauncherBuilder(CarriedLauncherImage(), std::filesystem::current_path())
+    const BuildOutcome outcome = LauncherBuilder(CarriedLauncherImage(), context.folder)
                                      .Build(Utf8ToGbk(args[0]), Utf8ToGbk(args[1]));
     if (outcome != BuildOutcome::Written) {
         std::cerr << "tarnwick-cli: " << Printable(OutcomeText(outcome)) << "\n";
@@ -86,12 +86,12 @@ std::string RefusalText(const StampResult& result, const std::string& key, std::
     return {};
 }
 
-int Stamp(const Arguments& args)
+int Stamp(const Context& context, const Arguments& args)
 {
     if (args.size() != 3)
         return Usage("stamp FILE KEY VALUE");
     const std::u16string value = Wide(args[2]);
-    const StampResult result = StampFile(std::filesystem::path(args[0]), Wide(args[1]), value);
+    const StampResult result = StampFile(context.In(args[0]), Wide(args[1]), value);
     std::cout << (result.Stamped() ? "true" : "false") << "\n";
     if (result.Stamped())
         return 0;
@@ -99,11 +99,11 @@ int Stamp(const Arguments& args)
     return 1;
 }
 
-int VersionStrings(const Arguments& args)
+int VersionStrings(const Context& context, const Arguments& args)
 {
     if (args.size() != 1)
         return Usage("version-strings FILE");
-    const std::string image = ReadExecutable(args[0]);
+    const std::string image = ReadExecutable(context.In(args[0]));
     const auto info = FirstTranslation(AsBytes(image));
     if (!info) {
         std::cerr << "tarnwick-cli: " << args[0] << " has no version translation\n";

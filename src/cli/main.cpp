@@ -12,7 +12,7 @@ std::vector<tarnwick::cli::Command> AllCommands()
 {
     using namespace tarnwick::cli;
     std::vector<Command> all;
-    for (auto part : {ConfigCommands, LauncherCommands, DigestCommands})
+    for (auto part : {EditCommands, ConfigCommands, LauncherCommands, DigestCommands})
         for (auto& command : part())
             all.push_back(std::move(command));
     return all;
@@ -20,11 +20,18 @@ std::vector<tarnwick::cli::Command> AllCommands()
 
 void PrintHelp(std::ostream& out, const std::vector<tarnwick::cli::Command>& commands)
 {
-    out << "Usage: tarnwick-cli COMMAND [ARGUMENTS]\n"
-           "Works in the current directory, like tarnwick.\n\nCommands:\n";
+    out << "Usage: tarnwick-cli [-C FOLDER] COMMAND [ARGUMENTS]\n\n"
+           "  -C FOLDER   work in FOLDER instead of the current folder: Tarnwick.xml,\n"
+           "              ServerInfo.txt, launchers and files named in arguments\n\n"
+           "Commands:\n";
     for (const auto& command : commands)
         out << "  " << command.usage << "\n";
-    out << "  help, --help\n  --version\n";
+    out << "  help, --help                this text\n"
+           "  --version                   the version\n\n"
+           "Edits check what the window's dialogs check and save Tarnwick.xml as the\n"
+           "window's save does. A refusal prints the window's notice on standard error,\n"
+           "exits with status 1 and writes nothing. Texts are UTF-8 on the command line\n"
+           "and GBK in the files.\n";
 }
 
 } // namespace
@@ -32,11 +39,26 @@ void PrintHelp(std::ostream& out, const std::vector<tarnwick::cli::Command>& com
 int main(int argc, char** argv)
 {
     const auto commands = AllCommands();
-    if (argc < 2) {
+    tarnwick::cli::Context context;
+    int next = 1;
+    if (next < argc && std::string(argv[next]) == "-C") {
+        if (next + 1 >= argc) {
+            std::cerr << "tarnwick-cli: -C needs a folder\n";
+            return 1;
+        }
+        context.folder = argv[next + 1];
+        std::error_code error;
+        if (!std::filesystem::is_directory(context.folder, error)) {
+            std::cerr << "tarnwick-cli: -C " << argv[next + 1] << ": no such folder\n";
+            return 1;
+        }
+        next += 2;
+    }
+    if (next >= argc) {
         PrintHelp(std::cerr, commands);
         return 1;
     }
-    const std::string name = argv[1];
+    const std::string name = argv[next];
     if (name == "help" || name == "--help" || name == "-h") {
         PrintHelp(std::cout, commands);
         return 0;
@@ -45,12 +67,12 @@ int main(int argc, char** argv)
         std::cout << tarnwick::VersionLine("tarnwick-cli") << "\n";
         return 0;
     }
-    tarnwick::cli::Arguments args(argv + 2, argv + argc);
+    tarnwick::cli::Arguments args(argv + next + 1, argv + argc);
     for (const auto& command : commands) {
         if (command.name != name)
             continue;
         try {
-            return command.run(args);
+            return command.run(context, args);
         } catch (const tarnwick::Error& error) {
             std::cerr << "tarnwick-cli: " << tarnwick::cli::Printable(error.what()) << "\n";
         } catch (const std::exception& error) {

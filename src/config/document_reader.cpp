@@ -130,6 +130,10 @@ enum class Role { Ignored, Root, ServerList, Url, UpDate, Group, Server, Child, 
 // The fields of the Url section, in the order they are read.
 constexpr std::array<const char*, 5> kUrlNames = {"Loginframe", "ContactGM", "Payment", "Payment2", "Home"};
 
+constexpr std::array<const char*, 5> kUrlWhere = {"the text of Loginframe", "the text of ContactGM",
+                                                  "the text of Payment", "the text of Payment2",
+                                                  "the text of Home"};
+
 std::string* UrlField(WebAddresses& web, std::size_t index)
 {
     std::string* const fields[] = {&web.LoginframeUrl, &web.GMUrl, &web.PayUrl, &web.PayUrl2, &web.HomeUrl};
@@ -142,7 +146,7 @@ std::string* UrlField(WebAddresses& web, std::size_t index)
 class ModelBuilder {
 public:
     // source: the document's text, decoded to UTF-8.
-    explicit ModelBuilder(std::string_view source) : source_(source)
+    ModelBuilder(std::string_view source, ValueDecoding* decoding) : source_(source), decoding_(decoding)
     {
         // Growing a list of 100,000 servers by doubling would hold two copies
         // at once; an estimate made from the text avoids that. Storage that is
@@ -315,6 +319,12 @@ private:
         return Gbk(std::move(text).Utf8(), failure);
     }
 
+    // The plain value of one that ServerInfo.txt encodes.
+    std::string Plain(std::string value, const char* where) const
+    {
+        return decoding_ ? decoding_->Decode(std::move(value), where, line_) : std::move(value);
+    }
+
     void StartGroup(void* ctx, const Attributes& attrs)
     {
         line_ = xml::Parser::LineOf(ctx);
@@ -322,8 +332,8 @@ private:
         auto name = Required(value, serversFailure_);
         if (!name)
             return;
-        group_ = *name;
-        groups_.push_back({std::move(*name)});
+        group_ = Plain(std::move(*name), "the Name of a Group");
+        groups_.push_back({group_});
     }
 
     void StartServer(void* ctx, const Attributes& attrs)
@@ -332,7 +342,7 @@ private:
         server_ = ServerEntry{group_, {}, {}, {}, {}};
         auto value = attrs.Get("Name");
         if (auto showName = Required(value, serversFailure_))
-            server_.ShowName = std::move(*showName);
+            server_.ShowName = Plain(std::move(*showName), "the Name of a Server");
     }
 
     void EndServer()
@@ -369,15 +379,15 @@ private:
         const auto port = Required(childPort_, serversFailure_);
         if (!port)
             return;
-        Join(server_.Name, *text);
-        Join(server_.Addr, *addrs);
-        Join(server_.Port, *port);
+        Join(server_.Name, Plain(*text, "the text of a Child"));
+        Join(server_.Addr, Plain(*addrs, "the Addrs of a Child"));
+        Join(server_.Port, Plain(*port, "the Port of a Child"));
     }
 
     void EndUrlField()
     {
         if (auto text = TakeText(urlFailures_[urlIndex_]))
-            urls_[urlIndex_] = std::move(*text);
+            urls_[urlIndex_] = Plain(std::move(*text), kUrlWhere[urlIndex_]);
     }
 
     static constexpr std::array<const char*, 10> kConfigAttributes = {"SDir", "FName", "DUrl", "ZIP", "Check",
@@ -396,7 +406,7 @@ private:
         const auto hint = TakeText(updatesFailure_);
         if (!hint)
             return;
-        entry.Hint = std::move(*hint);
+        entry.Hint = Plain(std::move(*hint), "the text of a Config");
         std::array<std::string, 10> values;
         for (std::size_t i = 0; i < values.size(); ++i) {
             auto value = Required(config_[i], updatesFailure_);
@@ -404,9 +414,9 @@ private:
                 return;
             values[i] = std::move(*value);
         }
-        entry.SaveDir = std::move(values[0]);
-        entry.SaveName = std::move(values[1]);
-        entry.DownUrl = std::move(values[2]);
+        entry.SaveDir = Plain(std::move(values[0]), "the SDir of a Config");
+        entry.SaveName = Plain(std::move(values[1]), "the FName of a Config");
+        entry.DownUrl = Plain(std::move(values[2]), "the DUrl of a Config");
         entry.Zip = ZipWordForCode(values[3]);
         entry.CheckType = CheckWordForCode(values[4]);
         entry.DownType = DownTypeWordForCode(values[5]);
@@ -418,6 +428,7 @@ private:
     }
 
     std::string_view source_;
+    ValueDecoding* decoding_;
     std::vector<Role> roles_;
     std::array<bool, 3> sectionSeen_{};
     std::vector<ServerGroup> groups_;
@@ -478,7 +489,7 @@ xmlSAXHandler Events()
 
 } // namespace
 
-DocumentReading ReadConfigurationDocument(std::string bytes, SetupModel& model)
+DocumentReading ReadConfigurationDocument(std::string bytes, SetupModel& model, ValueDecoding* decoding)
 {
     xml::Parser parser;
     const std::optional<std::string> utf8 = xml::DocumentText(bytes, parser.Report());
@@ -486,7 +497,7 @@ DocumentReading ReadConfigurationDocument(std::string bytes, SetupModel& model)
         throw parser.ReportedError(bytes);
     // Failures quote the decoded text, so the bytes need not be kept through the parse.
     std::string().swap(bytes);
-    ModelBuilder builder(*utf8);
+    ModelBuilder builder(*utf8, decoding);
     if (!parser.ParseText(*utf8, Events(), &builder))
         throw parser.ReportedErrorInText(*utf8);
     DocumentReading reading;

@@ -20,10 +20,21 @@ struct DocumentReading {
     std::optional<Error> failure;
 };
 
+// Gives the plain values of a document whose values are encoded (the body of
+// ServerInfo.txt) as the reader meets them.
+class ValueDecoding {
+public:
+    virtual ~ValueDecoding() = default;
+    // The plain value of an encoded one; `where` names it ("the Name of a
+    // Group"), `line` is where its element starts.
+    virtual std::string Decode(std::string encoded, const char* where, long line) = 0;
+};
+
 // Fills the model from a configuration document's bytes (GBK), reading the
 // values as the parser meets them; the bytes are let go once decoded. Raises
 // the document error, with the model unchanged, when the bytes are not a
-// well-formed document.
-DocumentReading ReadConfigurationDocument(std::string bytes, SetupModel& model);
+// well-formed document. With `decoding`, the values that ServerInfo.txt
+// encodes pass through it.
+DocumentReading ReadConfigurationDocument(std::string bytes, SetupModel& model, ValueDecoding* decoding = nullptr);
 
 } // namespace tarnwick

@@ -12,6 +12,7 @@ namespace tarnwick {
 
 struct ServerGroup {
     std::string Name;
+    bool operator==(const ServerGroup&) const = default;
 };
 
 struct ServerEntry {
@@ -20,6 +21,7 @@ struct ServerEntry {
     std::string Name;
     std::string Addr;
     std::string Port;
+    bool operator==(const ServerEntry&) const = default;
 };
 
 struct WebAddresses {
@@ -42,6 +44,7 @@ struct UpdateEntry {
     std::string Ver;
     std::string MD5;
     std::string DownMD5;
+    bool operator==(const UpdateEntry&) const = default;
 };
 
 struct LauncherSetup {

@@ -2,6 +2,7 @@
 
 #include "base/file_io.h"
 #include "temporary_folder.h"
+#include "config/field_decoder.h"
 #include "config/model.h"
 
 #include <gtest/gtest.h>
@@ -28,6 +29,23 @@ inline std::string Describe(const SetupModel& model)
                "] [" + u.CheckType + "] [" + u.DownType + "] [" + u.Date + "] [" + u.Ver + "] [" + u.MD5 + "] [" +
                u.DownMD5 + "]\n";
     return out;
+}
+
+// The value of an encoded text; a defect fails the test.
+inline std::string Decoded(std::string_view text, const KeyMaterial& key = BuiltInKey())
+{
+    FieldDecoder decoder(key);
+    std::string value;
+    EXPECT_EQ(decoder.DecodeValue(text, value), ValueDefect::None) << text;
+    return value;
+}
+
+// The compressed stream of an encoded text, byte 0 holding the length.
+inline std::string StreamOf(std::string_view text)
+{
+    std::string stream;
+    EXPECT_EQ(FieldDecoder().StreamOf(text, stream), ValueDefect::None) << text;
+    return stream;
 }
 
 // The model of the format illustration (data/example.xml).

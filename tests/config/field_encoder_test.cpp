@@ -1,6 +1,6 @@
 #include "base/error.h"
 #include "config/field_encoder.h"
-#include "field_decoder.h"
+#include "config_fixtures.h"
 
 #include <gtest/gtest.h>
 
@@ -11,8 +11,8 @@
 #include <vector>
 
 using namespace tarnwick;
-using tarnwick::testing::DecodeValue;
-using tarnwick::testing::EncodedStream;
+using tarnwick::testing::Decoded;
+using tarnwick::testing::StreamOf;
 
 namespace {
 
@@ -63,10 +63,10 @@ TEST(FieldEncoder, OneByteValueGivesTwelveCharactersAndCarriesTheLengthInByteZer
     FieldEncoder encoder;
     const std::string text = encoder.EncodeValue("x");
     EXPECT_EQ(text.size(), 12u);
-    const std::string stream = EncodedStream(text);
+    const std::string stream = StreamOf(text);
     ASSERT_EQ(stream.size(), 9u);
     EXPECT_EQ(stream[0], 9); // the compressed length, not zlib's 0x78
-    EXPECT_EQ(DecodeValue(text), "x");
+    EXPECT_EQ(Decoded(text), "x");
 }
 
 TEST(FieldEncoder, RandomValuesRoundTripAndStayInTheAlphabet)
@@ -81,8 +81,8 @@ TEST(FieldEncoder, RandomValuesRoundTripAndStayInTheAlphabet)
         const std::string value = RandomBytes(rng, size);
         const std::string text = encoder.EncodeValue(value);
         EXPECT_TRUE(std::all_of(text.begin(), text.end(), [](char c) { return c >= 60 && c <= 123; }));
-        EXPECT_EQ(text.size(), ExpectedLength(EncodedStream(text).size()));
-        EXPECT_EQ(DecodeValue(text), value);
+        EXPECT_EQ(text.size(), ExpectedLength(StreamOf(text).size()));
+        EXPECT_EQ(Decoded(text), value);
     }
 }
 
@@ -97,7 +97,7 @@ TEST(FieldEncoder, ReusedStreamGivesTheBytesOfAFreshOne)
         EXPECT_EQ(text, FieldEncoder().EncodeValue(value));
         std::string expected = Compress2(value);
         expected[0] = static_cast<char>(expected.size() & 0xFF);
-        EXPECT_EQ(EncodedStream(text), expected);
+        EXPECT_EQ(StreamOf(text), expected);
     }
 }
 
@@ -109,7 +109,7 @@ TEST(FieldEncoder, TraceIsTheFirstFourStreamBytesLittleEndian)
     const std::string text = encoder.EncodeValue(value);
     encoder.EncodeValue("abc");
     ASSERT_EQ(lines.size(), 2u);
-    const std::string stream = EncodedStream(text);
+    const std::string stream = StreamOf(text);
     char expected[16];
     std::snprintf(expected, sizeof expected, "0x%02X%02X%02X%02X", static_cast<unsigned char>(stream[3]),
                   static_cast<unsigned char>(stream[2]), static_cast<unsigned char>(stream[1]),
@@ -127,14 +127,14 @@ TEST(FieldEncoder, KeyMaterialChangesTheTextAndTheDecoderFollowsIt)
     const std::string builtIn = FieldEncoder().EncodeValue(value);
     const std::string custom = FieldEncoder(other).EncodeValue(value);
     EXPECT_NE(builtIn, custom);
-    EXPECT_EQ(DecodeValue(custom, other), value);
+    EXPECT_EQ(Decoded(custom, other), value);
 }
 
 TEST(FieldEncoder, RefusesValuesAndTextsOverTheLimits)
 {
     FieldEncoder encoder;
     const std::string longest(FieldEncoder::kMaxValueBytes, 'a');
-    EXPECT_EQ(DecodeValue(encoder.EncodeValue(longest)), longest);
+    EXPECT_EQ(Decoded(encoder.EncodeValue(longest)), longest);
 
     try {
         encoder.EncodeValue(longest + "a");
@@ -152,5 +152,5 @@ TEST(FieldEncoder, RefusesValuesAndTextsOverTheLimits)
         EXPECT_NE(std::string(error.what()).find("at most 10,240 characters"), std::string::npos) << error.what();
     }
     // The encoder is still usable after a refusal.
-    EXPECT_EQ(DecodeValue(encoder.EncodeValue("after")), "after");
+    EXPECT_EQ(Decoded(encoder.EncodeValue("after")), "after");
 }

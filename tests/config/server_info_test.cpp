@@ -3,7 +3,7 @@
 #include "base/error.h"
 #include "config/field_encoder.h"
 #include "config_fixtures.h"
-#include "field_decoder.h"
+#include "config/server_info_reader.h"
 
 #include <gtest/gtest.h>
 
@@ -24,58 +24,7 @@ protected:
         WriteServerInfo(ConfigurationDocument(Path("Tarnwick.xml")), model, Path("ServerInfo.txt"));
         return ReadFile(Path("ServerInfo.txt"));
     }
-
-    // The document between the marker lines, loaded as a working copy.
-    SetupModel LoadBody(const std::string& file)
-    {
-        const std::string begin = "$BEGIN\r\n", end = "$END\r\n";
-        EXPECT_EQ(file.substr(0, begin.size()), begin);
-        EXPECT_EQ(file.substr(file.size() - end.size()), end);
-        Put("Body.xml", file.substr(begin.size(), file.size() - begin.size() - end.size()));
-        SetupModel model;
-        ConfigurationDocument(Path("Body.xml")).LoadConfiguration(model);
-        return model;
-    }
 };
-
-std::string DecodeList(const std::string& joined)
-{
-    std::string out;
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t end = joined.find(';', start);
-        out += DecodeValue(joined.substr(start, end - start));
-        if (end == std::string::npos)
-            return out;
-        out += ';';
-        start = end + 1;
-    }
-}
-
-// Undoes the encoding of every value that ServerInfo.txt encodes.
-SetupModel Decoded(SetupModel model)
-{
-    for (std::size_t i = 0; i < model.groups.Count(); ++i)
-        model.groups.At(i).Name = DecodeValue(model.groups.At(i).Name);
-    for (std::size_t i = 0; i < model.servers.Count(); ++i) {
-        auto& s = model.servers.At(i);
-        s.Group = DecodeValue(s.Group);
-        s.ShowName = DecodeValue(s.ShowName);
-        s.Name = DecodeList(s.Name);
-        s.Addr = DecodeList(s.Addr);
-        s.Port = DecodeList(s.Port);
-    }
-    for (std::string* url : {&model.web.LoginframeUrl, &model.web.GMUrl, &model.web.PayUrl, &model.web.PayUrl2,
-                             &model.web.HomeUrl})
-        if (*url != kPlaceholderWebAddress) // an empty address loads as its start-up value
-            *url = DecodeValue(*url);
-    for (std::size_t i = 0; i < model.updates.Count(); ++i) {
-        auto& u = model.updates.At(i);
-        for (std::string* field : {&u.Hint, &u.SaveDir, &u.SaveName, &u.DownUrl})
-            *field = DecodeValue(*field);
-    }
-    return model;
-}
 
 std::string RandomText(std::mt19937& rng, bool allowDividers)
 {
@@ -142,22 +91,43 @@ TEST_F(ServerInfo, EmptyModelGivesTheMarkersAroundTheEncodedDocument)
     EXPECT_EQ(Write(SetupModel{}), expected);
 }
 
+// The decoded model writes the plain document that the model writes: what
+// Tarnwick.xml would hold, whichever order or repetition the model had.
 TEST_F(ServerInfo, WholeFilesDecodeBackToTheModel)
 {
     std::mt19937 rng(99);
-    for (int round = 0; round < 8; ++round) {
-        SCOPED_TRACE(round);
-        const SetupModel model = RandomModel(rng);
-        Put("Tarnwick.xml", ConfigurationDocument(Path("none")).BuildDocument(model, false));
-        SetupModel plain;
-        ConfigurationDocument(Path("Tarnwick.xml")).LoadConfiguration(plain);
+    std::vector<SetupModel> models;
+    for (const char* name : {"example.xml", "empty_model.xml", "top_level.xml"}) {
+        Put("Tarnwick.xml", TestData(name));
+        models.emplace_back();
+        ConfigurationDocument(Path("Tarnwick.xml")).LoadConfiguration(models.back());
+    }
+    for (int round = 0; round < 8; ++round)
+        models.push_back(RandomModel(rng));
+    SetupModel longest;
+    // The longest values: 10,240 bytes, as long as a value may be, and GBK.
+    std::string gbk;
+    while (gbk.size() < FieldEncoder::kMaxValueBytes)
+        gbk += "\xD6\xD0";
+    longest.groups.Append({gbk});
+    longest.servers.Append({gbk, gbk, gbk, std::string(FieldEncoder::kMaxValueBytes, '9'), ""});
+    longest.web = {gbk, "a", gbk, "b", gbk};
+    models.push_back(longest);
 
-        const std::string file = Write(model);
-        EXPECT_EQ(Describe(Decoded(LoadBody(file))), Describe(plain));
+    const ConfigurationDocument none(Path("none"));
+    for (std::size_t i = 0; i < models.size(); ++i) {
+        SCOPED_TRACE(i);
+        const std::string file = Write(models[i]);
+        const SetupModel decoded = ReadServerInfo(file, "ServerInfo.txt");
+        EXPECT_EQ(none.BuildDocument(decoded, false), none.BuildDocument(models[i], false));
+        EXPECT_EQ(Describe(AsWritten(models[i])), Describe(decoded));
         // The file is ASCII apart from the plain attributes.
         const std::string plainPart = std::regex_replace(file, std::regex(" (Date|VAR|MD5|ID)=\"[^\"]*\""), "");
         EXPECT_TRUE(std::all_of(plainPart.begin(), plainPart.end(), [](char c) { return c > 0; }));
     }
+    // Loaded models and the longest one are as the writer lays them out: they come back whole.
+    for (std::size_t i : {std::size_t{0}, models.size() - 1})
+        EXPECT_EQ(Describe(ReadServerInfo(Write(models[i]), "ServerInfo.txt")), Describe(models[i]));
 }
 
 TEST_F(ServerInfo, PlainAttributesReadAsInTheWorkingCopy)
