@@ -5,7 +5,7 @@ JOBS ?= $(shell nproc)
 WORK_DIR := work
 PREFIX ?= /usr/local
 
-.PHONY: all deps build-deps configure build run screenshots test test-asan bench fuzz install package check-package clean
+.PHONY: all deps build-deps configure build run screenshots test test-asan bench fuzz install package check-package clean deps-windows windows test-windows
 FUZZ_SECONDS ?= 60
 
 all: build
@@ -52,6 +52,26 @@ fuzz: deps
 	@cmake --build --preset fuzz -j $(JOBS)
 	@sh fuzz/run.sh build-fuzz $(FUZZ_SECONDS)
 
+# Windows: tarnwick-cli.exe and the test programs cross-built with MinGW-w64;
+# libxml2 and GoogleTest are built once into WINDOWS_DEPS, outside the tree.
+WINDOWS_DEPS ?= $(or $(TARNWICK_WINDOWS_DEPS),$(or $(XDG_CACHE_HOME),$(HOME)/.cache)/tarnwick/mingw-w64)
+
+deps-windows: deps
+	@sh tools/install-deps.sh debian-packages-windows.txt
+	@JOBS=$(JOBS) sh tools/build-windows-deps.sh "$(WINDOWS_DEPS)"
+
+# The tests compare the Windows program's files with those of this machine's
+# build of tarnwick-cli (only that target of $(PRESET) is built for them).
+windows: deps-windows
+	@cmake --preset windows -DTARNWICK_WINDOWS_DEPS="$(WINDOWS_DEPS)" \
+	  -DTARNWICK_HOST_CLI="$(CURDIR)/$(BUILD_DIR)/bin/tarnwick-cli" >/dev/null
+	@cmake --build --preset windows -j $(JOBS)
+
+test-windows: windows
+	@cmake --preset $(PRESET) >/dev/null
+	@cmake --build --preset $(PRESET) --target tarnwick-cli -j $(JOBS)
+	@sh tools/wine-session.sh "$(CURDIR)/build-windows/wine-prefix" ctest --preset windows -j $(JOBS)
+
 # A release build without tests, installed under PREFIX all at once or not at all.
 install: build-deps
 	@cmake --preset package >/dev/null
@@ -70,4 +90,4 @@ check-package: package
 	@sh tools/check-package.sh build/packages/tarnwick_*.deb
 
 clean:
-	rm -rf build build-asan build-release build-fuzz build-package
+	rm -rf build build-asan build-release build-fuzz build-package build-windows

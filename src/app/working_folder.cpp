@@ -3,9 +3,7 @@
 #include "base/error.h"
 #include "base/text.h"
 
-#include <cerrno>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <system_error>
 
 namespace tarnwick {
 
@@ -13,20 +11,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-Error CannotWorkIn(const fs::path& folder, const std::string& reason)
+Error CannotWorkIn(const fs::path& folder, const std::error_code& error)
 {
-    return Error("Cannot work in folder \"" + PathText(folder) + "\". " + reason);
-}
-
-// Like mkdir -p with mode 0700: the files written here are the operator's own.
-void MakeFolders(const fs::path& folder)
-{
-    fs::path made;
-    for (const fs::path& part : folder) {
-        made /= part;
-        if (::mkdir(made.c_str(), 0700) != 0 && errno != EEXIST)
-            throw CannotWorkIn(folder, SystemErrorText(errno));
-    }
+    return Error("Cannot work in folder \"" + PathText(folder) + "\". " + error.message());
 }
 
 } // namespace
@@ -43,10 +30,14 @@ fs::path OwnFolder(const char* xdgDataHome, const char* home)
 
 void EnterFolder(const fs::path& folder, bool create)
 {
-    if (create)
-        MakeFolders(folder);
-    if (::chdir(folder.c_str()) != 0)
-        throw CannotWorkIn(folder, SystemErrorText(errno));
+    std::error_code error;
+    // The files written here are the operator's own: the folder is private.
+    if (create && fs::create_directories(folder, error))
+        fs::permissions(folder, fs::perms::owner_all, fs::perm_options::replace, error);
+    if (!error)
+        fs::current_path(folder, error);
+    if (error)
+        throw CannotWorkIn(folder, error);
 }
 
 } // namespace tarnwick

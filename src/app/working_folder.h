@@ -12,7 +12,7 @@ namespace tarnwick {
 std::filesystem::path OwnFolder(const char* xdgDataHome, const char* home);
 
 // Makes folder the current directory. With create, a missing folder and its
-// parents are made first (private to the user); otherwise a missing folder is
+// parents are made first (the folder itself private to the user); otherwise a missing folder is
 // refused. Raises Error saying which folder and why.
 void EnterFolder(const std::filesystem::path& folder, bool create);
 

@@ -14,7 +14,12 @@ std::string SystemErrorText(int errorNumber)
 
 Error CannotOpenFile(const std::filesystem::path& path, int errorNumber)
 {
-    return Error("Cannot open file \"" + PathText(path) + "\". " + SystemErrorText(errorNumber));
+    return CannotOpenFile(path, SystemErrorText(errorNumber));
+}
+
+Error CannotOpenFile(const std::filesystem::path& path, const std::string& reason)
+{
+    return Error("Cannot open file \"" + PathText(path) + "\". " + reason);
 }
 
 Error CannotCreateFile(const std::filesystem::path& path, const std::string& reason)

@@ -19,6 +19,7 @@ std::string SystemErrorText(int errorNumber);
 // "Cannot open file "%s". %s", "Cannot create file "%s". %s" and
 // "Cannot read file "%s". %s", with the path as GBK text.
 Error CannotOpenFile(const std::filesystem::path& path, int errorNumber);
+Error CannotOpenFile(const std::filesystem::path& path, const std::string& reason);
 Error CannotCreateFile(const std::filesystem::path& path, const std::string& reason);
 Error CannotReadFile(const std::filesystem::path& path, const std::string& reason);
 

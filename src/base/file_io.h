@@ -10,24 +10,25 @@
 
 namespace tarnwick {
 
-// The one owner of an open file of the platform: it closes the file once, and
+// The one owner of an open file of the platform (a descriptor on POSIX, a
+// HANDLE on Windows; -1 is "none" on both): it closes the file once, and
 // moving hands the file on.
 class FileDescriptor {
 public:
     FileDescriptor() = default;
-    explicit FileDescriptor(int descriptor) : descriptor_(descriptor) {}
+    explicit FileDescriptor(std::intptr_t descriptor) : descriptor_(descriptor) {}
     ~FileDescriptor() { Reset(); }
     FileDescriptor(FileDescriptor&& other) noexcept : descriptor_(other.descriptor_) { other.descriptor_ = -1; }
     FileDescriptor& operator=(FileDescriptor&& other) noexcept;
     FileDescriptor(const FileDescriptor&) = delete;
     FileDescriptor& operator=(const FileDescriptor&) = delete;
 
-    bool IsOpen() const { return descriptor_ >= 0; }
-    int Get() const { return descriptor_; }
+    bool IsOpen() const { return descriptor_ != -1; }
+    std::intptr_t Get() const { return descriptor_; }
     void Reset();
 
 private:
-    int descriptor_ = -1;
+    std::intptr_t descriptor_ = -1;
 };
 
 // The most bytes a caller accepts from a file, and how a refusal reads:

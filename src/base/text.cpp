@@ -4,6 +4,11 @@
 
 namespace tarnwick {
 
+std::filesystem::path Utf8Path(std::string_view utf8)
+{
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
 bool IsGbkRepresentable(std::string_view utf8) { return TryUtf8ToGbk(utf8).has_value(); }
 
 bool IsGbkText(std::string_view gbk) { return TryGbkToUtf8(gbk).has_value(); }

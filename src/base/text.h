@@ -26,6 +26,10 @@ bool IsGbkRepresentable(std::string_view utf8);
 // True when the bytes are well-formed GBK text.
 bool IsGbkText(std::string_view gbk);
 
+// A path from UTF-8 text, the same on every system: a path made from a plain
+// std::string is taken in the ANSI code page on Windows, not as UTF-8.
+std::filesystem::path Utf8Path(std::string_view utf8);
+
 // For messages only: the path as GBK, with '?' for what GBK cannot hold.
 std::string PathText(const std::filesystem::path& path);
 

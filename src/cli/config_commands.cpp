@@ -32,7 +32,7 @@ constexpr SizeLimit kServerInfoLimit{1024u * 1024 * 1024, "The file",
 std::pair<std::string, std::string> ReadInput(const Context& context, const std::string& file)
 {
     if (file != "-")
-        return {ReadFile(context.In(file), kServerInfoLimit), PathText(file)};
+        return {ReadFile(context.In(Utf8Path(file)), kServerInfoLimit), PathText(Utf8Path(file))};
     std::string bytes;
     char buffer[65536];
     for (;;) {

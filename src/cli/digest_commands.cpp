@@ -1,5 +1,6 @@
 #include "cli/commands.h"
 #include "base/error.h"
+#include "base/text.h"
 #include "cli/printable.h"
 #include "digest/md5.h"
 
@@ -62,7 +63,7 @@ int RunMd5(const Context& context, const Arguments& args)
     int status = 0;
     for (const auto& file : files) {
         try {
-            const fs::path path = context.In(file);
+            const fs::path path = context.In(Utf8Path(file));
             RequireRegularFile(path);
             int last = -1;
             ProgressCallback report;

@@ -91,7 +91,7 @@ int Stamp(const Context& context, const Arguments& args)
     if (args.size() != 3)
         return Usage("stamp FILE KEY VALUE");
     const std::u16string value = Wide(args[2]);
-    const StampResult result = StampFile(context.In(args[0]), Wide(args[1]), value);
+    const StampResult result = StampFile(context.In(Utf8Path(args[0])), Wide(args[1]), value);
     std::cout << (result.Stamped() ? "true" : "false") << "\n";
     if (result.Stamped())
         return 0;
@@ -103,7 +103,7 @@ int VersionStrings(const Context& context, const Arguments& args)
 {
     if (args.size() != 1)
         return Usage("version-strings FILE");
-    const std::string image = ReadExecutable(context.In(args[0]));
+    const std::string image = ReadExecutable(context.In(Utf8Path(args[0])));
     const auto info = FirstTranslation(AsBytes(image));
     if (!info) {
         std::cerr << "tarnwick-cli: " << args[0] << " has no version translation\n";

@@ -2,6 +2,8 @@
 #include "cli/commands.h"
 #include "app/version.h"
 #include "base/error.h"
+#include "base/program_entry.h"
+#include "base/text.h"
 #include "cli/printable.h"
 
 #include <iostream>
@@ -36,17 +38,17 @@ void PrintHelp(std::ostream& out, const std::vector<tarnwick::cli::Command>& com
 
 } // namespace
 
-int main(int argc, char** argv)
+int tarnwick::ProgramMain(std::vector<std::string> argv)
 {
     const auto commands = AllCommands();
     tarnwick::cli::Context context;
-    int next = 1;
-    if (next < argc && std::string(argv[next]) == "-C") {
-        if (next + 1 >= argc) {
+    std::size_t next = 1;
+    if (next < argv.size() && argv[next] == "-C") {
+        if (next + 1 >= argv.size()) {
             std::cerr << "tarnwick-cli: -C needs a folder\n";
             return 1;
         }
-        context.folder = argv[next + 1];
+        context.folder = tarnwick::Utf8Path(argv[next + 1]);
         std::error_code error;
         if (!std::filesystem::is_directory(context.folder, error)) {
             std::cerr << "tarnwick-cli: -C " << argv[next + 1] << ": no such folder\n";
@@ -54,7 +56,7 @@ int main(int argc, char** argv)
         }
         next += 2;
     }
-    if (next >= argc) {
+    if (next >= argv.size()) {
         PrintHelp(std::cerr, commands);
         return 1;
     }
@@ -67,7 +69,7 @@ int main(int argc, char** argv)
         std::cout << tarnwick::VersionLine("tarnwick-cli") << "\n";
         return 0;
     }
-    tarnwick::cli::Arguments args(argv + next + 1, argv + argc);
+    const tarnwick::cli::Arguments args(argv.begin() + static_cast<std::ptrdiff_t>(next) + 1, argv.end());
     for (const auto& command : commands) {
         if (command.name != name)
             continue;

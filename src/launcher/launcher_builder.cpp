@@ -76,7 +76,7 @@ BuildOutcome LauncherBuilder::Build(std::string_view gameNameEdit, std::string_v
     const auto fileName = AllowedAsFileName(gameName) ? TryGbkToUtf8(gameName + ".exe") : std::nullopt;
     if (!fileName)
         throw NameNotAllowed(folder_, gameName + ".exe");
-    const std::filesystem::path target = folder_ / *fileName;
+    const std::filesystem::path target = folder_ / Utf8Path(*fileName);
 
     if (image_.empty())
         throw Error("Resource LoginData not found");

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <sys/stat.h>
 
 using namespace tarnwick;
 namespace fs = std::filesystem;
@@ -70,9 +69,9 @@ TEST_F(EnteringAFolder, CreatesTheOwnFolderPrivately)
     const fs::path own = temp_.path() / "data/tarnwick";
     EnterFolder(own, true);
     EXPECT_TRUE(fs::equivalent(fs::current_path(), own));
-    struct stat info {};
-    ASSERT_EQ(::stat(own.c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0700u);
+#ifndef _WIN32
+    EXPECT_EQ(fs::status(own).permissions(), fs::perms::owner_all);
+#endif
     // The second start finds it there.
     EnterFolder(own, true);
 }
@@ -84,8 +83,11 @@ TEST_F(EnteringAFolder, RefusesAMissingFolderAndAFile)
         EnterFolder(missing, false);
         FAIL() << "entered a missing folder";
     } catch (const Error& error) {
-        EXPECT_EQ(std::string(error.what()),
-                  "Cannot work in folder \"" + missing.string() + "\". No such file or directory");
+        const std::string prefix = "Cannot work in folder \"" + missing.string() + "\". ";
+        EXPECT_EQ(std::string(error.what()).substr(0, prefix.size()), prefix);
+#ifndef _WIN32
+        EXPECT_EQ(std::string(error.what()).substr(prefix.size()), "No such file or directory");
+#endif
     }
     EXPECT_FALSE(fs::exists(missing));
     std::ofstream(temp_.path() / "file") << "x";

@@ -5,9 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 using namespace tarnwick;
 namespace fs = std::filesystem;
 
@@ -52,10 +49,6 @@ TEST_F(FileIo, FailuresNameTheFile)
     } catch (const Error& e) {
         EXPECT_EQ(std::string(e.what()),
                   "Cannot open file \"" + (dir_ / "missing.txt").string() + "\". No such file or directory");
-    }
-    if (::geteuid() != 0) { // root may write anywhere
-        ::chmod(dir_.c_str(), 0555);
-        EXPECT_THROW(ReplaceFile(dir_ / "b.txt", "x"), Error);
     }
     EXPECT_THROW(ReplaceFile(dir_ / "no-such-folder" / "b.txt", "x"), Error);
 }

@@ -4,7 +4,7 @@ file(REMOVE_RECURSE "${WORK}")
 file(MAKE_DIRECTORY "${WORK}")
 file(WRITE "${WORK}/abc.txt" "abc")
 
-execute_process(COMMAND "${CLI}" md5 --progress abc.txt missing.txt abc.txt
+execute_process(COMMAND ${RUNNER} "${CLI}" md5 --progress abc.txt missing.txt abc.txt
   WORKING_DIRECTORY "${WORK}" RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
 
 set(line "900150983cd24fb0d6963f7d28e17f72  abc.txt\n")
@@ -14,7 +14,12 @@ endif()
 if(NOT out STREQUAL "${line}${line}")
   message(FATAL_ERROR "unexpected output:\n${out}")
 endif()
-string(FIND "${err}" "Cannot open file \"${WORK}/missing.txt\". No such file or directory" at)
+if(SHOWN_WORK MATCHES "\\\\")
+  set(missing "${SHOWN_WORK}\\missing.txt")
+else()
+  set(missing "${SHOWN_WORK}/missing.txt")
+endif()
+string(FIND "${err}" "Cannot open file \"${missing}\". No such file or directory" at)
 if(at EQUAL -1)
   message(FATAL_ERROR "missing error text in:\n${err}")
 endif()

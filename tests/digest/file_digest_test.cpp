@@ -1,83 +1,12 @@
 #include "base/error.h"
 #include "digest/md5.h"
 
-#include "temporary_folder.h"
+#include "file_digest_fixture.h"
 
-#include <gtest/gtest.h>
-
-#include <cstdio>
-#include <exception>
 #include <fstream>
-#include <string>
-#include <vector>
-
-#include <iconv.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace tarnwick {
 namespace {
-
-namespace fs = std::filesystem;
-
-const std::string kZeroHex(32, '0');
-
-class FileDigestTest : public ::testing::Test {
-protected:
-    void TearDown() override
-    {
-        std::error_code ignored;
-        fs::permissions(dir_ / "locked", fs::perms::owner_all, ignored);
-    }
-
-    fs::path WriteFile(const std::string& name, std::size_t size)
-    {
-        std::string bytes(size, '\0');
-        std::uint32_t seed = static_cast<std::uint32_t>(size) * 2654435761u + 1;
-        for (auto& byte : bytes) {
-            seed = seed * 1103515245u + 12345u;
-            byte = static_cast<char>(seed >> 23);
-        }
-        const fs::path path = dir_ / name;
-        std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(size));
-        return path;
-    }
-
-    // Hashes the file and returns the percentages the callback saw.
-    std::vector<int> Percentages(const fs::path& path, Digest& digest)
-    {
-        std::vector<int> seen;
-        FileDigest(path, digest, [&](int percent) { seen.push_back(percent); });
-        return seen;
-    }
-
-    tarnwick::testing::TemporaryFolder folder_;
-    const fs::path dir_ = folder_.path();
-};
-
-std::string Md5sumOf(const fs::path& path)
-{
-    std::FILE* pipe = ::popen(("md5sum '" + path.string() + "' 2>/dev/null").c_str(), "r");
-    if (!pipe)
-        return {};
-    char line[33] = {};
-    const std::size_t got = std::fread(line, 1, 32, pipe);
-    ::pclose(pipe);
-    return got == 32 ? std::string(line, 32) : std::string();
-}
-
-TEST_F(FileDigestTest, AgreesWithMd5sumAtChunkAndBlockBoundaries)
-{
-    if (std::system("command -v md5sum >/dev/null 2>&1") != 0)
-        GTEST_SKIP() << "md5sum is not installed";
-    for (std::size_t size : {0, 1, 55, 56, 63, 64, 16383, 16384, 16385, 131072}) {
-        const fs::path path = WriteFile("data-" + std::to_string(size), size);
-        Digest digest;
-        FileDigest(path, digest);
-        EXPECT_EQ(DigestToHex(digest), Md5sumOf(path)) << size << " bytes";
-    }
-}
 
 TEST_F(FileDigestTest, ReportsZeroThenRoundedPercentagesThenZero)
 {
@@ -100,86 +29,6 @@ TEST_F(FileDigestTest, MissingPathOrDirectoryGivesZeroDigestWithoutProgress)
         digest.fill(0xaa);
         EXPECT_TRUE(Percentages(path, digest).empty()) << path;
         EXPECT_EQ(DigestToHex(digest), kZeroHex) << path;
-    }
-}
-
-class WorkingDirectoryGuard {
-public:
-    explicit WorkingDirectoryGuard(const fs::path& dir) : previous_(fs::current_path()) { fs::current_path(dir); }
-    ~WorkingDirectoryGuard() { fs::current_path(previous_); }
-
-private:
-    fs::path previous_;
-};
-
-// While it lives, every descriptor below the limit is in use, so any open fails,
-// even for root.
-class NoFreeDescriptors {
-public:
-    NoFreeDescriptors()
-    {
-        ::getrlimit(RLIMIT_NOFILE, &previous_);
-        const int lowestFree = ::dup(0);
-        ::close(lowestFree);
-        rlimit limit = previous_;
-        limit.rlim_cur = static_cast<rlim_t>(lowestFree);
-        active_ = lowestFree >= 0 && ::setrlimit(RLIMIT_NOFILE, &limit) == 0;
-    }
-    ~NoFreeDescriptors() { ::setrlimit(RLIMIT_NOFILE, &previous_); }
-    bool Active() const { return active_; }
-
-private:
-    rlimit previous_{};
-    bool active_ = false;
-};
-
-TEST_F(FileDigestTest, FileThatCannotBeOpenedRaisesWithFullPathAndNoProgress)
-{
-    const fs::path path = WriteFile("busy", 100);
-    WorkingDirectoryGuard inDir(dir_);
-
-    // The message's path conversion loads a converter module from disk; keep one
-    // converter open so that it needs no descriptor while none are left.
-    const iconv_t converter = ::iconv_open("GBK", "UTF-8");
-    ASSERT_NE(converter, reinterpret_cast<iconv_t>(-1));
-
-    Digest digest;
-    digest.fill(0xaa);
-    std::vector<int> seen;
-    std::exception_ptr raised;
-    {
-        NoFreeDescriptors exhausted;
-        ASSERT_TRUE(exhausted.Active());
-        try {
-            FileDigest("busy", digest, [&](int percent) { seen.push_back(percent); });
-        } catch (...) {
-            raised = std::current_exception(); // looked at once descriptors are back
-        }
-    }
-    ::iconv_close(converter);
-
-    ASSERT_TRUE(raised) << "no error raised";
-    try {
-        std::rethrow_exception(raised);
-    } catch (const Error& error) {
-        EXPECT_EQ(std::string(error.what()), "Cannot open file \"" + path.string() + "\". Too many open files");
-    }
-    EXPECT_TRUE(seen.empty());
-    EXPECT_EQ(DigestToHex(digest), kZeroHex);
-}
-
-TEST_F(FileDigestTest, FileWithoutReadPermissionRaises)
-{
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "root may read any file";
-    const fs::path path = WriteFile("locked", 100);
-    fs::permissions(path, fs::perms::none);
-    Digest digest;
-    try {
-        FileDigest(path, digest);
-        FAIL() << "no error raised";
-    } catch (const Error& error) {
-        EXPECT_EQ(std::string(error.what()), "Cannot open file \"" + path.string() + "\". Permission denied");
     }
 }
 

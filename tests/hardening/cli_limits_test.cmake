@@ -16,18 +16,18 @@ endfunction()
 
 string(REPEAT "x" 10241 long)
 file(WRITE "${WORK}/long.txt" "${long}")
-execute_process(COMMAND "${CLI}" encode INPUT_FILE "${WORK}/long.txt"
+execute_process(COMMAND ${RUNNER} "${CLI}" encode INPUT_FILE "${WORK}/long.txt"
   RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
 expect_refusal("a value may hold at most 10,240 bytes")
 
-execute_process(COMMAND "${CLI}" encode INPUT_FILE /dev/zero TIMEOUT 20
+execute_process(COMMAND ${RUNNER} "${CLI}" encode INPUT_FILE /dev/zero TIMEOUT 20
   RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
 expect_refusal("a value may hold at most 10,240 bytes")
 
 file(COPY "${IMAGE}" DESTINATION "${WORK}")
 get_filename_component(image "${IMAGE}" NAME)
 file(READ "${WORK}/${image}" before HEX)
-execute_process(COMMAND "${CLI}" stamp "${image}" GameName 012345678901234567890
+execute_process(COMMAND ${RUNNER} "${CLI}" stamp "${image}" GameName 012345678901234567890
   WORKING_DIRECTORY "${WORK}" RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
 expect_refusal("the value has 21 characters; the slot GameName holds at most 20 (and a terminator)")
 file(READ "${WORK}/${image}" after HEX)

@@ -9,10 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <functional>
-
-#include <fcntl.h>
-#include <unistd.h>
 
 using namespace tarnwick;
 namespace fs = std::filesystem;
@@ -26,10 +24,8 @@ protected:
     fs::path SparseFile(const char* name, std::uintmax_t size)
     {
         const fs::path path = dir_ / name;
-        const int fd = ::open(path.c_str(), O_CREAT | O_WRONLY, 0644);
-        EXPECT_GE(fd, 0);
-        EXPECT_EQ(::ftruncate(fd, static_cast<off_t>(size)), 0);
-        ::close(fd);
+        std::ofstream(path, std::ios::binary).put('x');
+        fs::resize_file(path, size);
         return path;
     }
 

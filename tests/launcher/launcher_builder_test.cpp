@@ -30,7 +30,7 @@ protected:
     {
         return LauncherBuilder(image, folder_.path()).Build(Utf8ToGbk(gameName), Utf8ToGbk(listUrl));
     }
-    std::string Launcher(const std::string& utf8Name) { return ReadFile(folder_.path() / (utf8Name + ".exe")); }
+    std::string Launcher(const std::string& utf8Name) { return ReadFile(folder_.path() / Utf8Path(utf8Name + ".exe")); }
 
     TemporaryFolder folder_;
 };
@@ -130,7 +130,7 @@ TEST_F(Builder, NamesThatAreNoPlainFileNameAreRefusedWithoutTouchingFiles)
 
     // A trail byte of the value of '\' belongs to its character and is allowed.
     EXPECT_EQ(Click("乗车", "http://a/"), BuildOutcome::Written);
-    EXPECT_TRUE(fs::exists(folder_.path() / "乗车.exe"));
+    EXPECT_TRUE(fs::exists(folder_.path() / Utf8Path("乗车.exe")));
 }
 
 TEST_F(Builder, MissingImageAndUnwritableFolderAreErrors)

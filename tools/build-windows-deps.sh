@@ -1,0 +1,80 @@
+#!/bin/sh
+# Builds the static MinGW-w64 libraries that Debian ships no Windows build of,
+# libxml2 and GoogleTest, from Debian's own sources (and adds the header-only
+# nlohmann-json of the Linux build beside them): libxml2 from its source
+# package (the version installed for the Linux build), GoogleTest from
+# /usr/src/googletest. They go into a cache outside the source tree, which is
+# reused while the versions and this script are unchanged.
+#   Usage: tools/build-windows-deps.sh [PREFIX]
+#   PREFIX defaults to $TARNWICK_WINDOWS_DEPS, else ~/.cache/tarnwick/mingw-w64
+#   (the toolchain file cmake/mingw-w64-x86_64.cmake looks there too).
+set -eu
+here=$(cd "$(dirname "$0")" && pwd)
+prefix=${1:-${TARNWICK_WINDOWS_DEPS:-${XDG_CACHE_HOME:-$HOME/.cache}/tarnwick/mingw-w64}}
+toolchain="$here/../cmake/mingw-w64-x86_64.cmake"
+jobs=${JOBS:-2}
+
+xml_version=$(dpkg-query -W -f='${source:Version}' libxml2-dev)
+gtest_version=$(dpkg-query -W -f='${Version}' googletest)
+json_version=$(dpkg-query -W -f='${Version}' nlohmann-json3-dev)
+compiler_version=$(dpkg-query -W -f='${Version}' g++-mingw-w64-x86-64-posix)
+script_sum=$(cat "$0" "$toolchain" | md5sum | cut -c1-12)
+stamp="libxml2 $xml_version; googletest $gtest_version; nlohmann-json $json_version; g++ $compiler_version; script $script_sum"
+if [ -f "$prefix/.stamp" ] && [ "$(cat "$prefix/.stamp")" = "$stamp" ]; then
+    exit 0
+fi
+echo "Building the Windows dependencies into $prefix ($stamp)"
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+rm -rf "$prefix"
+mkdir -p "$prefix"
+
+# apt-get source needs deb-src entries. They are made from the machine's own
+# deb entries into a private apt state, so the system's apt is left untouched.
+apt="$work/apt"
+mkdir -p "$apt/sources.list.d" "$apt/lists/partial" "$apt/cache/archives/partial"
+: > "$apt/sources.list"
+[ -f /etc/apt/sources.list ] && sed -n 's/^[[:space:]]*deb[[:space:]]/deb-src /p' /etc/apt/sources.list > "$apt/sources.list"
+for f in /etc/apt/sources.list.d/*.sources; do
+    [ -f "$f" ] && sed 's/^Types:.*/Types: deb-src/' "$f" > "$apt/sources.list.d/$(basename "$f")"
+done
+for f in /etc/apt/sources.list.d/*.list; do
+    [ -f "$f" ] && sed -n 's/^[[:space:]]*deb[[:space:]]/deb-src /p' "$f" > "$apt/sources.list.d/$(basename "$f")"
+done
+aptopts="-o Dir::Etc::SourceList=$apt/sources.list -o Dir::Etc::SourceParts=$apt/sources.list.d \
+ -o Dir::State::Lists=$apt/lists -o Dir::Cache=$apt/cache -o Debug::NoLocking=1 -o APT::Sandbox::User=root"
+# shellcheck disable=SC2086
+apt-get -q $aptopts update >"$work/apt.log" 2>&1 || { cat "$work/apt.log"; exit 1; }
+mkdir "$work/src"
+# shellcheck disable=SC2086
+(cd "$work/src" && apt-get -q $aptopts source --only-source "libxml2=$xml_version") >"$work/apt.log" 2>&1 \
+    || { cat "$work/apt.log"; exit 1; }
+xml_src=$(find "$work/src" -mindepth 1 -maxdepth 1 -type d -name 'libxml2-*' | head -n 1)
+[ -n "$xml_src" ] || { echo "apt-get source libxml2 gave no source tree" >&2; exit 1; }
+
+# Only what the loader uses: the SAX parser on UTF-8 text it decoded itself.
+cmake -S "$xml_src" -B "$work/libxml2" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+    -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" -DBUILD_SHARED_LIBS=OFF \
+    -DLIBXML2_WITH_ICONV=OFF -DLIBXML2_WITH_ICU=OFF -DLIBXML2_WITH_LZMA=OFF -DLIBXML2_WITH_ZLIB=OFF \
+    -DLIBXML2_WITH_HTTP=OFF -DLIBXML2_WITH_FTP=OFF -DLIBXML2_WITH_PYTHON=OFF -DLIBXML2_WITH_PROGRAMS=OFF \
+    -DLIBXML2_WITH_TESTS=OFF -DLIBXML2_WITH_MODULES=OFF -DLIBXML2_WITH_LEGACY=OFF >"$work/libxml2.log" 2>&1 \
+    || { tail -n 30 "$work/libxml2.log"; exit 1; }
+cmake --build "$work/libxml2" -j "$jobs" >>"$work/libxml2.log" 2>&1 && cmake --install "$work/libxml2" >>"$work/libxml2.log" 2>&1 \
+    || { tail -n 30 "$work/libxml2.log"; exit 1; }
+
+cmake -S /usr/src/googletest -B "$work/googletest" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+    -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" -DBUILD_SHARED_LIBS=OFF -DBUILD_GMOCK=OFF \
+    >"$work/googletest.log" 2>&1 || { tail -n 30 "$work/googletest.log"; exit 1; }
+cmake --build "$work/googletest" -j "$jobs" >>"$work/googletest.log" 2>&1 && cmake --install "$work/googletest" >>"$work/googletest.log" 2>&1 \
+    || { tail -n 30 "$work/googletest.log"; exit 1; }
+
+# Headers only, the same for every target; its package files find them
+# relative to their own place, so the copy points at the copied headers.
+mkdir -p "$prefix/include" "$prefix/lib/cmake"
+cp -r /usr/include/nlohmann "$prefix/include/"
+cp -r /usr/share/cmake/nlohmann_json "$prefix/lib/cmake/"
+
+# Manuals and HTML documentation are of no use to the build.
+rm -rf "$prefix/share"
+echo "$stamp" > "$prefix/.stamp"
