@@ -3,23 +3,29 @@ PRESET ?= dev
 BUILD_DIR := build
 JOBS ?= $(shell nproc)
 WORK_DIR := work
+PREFIX ?= /usr/local
 
-.PHONY: all deps configure build run screenshots test test-asan bench fuzz clean deps-windows windows test-windows windows-gui windows-gui-screenshot
+.PHONY: all deps build-deps configure build run screenshots test test-asan bench fuzz install package check-package clean deps-windows windows test-windows windows-gui windows-gui-screenshot
 FUZZ_SECONDS ?= 60
 
 all: build
 
+# Everything that building, running and testing need.
 deps:
-	@sh tools/install-deps.sh
+	@sh tools/install-deps.sh debian-packages.txt debian-packages-test.txt
 
-configure: deps
+# Building alone needs no root once these are installed.
+build-deps:
+	@sh tools/install-deps.sh debian-packages.txt
+
+configure: build-deps
 	@cmake --preset $(PRESET) >/dev/null
 
 build: configure
 	@cmake --build --preset $(PRESET) -j $(JOBS)
 
 # Runs in a git-ignored working folder seeded with the sample configuration.
-run: build
+run: deps build
 	@mkdir -p $(WORK_DIR)
 	@[ -f $(WORK_DIR)/Tarnwick.xml ] || cp samples/Tarnwick.xml $(WORK_DIR)/Tarnwick.xml
 	@cd $(WORK_DIR) && ../$(BUILD_DIR)/bin/tarnwick
@@ -28,7 +34,7 @@ run: build
 screenshots: build
 	@$(BUILD_DIR)/bin/tarnwick-screenshots $(BUILD_DIR)/screenshots samples/Tarnwick.xml
 
-test: build
+test: deps build
 	@ctest --preset $(PRESET) -j $(JOBS)
 
 test-asan: deps
@@ -66,6 +72,23 @@ test-windows: windows
 	@cmake --build --preset $(PRESET) --target tarnwick-cli -j $(JOBS)
 	@sh tools/wine-session.sh "$(CURDIR)/build-windows/wine-prefix" ctest --preset windows -j $(JOBS)
 
+# A release build without tests, installed under PREFIX all at once or not at all.
+install: build-deps
+	@cmake --preset package >/dev/null
+	@cmake --build --preset package -j $(JOBS)
+	@sh tools/install.sh build-package $(PREFIX)
+
+# build/packages/tarnwick_<version>_<arch>.deb
+package: build-deps
+	@sh tools/install-deps.sh debian-packages-package.txt
+	@cmake --preset package >/dev/null
+	@cmake --build --preset package -j $(JOBS)
+	@cpack --preset package
+
+# Installs the package on a fresh Debian root and starts both programs (slow).
+check-package: package
+	@sh tools/check-package.sh build/packages/tarnwick_*.deb
+
 # The window program for Windows. The first run cross-builds Qt from Debian's
 # sources into WINDOWS_QT, outside the tree, which takes over an hour.
 WINDOWS_QT ?= $(or $(TARNWICK_WINDOWS_QT),$(or $(XDG_CACHE_HOME),$(HOME)/.cache)/tarnwick/qt6-mingw-w64)
@@ -82,4 +105,4 @@ windows-gui-screenshot: windows-gui
 	    "$$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build-windows/CMakeCache.txt)"
 
 clean:
-	rm -rf build build-asan build-release build-fuzz build-windows
+	rm -rf build build-asan build-release build-fuzz build-package build-windows

@@ -1,5 +1,6 @@
 // tarnwick-cli: the command-line front end, run in the working directory.
 #include "cli/commands.h"
+#include "app/version.h"
 #include "base/error.h"
 #include "base/program_entry.h"
 #include "base/text.h"
@@ -27,7 +28,8 @@ void PrintHelp(std::ostream& out, const std::vector<tarnwick::cli::Command>& com
            "Commands:\n";
     for (const auto& command : commands)
         out << "  " << command.usage << "\n";
-    out << "  help                        this text\n\n"
+    out << "  help, --help                this text\n"
+           "  --version                   the version\n\n"
            "Edits check what the window's dialogs check and save Tarnwick.xml as the\n"
            "window's save does. A refusal prints the window's notice on standard error,\n"
            "exits with status 1 and writes nothing. Texts are UTF-8 on the command line\n"
@@ -61,6 +63,10 @@ int tarnwick::ProgramMain(std::vector<std::string> argv)
     const std::string name = argv[next];
     if (name == "help" || name == "--help" || name == "-h") {
         PrintHelp(std::cout, commands);
+        return 0;
+    }
+    if (name == "--version") {
+        std::cout << tarnwick::VersionLine("tarnwick-cli") << "\n";
         return 0;
     }
     const tarnwick::cli::Arguments args(argv.begin() + static_cast<std::ptrdiff_t>(next) + 1, argv.end());

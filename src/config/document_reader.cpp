@@ -403,7 +403,7 @@ private:
     void EndConfig()
     {
         UpdateEntry entry;
-        const auto hint = TakeText(updatesFailure_);
+        auto hint = TakeText(updatesFailure_);
         if (!hint)
             return;
         entry.Hint = Plain(std::move(*hint), "the text of a Config");

@@ -1,6 +1,7 @@
 #include "config/model_diff.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <unordered_map>
 #include <utility>
 

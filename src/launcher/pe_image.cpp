@@ -3,6 +3,7 @@
 #include "base/error.h"
 #include "base/file_io.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace tarnwick {

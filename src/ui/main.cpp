@@ -1,4 +1,9 @@
-// tarnwick: the editing program, run in the working directory that holds Tarnwick.xml.
+// tarnwick: the editing program, run in the working folder that holds Tarnwick.xml.
+#include "app/start_options.h"
+#include "app/version.h"
+#include "app/working_folder.h"
+#include "base/error.h"
+#include "base/text.h"
 #include "launcher/launcher_builder.h"
 #include "ui/FormEditServer.h"
 #include "ui/FormEditUpData.h"
@@ -14,14 +19,28 @@
 
 #include <cstdlib>
 #include <iostream>
+#include <string>
+#include <vector>
 
 namespace {
 
-bool HasDisplay()
+std::vector<std::string> ArgumentsOf(int argc, char** argv)
 {
+<<<<<<< HEAD
 #ifdef _WIN32
     return true; // Windows always has its desktop.
 #else
+=======
+    return std::vector<std::string>(argv + 1, argv + argc);
+}
+
+bool HasDisplay(const std::vector<std::string>& arguments)
+{
+    // "-platform offscreen" on the command line needs no display either.
+    for (const std::string& argument : arguments)
+        if (argument == "-platform" || argument == "--platform")
+            return true;
+>>>>>>> main
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
         const char* value = std::getenv(name);
         if (value && *value)
@@ -31,12 +50,43 @@ bool HasDisplay()
 #endif
 }
 
+std::filesystem::path OwnFolderHere()
+{
+    return tarnwick::OwnFolder(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
+}
+
+// Enters the folder that the command line asks for; the current directory
+// when it names none (as 'make run' starts it).
+void EnterWorkingFolder(const tarnwick::StartOptions& options)
+{
+    if (options.ownFolder)
+        tarnwick::EnterFolder(OwnFolderHere(), true);
+    else if (options.folder)
+        tarnwick::EnterFolder(*options.folder, false);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    // --help and --version need no display. Other refusals wait until Qt has
+    // taken its own options (-platform, -style) off the command line.
+    const auto early = tarnwick::ParseStartOptions(ArgumentsOf(argc, argv));
+    if (early.action == tarnwick::StartOptions::Action::Version) {
+        std::cout << tarnwick::VersionLine("tarnwick") << "\n";
+        return 0;
+    }
+    if (early.action == tarnwick::StartOptions::Action::Help) {
+        std::string ownFolder = "$XDG_DATA_HOME/tarnwick";
+        try {
+            ownFolder = OwnFolderHere().string();
+        } catch (const tarnwick::Error&) {
+        }
+        std::cout << tarnwick::StartUsage(ownFolder);
+        return 0;
+    }
     // Without a display Qt would abort; say what to do instead.
-    if (!HasDisplay()) {
+    if (!HasDisplay(ArgumentsOf(argc, argv))) {
         std::cerr << "tarnwick: no display found (neither DISPLAY nor WAYLAND_DISPLAY is set).\n"
                      "Run it in a graphical session, or use the command-line front end instead:\n"
                      "  tarnwick-cli help\n";
@@ -44,6 +94,9 @@ int main(int argc, char** argv)
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(tarnwick::ui::kApplicationTitle));
+    QApplication::setApplicationVersion(QString::fromLatin1(tarnwick::ProgramVersion()));
+    // Lets Wayland compositors match the window to the menu entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.tarnwick.tarnwick"));
     QApplication::setFont(tarnwick::ui::WindowFont());
     // Standard buttons read 确定/取消, as on a Chinese desktop; without the
     // translations installed they stay in English. The Windows program has no
@@ -56,6 +109,19 @@ int main(int argc, char** argv)
         QApplication::installTranslator(&qtTexts);
 
     QtOperator op;
+    const auto options = tarnwick::ParseStartOptions(ArgumentsOf(argc, argv));
+    if (options.action == tarnwick::StartOptions::Action::Refuse) {
+        std::cerr << "tarnwick: " << options.problem << "\nTry 'tarnwick --help'.\n";
+        return 2;
+    }
+    try {
+        EnterWorkingFolder(options);
+    } catch (const tarnwick::Error& error) {
+        // Started from the menu there is no terminal to read: show it as well.
+        std::cerr << "tarnwick: " << tarnwick::TryGbkToUtf8(error.what()).value_or(error.what()) << "\n";
+        tarnwick::ui::ReportFailure(op, error.what());
+        return 1;
+    }
     TFormMain main(op, tarnwick::CarriedLauncherImage());
     TFormEditUpData updateDialog(op, &main);
     TFormEditServer serverDialog(op, &main);

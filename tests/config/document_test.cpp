@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace tarnwick;
 using namespace tarnwick::testing;
 namespace fs = std::filesystem;
