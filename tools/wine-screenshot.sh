@@ -1,7 +1,8 @@
 #!/bin/sh
 # Runs the Windows program as an operator would and looks at what it did:
 #  1. tarnwick.exe imports only DLLs that Windows itself has (Wine's built-in
-#     ones and API sets stand for them) and carries its version resource;
+#     ones and API sets stand for them) and carries its version resource
+#     and icon;
 #  2. under Wine, on a private Xvfb display, in a folder holding the sample
 #     Tarnwick.xml, its main window appears and is saved as a PNG image;
 #  3. the window is closed (WM_CLOSE, as from its close button), the program
@@ -58,7 +59,10 @@ want = {"ProductName": "Tarnwick", "ProductVersion": version, "FileVersion": ver
 wrong = {k: strings.get(k) for k, v in want.items() if strings.get(k) != v}
 if wrong or ".".join(map(str, numbers)) != version:
     sys.exit(f"version resource: expected {want} and {version}, found {strings} and {numbers}")
-print(f"version resource: {strings['ProductName']} {strings['ProductVersion']}")
+icons = [e for e in pe.DIRECTORY_ENTRY_RESOURCE.entries if e.id == pefile.RESOURCE_TYPE["RT_GROUP_ICON"]]
+if not icons:
+    sys.exit("no icon resource")
+print(f"version resource: {strings['ProductName']} {strings['ProductVersion']}; an icon")
 EOF
 
 # 2. The window under Wine.

@@ -26,21 +26,19 @@ namespace {
 
 std::vector<std::string> ArgumentsOf(int argc, char** argv)
 {
-<<<<<<< HEAD
-#ifdef _WIN32
-    return true; // Windows always has its desktop.
-#else
-=======
     return std::vector<std::string>(argv + 1, argv + argc);
 }
 
 bool HasDisplay(const std::vector<std::string>& arguments)
 {
+#ifdef _WIN32
+    (void)arguments;
+    return true; // Windows always has its desktop.
+#else
     // "-platform offscreen" on the command line needs no display either.
     for (const std::string& argument : arguments)
         if (argument == "-platform" || argument == "--platform")
             return true;
->>>>>>> main
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
         const char* value = std::getenv(name);
         if (value && *value)
