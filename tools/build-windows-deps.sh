@@ -30,26 +30,8 @@ trap 'rm -rf "$work"' EXIT
 rm -rf "$prefix"
 mkdir -p "$prefix"
 
-# apt-get source needs deb-src entries. They are made from the machine's own
-# deb entries into a private apt state, so the system's apt is left untouched.
-apt="$work/apt"
-mkdir -p "$apt/sources.list.d" "$apt/lists/partial" "$apt/cache/archives/partial"
-: > "$apt/sources.list"
-[ -f /etc/apt/sources.list ] && sed -n 's/^[[:space:]]*deb[[:space:]]/deb-src /p' /etc/apt/sources.list > "$apt/sources.list"
-for f in /etc/apt/sources.list.d/*.sources; do
-    [ -f "$f" ] && sed 's/^Types:.*/Types: deb-src/' "$f" > "$apt/sources.list.d/$(basename "$f")"
-done
-for f in /etc/apt/sources.list.d/*.list; do
-    [ -f "$f" ] && sed -n 's/^[[:space:]]*deb[[:space:]]/deb-src /p' "$f" > "$apt/sources.list.d/$(basename "$f")"
-done
-aptopts="-o Dir::Etc::SourceList=$apt/sources.list -o Dir::Etc::SourceParts=$apt/sources.list.d \
- -o Dir::State::Lists=$apt/lists -o Dir::Cache=$apt/cache -o Debug::NoLocking=1 -o APT::Sandbox::User=root"
-# shellcheck disable=SC2086
-apt-get -q $aptopts update >"$work/apt.log" 2>&1 || { cat "$work/apt.log"; exit 1; }
 mkdir "$work/src"
-# shellcheck disable=SC2086
-(cd "$work/src" && apt-get -q $aptopts source --only-source "libxml2=$xml_version") >"$work/apt.log" 2>&1 \
-    || { cat "$work/apt.log"; exit 1; }
+sh "$(dirname "$0")/fetch-debian-source.sh" "$work" "libxml2=$xml_version" "$work/src" "$work/apt.log"
 xml_src=$(find "$work/src" -mindepth 1 -maxdepth 1 -type d -name 'libxml2-*' | head -n 1)
 [ -n "$xml_src" ] || { echo "apt-get source libxml2 gave no source tree" >&2; exit 1; }
 
