@@ -77,6 +77,15 @@ Parser& ParserOf(void* parserContext)
     return *static_cast<Parser*>(static_cast<xmlParserCtxtPtr>(parserContext)->_private);
 }
 
+} // namespace
+
+int Depth(void* parserContext)
+{
+    return ParserOf(parserContext).depth_;
+}
+
+namespace {
+
 // libxml2's limits, in words that name the limit; its own words speak of its
 // internals ("huge input lookup", "use XML_PARSE_HUGE option"). They are told
 // apart by error code: a construct that outgrows its limit has the code of one
@@ -98,7 +107,7 @@ std::optional<std::string> LimitReason(ErrorRecord error, xmlParserCtxtPtr ctxt)
 #if LIBXML_VERSION >= 21300
     case XML_ERR_RESOURCE_LIMIT:
 #endif
-        if (ctxt->nameNr >= kMaxDepth)
+        if (Depth(ctxt) >= kMaxDepth)
             return "The elements are nested more than 256 levels deep, the most that a document may nest";
         return piece("A part of the document");
     case XML_ERR_ATTRIBUTE_NOT_FINISHED: return piece("An attribute value");
@@ -221,6 +230,25 @@ void Parser::Record(void* parserContext, std::string reason, long line)
     ParserOf(parserContext).report_.Fail(std::move(reason), line);
 }
 
+void Parser::StartElement(void* parserContext, const xmlChar* localname, const xmlChar* prefix, const xmlChar* uri,
+                          int namespaceCount, const xmlChar** namespaces, int attributeCount, int defaulted,
+                          const xmlChar** attributes)
+{
+    Parser& parser = ParserOf(parserContext);
+    ++parser.depth_;
+    if (parser.clientStart_ != nullptr)
+        parser.clientStart_(parserContext, localname, prefix, uri, namespaceCount, namespaces, attributeCount,
+                            defaulted, attributes);
+}
+
+void Parser::EndElement(void* parserContext, const xmlChar* localname, const xmlChar* prefix, const xmlChar* uri)
+{
+    Parser& parser = ParserOf(parserContext);
+    --parser.depth_;
+    if (parser.clientEnd_ != nullptr)
+        parser.clientEnd_(parserContext, localname, prefix, uri);
+}
+
 void Parser::Refuse(void* parserContext, std::string reason)
 {
     Record(parserContext, std::move(reason), LineOf(parserContext));
@@ -251,6 +279,11 @@ bool Parser::ParseText(std::string_view utf8, const xmlSAXHandler& events, void*
         throw Error("The document is too large to be read: it may hold at most 2 GiB of text");
     *ctxt_->sax = events;
     Guard(*ctxt_->sax);
+    clientStart_ = events.startElementNs;
+    clientEnd_ = events.endElementNs;
+    ctxt_->sax->startElementNs = StartElement;
+    ctxt_->sax->endElementNs = EndElement;
+    depth_ = 0;
     client_ = client;
     // No handler builds a document, but libxml2 makes one of its own to hold
     // a document type declaration.

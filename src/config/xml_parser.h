@@ -69,9 +69,21 @@ public:
     ParseReport& Report() { return report_; }
 
 private:
+    // The client's element handlers, called through ones that count the depth:
+    // libxml2's own count is not part of its API from 2.14 on.
+    static void StartElement(void* parserContext, const xmlChar* localname, const xmlChar* prefix,
+                             const xmlChar* uri, int namespaceCount, const xmlChar** namespaces,
+                             int attributeCount, int defaulted, const xmlChar** attributes);
+    static void EndElement(void* parserContext, const xmlChar* localname, const xmlChar* prefix,
+                           const xmlChar* uri);
+    friend int Depth(void* parserContext);
+
     xmlParserCtxtPtr ctxt_;
     ParseReport report_;
     void* client_ = nullptr;
+    startElementNsSAX2Func clientStart_ = nullptr;
+    endElementNsSAX2Func clientEnd_ = nullptr;
+    int depth_ = 0; // elements open
 };
 
 // Those of a document; nothing when the bytes cannot be parsed.
