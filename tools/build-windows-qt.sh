@@ -11,7 +11,8 @@
 #   (CMakeLists.txt looks there too, as TARNWICK_WINDOWS_QT).
 #   TARNWICK_QT_WORK keeps the source and build trees in that folder instead
 #   of a temporary one, so that a failed build can resume; JOBS sets the
-#   parallelism. A cold build takes over an hour on two cores.
+#   parallelism. A cold build takes about 16 minutes on two idle cores, and
+#   several times that when other builds share them.
 set -eu
 check=false
 if [ "${1:-}" = "--check" ]; then
