@@ -44,10 +44,11 @@ options="-DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=OFF
 
 qt_version=$(dpkg-query -W -f='${source:Version}' qt6-base-dev)
 compiler_version=$(dpkg-query -W -f='${Version}' g++-mingw-w64-x86-64-posix)
-# Qt 6.8 declares Gui's DirectWrite font loader whenever DirectWrite is on, but
-# defines it only with Direct2D too, which is off; so DirectWrite goes as well.
+# Qt 6.8's Gui builds only with Direct2D on whenever DirectWrite is (its font
+# loader is declared with one and defined with both), and no longer without
+# DirectWrite. Without Direct2D 1.1 the Direct2D platform plugin is not built.
 if dpkg --compare-versions "$qt_version" ge 6.8~; then
-    options="$options -DFEATURE_directwrite=OFF"
+    options="$options -DFEATURE_direct2d=ON -DFEATURE_direct2d1_1=OFF"
 fi
 # The Windows platform plugin is trimmed where this build lacks what it uses:
 # - Wintab: Debian's source package leaves out its header (its licence forbids
