@@ -8,15 +8,20 @@ set(CMAKE_C_COMPILER ${TARNWICK_MINGW_HOST}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${TARNWICK_MINGW_HOST}-g++-posix)
 set(CMAKE_RC_COMPILER ${TARNWICK_MINGW_HOST}-windres)
 
-# Libraries Debian has no MinGW build of are built by tools/build-windows-deps.sh
-# into a cache outside the source tree; the same default as that script.
+# Libraries Debian has no MinGW build of (tools/build-windows-deps.sh) and Qt
+# (tools/build-windows-qt.sh) are built into caches outside the source tree,
+# under the same defaults as those scripts: the environment's TARNWICK_WINDOWS_*,
+# else the user's cache folder.
+if(DEFINED ENV{XDG_CACHE_HOME})
+  set(TARNWICK_CACHE_HOME "$ENV{XDG_CACHE_HOME}/tarnwick")
+else()
+  set(TARNWICK_CACHE_HOME "$ENV{HOME}/.cache/tarnwick")
+endif()
 if(NOT TARNWICK_WINDOWS_DEPS)
   if(DEFINED ENV{TARNWICK_WINDOWS_DEPS})
     set(TARNWICK_WINDOWS_DEPS "$ENV{TARNWICK_WINDOWS_DEPS}")
-  elseif(DEFINED ENV{XDG_CACHE_HOME})
-    set(TARNWICK_WINDOWS_DEPS "$ENV{XDG_CACHE_HOME}/tarnwick/mingw-w64")
   else()
-    set(TARNWICK_WINDOWS_DEPS "$ENV{HOME}/.cache/tarnwick/mingw-w64")
+    set(TARNWICK_WINDOWS_DEPS "${TARNWICK_CACHE_HOME}/mingw-w64")
   endif()
 endif()
 set(TARNWICK_WINDOWS_DEPS "${TARNWICK_WINDOWS_DEPS}" CACHE PATH "Prefix of the static MinGW-w64 dependencies")

@@ -4,7 +4,7 @@
 # the machine's own deb entries into a private apt state under WORK, so the
 # system's apt is left untouched and no package server is named here.
 set -eu
-work=$1 spec=$2 dest=$3 log=$4
+work=$1 wanted=$2 dest=$3 log=$4
 apt="$work/apt"
 mkdir -p "$apt/sources.list.d" "$apt/lists/partial" "$apt/cache/archives/partial" "$dest"
 : > "$apt/sources.list"
@@ -20,4 +20,4 @@ aptopts="-o Dir::Etc::SourceList=$apt/sources.list -o Dir::Etc::SourceParts=$apt
 # shellcheck disable=SC2086
 apt-get -q $aptopts update >>"$log" 2>&1 || { tail -n 30 "$log"; exit 1; }
 # shellcheck disable=SC2086
-(cd "$dest" && apt-get -q $aptopts source --only-source "$spec") >>"$log" 2>&1 || { tail -n 30 "$log"; exit 1; }
+(cd "$dest" && apt-get -q $aptopts source --only-source "$wanted") >>"$log" 2>&1 || { tail -n 30 "$log"; exit 1; }
