@@ -77,15 +77,6 @@ Parser& ParserOf(void* parserContext)
     return *static_cast<Parser*>(static_cast<xmlParserCtxtPtr>(parserContext)->_private);
 }
 
-} // namespace
-
-int Depth(void* parserContext)
-{
-    return ParserOf(parserContext).depth_;
-}
-
-namespace {
-
 // libxml2's limits, in words that name the limit; its own words speak of its
 // internals ("huge input lookup", "use XML_PARSE_HUGE option"). They are told
 // apart by error code: a construct that outgrows its limit has the code of one
@@ -107,7 +98,7 @@ std::optional<std::string> LimitReason(ErrorRecord error, xmlParserCtxtPtr ctxt)
 #if LIBXML_VERSION >= 21300
     case XML_ERR_RESOURCE_LIMIT:
 #endif
-        if (Depth(ctxt) >= kMaxDepth)
+        if (ParserOf(ctxt).OpenElements() >= kMaxDepth)
             return "The elements are nested more than 256 levels deep, the most that a document may nest";
         return piece("A part of the document");
     case XML_ERR_ATTRIBUTE_NOT_FINISHED: return piece("An attribute value");

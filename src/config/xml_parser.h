@@ -63,6 +63,8 @@ public:
     static void Refuse(void* parserContext, std::string reason);
 
     const ParseReport& Report() const { return report_; }
+    // Elements started and not yet ended.
+    int OpenElements() const { return depth_; }
     // The report as a document error quoting the source, or its decoded text.
     Error ReportedError(std::string_view bytes) const;
     Error ReportedErrorInText(std::string_view utf8) const;
@@ -76,7 +78,6 @@ private:
                              int attributeCount, int defaulted, const xmlChar** attributes);
     static void EndElement(void* parserContext, const xmlChar* localname, const xmlChar* prefix,
                            const xmlChar* uri);
-    friend int Depth(void* parserContext);
 
     xmlParserCtxtPtr ctxt_;
     ParseReport report_;
