@@ -2,9 +2,40 @@
 
 #include "base/text.h"
 
+#include <cerrno>
 #include <cstring>
 
 namespace tarnwick {
+
+ErrorKind KindOfErrno(int errorNumber)
+{
+    switch (errorNumber) {
+    case EBUSY:
+    case EAGAIN:
+#if defined(EWOULDBLOCK) && EWOULDBLOCK != EAGAIN
+    case EWOULDBLOCK:
+#endif
+#ifdef ETXTBSY
+    case ETXTBSY:
+#endif
+        return ErrorKind::InUse;
+    case ENOSPC:
+    case EFBIG:
+#ifdef EDQUOT
+    case EDQUOT:
+#endif
+        return ErrorKind::NoRoom;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return ErrorKind::NoPermission;
+    case ENOENT:
+    case ENOTDIR:
+        return ErrorKind::NotFound;
+    default:
+        return ErrorKind::Failed;
+    }
+}
 
 std::string SystemErrorText(int errorNumber)
 {
@@ -14,22 +45,32 @@ std::string SystemErrorText(int errorNumber)
 
 Error CannotOpenFile(const std::filesystem::path& path, int errorNumber)
 {
-    return CannotOpenFile(path, SystemErrorText(errorNumber));
+    return CannotOpenFile(path, SystemErrorText(errorNumber), KindOfErrno(errorNumber));
 }
 
-Error CannotOpenFile(const std::filesystem::path& path, const std::string& reason)
+Error CannotCreateFile(const std::filesystem::path& path, int errorNumber)
 {
-    return Error("Cannot open file \"" + PathText(path) + "\". " + reason);
+    return CannotCreateFile(path, SystemErrorText(errorNumber), KindOfErrno(errorNumber));
 }
 
-Error CannotCreateFile(const std::filesystem::path& path, const std::string& reason)
+Error CannotReadFile(const std::filesystem::path& path, int errorNumber)
 {
-    return Error("Cannot create file \"" + PathText(path) + "\". " + reason);
+    return CannotReadFile(path, SystemErrorText(errorNumber), KindOfErrno(errorNumber));
 }
 
-Error CannotReadFile(const std::filesystem::path& path, const std::string& reason)
+Error CannotOpenFile(const std::filesystem::path& path, const std::string& reason, ErrorKind kind)
 {
-    return Error("Cannot read file \"" + PathText(path) + "\". " + reason);
+    return Error("Cannot open file \"" + PathText(path) + "\". " + reason, kind);
+}
+
+Error CannotCreateFile(const std::filesystem::path& path, const std::string& reason, ErrorKind kind)
+{
+    return Error("Cannot create file \"" + PathText(path) + "\". " + reason, kind);
+}
+
+Error CannotReadFile(const std::filesystem::path& path, const std::string& reason, ErrorKind kind)
+{
+    return Error("Cannot read file \"" + PathText(path) + "\". " + reason, kind);
 }
 
 } // namespace tarnwick

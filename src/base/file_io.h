@@ -107,4 +107,10 @@ std::optional<FileIdentity> IdentityOf(const std::filesystem::path& path);
 // Replaces the target with the bytes atomically.
 void ReplaceFile(const std::filesystem::path& target, std::string_view bytes);
 
+// Writes a new file with the bytes and flushes it to the disk, but only where
+// nothing has the name yet, so that an earlier file is never overwritten:
+// false, and nothing written, when the name is taken. Other failures raise
+// "Cannot create file ..." and leave no part of the file behind.
+bool CreateNewFile(const std::filesystem::path& path, std::string_view bytes);
+
 } // namespace tarnwick

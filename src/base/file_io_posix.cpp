@@ -14,11 +14,11 @@
 namespace tarnwick {
 namespace {
 
-FileDescriptor Open(const std::filesystem::path& path, int flags)
+FileDescriptor Open(const std::filesystem::path& path, int flags, mode_t mode = 0666)
 {
     int fd;
     do
-        fd = ::open(path.c_str(), flags | O_CLOEXEC);
+        fd = ::open(path.c_str(), flags | O_CLOEXEC, mode);
     while (fd < 0 && errno == EINTR);
     return FileDescriptor(fd);
 }
@@ -39,7 +39,7 @@ std::size_t ReadSome(const FileDescriptor& file, std::span<std::byte> buffer, co
         if (got >= 0)
             return static_cast<std::size_t>(got);
         if (errno != EINTR)
-            throw CannotReadFile(path, SystemErrorText(errno));
+            throw CannotReadFile(path, errno);
     }
 }
 
@@ -66,6 +66,35 @@ bool NameLeadsTo(const std::filesystem::path& name, const FileDescriptor& file)
 {
     struct stat opened {}, named {};
     return ::fstat(file.Get(), &opened) == 0 && ::lstat(name.c_str(), &named) == 0 && SameFile(opened, named);
+}
+
+// All of the bytes, or the errno of the failure (0 when all were written).
+int WriteAll(const FileDescriptor& file, std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        const ssize_t put = ::write(file.Get(), bytes.data(), bytes.size());
+        if (put < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(put));
+    }
+    return 0;
+}
+
+[[noreturn]] void ThrowWriteError(int error)
+{
+    throw Error("Stream write error: " + SystemErrorText(error), KindOfErrno(error));
+}
+
+// Makes a new or renamed name in the folder durable, where the folder can be opened for it.
+void SyncFolderOf(const std::filesystem::path& path)
+{
+    const std::filesystem::path dir = path.parent_path();
+    const FileDescriptor folder = Open(dir.empty() ? "." : dir, O_RDONLY | O_DIRECTORY);
+    if (folder.IsOpen())
+        ::fsync(folder.Get());
 }
 
 int Lock(const FileDescriptor& file, int operation)
@@ -157,7 +186,7 @@ std::uint64_t InputFile::RegularFileSize() const
 {
     struct stat info {};
     if (::fstat(file_.Get(), &info) != 0)
-        throw CannotReadFile(shownPath_, SystemErrorText(errno));
+        throw CannotReadFile(shownPath_, errno);
     return S_ISREG(info.st_mode) ? static_cast<std::uint64_t>(info.st_size) : 0;
 }
 
@@ -182,7 +211,7 @@ PendingFile::PendingFile(std::filesystem::path target) : target_(std::move(targe
         std::string pattern = target_.string() + std::string(kTemporaryMark) + std::string(kTemporaryRandomChars, 'X');
         file_ = FileDescriptor(::mkostemp(pattern.data(), O_CLOEXEC));
         if (!file_.IsOpen())
-            throw CannotCreateFile(target_, SystemErrorText(errno));
+            throw CannotCreateFile(target_, errno);
         temporary_ = pattern;
         // Locked to show that a live writer owns it (see RemoveStaleTemporaries).
         // Between creation and lock another writer may have taken it for stale
@@ -190,7 +219,7 @@ PendingFile::PendingFile(std::filesystem::path target) : target_(std::move(targe
         if (Lock(file_, LOCK_EX) != 0) {
             const int error = errno;
             ::unlink(temporary_.c_str());
-            throw CannotCreateFile(target_, SystemErrorText(error));
+            throw CannotCreateFile(target_, error);
         }
         if (NameLeadsTo(temporary_, file_))
             break;
@@ -201,7 +230,7 @@ PendingFile::PendingFile(std::filesystem::path target) : target_(std::move(targe
     if (::fchmod(file_.Get(), mode) != 0) {
         const int error = errno;
         ::unlink(temporary_.c_str());
-        throw CannotCreateFile(target_, SystemErrorText(error));
+        throw CannotCreateFile(target_, error);
     }
 }
 
@@ -214,35 +243,21 @@ PendingFile::~PendingFile()
 
 void PendingFile::Write(std::string_view bytes)
 {
-    const char* data = bytes.data();
-    std::size_t left = bytes.size();
-    while (left > 0) {
-        const ssize_t put = ::write(file_.Get(), data, left);
-        if (put < 0) {
-            if (errno == EINTR)
-                continue;
-            throw Error("Stream write error: " + SystemErrorText(errno));
-        }
-        data += put;
-        left -= static_cast<std::size_t>(put);
-    }
+    if (const int error = WriteAll(file_, bytes))
+        ThrowWriteError(error);
 }
 
 void PendingFile::Commit()
 {
     if (::fsync(file_.Get()) != 0)
-        throw Error("Stream write error: " + SystemErrorText(errno));
+        ThrowWriteError(errno);
     // Still open, and so still locked, while it is renamed.
     if (::rename(temporary_.c_str(), target_.c_str()) != 0)
-        throw CannotCreateFile(target_, SystemErrorText(errno));
+        throw CannotCreateFile(target_, errno);
     committed_ = true;
     // fsync has reported any write error; the file is in place.
     file_.Reset();
-    // Make the rename itself durable, where the folder can be opened for it.
-    const std::filesystem::path dir = target_.parent_path();
-    const FileDescriptor folder = Open(dir.empty() ? "." : dir, O_RDONLY | O_DIRECTORY);
-    if (folder.IsOpen())
-        ::fsync(folder.Get());
+    SyncFolderOf(target_);
     RemoveStaleTemporaries(target_);
 }
 
@@ -261,6 +276,29 @@ void ReplaceFile(const std::filesystem::path& target, std::string_view bytes)
     PendingFile file(target);
     file.Write(bytes);
     file.Commit();
+}
+
+bool CreateNewFile(const std::filesystem::path& path, std::string_view bytes)
+{
+    // O_EXCL also refuses a symbolic link at the name, dangling or not.
+    FileDescriptor file = Open(path, O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY);
+    if (!file.IsOpen()) {
+        if (errno == EEXIST)
+            return false;
+        throw CannotCreateFile(path, errno);
+    }
+    int error = WriteAll(file, bytes);
+    if (error == 0 && ::fsync(file.Get()) != 0)
+        error = errno;
+    if (error != 0) {
+        // Only the file made here is removed, never one that took its name meanwhile.
+        if (NameLeadsTo(path, file))
+            ::unlink(path.c_str());
+        throw CannotCreateFile(path, error);
+    }
+    file.Reset();
+    SyncFolderOf(path);
+    return true;
 }
 
 } // namespace tarnwick

@@ -51,7 +51,9 @@ int ErrnoOf(DWORD error)
     }
 }
 
-std::string ErrorText(DWORD error)
+} // namespace
+
+std::string Win32ErrorText(unsigned long error)
 {
     // Another program holding the file without sharing it is the common case
     // on Windows, and "permission denied" would send the operator looking at rights.
@@ -60,6 +62,45 @@ std::string ErrorText(DWORD error)
     if (const int number = ErrnoOf(error))
         return SystemErrorText(number);
     return "System error " + std::to_string(error);
+}
+
+ErrorKind KindOfWin32Error(unsigned long errorCode)
+{
+    switch (errorCode) {
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_USER_MAPPED_FILE: return ErrorKind::InUse;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL: return ErrorKind::NoRoom;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_WRITE_PROTECT: return ErrorKind::NoPermission;
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_BAD_NETPATH: return ErrorKind::NotFound;
+    default: return ErrorKind::Failed;
+    }
+}
+
+namespace {
+
+Error OpenFailure(const std::filesystem::path& path, DWORD error)
+{
+    return CannotOpenFile(path, Win32ErrorText(error), KindOfWin32Error(error));
+}
+
+Error CreateFailure(const std::filesystem::path& path, DWORD error)
+{
+    return CannotCreateFile(path, Win32ErrorText(error), KindOfWin32Error(error));
+}
+
+Error ReadFailure(const std::filesystem::path& path, DWORD error)
+{
+    return CannotReadFile(path, Win32ErrorText(error), KindOfWin32Error(error));
+}
+
+[[noreturn]] void ThrowWriteError(DWORD error)
+{
+    throw Error("Stream write error: " + Win32ErrorText(error), KindOfWin32Error(error));
 }
 
 bool IsDirectory(const std::filesystem::path& path)
@@ -76,7 +117,7 @@ FileDescriptor OpenForReading(const std::filesystem::path& path, const std::file
         const DWORD error = ::GetLastError();
         if (IsDirectory(path))
             throw CannotOpenFile(shownPath, EISDIR);
-        throw CannotOpenFile(shownPath, ErrorText(error));
+        throw OpenFailure(shownPath, error);
     }
     return file;
 }
@@ -124,7 +165,7 @@ std::size_t ReadSome(const FileDescriptor& file, std::span<std::byte> buffer, co
         const DWORD error = ::GetLastError();
         if (error == ERROR_BROKEN_PIPE || error == ERROR_HANDLE_EOF)
             return 0;
-        throw CannotReadFile(path, ErrorText(error));
+        throw ReadFailure(path, error);
     }
     return got;
 }
@@ -225,7 +266,7 @@ std::string ReadFile(const std::filesystem::path& path, const SizeLimit& limit)
     const FileDescriptor file = OpenForReading(path, path, FILE_ATTRIBUTE_NORMAL);
     const auto info = InformationOf(file);
     if (!info)
-        throw CannotOpenFile(path, ErrorText(::GetLastError()));
+        throw OpenFailure(path, ::GetLastError());
     const std::uint64_t size = SizeOf(*info);
     if (size > limit.maxBytes)
         RefuseSize(path, size, limit);
@@ -252,7 +293,7 @@ std::uint64_t InputFile::RegularFileSize() const
         return 0;
     const auto info = InformationOf(file_);
     if (!info)
-        throw CannotReadFile(shownPath_, ErrorText(::GetLastError()));
+        throw ReadFailure(shownPath_, ::GetLastError());
     return SizeOf(*info);
 }
 
@@ -282,7 +323,7 @@ PendingFile::PendingFile(std::filesystem::path target) : target_(std::move(targe
             const DWORD error = ::GetLastError();
             if (error == ERROR_FILE_EXISTS)
                 continue;
-            throw CannotCreateFile(target_, ErrorText(error));
+            throw CreateFailure(target_, error);
         }
         // Between creation and lock another writer may have taken it for stale
         // and removed it; then the name no longer leads here, and a new one is taken.
@@ -290,7 +331,7 @@ PendingFile::PendingFile(std::filesystem::path target) : target_(std::move(targe
             const DWORD error = ::GetLastError();
             file_.Reset();
             ::DeleteFileW(temporary_.c_str());
-            throw CannotCreateFile(target_, ErrorText(error));
+            throw CreateFailure(target_, error);
         }
         if (NameLeadsTo(temporary_, file_))
             break;
@@ -310,7 +351,7 @@ void PendingFile::Write(std::string_view bytes)
         const auto chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 30));
         DWORD put = 0;
         if (!::WriteFile(Native(file_), bytes.data(), chunk, &put, nullptr))
-            throw Error("Stream write error: " + ErrorText(::GetLastError()));
+            ThrowWriteError(::GetLastError());
         bytes.remove_prefix(put);
     }
 }
@@ -318,7 +359,7 @@ void PendingFile::Write(std::string_view bytes)
 void PendingFile::Commit()
 {
     if (!::FlushFileBuffers(Native(file_)))
-        throw Error("Stream write error: " + ErrorText(::GetLastError()));
+        ThrowWriteError(::GetLastError());
     // Still open, and so still locked, while it is renamed.
     for (int attempt = 1;; ++attempt) {
         if (::MoveFileExW(temporary_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
@@ -326,7 +367,7 @@ void PendingFile::Commit()
         const DWORD error = ::GetLastError();
         const bool inUse = InUse(error, target_);
         if (!inUse || attempt == kReplaceAttempts)
-            throw CannotCreateFile(target_, ErrorText(inUse ? ERROR_SHARING_VIOLATION : error));
+            throw CreateFailure(target_, inUse ? ERROR_SHARING_VIOLATION : error);
         std::this_thread::sleep_for(kReplacePause);
     }
     committed_ = true;
@@ -353,6 +394,37 @@ void ReplaceFile(const std::filesystem::path& target, std::string_view bytes)
     PendingFile file(target);
     file.Write(bytes);
     file.Commit();
+}
+
+bool CreateNewFile(const std::filesystem::path& path, std::string_view bytes)
+{
+    // CREATE_NEW also refuses a name held by a link or a folder.
+    const FileDescriptor file = Owned(::CreateFileW(path.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr,
+                                                    CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.IsOpen()) {
+        const DWORD error = ::GetLastError();
+        if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS)
+            return false;
+        throw CreateFailure(path, error);
+    }
+    DWORD error = ERROR_SUCCESS;
+    while (!bytes.empty() && error == ERROR_SUCCESS) {
+        const auto chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 30));
+        DWORD put = 0;
+        if (::WriteFile(Native(file), bytes.data(), chunk, &put, nullptr))
+            bytes.remove_prefix(put);
+        else
+            error = ::GetLastError();
+    }
+    if (error == ERROR_SUCCESS && !::FlushFileBuffers(Native(file)))
+        error = ::GetLastError();
+    if (error != ERROR_SUCCESS) {
+        // Removed through the handle that made it, so a file that took the name meanwhile is never touched.
+        FILE_DISPOSITION_INFO dispose{TRUE};
+        ::SetFileInformationByHandle(Native(file), FileDispositionInfo, &dispose, sizeof dispose);
+        throw CreateFailure(path, error);
+    }
+    return true;
 }
 
 } // namespace tarnwick

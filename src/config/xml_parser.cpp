@@ -40,6 +40,7 @@ std::string_view NthLine(std::string_view text, long number)
 }
 
 // The reason, "Line: N" and the excerpt of that line, each on a line of its own.
+// Such an error is the document's fault, not the system's: Damaged.
 Error Formatted(std::string_view reason, long line, const std::string& excerpt)
 {
     std::string text(reason);
@@ -47,7 +48,7 @@ Error Formatted(std::string_view reason, long line, const std::string& excerpt)
     text += "Line: " + std::to_string(line);
     text += kLineBreak;
     text += excerpt;
-    return Error(text);
+    return Error(text, ErrorKind::Damaged);
 }
 
 // That line of GBK source, cut to its first 40 characters.

@@ -7,7 +7,6 @@
 
 #include <optional>
 #include <string>
-#include <system_error>
 
 namespace tarnwick {
 namespace {
@@ -91,12 +90,12 @@ BuildOutcome LauncherBuilder::Build(std::string_view gameNameEdit, std::string_v
     PendingFile pending(target);
     pending.Write(launcher);
 
-    std::error_code ignored;
-    const bool hadOldFile = std::filesystem::exists(std::filesystem::symlink_status(target, ignored));
+    // Only a launcher that is running (or otherwise held open) is "in use";
+    // a full disk or a refused folder is reported as what it is.
     try {
         pending.Commit();
-    } catch (const Error&) {
-        if (!hadOldFile)
+    } catch (const Error& error) {
+        if (error.Kind() != ErrorKind::InUse)
             throw;
         return BuildOutcome::OldFileInUse;
     }

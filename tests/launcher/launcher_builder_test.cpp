@@ -7,6 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#undef ReplaceFile
+#endif
+
 using namespace tarnwick;
 using namespace tarnwick::test;
 namespace fs = std::filesystem;
@@ -103,12 +108,46 @@ TEST_F(Builder, ReplacesAnOldLauncherButNotADirectory)
     EXPECT_EQ(Click("Velmora", "http://a/"), BuildOutcome::Written);
     EXPECT_EQ(Launcher("Velmora").size(), Stub().size());
 
+    // Something that cannot be replaced is not "in use" just because it was
+    // there before: the failure is raised as it is.
     fs::create_directory(folder_.path() / "Dir.exe");
     ReplaceFile(folder_.path() / "Dir.exe" / "inside", "kept");
-    EXPECT_EQ(Click("Dir", "http://a/"), BuildOutcome::OldFileInUse);
+    try {
+        Click("Dir", "http://a/");
+        ADD_FAILURE() << "no error";
+    } catch (const Error& error) {
+        EXPECT_NE(error.Kind(), ErrorKind::InUse);
+        EXPECT_EQ(std::string(error.what()).rfind("Cannot create file \"", 0), 0u) << error.what();
+        EXPECT_NE(std::string(error.what()).find("Dir.exe"), std::string::npos) << error.what();
+    }
     EXPECT_EQ(ReadFile(folder_.path() / "Dir.exe" / "inside"), "kept");
     EXPECT_EQ(folder_.EntryCount(), 2u); // no temporary file left behind
 }
+
+#ifdef _WIN32
+// A launcher that is running cannot be replaced on Windows: that, and only
+// that, is the in-use outcome, and the running launcher is kept.
+TEST_F(Builder, ALauncherHeldOpenIsReportedAsInUseAndKept)
+{
+    const fs::path dir = folder_.path() / u8"配置";
+    fs::create_directory(dir);
+    const LauncherBuilder builder(Stub(), dir);
+    const std::string name = Utf8ToGbk("传奇世界");
+    ASSERT_EQ(builder.Build(name, "http://list.example.net/"), BuildOutcome::Written);
+    const fs::path launcher = dir / u8"传奇世界.exe";
+    const std::string before = ReadFile(launcher);
+    {
+        // As a running program holds its image: no delete sharing.
+        const HANDLE running = ::CreateFileW(launcher.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                             FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(running, INVALID_HANDLE_VALUE);
+        EXPECT_EQ(builder.Build(name, "http://other.example.net/"), BuildOutcome::OldFileInUse);
+        ::CloseHandle(running);
+    }
+    EXPECT_EQ(ReadFile(launcher), before);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+}
+#endif
 
 TEST_F(Builder, NamesThatAreNoPlainFileNameAreRefusedWithoutTouchingFiles)
 {

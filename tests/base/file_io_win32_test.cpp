@@ -3,8 +3,6 @@
 #include "base/error.h"
 #include "base/file_io.h"
 #include "base/text.h"
-#include "launcher/byte_reader.h"
-#include "launcher/launcher_builder.h"
 
 #include "temporary_folder.h"
 
@@ -84,22 +82,6 @@ TEST_F(FileIoWin32, ReplacingAFileHeldOpenFailsNamingItAndKeepsTheOldFile)
     }
     // Nothing left behind but the three files.
     EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 3);
-}
-
-TEST_F(FileIoWin32, ALauncherHeldOpenIsReportedAsInUseAndKept)
-{
-    const std::string image = ReadFile(fs::path(TARNWICK_SOURCE_DIR) / "resources" / "LoginData.exe");
-    const LauncherBuilder builder(AsBytes(image), dir_);
-    const std::string name = Utf8ToGbk("传奇世界");
-    ASSERT_EQ(builder.Build(name, "http://list.example.net/"), BuildOutcome::Written);
-    const fs::path launcher = dir_ / u8"传奇世界.exe";
-    const std::string before = ReadFile(launcher);
-    {
-        HeldOpen running(launcher);
-        EXPECT_EQ(builder.Build(name, "http://other.example.net/"), BuildOutcome::OldFileInUse);
-    }
-    EXPECT_EQ(ReadFile(launcher), before);
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
 }
 
 TEST_F(FileIoWin32, ChineseNamesReadReplaceAndNameThemselvesInMessages)

@@ -1,0 +1,102 @@
+#include "base/error.h"
+#include "base/file_io.h"
+
+#include "temporary_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+using namespace tarnwick;
+namespace fs = std::filesystem;
+
+namespace {
+
+class FileIo : public ::testing::Test {
+protected:
+    std::size_t EntryCount() const { return folder_.EntryCount(); }
+    tarnwick::testing::TemporaryFolder folder_;
+    const fs::path dir_ = folder_.path();
+};
+
+ErrorKind KindOf(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (const Error& e) {
+        return e.Kind();
+    }
+    ADD_FAILURE() << "no error";
+    return ErrorKind::Failed;
+}
+
+} // namespace
+
+TEST_F(FileIo, ReplaceWritesBytesAndLeavesNoTemporary)
+{
+    const fs::path target = dir_ / "a.txt";
+    ReplaceFile(target, std::string("one\r\n\0two", 10));
+    EXPECT_EQ(ReadFile(target), std::string("one\r\n\0two", 10));
+    ReplaceFile(target, "new");
+    EXPECT_EQ(ReadFile(target), "new");
+    EXPECT_EQ(EntryCount(), 1u);
+}
+
+TEST_F(FileIo, UncommittedPendingFileLeavesTheOldFile)
+{
+    const fs::path target = dir_ / "a.txt";
+    ReplaceFile(target, "old");
+    {
+        PendingFile pending(target);
+        pending.Write("half");
+    }
+    EXPECT_EQ(ReadFile(target), "old");
+    EXPECT_EQ(EntryCount(), 1u);
+}
+
+TEST_F(FileIo, FailuresNameTheFileAndSayWhatIsMissing)
+{
+    try {
+        ReadFile(dir_ / "missing.txt");
+        FAIL();
+    } catch (const Error& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  "Cannot open file \"" + (dir_ / "missing.txt").string() + "\". No such file or directory");
+        EXPECT_EQ(e.Kind(), ErrorKind::NotFound);
+    }
+    EXPECT_EQ(KindOf([&] { ReplaceFile(dir_ / "no-such-folder" / "b.txt", "x"); }), ErrorKind::NotFound);
+    EXPECT_EQ(KindOf([&] { InputFile(dir_ / "missing.txt", "shown.txt"); }), ErrorKind::NotFound);
+    EXPECT_EQ(EntryCount(), 0u);
+}
+
+TEST_F(FileIo, CreateNewFileWritesOnlyWhereNothingIs)
+{
+    const fs::path file = dir_ / "copy.xml";
+    EXPECT_TRUE(CreateNewFile(file, std::string("one\r\n\0two", 10)));
+    EXPECT_EQ(ReadFile(file), std::string("one\r\n\0two", 10));
+    // An earlier copy is never overwritten, not even with nothing.
+    EXPECT_FALSE(CreateNewFile(file, "other"));
+    EXPECT_FALSE(CreateNewFile(file, ""));
+    EXPECT_EQ(ReadFile(file), std::string("one\r\n\0two", 10));
+    // A folder holds its name too.
+    fs::create_directory(dir_ / "folder.xml");
+    EXPECT_FALSE(CreateNewFile(dir_ / "folder.xml", "x"));
+    EXPECT_TRUE(fs::is_empty(dir_ / "folder.xml"));
+
+    EXPECT_TRUE(CreateNewFile(dir_ / "empty.xml", ""));
+    EXPECT_EQ(ReadFile(dir_ / "empty.xml"), "");
+    EXPECT_EQ(EntryCount(), 3u);
+}
+
+TEST_F(FileIo, CreateNewFileInAMissingFolderFailsNamingTheFile)
+{
+    const fs::path file = dir_ / "no-such-folder" / "copy.xml";
+    try {
+        CreateNewFile(file, "x");
+        FAIL();
+    } catch (const Error& e) {
+        EXPECT_EQ(std::string(e.what()).rfind("Cannot create file \"" + file.string() + "\". ", 0), 0u) << e.what();
+        EXPECT_EQ(e.Kind(), ErrorKind::NotFound);
+    }
+    EXPECT_EQ(EntryCount(), 0u);
+}
