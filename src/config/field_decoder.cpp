@@ -22,6 +22,8 @@ bool IsHeaderDefect(ValueDefect defect)
 
 std::string_view DefectText(ValueDefect defect)
 {
+    static_assert(FieldEncoder::kMaxValueBytes == 10240 && FieldEncoder::kMaxTextChars == 10240,
+                  "the texts below state the limits");
     switch (defect) {
     case ValueDefect::None: return "nothing";
     case ValueDefect::Alphabet: return "it holds a character outside \"<\" to \"{\", which the encoding never writes";
@@ -34,7 +36,7 @@ std::string_view DefectText(ValueDefect defect)
     case ValueDefect::Truncated: return "its compressed data stops before its end";
     case ValueDefect::Trailing: return "bytes follow the end of its compressed data";
     case ValueDefect::Checksum: return "its checksum does not match its contents";
-    case ValueDefect::TooLong: return "it decodes to more than 10,240 bytes";
+    case ValueDefect::TooLong: return "it decodes to more than 10,240 bytes, the most that a value may hold";
     case ValueDefect::NotText: return "it decodes to bytes that are not GBK text";
     }
     return "unknown";
@@ -92,6 +94,10 @@ struct FieldDecoder::Inflater {
         value.assign(out.data(), out.size() - stream.avail_out);
         switch (result) {
         case Z_STREAM_END:
+            // A stream that ends exactly in the byte of room past the limit
+            // is one byte too long all the same.
+            if (value.size() > FieldEncoder::kMaxValueBytes)
+                return ValueDefect::TooLong;
             return stream.avail_in == 0 ? ValueDefect::None : ValueDefect::Trailing;
         case Z_DATA_ERROR:
             return ValueDefect::Data;

@@ -69,13 +69,51 @@ long LineNumber(std::string_view bytes, std::size_t start)
     return number;
 }
 
+// A GBK trail byte, which may have the value of an ASCII character.
+bool IsGbkTrail(unsigned char byte) { return byte >= 0x40 && byte <= 0xFE && byte != 0x7F; }
+
+constexpr std::size_t kShownChars = 40;
+
+// The start of a line of the file, quoted for a message. What a terminal would
+// act on (control bytes, DEL, bytes that start no GBK character) is written as
+// \xNN, and the backslash as \\, so that the excerpt shows what the file holds.
 std::string Shown(std::string_view line)
 {
-    std::string text(FirstGbkChars(line, 40));
-    for (char& c : text)
-        if (static_cast<unsigned char>(c) < 0x20)
-            c = '?';
-    return "\"" + text + (text.size() < line.size() ? "...\"" : "\"");
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string text = "\"";
+    std::size_t i = 0;
+    for (std::size_t chars = 0; i < line.size() && chars < kShownChars; ++chars) {
+        const auto b = static_cast<unsigned char>(line[i]);
+        if (IsGbkLead(b) && i + 1 < line.size() && IsGbkTrail(static_cast<unsigned char>(line[i + 1]))) {
+            text.append(line.substr(i, 2));
+            i += 2;
+            continue;
+        }
+        if (b == '\\')
+            text += "\\\\";
+        else if (b >= 0x20 && b < 0x7F)
+            text += static_cast<char>(b);
+        else
+            text += {'\\', 'x', kHex[b >> 4], kHex[b & 0xF]};
+        ++i;
+    }
+    return text + (i < line.size() ? "...\"" : "\"");
+}
+
+// Where the last line that is "$END" starts, looking from `from` up to `before`.
+std::optional<std::size_t> LastEndLine(std::string_view bytes, std::size_t from, std::size_t before)
+{
+    constexpr std::string_view kEnd = "$END";
+    std::size_t at = before;
+    while (at > from) {
+        at = bytes.rfind(kEnd, at - 1);
+        if (at == std::string_view::npos || at < from)
+            return std::nullopt;
+        const bool startsLine = at == 0 || bytes[at - 1] == '\r' || bytes[at - 1] == '\n';
+        if (startsLine && LineAt(bytes, at).text == kEnd)
+            return at;
+    }
+    return std::nullopt;
 }
 
 // Decodes each value as the reader meets it and keeps the first defect; the
@@ -108,8 +146,10 @@ public:
         if (!decodedAny_ && allHeaders_)
             throw Error(std::string(shownName) + " was not written with this key material: none of its values "
                                                  "decodes with the key material this program was built with");
-        throw Error(std::string(shownName) + ", line " + std::to_string(first_->line) + ": " + first_->where +
-                    " is damaged: " + std::string(DefectText(first_->defect)));
+        // Over the length limit is not damage: another writer's value, or a hostile one.
+        const char* const is = first_->defect == ValueDefect::TooLong ? " is too long: " : " is damaged: ";
+        throw Error(std::string(shownName) + ", line " + std::to_string(first_->line) + ": " + first_->where + is +
+                    std::string(DefectText(first_->defect)));
     }
 
 private:
@@ -159,23 +199,54 @@ void KeepServersOnce(SetupModel& model)
 
 } // namespace
 
-SetupModel ReadServerInfo(std::string_view bytes, std::string_view shownName, const KeyMaterial& key)
+void CheckServerInfoStart(std::string_view head, std::string_view shownName)
 {
+    // Shown() quotes at most kShownChars characters, so a head this long quotes
+    // a long first line as the whole file would.
+    static_assert(kServerInfoHeadBytes > 2 * kShownChars);
+    struct ByteOrderMark {
+        std::string_view bytes;
+        const char* encoding;
+    };
+    // An editor that saved the file as Unicode text put one there.
+    static constexpr ByteOrderMark kMarks[] = {
+        {"\xEF\xBB\xBF", "UTF-8"}, {"\xFF\xFE", "UTF-16"}, {"\xFE\xFF", "UTF-16"}};
     const std::string name(shownName);
-    if (bytes.empty())
+    if (head.empty())
         throw Error(name + " is empty: a server information file starts with the line \"$BEGIN\"");
-    const Line first = LineAt(bytes, 0);
+    for (const ByteOrderMark& mark : kMarks)
+        if (head.starts_with(mark.bytes))
+            throw Error(name + " starts with a " + mark.encoding +
+                        " byte-order mark: a server information file is GBK text that starts with the line "
+                        "\"$BEGIN\"");
+    const Line first = LineAt(head, 0);
     if (first.text != "$BEGIN")
         throw Error(name + ", line 1: " + Shown(first.text) +
                     " stands where \"$BEGIN\" should: this is not a server information file");
+}
+
+SetupModel ReadServerInfo(std::string_view bytes, std::string_view shownName, const KeyMaterial& key)
+{
+    static_assert(kMaxServerInfoBytes == 268'435'456, "kServerInfoSizeRule states the limit");
+    const std::string name(shownName);
+    if (bytes.size() > kMaxServerInfoBytes)
+        throw Error(name + " is " + std::to_string(bytes.size()) + " bytes long; " + std::string(kServerInfoSizeRule));
+    CheckServerInfoStart(bytes, shownName);
+    const Line first = LineAt(bytes, 0);
     const Line second = LineAt(bytes, first.end);
     if (second.text != kDeclaration)
         throw Error(name + ", line 2: " + Shown(second.text) + " stands where the declaration " +
                     std::string(kDeclaration) + " should");
     const std::size_t lastStart = LastLineStart(bytes);
-    if (lastStart < second.end || LineAt(bytes, lastStart).text != "$END")
+    if (lastStart < second.end || LineAt(bytes, lastStart).text != "$END") {
+        if (const auto end = LastEndLine(bytes, second.end, lastStart)) {
+            const std::size_t afterStart = LineAt(bytes, *end).end;
+            throw Error(name + ", line " + std::to_string(LineNumber(bytes, afterStart)) + ": a line after \"$END\" (" +
+                        Shown(LineAt(bytes, afterStart).text) + "); the line \"$END\" ends a server information file");
+        }
         throw Error(name + ", line " + std::to_string(LineNumber(bytes, std::max(lastStart, first.end))) +
                     ": the file ends without the line \"$END\", so it was cut short");
+    }
 
     // The parser sees the document at the lines it has in the file: the marker
     // line and the declaration (checked above) stand there as empty lines.

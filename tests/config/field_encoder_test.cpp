@@ -1,4 +1,5 @@
 #include "base/error.h"
+#include "config/field_decoder.h"
 #include "config/field_encoder.h"
 #include "config_fixtures.h"
 
@@ -39,6 +40,25 @@ std::string Compress2(const std::string& value)
 std::size_t ExpectedLength(std::size_t streamBytes) { return (4 * streamBytes + 2) / 3; }
 
 } // namespace
+
+namespace tarnwick::testing {
+
+// The encoder's steps without its length limit, as another writer might take
+// them: what the decoder must refuse past the limit. (server_info_reader_test
+// uses it too.)
+std::string EncodedWithoutLimit(std::string_view value)
+{
+    std::string stream = Compress2(std::string(value));
+    stream[0] = static_cast<char>(stream.size() & 0xFF);
+    const KeyMaterial& key = BuiltInKey();
+    for (char& c : stream) {
+        const auto b = static_cast<std::uint8_t>(c);
+        c = static_cast<char>(key.SubstTable[((b << 3) | (b >> 5)) & 0xFF] ^ key.MixByte());
+    }
+    return PackSixBits(stream);
+}
+
+} // namespace tarnwick::testing
 
 TEST(PackSixBits, PacksMostSignificantBitFirstWithZeroPadding)
 {
@@ -153,4 +173,38 @@ TEST(FieldEncoder, RefusesValuesAndTextsOverTheLimits)
     }
     // The encoder is still usable after a refusal.
     EXPECT_EQ(Decoded(encoder.EncodeValue("after")), "after");
+}
+
+// What the encoder refuses, the decoder refuses: a ServerInfo.txt from another
+// writer cannot carry a longer value into the model.
+TEST(FieldDecoder, HoldsValuesToTheEncodersLimit)
+{
+    struct Row {
+        std::size_t bytes;
+        ValueDefect defect;
+    };
+    const Row rows[] = {
+        {FieldEncoder::kMaxValueBytes - 1, ValueDefect::None},
+        {FieldEncoder::kMaxValueBytes, ValueDefect::None},
+        // Fills the decoder's one byte of room past the limit exactly.
+        {FieldEncoder::kMaxValueBytes + 1, ValueDefect::TooLong},
+        {FieldEncoder::kMaxValueBytes + 2, ValueDefect::TooLong},
+        {1024 * 1024, ValueDefect::TooLong},
+        // The same decoder goes on after a refusal.
+        {FieldEncoder::kMaxValueBytes, ValueDefect::None},
+    };
+    FieldDecoder decoder;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.bytes);
+        const std::string value(row.bytes, 'a');
+        const std::string text = tarnwick::testing::EncodedWithoutLimit(value);
+        std::string decoded;
+        EXPECT_EQ(decoder.DecodeValue(text, decoded), row.defect);
+        if (row.defect == ValueDefect::None) {
+            EXPECT_EQ(decoded, value);
+            EXPECT_EQ(FieldEncoder().EncodeValue(value), text); // the helper encodes as the encoder does
+        } else {
+            EXPECT_THROW(FieldEncoder().EncodeValue(value), Error);
+        }
+    }
 }

@@ -14,6 +14,11 @@
 using namespace tarnwick;
 using namespace tarnwick::testing;
 
+namespace tarnwick::testing {
+// field_encoder_test.cpp: the encoder's steps without its length limit.
+std::string EncodedWithoutLimit(std::string_view value);
+} // namespace tarnwick::testing
+
 namespace {
 
 std::string ExampleFile()
@@ -34,6 +39,22 @@ std::function<std::string(std::string)> Change(std::string marker, std::size_t o
 std::function<std::string(std::string)> Replace(std::string what, std::string by)
 {
     return [=](std::string file) { return std::regex_replace(file, std::regex(what), by); };
+}
+
+std::function<std::string(std::string)> Prefix(std::string bytes)
+{
+    return [=](std::string file) { return bytes + file; };
+}
+
+std::function<std::string(std::string)> Append(std::string bytes)
+{
+    return [=](std::string file) { return file + bytes; };
+}
+
+// The file with its first line, "$BEGIN", replaced.
+std::function<std::string(std::string)> FirstLine(std::string line)
+{
+    return [=](std::string file) { return line + file.substr(file.find('\r')); };
 }
 
 KeyMaterial OtherKey()
@@ -57,6 +78,10 @@ TEST(ReadServerInfo, SaysWhereAFileIsDamaged)
 {
     static const KeyMaterial other = OtherKey();
     const std::string home = FieldEncoder().EncodeValue("\x01");
+    const std::string tooLong = EncodedWithoutLimit(std::string(FieldEncoder::kMaxValueBytes + 1, 'a'));
+    std::string wide;
+    for (int i = 0; i < 50; ++i)
+        wide += "\xD6\xD0"; // a GBK character
     const DamagedFile rows[] = {
         {"CR LF line ends, as written", [](std::string f) { return f; }, ""},
         {"LF line ends", Replace("\r\n", "\n"), ""},
@@ -65,6 +90,22 @@ TEST(ReadServerInfo, SaysWhereAFileIsDamaged)
          "ServerInfo.txt is empty: a server information file starts with the line \"$BEGIN\""},
         {"the marker line", Change("$BEGI", 0, 'M'),
          "ServerInfo.txt, line 1: \"$BEGIM\" stands where \"$BEGIN\" should: this is not a server information file"},
+        {"a UTF-8 byte-order mark", Prefix("\xEF\xBB\xBF"),
+         "ServerInfo.txt starts with a UTF-8 byte-order mark: a server information file is GBK text that starts "
+         "with the line \"$BEGIN\""},
+        {"a UTF-16 byte-order mark", Prefix("\xFF\xFE"),
+         "ServerInfo.txt starts with a UTF-16 byte-order mark: a server information file is GBK text that starts "
+         "with the line \"$BEGIN\""},
+        // Quoted bytes could otherwise clear a terminal or retitle its window.
+        {"control bytes quoted", FirstLine("\x1B[2J\x1B]0;x\x07\x7F$BEGIN\\"),
+         "ServerInfo.txt, line 1: \"\\x1B[2J\\x1B]0;x\\x07\\x7F$BEGIN\\\\\" stands where \"$BEGIN\" should: this is not "
+         "a server information file"},
+        {"bytes that are no GBK character quoted", FirstLine("\xFF\x81" "0\xD6\xD0\x81"),
+         "ServerInfo.txt, line 1: \"\\xFF\\x81" "0\xD6\xD0\\x81\" stands where \"$BEGIN\" should: this is not a server "
+         "information file"},
+        {"a long first line quoted in part", FirstLine(wide),
+         "ServerInfo.txt, line 1: \"" + wide.substr(0, 80) + "...\" stands where \"$BEGIN\" should: this is not a "
+         "server information file"},
         {"the declaration", Change("encoding=\"", 0, 'U'),
          "ServerInfo.txt, line 2: \"<?xml version=\"1.0\" encoding=\"UB2312\"?>\" stands where the declaration "
          "<?xml version=\"1.0\" encoding=\"GB2312\"?> should"},
@@ -74,6 +115,13 @@ TEST(ReadServerInfo, SaysWhereAFileIsDamaged)
          "ServerInfo.txt, line 22: the file ends without the line \"$END\", so it was cut short"},
         {"the end marker", Change("$EN", 0, 'X'),
          "ServerInfo.txt, line 23: the file ends without the line \"$END\", so it was cut short"},
+        {"a line after the end marker", Append("<Home/>\r\n"),
+         "ServerInfo.txt, line 24: a line after \"$END\" (\"<Home/>\"); the line \"$END\" ends a server information "
+         "file"},
+        {"an empty line after the end marker", Append("\r\n"),
+         "ServerInfo.txt, line 24: a line after \"$END\" (\"\"); the line \"$END\" ends a server information file"},
+        {"lines after the end marker, without a last line break", Append("\n\x1B[31m\nx"),
+         "ServerInfo.txt, line 24: a line after \"$END\" (\"\"); the line \"$END\" ends a server information file"},
         {"element markup", Change("</Serv", 0, 'X'), "ServerInfo.txt: "},
         {"a byte that is not GBK", Change("<Loginframe", 0, '\xFF'),
          "ServerInfo.txt: The document holds bytes that are not GBK text\r\nLine: 13\r\n"},
@@ -96,6 +144,9 @@ TEST(ReadServerInfo, SaysWhereAFileIsDamaged)
          "ServerInfo.txt, line 17: the text of Home is damaged: its length is not one that the encoding gives"},
         {"a value that is no text", Replace("<Home>[^<]*", "<Home>" + home),
          "ServerInfo.txt, line 17: the text of Home is damaged: it decodes to bytes that are not GBK text"},
+        {"a value longer than the encoder writes", Replace("<Home>[^<]*", "<Home>" + tooLong),
+         "ServerInfo.txt, line 17: the text of Home is too long: it decodes to more than 10,240 bytes, the most that "
+         "a value may hold"},
         {"other key material", [](std::string f) { return f; },
          "ServerInfo.txt was not written with this key material: none of its values decodes with the key "
          "material this program was built with",
@@ -134,4 +185,38 @@ TEST(ReadServerInfo, RepeatedGroupNamesGiveTheirServersOnce)
     model.servers.Append({"West", "W", "w", "10.0.0.9", "1"});
     const std::string file = WrapServerInfo(ConfigurationDocument("none").BuildDocument(model, true));
     EXPECT_EQ(Describe(ReadServerInfo(file, "ServerInfo.txt")), Describe(model));
+}
+
+// Standard input is refused from its first bytes: they must tell what the
+// whole file would.
+TEST(ReadServerInfo, TheStartOfAFileTellsWhatTheWholeFileWould)
+{
+    std::string wide;
+    for (int i = 0; i < 100; ++i)
+        wide += "\xD6\xD0";
+    const std::string file = ExampleFile();
+    // Each fails in its first line.
+    const std::string starts[] = {
+        "\xEF\xBB\xBF$BEGIN\r\n", "$BEGI\r\n", "$BEGINNING\r\n", std::string(1000, 'x') + "\r\n", wide + "\r\n",
+        "\x1B[2J$BEGIN\n",
+    };
+    for (const std::string& start : starts) {
+        SCOPED_TRACE(start);
+        const std::string whole = start + file.substr(file.find('\n') + 1);
+        std::string fromWhole, fromHead;
+        try {
+            ReadServerInfo(whole, "standard input");
+        } catch (const Error& error) {
+            fromWhole = error.what();
+        }
+        try {
+            CheckServerInfoStart(std::string_view(whole).substr(0, kServerInfoHeadBytes), "standard input");
+        } catch (const Error& error) {
+            fromHead = error.what();
+        }
+        EXPECT_FALSE(fromWhole.empty());
+        EXPECT_EQ(fromHead, fromWhole);
+    }
+    EXPECT_NO_THROW(CheckServerInfoStart(std::string_view(file).substr(0, kServerInfoHeadBytes), "ServerInfo.txt"));
+    EXPECT_NO_THROW(CheckServerInfoStart("$BEGIN\n", "ServerInfo.txt"));
 }
