@@ -3,6 +3,7 @@
 #include "base/error.h"
 #include "base/file_io.h"
 #include "base/text.h"
+#include "cli/failures.h"
 #include "cli/options.h"
 #include "cli/printable.h"
 #include "config/document.h"
@@ -13,9 +14,11 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <iostream>
-#include <iterator>
+#include <vector>
 
 namespace tarnwick::cli {
 namespace {
@@ -23,35 +26,73 @@ namespace {
 const char* const kWorkingCopy = "Tarnwick.xml";
 const char* const kServerInfo = "ServerInfo.txt";
 
-// A server information file costs the decoder about what a document costs the
-// loader, so it is held to the same cap.
-constexpr SizeLimit kServerInfoLimit{1024u * 1024 * 1024, "The file",
-                                     "a server information file may be at most 1,073,741,824 bytes (1 GiB)"};
+constexpr SizeLimit kServerInfoLimit{kMaxServerInfoBytes, "The file", kServerInfoSizeRule};
+
+// Standard input, up to the size limit. It may come from the network and never
+// end: it is refused as soon as its first line shows that it is no server
+// information file, and reading stops one byte past the limit.
+std::string ReadServerInfoStream(std::FILE* in, const std::string& name)
+{
+    std::string bytes;
+    std::vector<char> buffer(65536);
+    bool startChecked = false;
+    for (;;) {
+        const std::size_t want = std::min<std::uint64_t>(buffer.size(), kMaxServerInfoBytes + 1 - bytes.size());
+        const std::size_t got = std::fread(buffer.data(), 1, want, in);
+        if (std::ferror(in))
+            throw Error("Cannot read " + name + ". " + SystemErrorText(errno));
+        // Grown by doubling, but to no more than one byte past the limit, so
+        // that the last growth does not copy the limit's worth into twice that.
+        if (bytes.size() + got > bytes.capacity()) {
+            std::uint64_t grown = std::max<std::uint64_t>(2 * bytes.capacity(), bytes.size() + got);
+            bytes.reserve(grown >= kMaxServerInfoBytes ? kMaxServerInfoBytes + 1 : grown);
+        }
+        bytes.append(buffer.data(), got);
+        const bool ended = got < want;
+        if (!startChecked && (ended || bytes.size() >= kServerInfoHeadBytes)) {
+            CheckServerInfoStart(bytes, name);
+            startChecked = true;
+        }
+        if (bytes.size() > kMaxServerInfoBytes)
+            throw Error(name + ": reading stopped past the limit; " + std::string(kServerInfoSizeRule));
+        if (ended)
+            return bytes;
+    }
+}
 
 // The bytes of FILE, of standard input for "-"; and the name that messages use.
-std::pair<std::string, std::string> ReadInput(const Context& context, const std::string& file)
+std::pair<std::string, std::string> ReadServerInfoInput(const Context& context, const Options& options)
 {
-    if (file != "-")
-        return {ReadFile(context.In(Utf8Path(file)), kServerInfoLimit), PathText(Utf8Path(file))};
-    std::string bytes;
-    char buffer[65536];
-    for (;;) {
-        const std::size_t got = std::fread(buffer, 1, sizeof buffer, stdin);
-        bytes.append(buffer, got);
-        if (bytes.size() > kServerInfoLimit.maxBytes)
-            throw Error("Standard input holds more than 1 GiB; " + std::string(kServerInfoLimit.rule));
-        if (got < sizeof buffer)
-            break;
+    if (options.Operands().size() > 1)
+        options.Usage();
+    const std::string file = options.Operands().empty() ? kServerInfo : options.Operands()[0];
+    if (file == "-")
+        return {ReadServerInfoStream(stdin, "standard input"), "standard input"};
+    return {ReadFile(context.In(Utf8Path(file)), kServerInfoLimit), PathText(Utf8Path(file))};
+}
+
+void FlushStandardOutput()
+{
+    if (!std::cout.flush())
+        throw Error("Cannot write to standard output");
+}
+
+// decode and verify end as diff does: 0 done (the same), 1 different, and 2
+// for any trouble, which a file that cannot be read or is damaged is.
+template <class Body>
+int WithTroubleAsTwo(Body body)
+{
+    try {
+        return body();
+    } catch (const Error& error) {
+        std::cerr << "tarnwick-cli: " << Printable(error.what()) << "\n";
+        return 2;
     }
-    if (std::ferror(stdin))
-        throw Error("Cannot read standard input");
-    return {std::move(bytes), "standard input"};
 }
 
 int Resave(const Context& context, const Arguments& args)
 {
-    if (!args.empty())
-        throw Error("usage: tarnwick-cli resave");
+    Options(args, {}, {}, "resave").ExpectOperands(0);
     ConfigurationDocument document(context.In(kWorkingCopy));
     SetupModel model;
     document.LoadConfiguration(model);
@@ -61,8 +102,7 @@ int Resave(const Context& context, const Arguments& args)
 
 int ServerInfo(const Context& context, const Arguments& args)
 {
-    if (!args.empty())
-        throw Error("usage: tarnwick-cli serverinfo");
+    Options(args, {}, {}, "serverinfo").ExpectOperands(0);
     ConfigurationDocument document(context.In(kWorkingCopy));
     SetupModel model;
     document.LoadConfiguration(model);
@@ -73,22 +113,22 @@ int ServerInfo(const Context& context, const Arguments& args)
 // The value is every byte of standard input, taken as it is (no line handling).
 int Encode(const Context&, const Arguments& args)
 {
-    const bool trace = args.size() == 1 && args[0] == "--trace";
-    if (!args.empty() && !trace)
-        throw Error("usage: tarnwick-cli encode [--trace]");
+    const Options options(args, {}, {"--trace"}, "encode [--trace]");
+    options.ExpectOperands(0);
     // One byte past the limit is enough to refuse; the rest is never read, so
     // an endless input cannot exhaust memory.
     std::string value(FieldEncoder::kMaxValueBytes + 1, '\0');
     value.resize(std::fread(value.data(), 1, value.size(), stdin));
     if (std::ferror(stdin))
-        throw Error("Cannot read standard input");
+        throw Error("Cannot read standard input. " + SystemErrorText(errno));
     if (value.size() > FieldEncoder::kMaxValueBytes)
-        throw Error("The value is longer than 10,240 bytes; a value may hold at most 10,240 bytes.");
+        throw Refusal("standard input: more than 10,240 bytes; a value may hold at most 10,240 bytes");
     FieldEncoder::TraceSink sink;
-    if (trace)
+    if (options.Flag("--trace"))
         sink = [](std::string_view line) { std::cerr << line << '\n'; };
     FieldEncoder encoder(BuiltInKey(), sink);
     std::cout << encoder.EncodeValue(value) << '\n';
+    FlushStandardOutput();
     return 0;
 }
 
@@ -97,20 +137,21 @@ int Encode(const Context&, const Arguments& args)
 // a terminal, readable text.
 int Decode(const Context& context, const Arguments& args)
 {
-    const Options options(args, {}, {}, "decode [FILE|-]");
-    if (options.Operands().size() > 1)
-        options.Usage();
-    const auto [bytes, name] = ReadInput(context, options.Operands().empty() ? kServerInfo : options.Operands()[0]);
-    const SetupModel model = ReadServerInfo(bytes, name);
-    const std::string document = WriteDocumentText(model, false, {});
-    if (isatty(STDOUT_FILENO)) {
-        std::string shown = GbkToUtf8(document);
-        std::erase(shown, '\r');
-        std::cout << shown;
-    } else {
-        std::cout.write(document.data(), static_cast<std::streamsize>(document.size()));
-    }
-    return std::cout.flush() ? 0 : 1;
+    return WithTroubleAsTwo([&] {
+        const Options options(args, {}, {}, "decode [FILE|-]");
+        const auto [bytes, name] = ReadServerInfoInput(context, options);
+        const SetupModel model = ReadServerInfo(bytes, name);
+        const std::string document = WriteDocumentText(model, false, {});
+        if (isatty(STDOUT_FILENO)) {
+            std::string shown = GbkToUtf8(document);
+            std::erase(shown, '\r');
+            std::cout << shown;
+        } else {
+            std::cout.write(document.data(), static_cast<std::streamsize>(document.size()));
+        }
+        FlushStandardOutput();
+        return 0;
+    });
 }
 
 std::string Shown(const std::string& gbk) { return Printable(gbk); }
@@ -165,15 +206,11 @@ long FirstDifferentLine(std::string_view a, std::string_view b)
     }
 }
 
-// Exit status as diff's: 0 the same, 1 different, 2 trouble.
 int Verify(const Context& context, const Arguments& args)
 {
-    try {
+    return WithTroubleAsTwo([&] {
         const Options options(args, {}, {}, "verify [FILE|-]");
-        if (options.Operands().size() > 1)
-            options.Usage();
-        const auto [published, name] =
-            ReadInput(context, options.Operands().empty() ? kServerInfo : options.Operands()[0]);
+        const auto [published, name] = ReadServerInfoInput(context, options);
         // Decoding is cheap and tells most differences; only a file that holds
         // the values of now is compared, line ends aside, with the text that
         // serverinfo would write.
@@ -190,17 +227,16 @@ int Verify(const Context& context, const Arguments& args)
                 std::cout << "up to date: " << Printable(name) << " holds the values that serverinfo writes now, "
                           << "but its text differs from line " << line << " (another writer's layout or "
                           << "compression)\n";
+            FlushStandardOutput();
             return 0;
         }
         std::cout << Printable(name) << " differs from what serverinfo writes now from " << kWorkingCopy
                   << " (published, then now):\n";
         for (const Difference& difference : differences)
             PrintDifference(difference);
+        FlushStandardOutput();
         return 1;
-    } catch (const Error& error) {
-        std::cerr << "tarnwick-cli: " << Printable(error.what()) << "\n";
-        return 2;
-    }
+    });
 }
 
 } // namespace
@@ -210,16 +246,21 @@ std::vector<Command> ConfigCommands()
     return {
         {"resave", "resave                      load Tarnwick.xml and write it back", Resave},
         {"serverinfo", "serverinfo                  load Tarnwick.xml and write ServerInfo.txt", ServerInfo},
-        {"encode", "encode [--trace]            encode the bytes of standard input as ServerInfo.txt does", Encode},
+        {"encode",
+         "encode [--trace]            encode the bytes of standard input (at most 10,240)\n"
+         "                              as ServerInfo.txt does",
+         Encode},
         {"decode",
          "decode [FILE|-]             print the document that ServerInfo.txt (or FILE, or\n"
-         "                              standard input) was written from, checking every\n"
-         "                              value; redirected, the bytes of a Tarnwick.xml",
+         "                              standard input; at most 256 MiB) was written from,\n"
+         "                              checking every value; redirected, the bytes of a\n"
+         "                              Tarnwick.xml; status 2 when it cannot be read",
          Decode},
         {"verify",
-         "verify [FILE|-]             compare a published ServerInfo.txt with what\n"
-         "                              serverinfo writes now: \"up to date\" and status 0, or\n"
-         "                              the differences and status 1 (2 for an error);\n"
+         "verify [FILE|-]             compare a published ServerInfo.txt (at most 256 MiB)\n"
+         "                              with what serverinfo writes now: \"up to date\" and\n"
+         "                              status 0, or the differences and status 1; status 2\n"
+         "                              when it cannot be read:\n"
          "                              curl -s URL | tarnwick-cli verify -",
          Verify},
     };

@@ -1,6 +1,7 @@
 #include "cli/commands.h"
 #include "base/error.h"
 #include "base/text.h"
+#include "cli/options.h"
 #include "cli/printable.h"
 #include "digest/md5.h"
 
@@ -44,24 +45,15 @@ void RequireRegularFile(const fs::path& path)
 
 int RunMd5(const Context& context, const Arguments& args)
 {
-    bool progress = false;
-    bool options = true;
-    std::vector<std::string> files;
-    for (const auto& arg : args) {
-        if (options && arg == "--progress")
-            progress = true;
-        else if (options && arg == "--")
-            options = false;
-        else if (options && arg.size() > 1 && arg[0] == '-')
-            throw Error("md5: unknown option " + arg);
-        else
-            files.push_back(arg);
-    }
-    if (files.empty())
-        throw Error("md5: no file given");
+    const Options options(args, {}, {"--progress"}, "md5 [--progress] FILE...");
+    if (options.Operands().empty())
+        options.Usage();
+    const bool progress = options.Flag("--progress");
 
+    // A file that cannot be read does not stop the others; it makes the
+    // status 2, as for every command that cannot read its input.
     int status = 0;
-    for (const auto& file : files) {
+    for (const auto& file : options.Operands()) {
         try {
             const fs::path path = context.In(Utf8Path(file));
             RequireRegularFile(path);
@@ -79,9 +71,11 @@ int RunMd5(const Context& context, const Arguments& args)
             std::cout << Md5sumLine(DigestToHex(digest), file) << "\n" << std::flush;
         } catch (const Error& error) {
             std::cerr << "tarnwick-cli: " << Printable(error.what()) << "\n";
-            status = 1;
+            status = 2;
         }
     }
+    if (!std::cout)
+        throw Error("Cannot write to standard output");
     return status;
 }
 
@@ -90,7 +84,11 @@ int RunMd5(const Context& context, const Arguments& args)
 std::vector<Command> DigestCommands()
 {
     return {
-        {"md5", "md5 [--progress] FILE...   MD5 digest of each file, in the format of md5sum", RunMd5},
+        {"md5",
+         "md5 [--progress] FILE...    MD5 digest of each file, in the format of md5sum;\n"
+         "                              status 2 when a file cannot be read (the others\n"
+         "                              are still done)",
+         RunMd5},
     };
 }
 

@@ -3,6 +3,8 @@
 #include "base/error.h"
 #include "base/file_io.h"
 #include "base/text.h"
+#include "cli/failures.h"
+#include "cli/options.h"
 #include "cli/printable.h"
 #include "launcher/byte_reader.h"
 #include "launcher/launcher_builder.h"
@@ -13,28 +15,27 @@
 #include <cstdio>
 #include <iostream>
 #include <optional>
+#include <span>
+#include <string>
 #include <vector>
 
 namespace tarnwick::cli {
 namespace {
 
-int Usage(const char* usage)
-{
-    std::cerr << "Usage: tarnwick-cli " << usage << "\n";
-    return 1;
-}
-
-std::u16string Wide(const std::string& utf8) { return GbkToUtf16(Utf8ToGbk(utf8)); }
-
 int Launcher(const Context& context, const Arguments& args)
 {
-    if (args.size() != 2)
-        return Usage("launcher GAMENAME LISTURL");
+    const Options options(args, {}, {}, "launcher GAMENAME LISTURL");
+    options.ExpectOperands(2);
     const BuildOutcome outcome = LauncherBuilder(CarriedLauncherImage(), context.folder)
-                                     .Build(Utf8ToGbk(args[0]), Utf8ToGbk(args[1]));
-    if (outcome != BuildOutcome::Written) {
-        std::cerr << "tarnwick-cli: " << Printable(OutcomeText(outcome)) << "\n";
-        return 1;
+                                     .Build(GbkArgument(options.Operands()[0], "GAMENAME"),
+                                            GbkArgument(options.Operands()[1], "LISTURL"));
+    // The window's own notices, so that both front ends say the same; the
+    // operand they are about goes first.
+    switch (outcome) {
+    case BuildOutcome::Written: break;
+    case BuildOutcome::NoGameName: throw Refusal("GAMENAME: " + OutcomeText(outcome));
+    case BuildOutcome::NoListUrl: throw Refusal("LISTURL: " + OutcomeText(outcome));
+    case BuildOutcome::OldFileInUse: throw Refusal(OutcomeText(outcome));
     }
     std::cout << Printable(OutcomeText(outcome)) << "\n";
     return 0;
@@ -69,15 +70,15 @@ std::string TableName(const VersionInfo& info)
     return table;
 }
 
-// Why a stamping did not apply, for standard error.
+// Why a stamping did not apply (GBK), to follow the file's name.
 std::string RefusalText(const StampResult& result, const std::string& key, std::size_t valueChars)
 {
     switch (result.status) {
     case StampStatus::Stamped: break;
-    case StampStatus::NotAnExecutable: return Printable(result.detail);
+    case StampStatus::NotAnExecutable: return result.detail;
     case StampStatus::NoVersionResource: return "the file has no version resource";
     case StampStatus::NoTranslation: return "the version resource has no translation table";
-    case StampStatus::KeyAbsent: return "the first translation's string table has no value " + key;
+    case StampStatus::KeyAbsent: return "the first translation's string table has no slot " + key;
     case StampStatus::TooLong:
         return "the value has " + std::to_string(valueChars) + " characters; the slot " + key + " holds at most " +
                std::to_string(result.room - 1) + " (and a terminator)";
@@ -88,29 +89,32 @@ std::string RefusalText(const StampResult& result, const std::string& key, std::
 
 int Stamp(const Context& context, const Arguments& args)
 {
-    if (args.size() != 3)
-        return Usage("stamp FILE KEY VALUE");
-    const std::u16string value = Wide(args[2]);
-    const StampResult result = StampFile(context.In(Utf8Path(args[0])), Wide(args[1]), value);
-    std::cout << (result.Stamped() ? "true" : "false") << "\n";
-    if (result.Stamped())
-        return 0;
-    std::cerr << "tarnwick-cli: " << RefusalText(result, args[1], value.size()) << "\n";
-    return 1;
+    const Options options(args, {}, {}, "stamp FILE KEY VALUE");
+    options.ExpectOperands(3);
+    const std::string& file = options.Operands()[0];
+    const std::string key = GbkArgument(options.Operands()[1], "KEY");
+    const std::u16string value = GbkToUtf16(GbkArgument(options.Operands()[2], "VALUE"));
+    const StampResult result = StampFile(context.In(Utf8Path(file)), GbkToUtf16(key), value);
+    const std::string shownFile = PathText(Utf8Path(file));
+    // A file that is no executable is input that cannot be read; a stamping
+    // that does not apply to an executable is a refusal, which scripts must
+    // not take for success either.
+    if (result.status == StampStatus::NotAnExecutable)
+        throw Error(shownFile + ": " + result.detail);
+    if (!result.Stamped())
+        throw Refusal(shownFile + ": " + RefusalText(result, key, value.size()) + "; nothing written");
+    std::cout << Printable(key + " stamped in " + shownFile) << "\n";
+    return 0;
 }
 
-int VersionStrings(const Context& context, const Arguments& args)
+// What version-strings prints; absent when the image has no translation.
+std::optional<std::string> VersionStringLines(std::span<const std::byte> image)
 {
-    if (args.size() != 1)
-        return Usage("version-strings FILE");
-    const std::string image = ReadExecutable(context.In(Utf8Path(args[0])));
-    const auto info = FirstTranslation(AsBytes(image));
-    if (!info) {
-        std::cerr << "tarnwick-cli: " << args[0] << " has no version translation\n";
-        return 1;
-    }
+    const auto info = FirstTranslation(image);
+    if (!info)
+        return std::nullopt;
     const std::string table = TableName(*info);
-    std::cout << "translation " << table.substr(0, 4) << " " << table.substr(4) << "\n";
+    std::string lines = "translation " + table.substr(0, 4) + " " + table.substr(4) + "\n";
 
     // The table is found by the same rules as a value query.
     const std::u16string tableName(table.begin(), table.end());
@@ -129,11 +133,30 @@ int VersionStrings(const Context& context, const Arguments& args)
                         break;
                     text.push_back(c);
                 }
-                std::cout << Printable(entry.key) << "\t" << Printable(text) << "\n";
+                lines += Printable(entry.key) + "\t" + Printable(text) + "\n";
             }
-            return 0;
+            return lines;
         }
     }
+    return lines;
+}
+
+int VersionStrings(const Context& context, const Arguments& args)
+{
+    const Options options(args, {}, {}, "version-strings FILE");
+    options.ExpectOperands(1);
+    const std::filesystem::path file = Utf8Path(options.Operands()[0]);
+    const std::string image = ReadExecutable(context.In(file));
+    std::optional<std::string> lines;
+    try {
+        lines = VersionStringLines(AsBytes(image));
+    } catch (const Error& error) {
+        // The image reader says what is wrong, not in which file.
+        throw Error(PathText(file) + ": " + error.what());
+    }
+    if (!lines)
+        throw Refusal(PathText(file) + ": the file has no version resource with a translation table");
+    std::cout << *lines;
     return 0;
 }
 
@@ -143,7 +166,11 @@ std::vector<Command> LauncherCommands()
 {
     return {
         {"launcher", "launcher GAMENAME LISTURL   write the branded launcher GAMENAME.exe here", Launcher},
-        {"stamp", "stamp FILE KEY VALUE        overwrite a string of FILE's version resource", Stamp},
+        {"stamp",
+         "stamp FILE KEY VALUE        overwrite the string KEY of FILE's version resource;\n"
+         "                              status 1, and nothing written, when FILE has no slot\n"
+         "                              KEY or VALUE does not fit it",
+         Stamp},
         {"version-strings", "version-strings FILE        list the first translation's version strings",
          VersionStrings},
     };
