@@ -39,6 +39,10 @@ struct SizeLimit {
     std::string_view rule;    // "a document may be at most ..."
 };
 
+// Every failure below is raised as Error with the kind that the system's
+// error gives (in use, no room, no permission, not found), so that callers
+// need not read it from the message.
+
 // The whole file as bytes. Raises "Cannot open file ..." when it cannot be
 // opened and "Cannot read file ..." when reading fails; with a limit, a larger
 // file is refused before anything is read.

@@ -403,7 +403,10 @@ bool CreateNewFile(const std::filesystem::path& path, std::string_view bytes)
                                                     CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.IsOpen()) {
         const DWORD error = ::GetLastError();
-        if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS)
+        // Whatever else stands in the way (a folder may answer "access
+        // denied"), a name that exists is taken.
+        if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ||
+            ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES)
             return false;
         throw CreateFailure(path, error);
     }

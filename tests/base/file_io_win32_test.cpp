@@ -64,7 +64,44 @@ protected:
         }
         return "no error";
     }
+
+    ErrorKind KindOf(const std::function<void()>& action)
+    {
+        try {
+            action();
+        } catch (const Error& e) {
+            return e.Kind();
+        }
+        ADD_FAILURE() << "no error";
+        return ErrorKind::Failed;
+    }
 };
+
+TEST(ErrorKindsWin32, FollowTheErrorCode)
+{
+    struct Row {
+        DWORD code;
+        ErrorKind kind;
+    };
+    const Row rows[] = {
+        {ERROR_SHARING_VIOLATION, ErrorKind::InUse},
+        {ERROR_LOCK_VIOLATION, ErrorKind::InUse},
+        {ERROR_USER_MAPPED_FILE, ErrorKind::InUse},
+        {ERROR_DISK_FULL, ErrorKind::NoRoom},
+        {ERROR_HANDLE_DISK_FULL, ErrorKind::NoRoom},
+        {ERROR_ACCESS_DENIED, ErrorKind::NoPermission},
+        {ERROR_WRITE_PROTECT, ErrorKind::NoPermission},
+        {ERROR_FILE_NOT_FOUND, ErrorKind::NotFound},
+        {ERROR_PATH_NOT_FOUND, ErrorKind::NotFound},
+        {ERROR_FILE_EXISTS, ErrorKind::Failed},
+        {ERROR_NOT_SUPPORTED, ErrorKind::Failed},
+        {ERROR_SUCCESS, ErrorKind::Failed},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.code);
+        EXPECT_EQ(KindOfWin32Error(row.code), row.kind);
+    }
+}
 
 TEST_F(FileIoWin32, ReplacingAFileHeldOpenFailsNamingItAndKeepsTheOldFile)
 {
@@ -75,6 +112,7 @@ TEST_F(FileIoWin32, ReplacingAFileHeldOpenFailsNamingItAndKeepsTheOldFile)
             HeldOpen reader(target);
             EXPECT_EQ(MessageOf([&] { ReplaceFile(target, "new"); }),
                       "Cannot create file \"" + PathText(target) + "\". The file is in use by another program");
+            EXPECT_EQ(KindOf([&] { ReplaceFile(target, "new"); }), ErrorKind::InUse);
             EXPECT_EQ(ReadFile(target), "old");
         }
         ReplaceFile(target, "new");
