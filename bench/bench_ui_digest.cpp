@@ -2,7 +2,7 @@
 // through the update dialog, whose progress callback moves the progress bar and
 // lets pending events run after every 16 KiB chunk, against FileDigest alone.
 #include "digest/md5.h"
-#include "ui/FormEditUpData.h"
+#include "ui/form_edit_up_data.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
@@ -57,7 +57,7 @@ int main(int argc, char** argv)
             out.write(block.data(), static_cast<std::streamsize>(block.size()));
     }
     Silent notifier;
-    TFormEditUpData dialog(notifier);
+    tarnwick::ui::TFormEditUpData dialog(notifier);
     dialog.show();
 
     tarnwick::Digest digest{};

@@ -4,9 +4,9 @@
 // most 30 ms at 100,000 servers and at most twice its time at 1,000.
 #include "config/document.h"
 #include "launcher/launcher_builder.h"
-#include "ui/FormEditServer.h"
-#include "ui/FormEditUpData.h"
-#include "ui/FormMain.h"
+#include "ui/form_edit_server.h"
+#include "ui/form_edit_up_data.h"
+#include "ui/form_main.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -42,6 +42,7 @@ public:
         text = "bench group " + std::to_string(++groups_);
         return true;
     }
+    SaveAnswer AskToSave(const std::string&, const std::string&) override { return SaveAnswer::Discard; }
 
 private:
     int groups_ = 0;

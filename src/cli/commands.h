@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -12,6 +13,8 @@ using Arguments = std::vector<std::string>;
 struct Context {
     // The working folder (-C FOLDER): Tarnwick.xml, ServerInfo.txt and launchers live here.
     std::filesystem::path folder = ".";
+    // How long an edit waits for the working copy's lock (--wait SECONDS).
+    std::chrono::milliseconds lockWait = std::chrono::seconds(10);
 
     // A file named on the command line, as if the program had started in the folder.
     std::filesystem::path In(const std::filesystem::path& name) const

@@ -4,6 +4,7 @@
 #include "base/file_io.h"
 #include "base/text.h"
 #include "cli/failures.h"
+#include "cli/edit_session.h"
 #include "cli/options.h"
 #include "cli/printable.h"
 #include "config/document.h"
@@ -90,23 +91,20 @@ int WithTroubleAsTwo(Body body)
     }
 }
 
+// A save like any edit's: under the lock, and never over a file that did not load whole.
 int Resave(const Context& context, const Arguments& args)
 {
     Options(args, {}, {}, "resave").ExpectOperands(0);
-    ConfigurationDocument document(context.In(kWorkingCopy));
-    SetupModel model;
-    document.LoadConfiguration(model);
-    document.WriteConfiguration(model, context.In(kWorkingCopy), false);
-    return 0;
+    EditSession session(context);
+    return session.Finish(edit::Outcome::Done);
 }
 
 int ServerInfo(const Context& context, const Arguments& args)
 {
     Options(args, {}, {}, "serverinfo").ExpectOperands(0);
-    ConfigurationDocument document(context.In(kWorkingCopy));
-    SetupModel model;
-    document.LoadConfiguration(model);
-    WriteServerInfo(document, model, context.In(kServerInfo));
+    edit::WorkingCopy workingCopy(context.folder);
+    const SetupModel model = ReadWorkingCopy(workingCopy);
+    workingCopy.WriteServerInfo(model);
     return 0;
 }
 
@@ -215,12 +213,12 @@ int Verify(const Context& context, const Arguments& args)
         // the values of now is compared, line ends aside, with the text that
         // serverinfo would write.
         const SetupModel publishedModel = ReadServerInfo(published, name);
-        ConfigurationDocument document(context.In(kWorkingCopy));
-        SetupModel model;
-        document.LoadConfiguration(model);
+        edit::WorkingCopy workingCopy(context.folder);
+        const SetupModel model = ReadWorkingCopy(workingCopy);
         const std::vector<Difference> differences = CompareModels(publishedModel, AsWritten(model));
         if (differences.empty()) {
-            const long line = FirstDifferentLine(published, WrapServerInfo(document.BuildDocument(model, true)));
+            const long line =
+                FirstDifferentLine(published, WrapServerInfo(workingCopy.Document().BuildDocument(model, true)));
             if (line == 0)
                 std::cout << "up to date\n";
             else

@@ -1,14 +1,16 @@
-// Editing Tarnwick.xml from the command line through the window's own logic:
-// every check, trimming and refusal is the window's.
+// Editing Tarnwick.xml from the command line through the editing layer: every
+// check, trimming and refusal is the window's.
 #include "cli/commands.h"
 
 #include "base/error.h"
 #include "base/text.h"
 #include "cli/edit_session.h"
+#include "cli/failures.h"
 #include "cli/listing.h"
 #include "cli/options.h"
 #include "cli/printable.h"
 #include "config/model.h"
+#include "edit/field_rules.h"
 
 #include <nlohmann/json.hpp>
 #include <unistd.h>
@@ -28,38 +30,29 @@ const char* const kServerUsage =
 const char* const kUpdateUsage = "update list [--json] | add OPTIONS | edit ROW OPTIONS | delete ROW";
 const char* const kWebUsage = "web get [NAME] [--json] | set NAME ADDRESS";
 
-// What the window's single-line fields and its input box accept.
-constexpr std::size_t kMaxFieldChars = 255;
-
 std::string Quoted(const std::string& gbk) { return "\"" + gbk + "\""; }
 
-void Hint(const std::string& gbk) { std::cerr << "tarnwick-cli: " << Printable(gbk) << "\n"; }
-
-// A text typed into one of the window's fields.
+// A text typed into one of the window's fields; `what` names the option.
 std::string FieldText(const std::string& utf8, const std::string& what)
 {
     std::string gbk = GbkArgument(utf8, what);
-    std::size_t chars = 0;
-    for (std::size_t i = 0; i < gbk.size(); i += IsGbkLead(static_cast<unsigned char>(gbk[i])) ? 2 : 1)
-        ++chars;
-    if (chars > kMaxFieldChars)
-        throw Error(what + " has " + std::to_string(chars) + " characters; the window's field holds at most 255");
+    if (!edit::FitsField(gbk))
+        throw Refusal(what + ": has " + std::to_string(edit::CharacterCount(gbk)) +
+                      " characters; the window's field holds at most " + std::to_string(edit::kMaxFieldChars));
     return gbk;
 }
 
-// A row as `list` numbers them, from 1; -1 for a number past the end, which
-// the window's logic then refuses as it refuses no selection.
+// A row as `list` numbers them, from 1, as an index.
 int Row(const std::string& text, std::size_t count, const char* list)
 {
     int row = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), row);
     if (error != std::errc() || end != text.data() + text.size() || row < 1)
-        throw Error("ROW must be a row number as \"" + std::string(list) + " list\" shows it, from 1; not \"" +
-                    GbkArgument(text, "ROW") + "\"");
-    if (static_cast<std::size_t>(row) > count) {
-        Hint("there is no row " + text + " in the " + std::string(list) + " list");
-        return -1;
-    }
+        throw UsageError("ROW: must be a row number as \"" + std::string(list) + " list\" shows it, from 1; not \"" +
+                         GbkArgument(text, "ROW") + "\"");
+    if (static_cast<std::size_t>(row) > count)
+        throw Refusal("ROW: there is no row " + text + " in the " + std::string(list) + " list (it has " +
+                      std::to_string(count) + ")");
     return row - 1;
 }
 
@@ -71,8 +64,8 @@ std::size_t ServersOf(const SetupModel& model, const std::string& group)
     return count;
 }
 
-// The first group of that name, or -1 (the window's logic refuses "no group selected").
-int GroupNamed(const SetupModel& model, const std::string& name)
+// The first group of that name.
+int GroupNamed(const SetupModel& model, const std::string& name, const char* what)
 {
     int index = 0;
     for (const ServerGroup& group : model.groups) {
@@ -80,8 +73,7 @@ int GroupNamed(const SetupModel& model, const std::string& name)
             return index;
         ++index;
     }
-    Hint("no group is named " + Quoted(name));
-    return -1;
+    throw Refusal(std::string(what) + ": no group is named " + Quoted(name));
 }
 
 // Groups ---------------------------------------------------------------------
@@ -106,6 +98,24 @@ int ListGroups(const SetupModel& model, bool json)
     return 0;
 }
 
+// Asks on a terminal; elsewhere only --yes confirms.
+bool ConfirmDelete(const std::string& name, std::size_t servers, bool yes)
+{
+    if (servers == 0 || yes)
+        return true;
+    if (!isatty(STDIN_FILENO))
+        throw Refusal("NAME: group " + Quoted(name) + " holds " + std::to_string(servers) +
+                      (servers == 1 ? " server, which is" : " servers, which are") +
+                      " deleted with it; standard input is not a terminal to ask on, so confirm with --yes");
+    std::string shown = Printable(edit::DeleteGroupQuestion(name).text);
+    if (const auto cr = shown.find('\r'); cr != std::string::npos)
+        shown.erase(cr, 1);
+    std::cerr << shown << " [y/N] " << std::flush;
+    std::string answer;
+    std::getline(std::cin, answer);
+    return answer == "y" || answer == "Y" || answer == "yes";
+}
+
 int Groups(const Context& context, const Arguments& args)
 {
     const Options options(args, {}, {"--json", "--yes"}, kGroupUsage);
@@ -113,49 +123,25 @@ int Groups(const Context& context, const Arguments& args)
     if (operands.empty())
         options.Usage();
     const std::string& verb = operands[0];
-    EditSession session(context.folder);
-    auto& logic = session.Logic();
     if (verb == "list") {
         options.ExpectOperands(1);
-        return ListGroups(logic.Model(), options.Flag("--json"));
+        return ListGroups(ReadWorkingCopy(context), options.Flag("--json"));
     }
     options.ExpectOperands(2);
-    if (verb == "add") {
-        session.op.inputs.push_back(FieldText(operands[1], "NAME"));
-        logic.AddGroup();
-        return session.Finish();
-    }
-    const std::string name = GbkArgument(operands[1], "NAME");
-    logic.SelectGroup(GroupNamed(logic.Model(), name));
-    if (verb == "delete") {
-        const std::size_t servers = ServersOf(logic.Model(), name);
-        const bool yes = options.Flag("--yes");
-        session.op.confirm = [&](const std::string& question) {
-            if (servers == 0 || yes)
-                return true;
-            if (isatty(STDIN_FILENO)) {
-                std::string shown = Printable(question);
-                if (const auto cr = shown.find('\r'); cr != std::string::npos)
-                    shown.erase(cr, 1);
-                std::cerr << shown << " [y/N] " << std::flush;
-                std::string answer;
-                std::getline(std::cin, answer);
-                return answer == "y" || answer == "Y" || answer == "yes";
-            }
-            Hint("group " + Quoted(name) + " holds " + std::to_string(servers) +
-                 (servers == 1 ? " server, which is" : " servers, which are") + " deleted with it; standard input is not a terminal to ask on, so confirm "
-                 "with --yes");
-            return false;
-        };
-        logic.DeleteGroup();
-    } else if (verb == "up") {
-        logic.MoveGroupUp();
-    } else if (verb == "down") {
-        logic.MoveGroupDown();
-    } else {
+    if (verb != "add" && verb != "delete" && verb != "up" && verb != "down")
         options.Usage();
+    const std::string name = verb == "add" ? FieldText(operands[1], "NAME") : GbkArgument(operands[1], "NAME");
+    EditSession session(context);
+    auto& editor = session.Editor();
+    if (verb == "add")
+        return session.Finish(editor.AddGroup(name));
+    const int group = GroupNamed(session.Model(), name, "NAME");
+    if (verb == "delete") {
+        if (!ConfirmDelete(name, ServersOf(session.Model(), name), options.Flag("--yes")))
+            throw Refusal("NAME: not confirmed; group " + Quoted(name) + " is kept");
+        return session.Finish(editor.DeleteGroup(group));
     }
-    return session.Finish();
+    return session.Finish(editor.MoveGroup(group, verb == "up" ? -1 : +1));
 }
 
 // Servers --------------------------------------------------------------------
@@ -184,25 +170,21 @@ int ListServers(const SetupModel& model, const std::optional<std::string>& group
     return 0;
 }
 
-// Puts the options into the server dialog's fields, over what the window put there.
-void FillServer(const Options& options, ui::ServerEditorLogic& editor)
+// The options over the fields of the server being added or edited.
+edit::ServerInput ServerFromOptions(const Options& options, const SetupModel& model, edit::ServerInput input)
 {
-    ui::ServerEditorFields& f = editor.Fields;
     const std::pair<const char*, std::string*> texts[] = {
-        {"--show-name", &f.ShowName}, {"--name", &f.Name}, {"--addr", &f.Addr}, {"--port", &f.Port}};
+        {"--show-name", &input.ShowName}, {"--name", &input.Name}, {"--addr", &input.Addr}, {"--port", &input.Port}};
     for (const auto& [option, field] : texts)
         if (const auto value = options.Value(option))
             *field = FieldText(*value, option);
-    // The group is chosen from the dialog's list, as the operator does; a
-    // name that is not there leaves none chosen, which the dialog refuses.
+    // The group is chosen again on every edit, as in the window.
+    input.Group.reset();
     if (const auto group = options.Value("--group")) {
         const std::string name = GbkArgument(*group, "--group");
-        for (std::size_t i = 0; i < f.GroupNames.size() && f.GroupIndex < 0; ++i)
-            if (f.GroupNames[i] == name)
-                f.GroupIndex = static_cast<int>(i);
-        if (f.GroupIndex < 0)
-            Hint("no group is named " + Quoted(name));
+        input.Group = model.groups.At(static_cast<std::size_t>(GroupNamed(model, name, "--group"))).Name;
     }
+    return input;
 }
 
 int Servers(const Context& context, const Arguments& args)
@@ -212,34 +194,32 @@ int Servers(const Context& context, const Arguments& args)
     if (operands.empty())
         options.Usage();
     const std::string& verb = operands[0];
-    EditSession session(context.folder);
-    auto& logic = session.Logic();
     if (verb == "list") {
         options.ExpectOperands(1);
         std::optional<std::string> group;
         if (const auto name = options.Value("--group"))
             group = GbkArgument(*name, "--group");
-        return ListServers(logic.Model(), group, options.Flag("--json"));
+        return ListServers(ReadWorkingCopy(context), group, options.Flag("--json"));
     }
-    session.serverDialog.fill = [&](ui::ServerEditorLogic& editor) { FillServer(options, editor); };
     if (verb == "add") {
         options.ExpectOperands(1);
-        logic.AddServer();
-        return session.Finish();
+        EditSession session(context);
+        return session.Finish(session.Editor().AddServer(ServerFromOptions(options, session.Model(), {})));
     }
     options.ExpectOperands(2);
-    logic.SelectServer(Row(operands[1], logic.Model().servers.Count(), "server"));
-    if (verb == "edit")
-        logic.EditServer();
-    else if (verb == "delete")
-        logic.DeleteServer();
-    else if (verb == "up")
-        logic.MoveServerUp();
-    else if (verb == "down")
-        logic.MoveServerDown();
-    else
+    if (verb != "edit" && verb != "delete" && verb != "up" && verb != "down")
         options.Usage();
-    return session.Finish();
+    EditSession session(context);
+    auto& editor = session.Editor();
+    const int row = Row(operands[1], session.Model().servers.Count(), "server");
+    if (verb == "edit") {
+        const ServerEntry& s = session.Model().servers.At(static_cast<std::size_t>(row));
+        const edit::ServerInput current{s.ShowName, s.Name, s.Addr, s.Port, s.Group};
+        return session.Finish(editor.EditServer(row, ServerFromOptions(options, session.Model(), current)));
+    }
+    if (verb == "delete")
+        return session.Finish(editor.DeleteServer(row));
+    return session.Finish(editor.MoveServer(row, verb == "up" ? -1 : +1));
 }
 
 // Update entries -------------------------------------------------------------
@@ -276,7 +256,7 @@ int ListUpdates(const SetupModel& model, bool json)
     return 0;
 }
 
-// A choice of the update dialog by its English name or the model's word.
+// A choice of the update dialog by its English name.
 int Choice(const Options& options, const char* option, std::initializer_list<std::pair<const char*, int>> english,
            int current)
 {
@@ -289,43 +269,35 @@ int Choice(const Options& options, const char* option, std::initializer_list<std
             return index;
         names += (names.empty() ? "" : ", ") + std::string(name);
     }
-    throw Error(std::string(option) + " takes one of " + names + "; not \"" + GbkArgument(*value, option) + "\"");
+    throw UsageError(std::string(option) + ": takes one of " + names + "; not \"" + GbkArgument(*value, option) +
+                     "\"");
 }
 
-void FillUpdate(const Options& options, ui::UpdateEditorLogic& editor)
+edit::UpdateInput UpdateFromOptions(const Options& options, edit::UpdateInput input)
 {
-    ui::UpdateEditorFields& f = editor.Fields;
     const std::pair<const char*, std::string*> texts[] = {
-        {"--hint", &f.Hint}, {"--url", &f.DownUrl}, {"--save-dir", &f.SaveDir}, {"--save-name", &f.SaveName}};
+        {"--hint", &input.Hint}, {"--url", &input.DownUrl}, {"--save-dir", &input.SaveDir},
+        {"--save-name", &input.SaveName}};
     for (const auto& [option, field] : texts)
         if (const auto value = options.Value(option))
             *field = FieldText(*value, option);
     // These fields turn typed letters to lower case.
     const std::pair<const char*, std::string*> lower[] = {
-        {"--date", &f.Date}, {"--md5", &f.MD5}, {"--down-md5", &f.DownMD5}};
-    for (const auto& [option, field] : lower) {
-        if (const auto value = options.Value(option)) {
-            *field = FieldText(*value, option);
-            for (std::size_t i = 0; i < field->size(); i += IsGbkLead(static_cast<unsigned char>((*field)[i])) ? 2 : 1)
-                (*field)[i] = AsciiLower((*field)[i]);
-        }
-    }
-    // The version is a spin field from 1 to 65535.
+        {"--date", &input.Date}, {"--md5", &input.MD5}, {"--down-md5", &input.DownMD5}};
+    for (const auto& [option, field] : lower)
+        if (const auto value = options.Value(option))
+            *field = edit::LowerCased(FieldText(*value, option));
     if (const auto ver = options.Value("--ver")) {
-        int number = 0;
-        const auto [end, error] = std::from_chars(ver->data(), ver->data() + ver->size(), number);
-        if (error != std::errc() || end != ver->data() + ver->size() || number < 1 || number > 65535)
-            throw Error("--ver takes a whole number from 1 to 65535, as the dialog's version field does");
-        f.Ver = std::to_string(number);
+        if (!edit::IsVersionNumber(*ver))
+            throw Refusal("--ver: takes a whole number from 1 to 65535, as the dialog's version field does; not \"" +
+                          GbkArgument(*ver, "--ver") + "\"");
+        input.Ver = *ver;
     }
-    f.ZipIndex = Choice(options, "--zip", {{"no", 0}, {"yes", 1}}, f.ZipIndex);
-    f.DownTypeIndex = Choice(options, "--download", {{"direct", 0}, {"album", 1}}, f.DownTypeIndex);
-    const int check = Choice(options, "--check", {{"none", -1}, {"version", 0}, {"exists", 1}, {"pak", 2}, {"md5", 3}},
-                             f.CheckTypeIndex);
-    if (check != f.CheckTypeIndex) {
-        f.CheckTypeIndex = check;
-        editor.cbbCheckTypeChange();
-    }
+    input.ZipIndex = Choice(options, "--zip", {{"no", 0}, {"yes", 1}}, input.ZipIndex);
+    input.DownTypeIndex = Choice(options, "--download", {{"direct", 0}, {"album", 1}}, input.DownTypeIndex);
+    input.CheckTypeIndex = Choice(
+        options, "--check", {{"none", -1}, {"version", 0}, {"exists", 1}, {"pak", 2}, {"md5", 3}}, input.CheckTypeIndex);
+    return input;
 }
 
 int Updates(const Context& context, const Arguments& args)
@@ -338,44 +310,37 @@ int Updates(const Context& context, const Arguments& args)
     if (operands.empty())
         options.Usage();
     const std::string& verb = operands[0];
-    EditSession session(context.folder);
-    auto& logic = session.Logic();
     if (verb == "list") {
         options.ExpectOperands(1);
-        return ListUpdates(logic.Model(), options.Flag("--json"));
+        return ListUpdates(ReadWorkingCopy(context), options.Flag("--json"));
     }
-    session.updateDialog.fill = [&](ui::UpdateEditorLogic& editor) { FillUpdate(options, editor); };
     if (verb == "add") {
         options.ExpectOperands(1);
-        logic.AddUpdate();
-        return session.Finish();
+        // A new entry starts from the dialog's starting values.
+        const edit::UpdateInput input = UpdateFromOptions(options, {});
+        EditSession session(context);
+        return session.Finish(session.Editor().AddUpdate(input));
     }
     options.ExpectOperands(2);
-    logic.SelectUpdate(Row(operands[1], logic.Model().updates.Count(), "update"));
-    if (verb == "edit")
-        logic.EditUpdate();
-    else if (verb == "delete")
-        logic.DeleteUpdate();
-    else
+    if (verb != "edit" && verb != "delete")
         options.Usage();
-    return session.Finish();
+    EditSession session(context);
+    const int row = Row(operands[1], session.Model().updates.Count(), "update");
+    if (verb == "delete")
+        return session.Finish(session.Editor().DeleteUpdate(row));
+    const edit::UpdateInput current = edit::InputFromUpdate(session.Model().updates.At(static_cast<std::size_t>(row)));
+    return session.Finish(session.Editor().EditUpdate(row, UpdateFromOptions(options, current)));
 }
 
 // Web addresses --------------------------------------------------------------
 
-// The five addresses by the names of their elements in the documents.
-const std::pair<const char*, std::string WebAddresses::*> kWebFields[] = {
-    {"Loginframe", &WebAddresses::LoginframeUrl}, {"ContactGM", &WebAddresses::GMUrl},
-    {"Payment", &WebAddresses::PayUrl},           {"Payment2", &WebAddresses::PayUrl2},
-    {"Home", &WebAddresses::HomeUrl}};
-
-std::string WebAddresses::* WebField(const std::string& name)
+const WebAddressField& WebField(const std::string& name)
 {
-    for (const auto& [field, member] : kWebFields)
-        if (EqualsIgnoringAsciiCase(name, field))
-            return member;
-    throw Error("NAME is one of Loginframe, ContactGM, Payment, Payment2, Home; not \"" + GbkArgument(name, "NAME") +
-                "\"");
+    for (const WebAddressField& field : kWebAddressFields)
+        if (EqualsIgnoringAsciiCase(name, field.element))
+            return field;
+    throw UsageError("NAME: is one of Loginframe, ContactGM, Payment, Payment2, Home; not \"" +
+                     GbkArgument(name, "NAME") + "\"");
 }
 
 int Web(const Context& context, const Arguments& args)
@@ -384,32 +349,34 @@ int Web(const Context& context, const Arguments& args)
     const auto& operands = options.Operands();
     if (operands.empty())
         options.Usage();
-    EditSession session(context.folder);
-    auto& logic = session.Logic();
-    if (operands[0] == "get" && operands.size() == 2 && !options.Flag("--json")) {
-        std::cout << Printable(logic.Web().*WebField(operands[1])) << "\n";
-        return 0;
-    }
     if (operands[0] == "get" && operands.size() <= 2) {
+        const WebAddressField* only = operands.size() == 2 ? &WebField(operands[1]) : nullptr;
+        const WebAddresses web = ReadWorkingCopy(context).web;
+        if (only && !options.Flag("--json")) {
+            std::cout << Printable(web.*only->member) << "\n";
+            return 0;
+        }
         Json all = Json::object();
         std::vector<std::vector<std::string>> rows;
-        for (const auto& [name, member] : kWebFields) {
-            if (operands.size() == 2 && WebField(operands[1]) != member)
+        for (const WebAddressField& field : kWebAddressFields) {
+            if (only && only != &field)
                 continue;
-            all[name] = JsonText(logic.Web().*member);
-            rows.push_back({name, logic.Web().*member});
+            all[field.element] = JsonText(web.*field.member);
+            rows.push_back({field.element, field.caption, web.*field.member});
         }
         if (options.Flag("--json"))
             std::cout << all.dump(2) << "\n";
         else
-            PrintTable(std::cout, {"Name", "Address"}, rows);
+            PrintTable(std::cout, {"Name", "Window", "Address"}, rows);
         return 0;
     }
     if (operands[0] != "set" || operands.size() != 3)
         options.Usage();
+    const WebAddressField& field = WebField(operands[1]);
     // The window takes the address as typed, untrimmed.
-    logic.Web().*WebField(operands[1]) = FieldText(operands[2], "ADDRESS");
-    return session.Finish();
+    std::string address = FieldText(operands[2], "ADDRESS");
+    EditSession session(context);
+    return session.Finish(session.Editor().SetWebAddress(field.member, std::move(address)));
 }
 
 } // namespace
@@ -435,7 +402,9 @@ std::vector<Command> EditCommands()
          "                              change a server; the group is chosen again, as in\n"
          "                              the window; fields not given keep their values\n"
          "  server delete ROW           delete a server\n"
-         "  server up ROW | down ROW    move a server one row up or down",
+         "  server up ROW | down ROW    move a server one row up or down; refused when the\n"
+         "                              neighbour is of another group, as the saved file keeps\n"
+         "                              each group's servers together and would not change",
          Servers},
         {"update",
          "update list [--json]        the update entries, numbered by ROW\n"
@@ -451,7 +420,8 @@ std::vector<Command> EditCommands()
         {"web",
          "web get [NAME] [--json]     the five web page addresses, or the one named:\n"
          "                              Loginframe, ContactGM, Payment, Payment2, Home\n"
-         "  web set NAME ADDRESS        set one address",
+         "  web set NAME ADDRESS        set one address (not empty: an empty one is not\n"
+         "                              read back, and the placeholder would be published)",
          Web},
     };
 }

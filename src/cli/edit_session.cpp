@@ -1,55 +1,59 @@
 #include "cli/edit_session.h"
 
+#include "base/error.h"
+#include "base/text.h"
+#include "cli/failures.h"
 #include "cli/printable.h"
 
 #include <iostream>
 
 namespace tarnwick::cli {
+namespace {
 
-bool CommandLineOperator::Notice(NoticeKind kind, const std::string&, const std::string& text)
+std::string Seconds(std::chrono::milliseconds wait)
 {
-    switch (kind) {
-    case NoticeKind::Refusal:
-        refused = true;
-        std::cerr << Printable(text) << "\n";
-        return true;
-    case NoticeKind::Confirmation:
-        if (confirm(text))
-            return true;
-        cancelled = true;
-        return false;
-    case NoticeKind::Success:
-        if (!quiet)
-            std::cerr << Printable(text) << "\n";
-        return true;
+    const auto tenths = wait.count() / 100;
+    return std::to_string(tenths / 10) + (tenths % 10 ? "." + std::to_string(tenths % 10) : "") + " s";
+}
+
+} // namespace
+
+EditSession::EditSession(const Context& context) : workingCopy_(context.folder)
+{
+    if (const auto holder = workingCopy_.Lock("tarnwick-cli", context.lockWait))
+        throw Refusal("Tarnwick.xml is in use by " + *holder + "; waited " + Seconds(context.lockWait) +
+                      " for it (--wait SECONDS waits longer). Nothing was changed.");
+    try {
+        workingCopy_.Load(model_);
+    } catch (const Error& error) {
+        throw Refusal("Tarnwick.xml does not load whole, so it is not edited (the window keeps a copy of it "
+                      "before it saves over it): " +
+                      std::string(error.what()));
     }
-    return true;
 }
 
-bool CommandLineOperator::InputQuery(const std::string&, const std::string&, std::string& text)
+int EditSession::Finish(edit::Outcome outcome)
 {
-    if (inputs.empty()) {
-        cancelled = true;
-        return false;
-    }
-    text = std::move(inputs.front());
-    inputs.pop_front();
-    return true;
-}
-
-EditSession::EditSession(const std::filesystem::path& folder) : logic_(op, window_, {}, folder)
-{
-    logic_.AttachDialogs({serverEditor, serverDialog}, {updateEditor, updateDialog});
-    logic_.LoadWorkingCopy();
-}
-
-int EditSession::Finish()
-{
-    if (op.refused || op.cancelled)
-        return 1;
-    op.quiet = true;
-    logic_.SaveConfiguration();
+    if (outcome != edit::Outcome::Done)
+        throw Refusal(edit::RefusalNotice(outcome).text);
+    workingCopy_.Save(model_);
     return 0;
+}
+
+SetupModel ReadWorkingCopy(const Context& context)
+{
+    edit::WorkingCopy workingCopy(context.folder);
+    return ReadWorkingCopy(workingCopy);
+}
+
+SetupModel ReadWorkingCopy(edit::WorkingCopy& workingCopy)
+{
+    if (const auto holder = workingCopy.OtherHolder())
+        std::cerr << "tarnwick-cli: note: Tarnwick.xml is open in " << Printable(*holder)
+                  << "; what is read here lacks its unsaved edits\n";
+    SetupModel model;
+    workingCopy.Load(model);
+    return model;
 }
 
 } // namespace tarnwick::cli

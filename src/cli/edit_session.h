@@ -1,79 +1,40 @@
 #pragma once
 
-#include "ui/logic/main_window_logic.h"
+#include "cli/commands.h"
+#include "config/model.h"
+#include "edit/setup_editor.h"
+#include "edit/working_copy.h"
 
-#include <deque>
-#include <filesystem>
-#include <functional>
 #include <string>
 
 namespace tarnwick::cli {
 
-// The operator of the window's logic on the command line: notices go to
-// standard error, the input box answers from the command's arguments, and a
-// confirmation asks `confirm`.
-class CommandLineOperator : public ui::Operator {
-public:
-    std::deque<std::string> inputs; // GBK answers to the input box, in turn
-    std::function<bool(const std::string& question)> confirm = [](const std::string&) { return false; };
-    bool refused = false;   // a refusal notice was given
-    bool cancelled = false; // a question was answered with Cancel
-    bool quiet = false;     // success notices are not shown
-
-    bool Notice(NoticeKind kind, const std::string& caption, const std::string& text) override;
-    bool InputQuery(const std::string& caption, const std::string& prompt, std::string& text) override;
-};
-
-// An editor dialog shown on the command line: `fill` puts the options into
-// the editor's fields over what the window's logic put there, then OK is
-// pressed; a refusal of its tests closes the dialog with Cancel.
-template <class Editor>
-class CommandLineDialog : public ui::ModalDialog {
-public:
-    CommandLineDialog(Editor& editor, Notifier& notifier) : editor_(editor), notifier_(notifier) {}
-
-    std::function<void(Editor&)> fill = [](Editor&) {};
-
-    ui::Frame OuterFrame() const override { return {}; }
-    void MoveTo(int, int) override {}
-    bool ShowModal() override
-    {
-        fill(editor_);
-        return !editor_.ButtonOkClick(notifier_).has_value();
-    }
-
-private:
-    Editor& editor_;
-    Notifier& notifier_;
-};
-
-// One edit of the working copy through the window's logic: load, one
-// operation, save. Nothing is written when the operation was refused or cancelled.
+// One edit of Tarnwick.xml: the folder's lock, a load that must be whole, one
+// operation of the editing layer, and the save. A refused operation writes
+// nothing.
 class EditSession {
 public:
-    // Loads FOLDER/Tarnwick.xml. Raises Error when it cannot be read, so that
-    // a working copy that did not load whole is never written over.
-    explicit EditSession(const std::filesystem::path& folder);
+    // Takes the lock (waiting context.lockWait) and loads. Raises Refusal when
+    // another program holds the lock or the file does not load whole: an edit
+    // saved over a file that did not load would lose what did not.
+    explicit EditSession(const Context& context);
 
-    CommandLineOperator op;
-    ui::ServerEditorLogic serverEditor;
-    ui::UpdateEditorLogic updateEditor;
-    CommandLineDialog<ui::ServerEditorLogic> serverDialog{serverEditor, op};
-    CommandLineDialog<ui::UpdateEditorLogic> updateDialog{updateEditor, op};
+    SetupModel& Model() { return model_; }
+    edit::SetupEditor& Editor() { return editor_; }
 
-    ui::MainWindowLogic& Logic() { return logic_; }
-
-    // Saves Tarnwick.xml as the window's save does when the operation went
-    // through and returns 0; otherwise writes nothing and returns 1.
-    int Finish();
+    // Saves after Done and returns 0; raises Refusal with the outcome's notice otherwise.
+    int Finish(edit::Outcome outcome);
 
 private:
-    class NoWindow : public ui::WindowPlacement {
-    public:
-        ui::Frame OuterFrame() const override { return {}; }
-    };
-    NoWindow window_;
-    ui::MainWindowLogic logic_;
+    edit::WorkingCopy workingCopy_;
+    SetupModel model_;
+    edit::SetupEditor editor_{model_};
 };
+
+// Tarnwick.xml as the reading commands read it: without the lock, saying on
+// standard error when another program holds it, since that program's unsaved
+// edits are not in the file. Raises Error when it does not load.
+SetupModel ReadWorkingCopy(const Context& context);
+SetupModel ReadWorkingCopy(edit::WorkingCopy& workingCopy);
 
 } // namespace tarnwick::cli

@@ -4,15 +4,19 @@
 #include "base/error.h"
 #include "base/program_entry.h"
 #include "base/text.h"
+#include "cli/failures.h"
+#include "cli/options.h"
 #include "cli/printable.h"
 
+#include <charconv>
 #include <iostream>
 
 namespace {
 
-std::vector<tarnwick::cli::Command> AllCommands()
+using namespace tarnwick::cli;
+
+std::vector<Command> AllCommands()
 {
-    using namespace tarnwick::cli;
     std::vector<Command> all;
     for (auto part : {EditCommands, ConfigCommands, LauncherCommands, DigestCommands})
         for (auto& command : part())
@@ -20,45 +24,61 @@ std::vector<tarnwick::cli::Command> AllCommands()
     return all;
 }
 
-void PrintHelp(std::ostream& out, const std::vector<tarnwick::cli::Command>& commands)
+void PrintHelp(std::ostream& out, const std::vector<Command>& commands)
 {
-    out << "Usage: tarnwick-cli [-C FOLDER] COMMAND [ARGUMENTS]\n\n"
-           "  -C FOLDER   work in FOLDER instead of the current folder: Tarnwick.xml,\n"
-           "              ServerInfo.txt, launchers and files named in arguments\n\n"
+    out << "Usage: tarnwick-cli [-C FOLDER] [--wait SECONDS] COMMAND [ARGUMENTS]\n\n"
+           "  -C FOLDER       work in FOLDER instead of the current folder: Tarnwick.xml,\n"
+           "                  ServerInfo.txt, launchers and files named in arguments\n"
+           "  --wait SECONDS  how long an edit waits for Tarnwick.xml while another\n"
+           "                  program edits it (default 10)\n\n"
            "Commands:\n";
     for (const auto& command : commands)
         out << "  " << command.usage << "\n";
     out << "  help, --help                this text\n"
            "  --version                   the version\n\n"
            "Edits check what the window's dialogs check and save Tarnwick.xml as the\n"
-           "window's save does. A refusal prints the window's notice on standard error,\n"
-           "exits with status 1 and writes nothing. Texts are UTF-8 on the command line\n"
-           "and GBK in the files.\n";
+           "window's save does, holding the folder's lock meanwhile; a window keeps the\n"
+           "lock while it is open. Exit status: 0 done, 1 refused (the window's notice is\n"
+           "printed on standard error and nothing is written) or, for verify, different,\n"
+           "2 a usage error or input that cannot be read. Texts are UTF-8 on the command\n"
+           "line and GBK in the files.\n";
 }
 
-} // namespace
-
-int tarnwick::ProgramMain(std::vector<std::string> argv)
+// The options before the command.
+void ReadGlobalOptions(const std::vector<std::string>& argv, std::size_t& next, Context& context)
 {
-    const auto commands = AllCommands();
-    tarnwick::cli::Context context;
-    std::size_t next = 1;
-    if (next < argv.size() && argv[next] == "-C") {
-        if (next + 1 >= argv.size()) {
-            std::cerr << "tarnwick-cli: -C needs a folder\n";
-            return 1;
-        }
-        context.folder = tarnwick::Utf8Path(argv[next + 1]);
-        std::error_code error;
-        if (!std::filesystem::is_directory(context.folder, error)) {
-            std::cerr << "tarnwick-cli: -C " << argv[next + 1] << ": no such folder\n";
-            return 1;
+    while (next < argv.size()) {
+        const std::string& option = argv[next];
+        if (option != "-C" && option != "--wait")
+            return;
+        if (next + 1 >= argv.size())
+            throw UsageError(option + ": needs a value; usage: tarnwick-cli [-C FOLDER] [--wait SECONDS] COMMAND");
+        const std::string& value = argv[next + 1];
+        if (option == "-C") {
+            context.folder = tarnwick::Utf8Path(value);
+            std::error_code error;
+            if (!std::filesystem::is_directory(context.folder, error))
+                throw UsageError("-C: " + GbkArgument(value, "-C") + ": no such folder");
+        } else {
+            double seconds = -1;
+            const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), seconds);
+            if (error != std::errc() || end != value.data() + value.size() || !(seconds >= 0 && seconds <= 86400))
+                throw UsageError("--wait: takes a number of seconds from 0 to 86400; not \"" +
+                                 GbkArgument(value, "--wait") + "\"");
+            context.lockWait = std::chrono::milliseconds(static_cast<long long>(seconds * 1000));
         }
         next += 2;
     }
+}
+
+int Run(const std::vector<Command>& commands, const std::vector<std::string>& argv)
+{
+    Context context;
+    std::size_t next = 1;
+    ReadGlobalOptions(argv, next, context);
     if (next >= argv.size()) {
         PrintHelp(std::cerr, commands);
-        return 1;
+        return 2;
     }
     const std::string name = argv[next];
     if (name == "help" || name == "--help" || name == "-h") {
@@ -69,20 +89,27 @@ int tarnwick::ProgramMain(std::vector<std::string> argv)
         std::cout << tarnwick::VersionLine("tarnwick-cli") << "\n";
         return 0;
     }
-    const tarnwick::cli::Arguments args(argv.begin() + static_cast<std::ptrdiff_t>(next) + 1, argv.end());
-    for (const auto& command : commands) {
-        if (command.name != name)
-            continue;
-        try {
+    const Arguments args(argv.begin() + static_cast<std::ptrdiff_t>(next) + 1, argv.end());
+    for (const auto& command : commands)
+        if (command.name == name)
             return command.run(context, args);
-        } catch (const tarnwick::Error& error) {
-            std::cerr << "tarnwick-cli: " << tarnwick::cli::Printable(error.what()) << "\n";
-        } catch (const std::exception& error) {
-            std::cerr << "tarnwick-cli: " << error.what() << "\n";
-        }
+    throw UsageError(name + ": unknown command; 'tarnwick-cli help' lists them");
+}
+
+} // namespace
+
+int tarnwick::ProgramMain(std::vector<std::string> argv)
+{
+    const auto commands = AllCommands();
+    try {
+        return Run(commands, argv);
+    } catch (const Refusal& refusal) {
+        std::cerr << "tarnwick-cli: " << Printable(refusal.what()) << "\n";
         return 1;
+    } catch (const Error& error) {
+        std::cerr << "tarnwick-cli: " << Printable(error.what()) << "\n";
+    } catch (const std::exception& error) {
+        std::cerr << "tarnwick-cli: " << error.what() << "\n";
     }
-    std::cerr << "tarnwick-cli: unknown command '" << name << "'\n";
-    PrintHelp(std::cerr, commands);
-    return 1;
+    return 2;
 }

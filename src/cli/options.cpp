@@ -1,6 +1,7 @@
 #include "cli/options.h"
 
 #include "base/error.h"
+#include "cli/failures.h"
 #include "base/text.h"
 
 #include <algorithm>
@@ -26,9 +27,9 @@ Options::Options(const Arguments& args, std::initializer_list<const char*> value
         } else if (known(valued, arg) && i + 1 < args.size()) {
             values_[arg] = args[++i];
         } else if (known(valued, arg)) {
-            throw Error(arg + " needs a value; usage: tarnwick-cli " + usage_);
+            throw UsageError(arg + ": needs a value; usage: tarnwick-cli " + usage_);
         } else {
-            throw Error("unknown option " + arg + "; usage: tarnwick-cli " + usage_);
+            throw UsageError(arg + ": unknown option; usage: tarnwick-cli " + usage_);
         }
     }
 }
@@ -49,14 +50,14 @@ void Options::ExpectOperands(std::size_t count) const
 
 void Options::Usage() const
 {
-    throw Error("usage: tarnwick-cli " + usage_);
+    throw UsageError("usage: tarnwick-cli " + usage_);
 }
 
 std::string GbkArgument(const std::string& utf8, const std::string& what)
 {
     auto gbk = TryUtf8ToGbk(utf8);
     if (!gbk)
-        throw Error(what + " holds a character that GBK cannot represent");
+        throw UsageError(what + ": holds a character that GBK cannot represent");
     return std::move(*gbk);
 }
 

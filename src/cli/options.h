@@ -11,8 +11,8 @@
 namespace tarnwick::cli {
 
 // A command's arguments: "--name VALUE" options, "--flag" switches and the
-// operands, in any order; "--" ends the options. Raises Error with the usage
-// for an option the command does not know.
+// operands, in any order; "--" ends the options. Raises UsageError, naming
+// the option and giving the usage, for an option the command does not know.
 class Options {
 public:
     Options(const Arguments& args, std::initializer_list<const char*> valued, std::initializer_list<const char*> flags,
@@ -32,8 +32,8 @@ private:
     std::vector<std::string> operands_;
 };
 
-// A text from the command line (UTF-8) as core text; `what` names it in the
-// error raised when GBK cannot represent it.
+// A text from the command line (UTF-8) as core text; `what` names the option
+// or operand in the UsageError raised when GBK cannot represent it.
 std::string GbkArgument(const std::string& utf8, const std::string& what);
 
 } // namespace tarnwick::cli

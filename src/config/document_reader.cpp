@@ -127,17 +127,18 @@ private:
 // What one element is to the loader.
 enum class Role { Ignored, Root, ServerList, Url, UpDate, Group, Server, Child, UrlField, Config };
 
-// The fields of the Url section, in the order they are read.
-constexpr std::array<const char*, 5> kUrlNames = {"Loginframe", "ContactGM", "Payment", "Payment2", "Home"};
+std::string* UrlField(WebAddresses& web, std::size_t index) { return &(web.*kWebAddressFields[index].member); }
 
-constexpr std::array<const char*, 5> kUrlWhere = {"the text of Loginframe", "the text of ContactGM",
-                                                  "the text of Payment", "the text of Payment2",
-                                                  "the text of Home"};
-
-std::string* UrlField(WebAddresses& web, std::size_t index)
+// "the text of Loginframe", for the messages about a value of the Url section.
+const char* UrlWhere(std::size_t index)
 {
-    std::string* const fields[] = {&web.LoginframeUrl, &web.GMUrl, &web.PayUrl, &web.PayUrl2, &web.HomeUrl};
-    return fields[index];
+    static const auto where = [] {
+        std::array<std::string, kWebAddressFields.size()> texts;
+        for (std::size_t i = 0; i < texts.size(); ++i)
+            texts[i] = "the text of " + std::string(kWebAddressFields[i].element);
+        return texts;
+    }();
+    return where[index].c_str();
 }
 
 // Builds the model from the parser's events. The three sections are read
@@ -228,7 +229,7 @@ public:
         model.servers.AppendAll(std::move(servers_));
         if (serversFailure_)
             return serversFailure_;
-        for (std::size_t i = 0; i < kUrlNames.size(); ++i) {
+        for (std::size_t i = 0; i < kWebAddressFields.size(); ++i) {
             if (urlFailures_[i])
                 return urlFailures_[i];
             if (!urls_[i].empty())
@@ -253,8 +254,8 @@ private:
         case Role::Server: return serversFailure_ ? Role::Ignored : Role::Child;
         case Role::UpDate: return updatesFailure_ ? Role::Ignored : Role::Config;
         case Role::Url:
-            for (std::size_t i = 0; i < kUrlNames.size(); ++i) {
-                if (name != kUrlNames[i] || urlSeen_[i])
+            for (std::size_t i = 0; i < kWebAddressFields.size(); ++i) {
+                if (name != kWebAddressFields[i].element || urlSeen_[i])
                     continue;
                 urlSeen_[i] = true;
                 urlIndex_ = i;
@@ -387,7 +388,7 @@ private:
     void EndUrlField()
     {
         if (auto text = TakeText(urlFailures_[urlIndex_]))
-            urls_[urlIndex_] = Plain(std::move(*text), kUrlWhere[urlIndex_]);
+            urls_[urlIndex_] = Plain(std::move(*text), UrlWhere(urlIndex_));
     }
 
     static constexpr std::array<const char*, 10> kConfigAttributes = {"SDir", "FName", "DUrl", "ZIP", "Check",

@@ -207,13 +207,9 @@ private:
     {
         Open(1, "Url");
         EndStartTag();
-        const std::pair<const char*, const std::string*> fields[] = {
-            {"Loginframe", &web.LoginframeUrl}, {"ContactGM", &web.GMUrl}, {"Payment", &web.PayUrl},
-            {"Payment2", &web.PayUrl2},         {"Home", &web.HomeUrl},
-        };
-        for (const auto& [name, value] : fields) {
-            Open(2, name);
-            CloseWithText(name, EncodeIfRequested(*value));
+        for (const WebAddressField& field : kWebAddressFields) {
+            Open(2, field.element);
+            CloseWithText(field.element, EncodeIfRequested(web.*field.member));
         }
         Close(1, "Url");
     }

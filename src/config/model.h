@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <iterator>
 #include <string>
@@ -30,7 +31,24 @@ struct WebAddresses {
     std::string PayUrl2;
     std::string GMUrl;
     std::string PayUrl;
+    bool operator==(const WebAddresses&) const = default;
 };
+
+// The five addresses as the documents name them and the window labels them,
+// in document order. The reader, the writer, the comparison and the command
+// line all go through this one table.
+struct WebAddressField {
+    const char* element;                 // "Loginframe"
+    std::string WebAddresses::* member;  // &WebAddresses::LoginframeUrl
+    const char* caption;                 // the window's label, GBK: "登录器窗口"
+};
+inline const std::array<WebAddressField, 5> kWebAddressFields = {{
+    {"Loginframe", &WebAddresses::LoginframeUrl, "\xB5\xC7\xC2\xBC\xC6\xF7\xB4\xB0\xBF\xDA"}, // 登录器窗口
+    {"ContactGM", &WebAddresses::GMUrl, "\xC1\xAA\xCF\xB5GM\xB0\xB4\xC5\xA4"},                // 联系GM按扭
+    {"Payment", &WebAddresses::PayUrl, "\xB3\xE4\xD6\xB5\xB0\xB4\xC5\xA4"},                   // 充值按扭
+    {"Payment2", &WebAddresses::PayUrl2, "\xB3\xE4\xD6\xB5\xD6\xD0\xD0\xC4"},                 // 充值中心
+    {"Home", &WebAddresses::HomeUrl, "\xB9\xD9\xB7\xBD\xCD\xF8\xD5\xBE"},                     // 官方网站
+}};
 
 struct UpdateEntry {
     std::string Hint;

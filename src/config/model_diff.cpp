@@ -125,14 +125,10 @@ std::vector<Difference> CompareModels(const SetupModel& before, const SetupModel
         [](const ServerEntry& s) { return "server " + Quoted(s.ShowName) + " of group " + Quoted(s.Group); },
         [](const ServerEntry& s) { return Fields{{"Name", s.Name}, {"Addrs", s.Addr}, {"Port", s.Port}}; }, out);
 
-    const std::pair<const char*, std::string WebAddresses::*> web[] = {
-        {"Loginframe", &WebAddresses::LoginframeUrl}, {"ContactGM", &WebAddresses::GMUrl},
-        {"Payment", &WebAddresses::PayUrl},           {"Payment2", &WebAddresses::PayUrl2},
-        {"Home", &WebAddresses::HomeUrl}};
-    for (const auto& [name, field] : web)
-        if (before.web.*field != after.web.*field)
-            out.push_back({Difference::Kind::Changed, std::string("web address ") + name, {}, before.web.*field,
-                           after.web.*field});
+    for (const WebAddressField& web : kWebAddressFields)
+        if (before.web.*web.member != after.web.*web.member)
+            out.push_back({Difference::Kind::Changed, std::string("web address ") + web.element, {},
+                           before.web.*web.member, after.web.*web.member});
 
     CompareLists(
         before.updates, after.updates,

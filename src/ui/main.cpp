@@ -5,10 +5,10 @@
 #include "base/error.h"
 #include "base/text.h"
 #include "launcher/launcher_builder.h"
-#include "ui/FormEditServer.h"
-#include "ui/FormEditUpData.h"
-#include "ui/FormMain.h"
-#include "ui/QtOperator.h"
+#include "ui/form_edit_server.h"
+#include "ui/form_edit_up_data.h"
+#include "ui/form_main.h"
+#include "ui/qt_operator.h"
 #include "ui/logic/failure_report.h"
 #include "ui/qt_text.h"
 
@@ -106,7 +106,7 @@ int main(int argc, char** argv)
         qtTexts.load(chinese, QStringLiteral("qtbase"), QStringLiteral("_"), QStringLiteral(":/i18n")))
         QApplication::installTranslator(&qtTexts);
 
-    QtOperator op;
+    tarnwick::ui::QtOperator op;
     const auto options = tarnwick::ParseStartOptions(ArgumentsOf(argc, argv));
     if (options.action == tarnwick::StartOptions::Action::Refuse) {
         std::cerr << "tarnwick: " << options.problem << "\nTry 'tarnwick --help'.\n";
@@ -120,11 +120,14 @@ int main(int argc, char** argv)
         tarnwick::ui::ReportFailure(op, error.what());
         return 1;
     }
+    using namespace tarnwick::ui;
     TFormMain main(op, tarnwick::CarriedLauncherImage());
+    if (!main.Opened())
+        return 1;
     TFormEditUpData updateDialog(op, &main);
     TFormEditServer serverDialog(op, &main);
     main.AttachDialogs(serverDialog, updateDialog);
     main.show();
-    // Closing the window ends the program; nothing is saved and nothing is asked.
+    // Closing the window ends the program, after asking about unsaved edits.
     return app.exec();
 }

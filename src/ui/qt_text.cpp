@@ -2,14 +2,70 @@
 
 #include "base/error.h"
 #include "base/text.h"
+#include "ui/drop_file_group_box.h"
 
 #include <QAbstractSpinBox>
+#include <QDropEvent>
 #include <QFile>
 #include <QFont>
 #include <QLineEdit>
+#include <QMimeData>
+#include <QUrl>
 #include <QWidget>
 
+#include <algorithm>
+
 namespace tarnwick::ui {
+
+namespace {
+
+bool CarriesLocalFiles(const QMimeData* mime)
+{
+    if (!mime || !mime->hasUrls())
+        return false;
+    const QList<QUrl> urls = mime->urls();
+    return std::any_of(urls.begin(), urls.end(), [](const QUrl& url) { return url.isLocalFile(); });
+}
+
+// A text field would take a dragged file as its "file:///..." address, and the
+// source, seeing a move accepted, could delete the file; a save would then
+// publish the local path. Such drags are refused, so the pointer shows that
+// nothing can be dropped; text and web addresses still drop as text.
+class FileDropRefusal : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        switch (event->type()) {
+        case QEvent::DragEnter:
+        case QEvent::DragMove:
+        case QEvent::Drop: {
+            auto* drag = static_cast<QDropEvent*>(event);
+            if (!CarriesLocalFiles(drag->mimeData()))
+                break;
+            drag->ignore();
+            return true;
+        }
+        default:
+            break;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+// The box takes the files dropped on its fields for itself.
+bool InsideDropBox(const QWidget& field)
+{
+    for (const QWidget* outer = field.parentWidget(); outer; outer = outer->parentWidget()) {
+        if (qobject_cast<const TDropFileGroupBox*>(outer))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
 
 QString ToQString(const std::string& gbk)
 {
@@ -44,7 +100,10 @@ QValidator::State GbkValidator::validate(QString& input, int&) const
 
 void GuardTextFields(QWidget* root)
 {
+    auto* refusal = new FileDropRefusal(root);
     for (QLineEdit* field : root->findChildren<QLineEdit*>()) {
+        if (!InsideDropBox(*field))
+            field->installEventFilter(refusal);
         if (qobject_cast<QAbstractSpinBox*>(field->parentWidget()))
             continue;
         if (!field->validator())

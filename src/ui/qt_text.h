@@ -31,7 +31,8 @@ private:
     bool lowerCase_;
 };
 
-// Puts a GbkValidator on every line edit under root (spin boxes keep their own).
+// Puts a GbkValidator on every line edit under root (spin boxes keep their own),
+// and makes those outside a TDropFileGroupBox refuse drags that carry local files.
 void GuardTextFields(QWidget* root);
 // The same, turning letters into lower case.
 void GuardLowerCaseField(QLineEdit* field);

@@ -3,9 +3,9 @@
 #include "base/notice.h"
 #include "base/text.h"
 #include "launcher/launcher_builder.h"
-#include "ui/FormEditServer.h"
-#include "ui/FormEditUpData.h"
-#include "ui/FormMain.h"
+#include "ui/form_edit_server.h"
+#include "ui/form_edit_up_data.h"
+#include "ui/form_main.h"
 #include "ui/qt_text.h"
 
 #include <QApplication>
@@ -29,6 +29,10 @@ public:
         return false;
     }
     bool InputQuery(const std::string&, const std::string&, std::string&) override { return false; }
+    tarnwick::ui::SaveAnswer AskToSave(const std::string&, const std::string&) override
+    {
+        return tarnwick::ui::SaveAnswer::Discard;
+    }
 };
 
 bool Save(QWidget& window, const QDir& folder, const QString& name)
@@ -60,6 +64,7 @@ int main(int argc, char** argv)
     std::filesystem::copy_file(argv[2], std::filesystem::path(work.path().toStdString()) / "Tarnwick.xml");
 
     Unattended op;
+    using namespace tarnwick::ui;
     TFormMain main(op, tarnwick::CarriedLauncherImage(), work.path().toStdString());
     TFormEditUpData updateDialog(op, &main);
     TFormEditServer serverDialog(op, &main);

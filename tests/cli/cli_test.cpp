@@ -167,60 +167,131 @@ TEST_F(Cli, AnEditSequenceWritesTheBytesTheWindowWrites)
     EXPECT_EQ(ReadFile(Path("Tarnwick.xml")), ReadFile(windowFolder.path() / "Tarnwick.xml"));
 }
 
-struct Refusal {
+struct Refused {
     std::vector<std::string> command;
     std::string says; // on standard error
+    int status = 1;
 };
 
 TEST_F(Cli, RefusalsSayTheWindowsNoticeAndWriteNothing)
 {
     ASSERT_EQ(Run({"group", "add", "East"}).status, 0);
+    ASSERT_EQ(Run({"group", "add", "West"}).status, 0);
     ASSERT_EQ(Run({"server", "add", "--group", "East", "--show-name", "z", "--name", "n", "--addr", "a"}).status, 0);
+    ASSERT_EQ(Run({"server", "add", "--group", "West", "--show-name", "w", "--name", "n", "--addr", "a"}).status, 0);
     ASSERT_EQ(Run({"update", "add", "--hint", "h", "--url", "u", "--save-name", "s"}).status, 0);
     const std::string before = ReadFile(Path("Tarnwick.xml"));
-    const Refusal rows[] = {
-        {{"group", "add", ""}, "服务器分组内容不能为空!\n"},
-        {{"group", "add", "East"}, "该分组已存在！\n"},
-        {{"group", "add", " East "}, "该分组已存在！\n"},
-        {{"group", "up", "East"}, "该分组已经在最顶层\n"},
-        {{"group", "down", "East"}, "该分组已经在最底层\n"},
-        {{"group", "up", "Nowhere"}, "tarnwick-cli: no group is named \"Nowhere\"\n请选择好分组\n"},
-        {{"group", "delete", "Nowhere"}, "tarnwick-cli: no group is named \"Nowhere\"\n请先选择你要删除的分组信息!\n"},
+    const std::size_t entries = folder_.EntryCount();
+    const Refused rows[] = {
+        {{"group", "add", ""}, "tarnwick-cli: 服务器分组内容不能为空!\n"},
+        {{"group", "add", "East"}, "tarnwick-cli: 该分组已存在！\n"},
+        {{"group", "add", " East "}, "tarnwick-cli: 该分组已存在！\n"},
+        {{"group", "up", "East"}, "tarnwick-cli: 该分组已经在最顶层\n"},
+        {{"group", "down", "West"}, "tarnwick-cli: 该分组已经在最底层\n"},
+        {{"group", "up", "Nowhere"}, "tarnwick-cli: NAME: no group is named \"Nowhere\"\n"},
+        {{"group", "delete", "Nowhere"}, "tarnwick-cli: NAME: no group is named \"Nowhere\"\n"},
         {{"group", "delete", "East"},
-         "tarnwick-cli: group \"East\" holds 1 server, which is deleted with it; standard input is not a terminal to "
-         "ask on, so confirm with --yes\n"},
+         "tarnwick-cli: NAME: group \"East\" holds 1 server, which is deleted with it; standard input is not a "
+         "terminal to ask on, so confirm with --yes\n"},
         {{"server", "add", "--group", "East", "--show-name", " ", "--name", "n", "--addr", "a"},
-         "服务器显示名称不能为空!\n"},
-        {{"server", "add", "--group", "East", "--show-name", "s", "--addr", "a"}, "服务器名称不能为空!\n"},
-        {{"server", "add", "--group", "East", "--show-name", "s", "--name", "n"}, "服务器地址不能为空!\n"},
+         "tarnwick-cli: 服务器显示名称不能为空!\n"},
+        {{"server", "add", "--group", "East", "--show-name", "s", "--addr", "a"}, "tarnwick-cli: 服务器名称不能为空!\n"},
+        {{"server", "add", "--group", "East", "--show-name", "s", "--name", "n"}, "tarnwick-cli: 服务器地址不能为空!\n"},
         {{"server", "add", "--group", "west", "--show-name", "s", "--name", "n", "--addr", "a"},
-         "tarnwick-cli: no group is named \"west\"\n请选择服务器分组!\n"},
-        {{"server", "edit", "1", "--show-name", "t"}, "请选择服务器分组!\n"},
-        {{"server", "edit", "2", "--group", "East"}, "tarnwick-cli: there is no row 2 in the server list\n请先选择你要修改的服务器信息!\n"},
-        {{"server", "delete", "2"}, "tarnwick-cli: there is no row 2 in the server list\n请先选择你要删除的服务器信息!\n"},
-        {{"server", "up", "1"}, "该分组已经在最顶层\n"},
-        {{"update", "add", "--url", "u", "--save-name", "s"}, "更新提示不能为空!\n"},
-        {{"update", "add", "--hint", "h", "--save-name", "s"}, "下载不能为空!\n"},
-        {{"update", "add", "--hint", "h", "--url", "u", "--save-dir", " ", "--save-name", "s"}, "保存位置不能为空!\n"},
-        {{"update", "add", "--hint", "h", "--url", "u"}, "保存文件名不能为空!\n"},
-        {{"update", "edit", "3"}, "tarnwick-cli: there is no row 3 in the update list\n请先选择你要修改的更新信息!\n"},
-        {{"update", "delete", "3"}, "tarnwick-cli: there is no row 3 in the update list\n请先选择你要删除的更新信息!\n"},
+         "tarnwick-cli: --group: no group is named \"west\"\n"},
+        {{"server", "edit", "1", "--show-name", "t"}, "tarnwick-cli: 请选择服务器分组!\n"},
+        {{"server", "edit", "3", "--group", "East"}, "tarnwick-cli: ROW: there is no row 3 in the server list (it has 2)\n"},
+        {{"server", "delete", "3"}, "tarnwick-cli: ROW: there is no row 3 in the server list (it has 2)\n"},
+        {{"server", "up", "1"}, "tarnwick-cli: 该分组已经在最顶层\n"},
+        // East's server and West's: the saved file keeps each group's servers together.
+        {{"server", "down", "1"},
+         "tarnwick-cli: 这两台服务器属于不同分组，保存时各分组的服务器分开写入，保存的顺序不会改变\n"},
+        {{"update", "add", "--url", "u", "--save-name", "s"}, "tarnwick-cli: 更新提示不能为空!\n"},
+        {{"update", "add", "--hint", "h", "--save-name", "s"}, "tarnwick-cli: 下载不能为空!\n"},
+        {{"update", "add", "--hint", "h", "--url", "u", "--save-dir", " ", "--save-name", "s"},
+         "tarnwick-cli: 保存位置不能为空!\n"},
+        {{"update", "add", "--hint", "h", "--url", "u"}, "tarnwick-cli: 保存文件名不能为空!\n"},
+        {{"update", "edit", "3"}, "tarnwick-cli: ROW: there is no row 3 in the update list (it has 1)\n"},
+        {{"update", "delete", "3"}, "tarnwick-cli: ROW: there is no row 3 in the update list (it has 1)\n"},
         {{"update", "add", "--hint", "h", "--url", "u", "--save-name", "s", "--ver", "0"},
-         "tarnwick-cli: --ver takes a whole number from 1 to 65535, as the dialog's version field does\n"},
+         "tarnwick-cli: --ver: takes a whole number from 1 to 65535, as the dialog's version field does; not \"0\"\n"},
         {{"web", "set", "Home", std::string(256, 'a')},
-         "tarnwick-cli: ADDRESS has 256 characters; the window's field holds at most 255\n"},
+         "tarnwick-cli: ADDRESS: has 256 characters; the window's field holds at most 255\n"},
+        {{"web", "set", "Home", ""},
+         "tarnwick-cli: 网页地址不能为空!（空地址不会被重新载入，发布的将是默认地址）\n"},
+        // Usage errors: status 2, naming what is wrong.
+        {{"server", "edit", "x"},
+         "tarnwick-cli: ROW: must be a row number as \"server list\" shows it, from 1; not \"x\"\n", 2},
+        {{"update", "add", "--zip", "maybe"}, "tarnwick-cli: --zip: takes one of no, yes; not \"maybe\"\n", 2},
+        {{"server", "add", "--colour", "red"},
+         "tarnwick-cli: --colour: unknown option; usage: tarnwick-cli server list [--json] [--group NAME] | add "
+         "OPTIONS | edit ROW OPTIONS | delete ROW | up ROW | down ROW\n",
+         2},
+        {{"web", "set", "Lobby", "x"},
+         "tarnwick-cli: NAME: is one of Loginframe, ContactGM, Payment, Payment2, Home; not \"Lobby\"\n", 2},
+        {{"frobnicate"}, "tarnwick-cli: frobnicate: unknown command; 'tarnwick-cli help' lists them\n", 2},
     };
-    for (const Refusal& row : rows) {
-        SCOPED_TRACE(row.command[0] + " " + row.command[1] + " " + (row.command.size() > 2 ? row.command[2] : ""));
+    for (const Refused& row : rows) {
+        SCOPED_TRACE(row.command[0] + " " + (row.command.size() > 1 ? row.command[1] : "") + " " +
+                     (row.command.size() > 2 ? row.command[2] : ""));
         const Outcome outcome = Run(row.command);
-        EXPECT_EQ(outcome.status, 1);
+        EXPECT_EQ(outcome.status, row.status);
         EXPECT_EQ(outcome.err, row.says);
         EXPECT_EQ(outcome.out, "");
         EXPECT_EQ(ReadFile(Path("Tarnwick.xml")), before);
-        EXPECT_EQ(folder_.EntryCount(), 1u);
+        EXPECT_EQ(folder_.EntryCount(), entries);
     }
     EXPECT_EQ(Run({"group", "delete", "East", "--yes"}).status, 0);
-    EXPECT_EQ(Run({"server", "list", "--json"}).out, "[]\n");
+    EXPECT_EQ(nlohmann::json::parse(Run({"server", "list", "--json"}).out).size(), 1u);
+}
+
+// A window holds the folder while it is open: a script's edit is refused and
+// says who holds it, reading still works and says the file may be old; once
+// the window has saved and closed, the script's edit lands beside the window's.
+TEST_F(Cli, AWindowAndAScriptLoseNothingOfEachOther)
+{
+    ASSERT_EQ(Run({"group", "add", "Script"}).status, 0);
+    {
+        ScriptedOperator op;
+        FixedWindow window;
+        ui::MainWindowLogic logic(op, window, {}, folder_.path());
+        ASSERT_TRUE(logic.TakeWorkingCopy());
+        logic.LoadWorkingCopy();
+
+        const Outcome refused = Run({"--wait", "0.2", "group", "add", "Late"});
+        EXPECT_EQ(refused.status, 1);
+        EXPECT_EQ(refused.err.rfind("tarnwick-cli: Tarnwick.xml is in use by tarnwick, process ", 0), 0u) << refused.err;
+        EXPECT_NE(refused.err.find("waited 0.2 s"), std::string::npos) << refused.err;
+
+        const Outcome listed = Run({"group", "list", "--json"});
+        EXPECT_EQ(listed.status, 0);
+        EXPECT_EQ(listed.err.rfind("tarnwick-cli: note: Tarnwick.xml is open in tarnwick, process ", 0), 0u)
+            << listed.err;
+
+        op.inputs.push_back("Window");
+        logic.AddGroup();
+        logic.SaveConfiguration();
+    }
+    ASSERT_EQ(Run({"group", "add", "Late"}).status, 0);
+    const auto groups = nlohmann::json::parse(Run({"group", "list", "--json"}).out);
+    ASSERT_EQ(groups.size(), 3u);
+    EXPECT_EQ(groups[0]["name"], "Script");
+    EXPECT_EQ(groups[1]["name"], "Window");
+    EXPECT_EQ(groups[2]["name"], "Late");
+}
+
+// Saving an edit over a file that loaded only in part would lose the rest.
+TEST_F(Cli, AWorkingCopyThatDoesNotLoadWholeIsNotEdited)
+{
+    const std::string sample = ReadFile(fs::path(TARNWICK_SOURCE_DIR) / "samples" / "Tarnwick.xml");
+    ReplaceFile(Path("Tarnwick.xml"), sample.substr(0, 400));
+    const Outcome outcome = Run({"group", "add", "New"});
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_EQ(outcome.err.rfind("tarnwick-cli: Tarnwick.xml does not load whole, so it is not edited", 0), 0u)
+        << outcome.err;
+    EXPECT_EQ(ReadFile(Path("Tarnwick.xml")), sample.substr(0, 400));
+    // Reading it is no edit: it fails as unreadable input.
+    EXPECT_EQ(Run({"group", "list"}).status, 2);
 }
 
 TEST_F(Cli, ListsAsJsonInUtf8)

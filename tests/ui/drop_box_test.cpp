@@ -1,4 +1,4 @@
-#include "ui/DropGroupPas.h"
+#include "ui/drop_file_group_box.h"
 
 #include <QApplication>
 #include <QDropEvent>
@@ -7,7 +7,7 @@
 #include <QTest>
 #include <QUrl>
 
-using tarnwick::TDropFileGroupBox;
+using tarnwick::ui::TDropFileGroupBox;
 
 namespace {
 

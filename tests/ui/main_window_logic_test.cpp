@@ -539,7 +539,6 @@ TEST(GenerateButton, ShowsEachOutcomeOfTheBuilderAsItsNotice)
     const Row rows[] = {
         {"  ", "http://a/", NoticeKind::Refusal, "错误提示", "游戏名字不能留空！"},
         {"Velmora", " ", NoticeKind::Refusal, "错误提示", "列表地址不能留空！"},
-        {"Dir", "http://a/", NoticeKind::Refusal, "错误提示", "生成登录器失败(无法删除旧文件)！"},
         {"Velmora", "http://a/", NoticeKind::Success, "提示信息", "登录器生成成功！"},
     };
     TempFolder folder;
@@ -556,10 +555,18 @@ TEST(GenerateButton, ShowsEachOutcomeOfTheBuilderAsItsNotice)
         EXPECT_EQ(op.notices[0].caption, row.caption);
         EXPECT_EQ(op.TakeLastText(), row.text);
     }
+    // A folder in the launcher's place is no launcher in use: the failure is
+    // reported as what it is.
+    logic.Launcher() = {G("Dir"), G("http://a/")};
+    EXPECT_FALSE(RunGuarded(op, [&] { logic.GenerateLauncher(); }));
+    ASSERT_EQ(op.notices.size(), 1u);
+    EXPECT_EQ(op.notices[0].caption, "Tarnwick");
+    EXPECT_EQ(op.TakeLastText().rfind("Cannot create file", 0), 0u);
 }
 
 TEST(ChoiceWords, MapBothWays)
 {
+    using namespace edit;
     EXPECT_EQ(U(ZipWordForIndex(-1)), "否");
     EXPECT_EQ(U(ZipWordForIndex(1)), "是");
     EXPECT_EQ(ZipIndexForWord(G("是")), 1);
@@ -568,6 +575,67 @@ TEST(ChoiceWords, MapBothWays)
     EXPECT_EQ(U(DownTypeWordForIndex(1)), "百度");
     EXPECT_EQ(DownTypeIndexForWord(G("百度")), 1);
     EXPECT_EQ(DownTypeIndexForWord(G("直接")), 0);
+}
+
+// Closing asks only when a save would write something new; a save that fails
+// keeps the window open with the edits.
+TEST_F(MainWindowTest, ClosingAsksAboutUnsavedEditsOnly)
+{
+    EXPECT_TRUE(logic.CloseRequested());
+    EXPECT_TRUE(op.saveQuestions.empty()) << "nothing changed, nothing asked";
+
+    AddGroup("East");
+    op.saveAnswers = {SaveAnswer::Cancel};
+    EXPECT_FALSE(logic.CloseRequested());
+    ASSERT_EQ(op.saveQuestions.size(), 1u);
+    EXPECT_EQ(op.saveQuestions[0], "提示信息|配置信息已修改，是否保存？");
+
+    op.saveAnswers = {SaveAnswer::Discard};
+    EXPECT_TRUE(logic.CloseRequested());
+    EXPECT_FALSE(std::filesystem::exists(logic.WorkingCopyPath()));
+
+    // The folder cannot take the file: the save fails and the window stays.
+    std::filesystem::create_directory(logic.WorkingCopyPath());
+    op.saveAnswers = {SaveAnswer::Save};
+    EXPECT_FALSE(logic.CloseRequested());
+    EXPECT_EQ(op.notices.back().caption, "Tarnwick");
+    std::filesystem::remove(logic.WorkingCopyPath());
+
+    op.saveAnswers = {SaveAnswer::Save};
+    EXPECT_TRUE(logic.CloseRequested());
+    EXPECT_TRUE(std::filesystem::exists(logic.WorkingCopyPath()));
+    EXPECT_FALSE(logic.HasUnsavedEdits());
+    EXPECT_TRUE(logic.CloseRequested());
+}
+
+// A file cut short loads part way; the first save keeps the original and
+// tells the operator where, so the part that did not load is not lost.
+TEST_F(MainWindowTest, SavingOverAFileThatDidNotLoadKeepsItAndSaysWhere)
+{
+    const std::string sample = ReadFile(std::filesystem::path(TARNWICK_SOURCE_DIR) / "samples" / "Tarnwick.xml");
+    ReplaceFile(logic.WorkingCopyPath(), sample.substr(0, 400));
+    EXPECT_FALSE(RunGuarded(op, [&] { logic.LoadWorkingCopy(); }));
+    op.notices.clear();
+    logic.SaveConfiguration();
+    const std::string text = op.TakeLastText();
+    EXPECT_EQ(text.rfind("保存配置成功完成！\r\n原来的 Tarnwick.xml 载入时未能完整读取，覆盖前已另存为：\r\n", 0), 0u) << text;
+    const std::string kept = text.substr(text.rfind('\n') + 1);
+    EXPECT_EQ(ReadFile(Utf8Path(kept)), sample.substr(0, 400));
+}
+
+// The window holds the folder for its whole run; a second one is told who
+// holds it and takes nothing.
+TEST_F(MainWindowTest, ASecondWindowOnTheFolderIsRefused)
+{
+    ASSERT_TRUE(logic.TakeWorkingCopy());
+    ScriptedOperator otherOperator;
+    FixedWindow otherWindow;
+    MainWindowLogic other{otherOperator, otherWindow, {}, folder.path()};
+    EXPECT_FALSE(other.TakeWorkingCopy());
+    ASSERT_EQ(otherOperator.notices.size(), 1u);
+    EXPECT_EQ(otherOperator.notices[0].kind, NoticeKind::Refusal);
+    EXPECT_NE(otherOperator.notices[0].text.find("tarnwick, process"), std::string::npos)
+        << otherOperator.notices[0].text;
 }
 
 } // namespace

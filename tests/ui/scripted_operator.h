@@ -25,6 +25,8 @@ public:
     std::deque<std::string> inputs;   // OK with this UTF-8 text
     std::deque<bool> inputAnswers;    // false: Cancel; true: take the next input
     std::vector<std::string> inputCaptions;
+    std::deque<SaveAnswer> saveAnswers; // answers to "save the changes?"; Cancel when empty
+    std::vector<std::string> saveQuestions;
 
     bool Notice(NoticeKind kind, const std::string& caption, const std::string& text) override
     {
@@ -50,6 +52,16 @@ public:
         text = Utf8ToGbk(inputs.front());
         inputs.pop_front();
         return true;
+    }
+
+    SaveAnswer AskToSave(const std::string& caption, const std::string& text) override
+    {
+        saveQuestions.push_back(GbkToUtf8(caption) + "|" + GbkToUtf8(text));
+        if (saveAnswers.empty())
+            return SaveAnswer::Cancel;
+        const SaveAnswer answer = saveAnswers.front();
+        saveAnswers.pop_front();
+        return answer;
     }
 
     // The last notice's text, or "" when there was none; forgets the notices.

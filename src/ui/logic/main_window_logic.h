@@ -1,17 +1,18 @@
 #pragma once
 
-#include "config/document.h"
 #include "config/model.h"
-#include "ui/logic/list_events.h"
+#include "edit/list_events.h"
+#include "edit/setup_editor.h"
+#include "edit/working_copy.h"
 #include "ui/logic/operator.h"
 #include "ui/logic/server_editor.h"
 #include "ui/logic/update_editor.h"
 
+#include <chrono>
 #include <cstddef>
 #include <filesystem>
 #include <span>
 #include <string>
-#include <vector>
 
 namespace tarnwick::ui {
 
@@ -24,10 +25,15 @@ struct DialogPort {
 using ServerDialogPort = DialogPort<ServerEditorLogic>;
 using UpdateDialogPort = DialogPort<UpdateEditorLogic>;
 
-// The main window's behaviour without its widgets: the one SetupModel, the
-// selection of each list, and the operations of the window's buttons. Every
-// operation reports through the operator and raises Error only for failures
-// that the general failure report shows.
+// How long the window waits at start for a lock that a command-line edit
+// holds; such an edit takes milliseconds.
+inline constexpr std::chrono::seconds kWindowLockWait{3};
+
+// The main window's behaviour without its widgets: the selection of each
+// list, which dialog shows when, and what the operator is asked. The model's
+// operations and their rules are the editing layer's. Every operation reports
+// through the operator and raises Error only for failures that the general
+// failure report shows.
 class MainWindowLogic {
 public:
     // folder: the working directory that holds Tarnwick.xml, ServerInfo.txt and launchers.
@@ -37,8 +43,13 @@ public:
     // The dialogs are created after the main window, once, and reused.
     void AttachDialogs(ServerDialogPort server, UpdateDialogPort update);
     // The view that shows the lists learns from here which rows changed.
-    void SetListEvents(ListEvents& events) { events_ = &events; }
+    void SetListEvents(edit::ListEvents& events) { editor_.SetListEvents(events); events_ = &events; }
 
+    // Takes the folder's lock for the whole run. False, after telling the
+    // operator who holds it, when another program does: the window must then
+    // open nothing that it could write over. Raises Error when the folder
+    // cannot be locked at all.
+    bool TakeWorkingCopy();
     // Loads Tarnwick.xml; a missing file keeps the defaults. Raises Error, leaving
     // whatever the load had already put into the model.
     void LoadWorkingCopy();
@@ -77,31 +88,34 @@ public:
     // shows the builder's outcome as a notice.
     void GenerateLauncher();
 
-    std::filesystem::path WorkingCopyPath() const { return folder_ / "Tarnwick.xml"; }
-    std::filesystem::path ServerInfoPath() const { return folder_ / "ServerInfo.txt"; }
+    // Whether the window may close now. With unsaved edits the operator is
+    // asked to save, discard or cancel; a save that fails keeps it open.
+    bool CloseRequested();
+    bool HasUnsavedEdits() const { return workingCopy_.IsModified(model_); }
+
+    std::filesystem::path WorkingCopyPath() const { return workingCopy_.Path(); }
+    std::filesystem::path ServerInfoPath() const { return workingCopy_.ServerInfoPath(); }
 
 private:
     static int Valid(int index, std::size_t count)
     {
         return index >= 0 && static_cast<std::size_t>(index) < count ? index : -1;
     }
-    void Refuse(const char* captionUtf8, const char* textUtf8);
+    bool Refused(edit::Outcome outcome);
+    void Show(const edit::Notice& notice);
     bool ShowCentred(ModalDialog& dialog);
     bool ShowServerDialog(const char* captionUtf8);
     bool ShowUpdateDialog(const char* captionUtf8);
-    ServerEntry ServerFromDialog() const;
-    UpdateEntry UpdateFromDialog() const;
-    void FillUpdateDialog(const UpdateEntry& entry);
-    void RemoveServersOf(const std::string& group);
+    void MoveServer(int step);
 
     Operator& operator_;
     const WindowPlacement& mainWindow_;
     std::span<const std::byte> launcherImage_;
-    std::filesystem::path folder_;
-    NoListEvents noEvents_;
-    ListEvents* events_ = &noEvents_;
-    ConfigurationDocument document_;
+    edit::WorkingCopy workingCopy_;
     SetupModel model_;
+    edit::SetupEditor editor_{model_};
+    edit::NoListEvents noEvents_;
+    edit::ListEvents* events_ = &noEvents_;
     int group_ = -1;
     int server_ = -1;
     int update_ = -1;
@@ -110,16 +124,5 @@ private:
     UpdateEditorLogic* updateEditor_ = nullptr;
     ModalDialog* updateDialog_ = nullptr;
 };
-
-// Whether adding a group of this name (as typed, or trimmed) would repeat an existing one.
-bool HasGroupNamed(const SetupModel& model, const std::string& name);
-// Names that more than one group carries, each once, in list order.
-std::vector<std::string> RepeatedGroupNames(const SetupModel& model);
-
-// Choice words of an update entry and the dialog's choice indexes.
-std::string ZipWordForIndex(int index);
-int ZipIndexForWord(const std::string& word);
-std::string DownTypeWordForIndex(int index);
-int DownTypeIndexForWord(const std::string& word);
 
 } // namespace tarnwick::ui

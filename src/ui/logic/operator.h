@@ -15,6 +15,9 @@ struct Frame {
     int height = 0;
 };
 
+// The answers to "save the changes?" when the window closes.
+enum class SaveAnswer { Save, Discard, Cancel };
+
 // Everything the window logic asks the operator, apart from the editor dialogs.
 // Texts are GBK, as everywhere in the core.
 class Operator : public Notifier {
@@ -22,6 +25,8 @@ public:
     // The input box: a caption, a prompt and one line of text. Returns true for
     // OK, and then `text` holds what was typed.
     virtual bool InputQuery(const std::string& caption, const std::string& prompt, std::string& text) = 0;
+    // A question with the buttons save, discard and cancel.
+    virtual SaveAnswer AskToSave(const std::string& caption, const std::string& text) = 0;
 };
 
 // A window whose place on the screen the logic needs to know.

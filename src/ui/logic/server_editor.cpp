@@ -1,9 +1,5 @@
 #include "ui/logic/server_editor.h"
 
-#include "base/text.h"
-#include "ui/logic/captions.h"
-#include "ui/logic/gbk_literal.h"
-
 namespace tarnwick::ui {
 
 bool ServerEditorFields::HasChosenGroup() const
@@ -18,21 +14,34 @@ std::string ServerEditorFields::ChosenGroup() const
     return GroupNames[static_cast<std::size_t>(GroupIndex)];
 }
 
+edit::ServerInput ServerEditorFields::Input() const
+{
+    edit::ServerInput input{ShowName, Name, Addr, Port, std::nullopt};
+    if (HasChosenGroup())
+        input.Group = ChosenGroup();
+    return input;
+}
+
+bool ShowRefusal(Notifier& notifier, edit::Outcome outcome)
+{
+    if (outcome == edit::Outcome::Done)
+        return false;
+    const edit::Notice notice = edit::RefusalNotice(outcome);
+    notifier.Notice(notice.kind, notice.caption, notice.text);
+    return true;
+}
+
 std::optional<ServerField> ServerEditorLogic::ButtonOkClick(Notifier& notifier) const
 {
-    const auto refuse = [&](ServerField field, const char* utf8) {
-        notifier.Notice(NoticeKind::Refusal, Gbk(kInfoCaption), Gbk(utf8));
-        return std::optional<ServerField>(field);
-    };
-    if (Trimmed(Fields.ShowName).empty())
-        return refuse(ServerField::ShowName, "服务器显示名称不能为空!");
-    if (Trimmed(Fields.Name).empty())
-        return refuse(ServerField::Name, "服务器名称不能为空!");
-    if (Trimmed(Fields.Addr).empty())
-        return refuse(ServerField::Addr, "服务器地址不能为空!");
-    if (!Fields.HasChosenGroup())
-        return refuse(ServerField::Group, "请选择服务器分组!");
-    return std::nullopt;
+    const edit::Outcome outcome = edit::CheckServerInput(Fields.Input());
+    if (!ShowRefusal(notifier, outcome))
+        return std::nullopt;
+    switch (outcome) {
+    case edit::Outcome::ShowNameBlank: return ServerField::ShowName;
+    case edit::Outcome::ServerNameBlank: return ServerField::Name;
+    case edit::Outcome::AddrBlank: return ServerField::Addr;
+    default: return ServerField::Group;
+    }
 }
 
 } // namespace tarnwick::ui

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/notice.h"
+#include "edit/setup_editor.h"
 
 #include <optional>
 #include <string>
@@ -25,6 +26,8 @@ struct ServerEditorFields {
     // The chosen group's name, empty when none is chosen.
     bool HasChosenGroup() const;
     std::string ChosenGroup() const;
+    // What the operator typed and chose, for the editing layer.
+    edit::ServerInput Input() const;
 };
 
 class ServerEditorLogic {
@@ -33,8 +36,11 @@ public:
 
     // The OK button's tests. Refuses the first incomplete field through the
     // notifier and returns it (the view puts the focus there); nothing when the
-    // dialog may close with OK. Reads only: the main window trims again.
+    // dialog may close with OK. Reads only: the texts are trimmed on storing.
     std::optional<ServerField> ButtonOkClick(Notifier& notifier) const;
 };
+
+// Shows an outcome's refusal notice; false for Done.
+bool ShowRefusal(Notifier& notifier, edit::Outcome outcome);
 
 } // namespace tarnwick::ui

@@ -1,8 +1,7 @@
 #include "ui/logic/update_editor.h"
 
-#include "base/text.h"
-#include "ui/logic/captions.h"
 #include "ui/logic/gbk_literal.h"
+#include "ui/logic/server_editor.h"
 
 namespace tarnwick::ui {
 
@@ -45,19 +44,15 @@ void UpdateEditorLogic::cbbCheckTypeChange()
 
 std::optional<UpdateField> UpdateEditorLogic::ButtonOkClick(Notifier& notifier) const
 {
-    const auto refuse = [&](UpdateField field, const char* utf8) {
-        notifier.Notice(NoticeKind::Refusal, Gbk(kInfoCaption), Gbk(utf8));
-        return std::optional<UpdateField>(field);
-    };
-    if (Trimmed(Fields.Hint).empty())
-        return refuse(UpdateField::Hint, "更新提示不能为空!");
-    if (Trimmed(Fields.DownUrl).empty())
-        return refuse(UpdateField::DownUrl, "下载不能为空!");
-    if (Trimmed(Fields.SaveDir).empty())
-        return refuse(UpdateField::SaveDir, "保存位置不能为空!");
-    if (Trimmed(Fields.SaveName).empty())
-        return refuse(UpdateField::SaveName, "保存文件名不能为空!");
-    return std::nullopt;
+    const edit::Outcome outcome = edit::CheckUpdateInput(Fields);
+    if (!ShowRefusal(notifier, outcome))
+        return std::nullopt;
+    switch (outcome) {
+    case edit::Outcome::HintBlank: return UpdateField::Hint;
+    case edit::Outcome::DownUrlBlank: return UpdateField::DownUrl;
+    case edit::Outcome::SaveDirBlank: return UpdateField::SaveDir;
+    default: return UpdateField::SaveName;
+    }
 }
 
 std::string UpdateEditorLogic::DigestText(const std::filesystem::path& fileName, const ProgressCallback& progress)

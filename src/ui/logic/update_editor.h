@@ -2,6 +2,7 @@
 
 #include "base/notice.h"
 #include "digest/md5.h"
+#include "edit/setup_editor.h"
 
 #include <filesystem>
 #include <optional>
@@ -13,19 +14,8 @@ enum class UpdateField { Hint, DownUrl, SaveDir, SaveName };
 
 // The update dialog's fields with their starting values; the dialog is created
 // once and keeps them between uses. Texts GBK; choices as indexes, -1 for none.
-struct UpdateEditorFields {
+struct UpdateEditorFields : edit::UpdateInput {
     std::string Caption;
-    std::string Hint;
-    std::string DownUrl;
-    std::string SaveDir = ".\\";
-    std::string SaveName;
-    int ZipIndex = 0;      // "否", "是"
-    int DownTypeIndex = 0; // "直接下载", "百度相册"
-    int CheckTypeIndex = -1;
-    std::string Ver = "1";
-    std::string Date = "20050505";
-    std::string MD5;
-    std::string DownMD5 = "20050505";
 };
 
 // The right half of the check-mode row: which companion field shows there.

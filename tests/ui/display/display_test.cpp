@@ -6,16 +6,18 @@
 #include "../temp_folder.h"
 #include "digest/md5.h"
 #include "launcher/launcher_builder.h"
-#include "ui/FormEditServer.h"
-#include "ui/FormEditUpData.h"
-#include "ui/FormMain.h"
+#include "ui/form_edit_server.h"
+#include "ui/form_edit_up_data.h"
+#include "ui/form_main.h"
 #include "x_server.h"
 
 #include <QLineEdit>
 #include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStackedWidget>
 #include <QStandardPaths>
+#include <QTabWidget>
 #include <QTimer>
 #include <QtTest>
 
@@ -84,6 +86,17 @@ void StartSource(QProcess& source, const QString& file)
     source.start(QString::fromLatin1(TARNWICK_DRAG_SOURCE), {file});
     if (!source.waitForReadyRead(10000) || !source.readLine().startsWith("ready"))
         qFatal("the drag source did not start");
+}
+
+// Brings the tab pages holding `widget` to the front.
+void ShowPagesOf(QWidget& widget)
+{
+    for (QWidget* page = &widget; page->parentWidget(); page = page->parentWidget()) {
+        if (qobject_cast<QStackedWidget*>(page->parentWidget()) && page->parentWidget()->parentWidget()) {
+            if (auto* tabs = qobject_cast<QTabWidget*>(page->parentWidget()->parentWidget()))
+                tabs->setCurrentWidget(page);
+        }
+    }
 }
 
 QByteArray DragOutcome(QProcess& source)
@@ -210,6 +223,119 @@ private slots:
         QVERIFY(!p.timedOut);
         QCOMPARE(Find<QLineEdit>(*p.update, "edt1")->text(), Path(file));
         QCOMPARE(edt2->text(), QString::fromLatin1("900150983cd24fb0d6963f7d28e17f72"));
+        QCOMPARE(DragOutcome(source), QByteArray("action: copy"));
+    }
+
+    void aFileDraggedOntoATextFieldIsRefused_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::newRow("update dialog, hint") << "edtHint";
+        QTest::newRow("main window, home page") << "edtHomeUrl";
+    }
+
+    // A file's address in a text field would be saved as a web address: the
+    // field refuses the drag, which ends with nothing taken and nothing moved.
+    void aFileDraggedOntoATextFieldIsRefused()
+    {
+        QFETCH(QString, field);
+        Program p;
+        const auto file = p.folder.path() / "patch.pak";
+        {
+            std::ofstream(file) << "abc";
+        }
+        QProcess source;
+        QProcess pointer;
+        bool ended = false;
+        QByteArray outcome;
+        QString after;
+        const auto dragOnto = [&](QWidget& window) {
+            auto* edit = Find<QLineEdit>(window, field.toLatin1().constData());
+            ShowPagesOf(*edit);
+            edit->setText("before");
+            StartSource(source, Path(file));
+            pointer.start("xdotool", DragArguments(Centre(*edit)));
+            ended = QTest::qWaitFor([&] { return source.canReadLine(); }, 15000);
+            outcome = DragOutcome(source);
+            after = edit->text();
+        };
+        if (field == "edtHint") {
+            p.AddUpdate([&] {
+                dragOnto(*p.update);
+                p.update->done(QDialog::Rejected);
+            });
+            QVERIFY(!p.timedOut);
+        } else {
+            dragOnto(*p.main);
+        }
+        QVERIFY2(ended, "the drag did not end within 15 s");
+        QCOMPARE(outcome, QByteArray("action: ignore"));
+        QCOMPARE(after, QString("before"));
+    }
+
+    void aNewRequestReplacesTheDigestOfADraggedFile_data()
+    {
+        QTest::addColumn<bool>("dragFirst");
+        QTest::newRow("Enter during a dragged file's digest") << true;
+        QTest::newRow("a file dragged in during Enter's digest") << false;
+    }
+
+    // Only the newest request's digest is shown; the one it replaced stops, the
+    // drag still ends as a copy, and a close asked for meanwhile still happens.
+    void aNewRequestReplacesTheDigestOfADraggedFile()
+    {
+        QFETCH(bool, dragFirst);
+        Program p;
+        // Long enough to hash that the drag ends while it runs.
+        const auto big = SparseFile(p.folder.path(), off_t(4) << 30);
+        const auto small = p.folder.path() / "small.txt";
+        {
+            std::ofstream(small) << "abc";
+        }
+        auto* edt1 = Find<QLineEdit>(*p.update, "edt1");
+        auto* edt2 = Find<QLineEdit>(*p.update, "edt2");
+        auto* pb1 = Find<QProgressBar>(*p.update, "pb1");
+        QStringList digestsShown;
+        QObject::connect(edt2, &QLineEdit::textChanged, p.update.get(), [&](const QString& text) {
+            if (!text.isEmpty())
+                digestsShown.append(text);
+        });
+        QProcess source;
+        QProcess pointer;
+        bool asked = false;
+        const auto enter = [&](const std::filesystem::path& file) {
+            edt1->setText(Path(file));
+            QTest::keyClick(edt1, Qt::Key_Return);
+        };
+        if (dragFirst) {
+            QObject::connect(pb1, &QProgressBar::valueChanged, p.update.get(), [&](int percent) {
+                if (percent < 1 || asked)
+                    return;
+                asked = true;
+                QTimer::singleShot(0, p.update.get(), [&] {
+                    enter(small);
+                    p.update->done(QDialog::Rejected);
+                });
+            });
+            p.AddUpdate([&] {
+                StartSource(source, Path(big));
+                pointer.start("xdotool", DragArguments(Centre(*pb1)));
+            });
+        } else {
+            p.AddUpdate([&] {
+                StartSource(source, Path(small));
+                pointer.start("xdotool", DragArguments(Centre(*pb1)));
+                asked = true;
+                enter(big);
+                p.update->done(QDialog::Rejected);
+            });
+        }
+        QVERIFY(!p.timedOut);
+        QVERIFY(asked);
+        QCOMPARE(edt1->text(), Path(small));
+        QCOMPARE(edt2->text(), QString::fromLatin1("900150983cd24fb0d6963f7d28e17f72"));
+        QCOMPARE(digestsShown, QStringList{edt2->text()});
+        QCOMPARE(pb1->value(), 0);
+        QVERIFY(p.op.notices.empty());
         QCOMPARE(DragOutcome(source), QByteArray("action: copy"));
     }
 };

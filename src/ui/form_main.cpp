@@ -1,21 +1,22 @@
-#include "ui/FormMain.h"
+#include "ui/form_main.h"
 
-#include "ui/FormEditServer.h"
-#include "ui/FormEditUpData.h"
-#include "ui/ListModels.h"
-#include "ui/ReportList.h"
+#include "ui/form_edit_server.h"
+#include "ui/form_edit_up_data.h"
+#include "ui/list_models.h"
+#include "ui/report_list.h"
 #include "ui/logic/failure_report.h"
 #include "ui/qt_text.h"
 #include "ui_FormMain.h"
 
+#include <QCloseEvent>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QScreen>
 #include <QSignalBlocker>
 
+namespace tarnwick::ui {
 
-using namespace tarnwick;
-using namespace tarnwick::ui;
+
 
 namespace {
 
@@ -88,7 +89,14 @@ void TFormMain::FormCreate()
 {
     ui_->pgc2->setCurrentIndex(0);
     ui_->pgc1->setCurrentIndex(0);
-    // A load that fails is reported; the window opens with what was loaded so far.
+    // Nothing is loaded that this window could later write over another
+    // program's edits.
+    if (!RunGuarded(operator_, [this] { opened_ = logic_.TakeWorkingCopy(); }) || !opened_) {
+        opened_ = false;
+        return;
+    }
+    // A load that fails is reported; the window opens with what was loaded so
+    // far, and the file is kept before the first save writes over it.
     Act([this] { logic_.LoadWorkingCopy(); });
 }
 
@@ -193,6 +201,14 @@ void TFormMain::btnServerInfoSaveClick() { Act([this] { logic_.SaveConfiguration
 void TFormMain::btnServerInfoWriteClick() { Act([this] { logic_.WriteServerInformation(); }); }
 void TFormMain::GenerateLoginButtonClick() { Act([this] { logic_.GenerateLauncher(); }); }
 
+void TFormMain::closeEvent(QCloseEvent* event)
+{
+    if (!opened_ || logic_.CloseRequested())
+        event->accept();
+    else
+        event->ignore();
+}
+
 // Showing the model ------------------------------------------------------------
 
 void TFormMain::ShowModel()
@@ -214,3 +230,5 @@ void TFormMain::ShowFields()
     SetText(*ui_->GameNameEdit, logic_.Model().launcher.GameName);
     SetText(*ui_->ServerListEdit, logic_.Model().launcher.ServerListUrl);
 }
+
+} // namespace tarnwick::ui

@@ -4,7 +4,7 @@
 
 #include <optional>
 
-namespace tarnwick {
+namespace tarnwick::ui {
 
 // The update entry's version: a spin field from 1 to 65535 that also shows,
 // unchanged, a version text that is no such number ("abc", "70000", "007" in a
@@ -30,4 +30,4 @@ private:
     std::optional<QString> foreign_;
 };
 
-} // namespace tarnwick
+} // namespace tarnwick::ui

@@ -2,7 +2,7 @@
 
 #include <QTableView>
 
-namespace tarnwick {
+namespace tarnwick::ui {
 
 // A report list: whole rows, at most one selected. A click below the last row
 // selects nothing, whatever the Qt version does with the focus it brings.
@@ -20,4 +20,4 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
 };
 
-} // namespace tarnwick
+} // namespace tarnwick::ui

@@ -1,10 +1,10 @@
 #pragma once
 
-namespace tarnwick::ui {
+namespace tarnwick::edit {
 
 enum class ListKind { Groups, Servers, Updates };
 
-// What an operation does to the rows of the window's lists, told as item views
+// What an edit does to the rows of the lists, told as item views
 // need it: before a change that adds or removes rows, and after it, so that a
 // list of 100,000 rows redraws only the rows that changed.
 class ListEvents {
@@ -20,7 +20,7 @@ public:
     virtual void EndReset(ListKind list) = 0;
 };
 
-// For a window logic without a view.
+// For an editor without a view.
 class NoListEvents : public ListEvents {
 public:
     void BeginInsertRows(ListKind, int, int) override {}
@@ -32,4 +32,4 @@ public:
     void EndReset(ListKind) override {}
 };
 
-} // namespace tarnwick::ui
+} // namespace tarnwick::edit

@@ -1,14 +1,13 @@
-#include "ui/QtOperator.h"
+#include "ui/qt_operator.h"
 
-#include "ui/InputQuery.h"
+#include "ui/input_query.h"
 #include "ui/qt_text.h"
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPushButton>
 
-using namespace tarnwick;
-using namespace tarnwick::ui;
-
+namespace tarnwick::ui {
 namespace {
 
 QWidget* WindowInFront()
@@ -52,3 +51,27 @@ bool QtOperator::InputQuery(const std::string& caption, const std::string& promp
     text = ToGbk(box.Value());
     return true;
 }
+
+SaveAnswer QtOperator::AskToSave(const std::string& caption, const std::string& text)
+{
+    QMessageBox box(WindowInFront());
+    box.setWindowTitle(ToQString(caption));
+    box.setTextFormat(Qt::PlainText);
+    box.setText(ToQString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    box.setIcon(QMessageBox::Question);
+    // Captions of their own, so that they read the same whether or not Qt's
+    // Chinese texts are installed.
+    QPushButton* save = box.addButton(QStringLiteral("保存(&S)"), QMessageBox::AcceptRole);
+    QPushButton* discard = box.addButton(QStringLiteral("不保存(&N)"), QMessageBox::DestructiveRole);
+    QPushButton* cancel = box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
+    box.setDefaultButton(save);
+    box.setEscapeButton(cancel);
+    box.exec();
+    if (box.clickedButton() == save)
+        return SaveAnswer::Save;
+    if (box.clickedButton() == discard)
+        return SaveAnswer::Discard;
+    return SaveAnswer::Cancel;
+}
+
+} // namespace tarnwick::ui

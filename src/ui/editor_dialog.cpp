@@ -1,10 +1,11 @@
-#include "ui/EditorDialog.h"
+#include "ui/editor_dialog.h"
 
 #include "ui/qt_text.h"
 
 #include <QKeyEvent>
 
-using namespace tarnwick::ui;
+namespace tarnwick::ui {
+
 
 EditorDialog::EditorDialog(QWidget* parent) : QDialog(parent) {}
 
@@ -52,3 +53,5 @@ void EditorDialog::keyPressEvent(QKeyEvent* event)
     }
     QDialog::keyPressEvent(event);
 }
+
+} // namespace tarnwick::ui

@@ -1,11 +1,11 @@
-#include "ui/DropGroupPas.h"
+#include "ui/drop_file_group_box.h"
 
 #include <QChildEvent>
 #include <QDropEvent>
 #include <QMimeData>
 #include <QUrl>
 
-namespace tarnwick {
+namespace tarnwick::ui {
 
 namespace {
 
@@ -128,4 +128,4 @@ void TDropFileGroupBox::dropEvent(QDropEvent* event)
         emit OnDropFile(this);
 }
 
-} // namespace tarnwick
+} // namespace tarnwick::ui

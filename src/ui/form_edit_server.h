@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/EditorDialog.h"
+#include "ui/editor_dialog.h"
 #include "ui/logic/server_editor.h"
 
 #include <memory>
@@ -11,6 +11,8 @@ namespace Ui {
 class TFormEditServer;
 }
 
+namespace tarnwick::ui {
+
 // The server dialog: a view over ServerEditorLogic, created once and reused.
 class TFormEditServer : public EditorDialog {
     Q_OBJECT
@@ -19,18 +21,20 @@ public:
     TFormEditServer(tarnwick::Notifier& notifier, QWidget* parent = nullptr);
     ~TFormEditServer() override;
 
-    tarnwick::ui::ServerEditorLogic& Editor() { return editor_; }
+    ServerEditorLogic& Editor() { return editor_; }
 
 public slots:
     void ButtonOkClick();
 
 private:
-    QWidget* FieldWidget(tarnwick::ui::ServerField field) const;
+    QWidget* FieldWidget(ServerField field) const;
     void LoadFields() override;
     void StoreFields() override;
 
     std::unique_ptr<Ui::TFormEditServer> ui_;
     tarnwick::Notifier& notifier_;
-    tarnwick::ui::ServerEditorLogic editor_;
+    ServerEditorLogic editor_;
     std::vector<std::string> shownGroups_; // the names in the group choice list
 };
+
+} // namespace tarnwick::ui

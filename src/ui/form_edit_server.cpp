@@ -1,11 +1,12 @@
-#include "ui/FormEditServer.h"
+#include "ui/form_edit_server.h"
 
 #include "ui/logic/failure_report.h"
 #include "ui/qt_text.h"
 #include "ui_FormEditServer.h"
 
+namespace tarnwick::ui {
 
-using namespace tarnwick::ui;
+
 
 TFormEditServer::TFormEditServer(tarnwick::Notifier& notifier, QWidget* parent)
     : EditorDialog(parent), ui_(std::make_unique<Ui::TFormEditServer>()), notifier_(notifier)
@@ -67,3 +68,5 @@ QWidget* TFormEditServer::FieldWidget(ServerField field) const
     }
     return nullptr;
 }
+
+} // namespace tarnwick::ui

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "config/model.h"
-#include "ui/logic/list_events.h"
+#include "edit/list_events.h"
 #include "ui/qt_text.h"
 
 #include <QAbstractTableModel>
@@ -66,7 +66,7 @@ private:
 };
 
 // The three lists of the main window, told of changes by its logic.
-class ListModels : public ListEvents {
+class ListModels : public edit::ListEvents {
 public:
     ListModels(const SetupModel& model, const QStringList& serverCaptions, const QStringList& updateCaptions);
 
@@ -74,16 +74,16 @@ public:
     ReportModel& Servers() { return servers_; }
     ReportModel& Updates() { return updates_; }
 
-    void BeginInsertRows(ListKind list, int first, int last) override { Of(list).BeginInsert(first, last); }
-    void EndInsertRows(ListKind list) override { Of(list).EndInsert(); }
-    void BeginRemoveRows(ListKind list, int first, int last) override { Of(list).BeginRemove(first, last); }
-    void EndRemoveRows(ListKind list) override { Of(list).EndRemove(); }
-    void RowsChanged(ListKind list, int first, int last) override { Of(list).Changed(first, last); }
-    void BeginReset(ListKind list) override { Of(list).BeginReset(); }
-    void EndReset(ListKind list) override { Of(list).EndReset(); }
+    void BeginInsertRows(edit::ListKind list, int first, int last) override { Of(list).BeginInsert(first, last); }
+    void EndInsertRows(edit::ListKind list) override { Of(list).EndInsert(); }
+    void BeginRemoveRows(edit::ListKind list, int first, int last) override { Of(list).BeginRemove(first, last); }
+    void EndRemoveRows(edit::ListKind list) override { Of(list).EndRemove(); }
+    void RowsChanged(edit::ListKind list, int first, int last) override { Of(list).Changed(first, last); }
+    void BeginReset(edit::ListKind list) override { Of(list).BeginReset(); }
+    void EndReset(edit::ListKind list) override { Of(list).EndReset(); }
 
 private:
-    ReportModel& Of(ListKind list);
+    ReportModel& Of(edit::ListKind list);
 
     RecordTableModel<ServerGroup> groups_;
     RecordTableModel<ServerEntry> servers_;

@@ -2,10 +2,15 @@
 
 #include "ui/logic/operator.h"
 
+namespace tarnwick::ui {
+
 // The operator at the screen: message boxes and the input box, each modal and
 // owned by the window in front.
-class QtOperator : public tarnwick::ui::Operator {
+class QtOperator : public Operator {
 public:
     bool Notice(tarnwick::NoticeKind kind, const std::string& caption, const std::string& text) override;
     bool InputQuery(const std::string& caption, const std::string& prompt, std::string& text) override;
+    SaveAnswer AskToSave(const std::string& caption, const std::string& text) override;
 };
+
+} // namespace tarnwick::ui

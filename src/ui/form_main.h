@@ -15,25 +15,28 @@ namespace Ui {
 class TFormMain;
 }
 namespace tarnwick::ui {
+
 class ListModels;
-}
 class TFormEditServer;
 class TFormEditUpData;
 
 // The main window: a view over MainWindowLogic. Each handler runs its operation
 // under the general failure report and then shows the model again.
-class TFormMain : public QWidget, public tarnwick::ui::WindowPlacement {
+class TFormMain : public QWidget, public WindowPlacement {
     Q_OBJECT
 
 public:
     // Runs FormCreate: first tabs, then the working copy in `folder` loaded.
-    TFormMain(tarnwick::ui::Operator& op, std::span<const std::byte> launcherImage,
+    TFormMain(Operator& op, std::span<const std::byte> launcherImage,
               std::filesystem::path folder = ".", QWidget* parent = nullptr);
     ~TFormMain() override;
 
     void AttachDialogs(TFormEditServer& server, TFormEditUpData& update);
-    tarnwick::ui::MainWindowLogic& Logic() { return logic_; }
-    tarnwick::ui::Frame OuterFrame() const override;
+    // False when another program held the folder's working copy: the window
+    // then holds nothing of it and must not be shown.
+    bool Opened() const { return opened_; }
+    MainWindowLogic& Logic() { return logic_; }
+    Frame OuterFrame() const override;
 
 public slots:
     void btnAddGroupClick();
@@ -47,6 +50,10 @@ public slots:
     void btnServerInfoWriteClick();
     void GenerateLoginButtonClick();
 
+protected:
+    // With unsaved edits, asks whether to save them first.
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     void FormCreate();
     void ConnectHandlers();
@@ -58,8 +65,11 @@ private:
     void ShowFields();
 
     std::unique_ptr<Ui::TFormMain> ui_;
-    tarnwick::ui::Operator& operator_;
-    tarnwick::ui::MainWindowLogic logic_;
-    std::unique_ptr<tarnwick::ui::ListModels> lists_;
+    Operator& operator_;
+    MainWindowLogic logic_;
+    std::unique_ptr<ListModels> lists_;
+    bool opened_ = false;
     bool showing_ = false; // an operation runs: selection signals are not the operator's
 };
+
+} // namespace tarnwick::ui

@@ -5,7 +5,7 @@
 
 class QMimeData;
 
-namespace tarnwick {
+namespace tarnwick::ui {
 
 // A group box that accepts files dropped from the desktop and reports them.
 // It knows nothing of what is done with the files.
@@ -51,4 +51,4 @@ private:
     bool autoActive_ = true;
 };
 
-} // namespace tarnwick
+} // namespace tarnwick::ui

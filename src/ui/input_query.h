@@ -6,6 +6,8 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
+namespace tarnwick::ui {
+
 // The input box: a caption, a prompt and one line of at most 255 characters,
 // OK (also Enter) and Cancel (also Escape), centred on the screen.
 class TInputQuery : public QDialog {
@@ -25,3 +27,5 @@ private:
     QPushButton* ok_;
     QPushButton* cancel_;
 };
+
+} // namespace tarnwick::ui

@@ -1,4 +1,4 @@
-#include "ui/ListModels.h"
+#include "ui/list_models.h"
 
 namespace tarnwick::ui {
 
@@ -17,12 +17,12 @@ ListModels::ListModels(const SetupModel& model, const QStringList& serverCaption
 {
 }
 
-ReportModel& ListModels::Of(ListKind list)
+ReportModel& ListModels::Of(edit::ListKind list)
 {
     switch (list) {
-    case ListKind::Groups: return groups_;
-    case ListKind::Servers: return servers_;
-    case ListKind::Updates: return updates_;
+    case edit::ListKind::Groups: return groups_;
+    case edit::ListKind::Servers: return servers_;
+    case edit::ListKind::Updates: return updates_;
     }
     return groups_;
 }

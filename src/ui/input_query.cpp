@@ -1,4 +1,4 @@
-#include "ui/InputQuery.h"
+#include "ui/input_query.h"
 
 #include "ui/qt_text.h"
 
@@ -10,7 +10,8 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
-using namespace tarnwick::ui;
+namespace tarnwick::ui {
+
 
 TInputQuery::TInputQuery(const QString& caption, const QString& prompt, const QString& text, QWidget* parent)
     : QDialog(parent), prompt_(new QLabel(prompt, this)), field_(new QLineEdit(text, this)),
@@ -47,3 +48,5 @@ TInputQuery::TInputQuery(const QString& caption, const QString& prompt, const QS
 }
 
 QString TInputQuery::Value() const { return field_->text(); }
+
+} // namespace tarnwick::ui

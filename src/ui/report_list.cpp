@@ -1,9 +1,9 @@
-#include "ui/ReportList.h"
+#include "ui/report_list.h"
 
 #include <QItemSelectionModel>
 #include <QMouseEvent>
 
-namespace tarnwick {
+namespace tarnwick::ui {
 
 TReportList::TReportList(QWidget* parent) : QTableView(parent) {}
 
@@ -31,4 +31,4 @@ void TReportList::mousePressEvent(QMouseEvent* event)
         selectionModel()->clear();
 }
 
-} // namespace tarnwick
+} // namespace tarnwick::ui

@@ -1,6 +1,6 @@
-#include "ui/FormEditUpData.h"
+#include "ui/form_edit_up_data.h"
 
-#include "ui/DropGroupPas.h"
+#include "ui/drop_file_group_box.h"
 #include "ui/logic/failure_report.h"
 #include "ui/qt_text.h"
 #include "ui_FormEditUpData.h"
@@ -13,12 +13,17 @@
 #include <algorithm>
 #include <utility>
 
-using namespace tarnwick::ui;
+namespace tarnwick::ui {
 
 namespace {
 
 // Label1 keeps its right edge here; a longer caption grows to the left.
 constexpr int kCheckLabelRight = 246;
+
+// Unwinds a digest whose request a newer one replaced, from its progress report.
+// It is no failure, so it is neither an Error nor a std::exception: nothing
+// that reports failures can take it for one.
+struct DigestSuperseded {};
 
 } // namespace
 
@@ -42,9 +47,10 @@ TFormEditUpData::TFormEditUpData(tarnwick::Notifier& notifier, QWidget* parent)
     connect(ui_->ButtonClose, &QPushButton::clicked, this, &QDialog::reject);
     // Only the operator's choice reacts; a choice set from code does not.
     connect(ui_->cbbCheckType, &QComboBox::activated, this, &TFormEditUpData::cbbCheckTypeChange);
-    connect(ui_->DropFileGroupBox1, &tarnwick::TDropFileGroupBox::OnDropFile, this, &TFormEditUpData::DropFileGroupBox1DropFile);
+    connect(ui_->DropFileGroupBox1, &TDropFileGroupBox::OnDropFile, this, &TFormEditUpData::DropFileGroupBox1DropFile);
     // For file managers without drag and drop: Enter hashes the name typed or pasted.
     connect(ui_->edt1, &QLineEdit::returnPressed, this, &TFormEditUpData::HashTypedFileName);
+    connect(ui_->edt1, &QLineEdit::textEdited, this, &TFormEditUpData::FileNameEdited);
     LoadFields();
     ui_->EditSaveDir->setFocus();
 }
@@ -143,12 +149,26 @@ void TFormEditUpData::HashTypedFileName()
         RunGuarded(notifier_, [&] { CalculateDigest(name); });
 }
 
+// A name the operator edits has no digest yet: none stays beside it, and one
+// still running for the previous name is given up. Enter hashes the new name.
+void TFormEditUpData::FileNameEdited()
+{
+    ++digestRequest_;
+    ui_->edt2->clear();
+    ui_->pb1->setValue(0);
+}
+
+// The progress callback runs pending events, so a newer request runs to its end
+// inside this one's digest; this one then stops without touching the fields.
 void TFormEditUpData::CalculateDigest(const QString& fileName)
 {
+    const std::uint64_t request = ++digestRequest_;
     ui_->edt1->setText(fileName);
     const QString shown = ui_->edt1->text();
-    // No digest beside a file name it does not belong to, not even for a moment.
+    // No digest beside a file name it does not belong to, not even for a moment,
+    // and no progress of a digest given up for this one.
     ui_->edt2->clear();
+    ui_->pb1->setValue(0);
     ++digests_;
     const auto finished = qScopeGuard([this] {
         if (--digests_ > 0 || !closeRequested_)
@@ -156,8 +176,13 @@ void TFormEditUpData::CalculateDigest(const QString& fileName)
         const int result = *std::exchange(closeRequested_, std::nullopt);
         QMetaObject::invokeMethod(this, [this, result] { QDialog::done(result); }, Qt::QueuedConnection);
     });
-    const std::string hex =
-        UpdateEditorLogic::DigestText(ToPath(shown), [this](int percent) { DigestProgress(percent); });
+    std::string hex;
+    try {
+        hex = UpdateEditorLogic::DigestText(ToPath(shown),
+                                            [this, request](int percent) { DigestProgress(request, percent); });
+    } catch (const DigestSuperseded&) {
+        return;
+    }
     ui_->edt2->setText(QString::fromLatin1(hex.data(), static_cast<qsizetype>(hex.size())));
 }
 
@@ -169,8 +194,15 @@ void TFormEditUpData::done(int result)
         QDialog::done(result);
 }
 
-void TFormEditUpData::DigestProgress(int percent)
+void TFormEditUpData::DigestProgress(std::uint64_t request, int percent)
 {
+    // Also the report the digest makes while it unwinds, which must not reach pb1.
+    if (request != digestRequest_)
+        throw DigestSuperseded{};
     ui_->pb1->setValue(percent);
     QCoreApplication::processEvents();
+    if (request != digestRequest_)
+        throw DigestSuperseded{};
 }
+
+} // namespace tarnwick::ui

@@ -5,18 +5,20 @@
 
 #include <QDialog>
 
+namespace tarnwick::ui {
+
 // What the two editor dialogs share: fixed-size windows created once and
 // reused, whose fields are loaded from their editor before each showing and
 // stored back after it, whatever button closed them.
-class EditorDialog : public QDialog, public tarnwick::ui::ModalDialog {
+class EditorDialog : public QDialog, public ModalDialog {
     Q_OBJECT
 
 public:
     explicit EditorDialog(QWidget* parent);
 
-    void SetModalRunner(tarnwick::ui::ModalRunner runner) { runner_ = std::move(runner); }
+    void SetModalRunner(ModalRunner runner) { runner_ = std::move(runner); }
 
-    tarnwick::ui::Frame OuterFrame() const override;
+    Frame OuterFrame() const override;
     void MoveTo(int left, int top) override;
     bool ShowModal() override;
 
@@ -33,5 +35,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    tarnwick::ui::ModalRunner runner_ = tarnwick::ui::ExecRunner();
+    ModalRunner runner_ = ExecRunner();
 };
+
+} // namespace tarnwick::ui

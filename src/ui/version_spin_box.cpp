@@ -1,8 +1,8 @@
-#include "ui/VersionSpinBox.h"
+#include "ui/version_spin_box.h"
 
 #include <QLineEdit>
 
-namespace tarnwick {
+namespace tarnwick::ui {
 
 namespace {
 
@@ -60,4 +60,4 @@ QString TVersionSpinBox::textFromValue(int value) const
     return QSpinBox::textFromValue(value);
 }
 
-} // namespace tarnwick
+} // namespace tarnwick::ui

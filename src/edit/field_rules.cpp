@@ -1,0 +1,39 @@
+#include "edit/field_rules.h"
+
+#include "base/text.h"
+
+#include <charconv>
+
+namespace tarnwick::edit {
+
+std::size_t CharacterCount(std::string_view gbk)
+{
+    std::size_t chars = 0;
+    for (std::size_t i = 0; i < gbk.size(); i += IsGbkLead(static_cast<unsigned char>(gbk[i])) ? 2 : 1)
+        ++chars;
+    return chars;
+}
+
+bool FitsField(std::string_view gbk) { return CharacterCount(gbk) <= kMaxFieldChars; }
+
+std::string TrimmedText(std::string_view gbk) { return std::string(Trimmed(gbk)); }
+
+std::string LowerCased(std::string_view gbk)
+{
+    std::string lower(gbk);
+    for (std::size_t i = 0; i < lower.size(); i += IsGbkLead(static_cast<unsigned char>(lower[i])) ? 2 : 1)
+        lower[i] = AsciiLower(lower[i]);
+    return lower;
+}
+
+bool IsVersionNumber(std::string_view text)
+{
+    if (text.empty() || text.front() == '0')
+        return false;
+    int number = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+    return error == std::errc() && end == text.data() + text.size() && number >= kMinVersion &&
+           number <= kMaxVersion;
+}
+
+} // namespace tarnwick::edit

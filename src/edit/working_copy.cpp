@@ -1,0 +1,134 @@
+#include "edit/working_copy.h"
+
+#include "base/error.h"
+#include "base/file_io.h"
+#include "base/text.h"
+
+#include <ctime>
+#include <functional>
+#include <string_view>
+#include <system_error>
+
+namespace tarnwick::edit {
+namespace {
+
+// "Tarnwick.damaged-20261207-171300.xml": what it is, when it was kept, and
+// still a document that an editor opens.
+std::string DamagedCopyName(const std::tm& when, int attempt)
+{
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &when);
+    std::string name = std::string("Tarnwick.damaged-") + stamp;
+    if (attempt > 1)
+        name += "-" + std::to_string(attempt);
+    return name + ".xml";
+}
+
+std::tm LocalTimeNow()
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &now);
+#else
+    localtime_r(&now, &local);
+#endif
+    return local;
+}
+
+// The lock file names its holder in UTF-8; core text is GBK.
+std::string HolderText(const std::string& utf8)
+{
+    if (utf8.empty())
+        return "another program";
+    return TryUtf8ToGbk(utf8).value_or(utf8);
+}
+
+} // namespace
+
+WorkingCopy::WorkingCopy(std::filesystem::path folder)
+    : folder_(std::move(folder)), document_(folder_ / "Tarnwick.xml")
+{
+    savedFingerprint_ = Fingerprint(SetupModel{});
+}
+
+std::optional<std::string> WorkingCopy::Lock(const std::string& program, std::chrono::milliseconds wait)
+{
+    FileLock::Attempt attempt = FileLock::Acquire(LockPath(), ProcessDescription(program), wait);
+    if (!attempt.lock)
+        return HolderText(attempt.holder);
+    lock_ = std::move(attempt.lock);
+    return std::nullopt;
+}
+
+std::optional<std::string> WorkingCopy::OtherHolder() const
+{
+    if (lock_)
+        return std::nullopt;
+    try {
+        if (const auto holder = FileLock::HolderOf(LockPath()))
+            return HolderText(*holder);
+        return std::nullopt;
+    } catch (const Error&) {
+        return std::nullopt;
+    }
+}
+
+void WorkingCopy::Load(SetupModel& model)
+{
+    try {
+        document_.LoadConfiguration(model);
+    } catch (...) {
+        loadedWhole_ = false;
+        savedFingerprint_ = Fingerprint(model);
+        throw;
+    }
+    loadedWhole_ = true;
+    savedFingerprint_ = Fingerprint(model);
+}
+
+std::size_t WorkingCopy::Fingerprint(const SetupModel& model) const
+{
+    // The document text is what a save writes, so it is what an unsaved edit
+    // changes (the launcher fields are never saved).
+    return std::hash<std::string_view>{}(document_.BuildDocument(model, false));
+}
+
+bool WorkingCopy::IsModified(const SetupModel& model) const { return Fingerprint(model) != savedFingerprint_; }
+
+std::optional<std::filesystem::path> WorkingCopy::KeepDamagedFile() const
+{
+    std::string bytes;
+    try {
+        bytes = ReadFile(Path());
+    } catch (const Error& error) {
+        // Gone since: nothing is left to lose.
+        if (error.Kind() == ErrorKind::NotFound)
+            return std::nullopt;
+        throw;
+    }
+    const std::tm now = LocalTimeNow();
+    for (int attempt = 1;; ++attempt) {
+        const std::filesystem::path copy = folder_ / DamagedCopyName(now, attempt);
+        if (CreateNewFile(copy, bytes))
+            return copy;
+    }
+}
+
+std::optional<std::filesystem::path> WorkingCopy::Save(const SetupModel& model)
+{
+    std::optional<std::filesystem::path> kept;
+    if (!loadedWhole_)
+        kept = KeepDamagedFile();
+    document_.WriteConfiguration(model, Path(), false);
+    loadedWhole_ = true;
+    savedFingerprint_ = Fingerprint(model);
+    return kept;
+}
+
+void WorkingCopy::WriteServerInfo(const SetupModel& model) const
+{
+    tarnwick::WriteServerInfo(document_, model, ServerInfoPath());
+}
+
+} // namespace tarnwick::edit

@@ -1,0 +1,74 @@
+#pragma once
+
+#include "base/file_lock.h"
+#include "config/document.h"
+#include "config/model.h"
+
+#include <chrono>
+#include <cstddef>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace tarnwick::edit {
+
+// The lock is held through this file beside Tarnwick.xml.
+inline constexpr const char* kLockFileName = "Tarnwick.lock";
+
+// How long a command-line edit waits for a lock that another edit holds: long
+// enough for any number of queued edits of a few milliseconds each, short
+// enough for a script to learn soon that a window holds it.
+inline constexpr std::chrono::seconds kEditLockWait{10};
+
+// The folder's Tarnwick.xml as one program edits it: locked against other
+// writers, loaded, compared with what was last loaded or saved, and saved
+// without ever losing a file that did not load whole.
+class WorkingCopy {
+public:
+    explicit WorkingCopy(std::filesystem::path folder);
+
+    const std::filesystem::path& Folder() const { return folder_; }
+    std::filesystem::path Path() const { return folder_ / "Tarnwick.xml"; }
+    std::filesystem::path ServerInfoPath() const { return folder_ / "ServerInfo.txt"; }
+    std::filesystem::path LockPath() const { return folder_ / kLockFileName; }
+
+    // Takes the folder's lock for this program, waiting up to `wait`. Returns
+    // the holder's description when another program holds it. Raises Error
+    // when the folder cannot be locked at all.
+    std::optional<std::string> Lock(const std::string& program, std::chrono::milliseconds wait);
+    bool Locked() const { return lock_.has_value(); }
+    // Who holds the folder's lock now, when another program does.
+    std::optional<std::string> OtherHolder() const;
+
+    // Loads Tarnwick.xml into the model (a missing file keeps the model as it
+    // is). Raises Error, leaving in the model what loaded before the failure.
+    void Load(SetupModel& model);
+    // False after a load that failed part way: the file on disk then holds
+    // more than the model, and is kept before it is first saved over.
+    bool LoadedWhole() const { return loadedWhole_; }
+
+    // Whether saving the model now would write something other than what was
+    // last loaded or saved.
+    bool IsModified(const SetupModel& model) const;
+
+    // Saves the model to Tarnwick.xml, atomically. When the file did not load
+    // whole, it is first kept beside itself under a new name; that name is
+    // returned (once: later saves only save).
+    std::optional<std::filesystem::path> Save(const SetupModel& model);
+
+    void WriteServerInfo(const SetupModel& model) const;
+
+    ConfigurationDocument& Document() { return document_; }
+
+private:
+    std::size_t Fingerprint(const SetupModel& model) const;
+    std::optional<std::filesystem::path> KeepDamagedFile() const;
+
+    std::filesystem::path folder_;
+    ConfigurationDocument document_;
+    std::optional<FileLock> lock_;
+    bool loadedWhole_ = true;
+    std::size_t savedFingerprint_ = 0;
+};
+
+} // namespace tarnwick::edit

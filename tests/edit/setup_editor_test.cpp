@@ -1,0 +1,248 @@
+// The operations on the model as both front ends reach them: what each one
+// refuses and why, what it stores, and which rows it tells the view about.
+#include "base/text.h"
+#include "config/document.h"
+#include "edit/field_rules.h"
+#include "edit/setup_editor.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace tarnwick::edit {
+namespace {
+
+std::string G(const std::string& utf8) { return Utf8ToGbk(utf8); }
+
+// A view that keeps its own row counts by the events alone, so that an event
+// that does not match the change shows as a wrong count.
+class CountingView : public ListEvents {
+public:
+    explicit CountingView(const SetupModel& model)
+        : rows{static_cast<int>(model.groups.Count()), static_cast<int>(model.servers.Count()),
+               static_cast<int>(model.updates.Count())},
+          model_(model)
+    {
+    }
+    int rows[3];
+    int resets = 0;
+    std::vector<std::pair<int, int>> changed;
+
+    void BeginInsertRows(ListKind list, int first, int last) override { pending_ = {list, last - first + 1}; Check(list, first, true); }
+    void EndInsertRows(ListKind list) override { rows[Index(list)] += pending_.second; }
+    void BeginRemoveRows(ListKind list, int first, int last) override
+    {
+        pending_ = {list, last - first + 1};
+        Check(list, last, false);
+    }
+    void EndRemoveRows(ListKind list) override { rows[Index(list)] -= pending_.second; }
+    void RowsChanged(ListKind, int first, int last) override { changed.emplace_back(first, last); }
+    void BeginReset(ListKind) override {}
+    void EndReset(ListKind list) override
+    {
+        ++resets;
+        rows[Index(list)] = Count(list);
+    }
+    bool InStep() const
+    {
+        return rows[0] == Count(ListKind::Groups) && rows[1] == Count(ListKind::Servers) &&
+               rows[2] == Count(ListKind::Updates);
+    }
+
+private:
+    static int Index(ListKind list) { return static_cast<int>(list); }
+    int Count(ListKind list) const
+    {
+        switch (list) {
+        case ListKind::Groups: return static_cast<int>(model_.groups.Count());
+        case ListKind::Servers: return static_cast<int>(model_.servers.Count());
+        case ListKind::Updates: return static_cast<int>(model_.updates.Count());
+        }
+        return 0;
+    }
+    void Check(ListKind list, int row, bool inserting)
+    {
+        EXPECT_LE(row, rows[Index(list)] - (inserting ? 0 : 1)) << "a row outside the list";
+    }
+    std::pair<ListKind, int> pending_{ListKind::Groups, 0};
+    const SetupModel& model_;
+};
+
+ServerInput Server(const std::string& group, const std::string& show)
+{
+    return ServerInput{show, "n", "10.0.0.1", "7000", group};
+}
+
+class Editor : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        editor.SetListEvents(view);
+        for (const char* name : {"East", "West"})
+            ASSERT_EQ(editor.AddGroup(name), Outcome::Done);
+        for (const auto& [group, show] : {std::pair{"East", "e1"}, {"West", "w1"}, {"East", "e2"}})
+            ASSERT_EQ(editor.AddServer(Server(group, show)), Outcome::Done);
+    }
+    std::string Document() const { return document.BuildDocument(model, false); }
+
+    SetupModel model;
+    SetupEditor editor{model};
+    CountingView view{model};
+    ConfigurationDocument document;
+};
+
+// Every refusal leaves the model exactly as it was, so that the saved
+// document does not change either.
+TEST_F(Editor, RefusalsKeepTheirReasonAndChangeNothing)
+{
+    struct Row {
+        const char* what;
+        std::function<Outcome(SetupEditor&)> run;
+        Outcome expected;
+    };
+    const Row rows[] = {
+        {"empty group name", [](SetupEditor& e) { return e.AddGroup(""); }, Outcome::GroupNameEmpty},
+        {"repeated group", [](SetupEditor& e) { return e.AddGroup("East"); }, Outcome::GroupNameTaken},
+        {"repeated once trimmed", [](SetupEditor& e) { return e.AddGroup(" East "); }, Outcome::GroupNameTaken},
+        {"delete no group", [](SetupEditor& e) { return e.DeleteGroup(-1); }, Outcome::NoGroupToDelete},
+        {"delete past the end", [](SetupEditor& e) { return e.DeleteGroup(2); }, Outcome::NoGroupToDelete},
+        {"move no group", [](SetupEditor& e) { return e.MoveGroup(-1, -1); }, Outcome::NoGroupToMove},
+        {"first group up", [](SetupEditor& e) { return e.MoveGroup(0, -1); }, Outcome::GroupAtTop},
+        {"last group down", [](SetupEditor& e) { return e.MoveGroup(1, +1); }, Outcome::GroupAtBottom},
+        {"blank display name", [](SetupEditor& e) { return e.AddServer(Server("East", " \t")); }, Outcome::ShowNameBlank},
+        {"blank name first of several",
+         [](SetupEditor& e) { return e.AddServer(ServerInput{"s", " ", "", "", std::nullopt}); },
+         Outcome::ServerNameBlank},
+        {"blank address", [](SetupEditor& e) { return e.AddServer(ServerInput{"s", "n", " ", "", "East"}); },
+         Outcome::AddrBlank},
+        {"no group chosen", [](SetupEditor& e) { return e.AddServer(ServerInput{"s", "n", "a", "", std::nullopt}); },
+         Outcome::NoGroupChosen},
+        {"edit no server", [](SetupEditor& e) { return e.EditServer(3, Server("East", "x")); }, Outcome::NoServerToEdit},
+        {"edit with a blank field", [](SetupEditor& e) { return e.EditServer(0, Server("East", "")); },
+         Outcome::ShowNameBlank},
+        {"delete no server", [](SetupEditor& e) { return e.DeleteServer(-1); }, Outcome::NoServerToDelete},
+        {"move no server", [](SetupEditor& e) { return e.MoveServer(-1, +1); }, Outcome::NoServerToMove},
+        {"first server up", [](SetupEditor& e) { return e.MoveServer(0, -1); }, Outcome::ServerAtTop},
+        {"last server down", [](SetupEditor& e) { return e.MoveServer(2, +1); }, Outcome::ServerAtBottom},
+        {"blank hint", [](SetupEditor& e) { return e.AddUpdate(UpdateInput{}); }, Outcome::HintBlank},
+        {"edit no update", [](SetupEditor& e) { return e.EditUpdate(0, UpdateInput{}); }, Outcome::NoUpdateToEdit},
+        {"delete no update", [](SetupEditor& e) { return e.DeleteUpdate(0); }, Outcome::NoUpdateToDelete},
+        {"empty web address", [](SetupEditor& e) { return e.SetWebAddress(&WebAddresses::HomeUrl, ""); },
+         Outcome::WebAddressEmpty},
+    };
+    const std::string before = Document();
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        EXPECT_EQ(row.run(editor), row.expected);
+        EXPECT_EQ(Document(), before);
+        EXPECT_TRUE(view.InStep());
+        // Every refusal has words for the operator.
+        EXPECT_FALSE(RefusalNotice(row.expected).text.empty());
+    }
+}
+
+TEST_F(Editor, UpdateDialogTestsComeInTheirOrder)
+{
+    UpdateInput input;
+    EXPECT_EQ(CheckUpdateInput(input), Outcome::HintBlank);
+    input.Hint = " h ";
+    EXPECT_EQ(CheckUpdateInput(input), Outcome::DownUrlBlank);
+    input.DownUrl = "u";
+    input.SaveDir = "\t";
+    EXPECT_EQ(CheckUpdateInput(input), Outcome::SaveDirBlank);
+    input.SaveDir = ".\\";
+    EXPECT_EQ(CheckUpdateInput(input), Outcome::SaveNameBlank);
+    input.SaveName = "p.zip";
+    EXPECT_EQ(CheckUpdateInput(input), Outcome::Done);
+}
+
+TEST_F(Editor, StoresTrimmedOrAsTypedAsTheDialogsDo)
+{
+    ASSERT_EQ(editor.EditServer(1, ServerInput{" w ", " a;b ", " 1.1.1.1 ", " 81 ", "West"}), Outcome::Done);
+    EXPECT_EQ(model.servers.At(1), (ServerEntry{"West", "w", "a;b", "1.1.1.1", "81"}));
+    EXPECT_EQ(view.changed.back(), std::make_pair(1, 1));
+
+    UpdateInput input;
+    input.Hint = " hint ";
+    input.DownUrl = " http://dl/p.zip ";
+    input.SaveName = " p.zip ";
+    input.MD5 = " ab ";
+    input.CheckTypeIndex = -1;
+    input.ZipIndex = 1;
+    ASSERT_EQ(editor.AddUpdate(input), Outcome::Done);
+    const UpdateEntry& entry = model.updates.At(0);
+    EXPECT_EQ(entry.Hint, " hint ");
+    EXPECT_EQ(entry.DownUrl, "http://dl/p.zip");
+    EXPECT_EQ(entry.SaveName, "p.zip");
+    EXPECT_EQ(entry.MD5, " ab ");
+    EXPECT_EQ(entry.CheckType, words::kCheckUnknown);
+    EXPECT_EQ(entry.Zip, words::kYes);
+    // Opened for editing, an unknown check word shows as the fourth choice.
+    EXPECT_EQ(InputFromUpdate(entry).CheckTypeIndex, 3);
+    EXPECT_TRUE(view.InStep());
+}
+
+// The document writes each group's servers together, so exchanging servers
+// of two groups changes the list but not what is saved; the command line
+// must be able to say so.
+TEST_F(Editor, ServerMovesTellWhetherTheSavedOrderChanges)
+{
+    const std::string before = Document();
+    EXPECT_EQ(editor.MoveServer(0, +1), Outcome::ServerMoveKeepsSavedOrder);
+    EXPECT_EQ(model.servers.At(1).ShowName, "e1");
+    EXPECT_EQ(Document(), before);
+    EXPECT_EQ(editor.MoveServer(1, +1), Outcome::Done); // e1 past e2, both East
+    EXPECT_NE(Document(), before);
+}
+
+// Deleting a group removes exactly its servers, by byte-exact name, whether
+// the view is told run by run or, for many runs, with one reset.
+TEST_F(Editor, DeletingAGroupRemovesItsServersRunByRunOrByReset)
+{
+    for (int runs : {3, 40}) {
+        SCOPED_TRACE(runs);
+        SetupModel m;
+        SetupEditor e(m);
+        CountingView v(m);
+        e.SetListEvents(v);
+        ASSERT_EQ(e.AddGroup("A"), Outcome::Done);
+        ASSERT_EQ(e.AddGroup("a"), Outcome::Done);
+        for (int i = 0; i < runs; ++i) {
+            ASSERT_EQ(e.AddServer(Server("A", "x" + std::to_string(i))), Outcome::Done);
+            ASSERT_EQ(e.AddServer(Server("a", "y" + std::to_string(i))), Outcome::Done);
+        }
+        // The server "y1" keeps its place among the survivors.
+        EXPECT_EQ(SetupEditor::RowAfterRemovingGroup(m, "A", 3), 1);
+        EXPECT_EQ(SetupEditor::RowAfterRemovingGroup(m, "A", 2), -1);
+        ASSERT_EQ(e.DeleteGroup(0), Outcome::Done);
+        EXPECT_TRUE(v.InStep());
+        EXPECT_EQ(v.resets, runs > 32 ? 1 : 0);
+        ASSERT_EQ(m.servers.Count(), static_cast<std::size_t>(runs));
+        for (const ServerEntry& s : m.servers)
+            EXPECT_EQ(s.Group, "a");
+    }
+}
+
+TEST(FieldRules, CountCharactersLowerCaseAndReadVersions)
+{
+    EXPECT_EQ(CharacterCount(G("华东a")), 3u);
+    EXPECT_TRUE(FitsField(std::string(255, 'a')));
+    EXPECT_FALSE(FitsField(std::string(256, 'a')));
+    // 255 Chinese characters are 510 bytes and still fit.
+    std::string chinese;
+    for (int i = 0; i < 255; ++i)
+        chinese += G("华");
+    EXPECT_TRUE(FitsField(chinese));
+    // The trail byte of "丄" is "A" and must stay one.
+    EXPECT_EQ(LowerCased("AB\x81\x41Z"), "ab\x81\x41z");
+    EXPECT_EQ(TrimmedText(" \t x \r\n"), "x");
+    for (const char* good : {"1", "9", "65535", "100"})
+        EXPECT_TRUE(IsVersionNumber(good)) << good;
+    for (const char* bad : {"", "0", "65536", "007", "-1", "+1", "1.0", " 1", "abc", "99999999999"})
+        EXPECT_FALSE(IsVersionNumber(bad)) << bad;
+}
+
+} // namespace
+} // namespace tarnwick::edit
