@@ -302,7 +302,7 @@ private:
     std::optional<std::string> Required(std::optional<std::string>& utf8, std::optional<Error>& failure) const
     {
         if (!utf8) {
-            failure = Error(kMissingAttribute);
+            failure = Error(kMissingAttribute, ErrorKind::Damaged);
             return std::nullopt;
         }
         return Gbk(std::move(*utf8), failure);
@@ -314,7 +314,7 @@ private:
         ElementText text = std::move(*text_);
         text_.reset();
         if (!text.Single()) {
-            failure = Error("Element does not contain a single text node");
+            failure = Error("Element does not contain a single text node", ErrorKind::Damaged);
             return std::nullopt;
         }
         return Gbk(std::move(text).Utf8(), failure);

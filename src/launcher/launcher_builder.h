@@ -16,7 +16,7 @@ enum class BuildOutcome {
     Written,      // the launcher is in place (stampings that do not apply are not reported)
     NoGameName,   // the game name is empty once trimmed; nothing written
     NoListUrl,    // the list address is empty once trimmed; nothing written
-    OldFileInUse, // an older launcher of that name could not be replaced; it is left as it was
+    OldFileInUse, // an older launcher of that name is held open by a running program; it is left as it was
 };
 
 // What the operator is told of an outcome (GBK), by the window and the command line alike.

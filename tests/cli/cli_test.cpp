@@ -2,6 +2,7 @@
 // its two output streams and the files it leaves.
 #include "base/file_io.h"
 #include "base/text.h"
+#include "cli_process.h"
 #include "scripted_operator.h"
 #include "temporary_folder.h"
 #include "ui/logic/main_window_logic.h"
@@ -23,34 +24,15 @@ using ui::testing::FixedWindow;
 using ui::testing::ScriptedDialog;
 using ui::testing::ScriptedOperator;
 
-struct Outcome {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-std::string ShellQuoted(const std::string& arg)
-{
-    std::string quoted = "'";
-    for (char c : arg)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
+using Outcome = testing::CliOutcome;
+using testing::ShellQuoted;
 
 class Cli : public ::testing::Test {
 protected:
     // Runs tarnwick-cli -C FOLDER ARGS with standard input from `input` (not a terminal).
     Outcome Run(std::vector<std::string> args, const std::string& input = "")
     {
-        const fs::path in = streams_.path() / "in", out = streams_.path() / "out", err = streams_.path() / "err";
-        ReplaceFile(in, input);
-        std::string command = ShellQuoted(TARNWICK_CLI) + " -C " + ShellQuoted(folder_.path().string());
-        for (const auto& arg : args)
-            command += " " + ShellQuoted(arg);
-        command += " <" + ShellQuoted(in.string()) + " >" + ShellQuoted(out.string()) + " 2>" +
-                   ShellQuoted(err.string());
-        const int status = std::system(command.c_str());
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(out), ReadFile(err)};
+        return testing::RunCli(folder_.path(), streams_.path(), args, input);
     }
 
     fs::path Path(const std::string& name) const { return folder_.path() / name; }

@@ -2,6 +2,7 @@
 // version-strings, launcher, md5) run as operators run them: exit statuses,
 // messages, and input that is hostile or never ends.
 #include "base/file_io.h"
+#include "cli_process.h"
 #include "config/server_info_reader.h"
 #include "temporary_folder.h"
 
@@ -20,21 +21,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Outcome {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-std::string ShellQuoted(const std::string& arg)
-{
-    std::string quoted = "'";
-    for (char c : arg)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
-int ExitStatus(int waited) { return WIFEXITED(waited) ? WEXITSTATUS(waited) : -1; }
+using Outcome = testing::CliOutcome;
+using testing::ExitStatus;
+using testing::ShellQuoted;
 
 bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
@@ -50,18 +39,12 @@ protected:
 
     std::string Command(const std::vector<std::string>& args) const
     {
-        std::string command = ShellQuoted(TARNWICK_CLI) + " -C " + ShellQuoted(folder_.path().string());
-        for (const auto& arg : args)
-            command += " " + ShellQuoted(arg);
-        return command + " >" + ShellQuoted(Stream("out").string()) + " 2>" + ShellQuoted(Stream("err").string());
+        return testing::CliCommand(folder_.path(), streams_.path(), args);
     }
 
-    // Runs tarnwick-cli -C FOLDER ARGS with `input` on standard input.
     Outcome Run(const std::vector<std::string>& args, const std::string& input = "") const
     {
-        ReplaceFile(Stream("in"), input);
-        const int waited = std::system((Command(args) + " <" + ShellQuoted(Stream("in").string())).c_str());
-        return {ExitStatus(waited), ReadFile(Stream("out")), ReadFile(Stream("err"))};
+        return testing::RunCli(folder_.path(), streams_.path(), args, input);
     }
 
     // Runs it with standard input written by `feed`, a call per chunk, through

@@ -290,6 +290,8 @@ TEST_F(Document, FailuresNameTheReasonTheLineAndItsFirstFortyCharacters)
             LoadBytes(TestData(std::string("broken/") + row.file));
             ADD_FAILURE() << "loaded";
         } catch (const Error& error) {
+            // Callers tell damaged content from a file they could not read by this.
+            EXPECT_EQ(error.Kind(), ErrorKind::Damaged);
             const std::string message = error.what();
             const std::string where = row.where.empty() ? "" : "\r\n" + row.where;
             ASSERT_GT(message.size(), where.size());

@@ -134,6 +134,40 @@ private slots:
         QCOMPARE(Find<QComboBox>(main, "cbbServerGroup")->count(), 0);
     }
 
+    // The window's close button asks only when there is something to lose.
+    void closingWithUnsavedEditsAsksFirst()
+    {
+        Program p;
+        p.main->show();
+        QVERIFY(p.main->close());
+        QVERIFY(p.op.saveQuestions.empty());
+
+        p.main->show();
+        p.op.inputs.push_back("North");
+        Click(*p.main, "btnAddGroup");
+        p.op.saveAnswers = {SaveAnswer::Cancel};
+        QVERIFY(!p.main->close());
+        QVERIFY(p.main->isVisible());
+        p.op.saveAnswers = {SaveAnswer::Save};
+        QVERIFY(p.main->close());
+        QCOMPARE(p.op.saveQuestions.size(), std::size_t(2));
+        QVERIFY(ReadFile(p.folder.path() / "Tarnwick.xml").find("North") != std::string::npos);
+    }
+
+    // A second window on a folder that one holds opens nothing it could write over.
+    void aSecondWindowOnTheFolderIsRefused()
+    {
+        Program p;
+        ScriptedOperator op;
+        TFormMain second(op, {}, p.folder.path());
+        QVERIFY(p.main->Opened());
+        QVERIFY(!second.Opened());
+        QCOMPARE(op.notices.size(), std::size_t(1));
+        QCOMPARE(op.notices[0].caption, std::string("错误提示"));
+        QVERIFY(second.Logic().Model().groups.Count() == 0);
+        QVERIFY(second.close());
+    }
+
     void groupButtonsAskThroughTheInputBoxAndConfirmation()
     {
         Program p;

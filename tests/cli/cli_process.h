@@ -1,0 +1,51 @@
+#pragma once
+
+// tarnwick-cli run as operators run it: a separate process in a folder, with
+// its exit status and its two output streams.
+#include "base/file_io.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <sys/wait.h>
+#include <vector>
+
+namespace tarnwick::testing {
+
+struct CliOutcome {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+inline std::string ShellQuoted(const std::string& arg)
+{
+    std::string quoted = "'";
+    for (char c : arg)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+inline int ExitStatus(int waited) { return WIFEXITED(waited) ? WEXITSTATUS(waited) : -1; }
+
+// tarnwick-cli -C FOLDER ARGS, its output going to "out" and "err" in `streams`.
+inline std::string CliCommand(const std::filesystem::path& folder, const std::filesystem::path& streams,
+                              const std::vector<std::string>& args)
+{
+    std::string command = ShellQuoted(TARNWICK_CLI) + " -C " + ShellQuoted(folder.string());
+    for (const auto& arg : args)
+        command += " " + ShellQuoted(arg);
+    return command + " >" + ShellQuoted((streams / "out").string()) + " 2>" + ShellQuoted((streams / "err").string());
+}
+
+// Runs it with `input` on standard input (a file, so not a terminal).
+inline CliOutcome RunCli(const std::filesystem::path& folder, const std::filesystem::path& streams,
+                         const std::vector<std::string>& args, const std::string& input = "")
+{
+    ReplaceFile(streams / "in", input);
+    const int waited =
+        std::system((CliCommand(folder, streams, args) + " <" + ShellQuoted((streams / "in").string())).c_str());
+    return {ExitStatus(waited), ReadFile(streams / "out"), ReadFile(streams / "err")};
+}
+
+} // namespace tarnwick::testing
