@@ -52,7 +52,7 @@ void TFormEditServer::ButtonOkClick()
 {
     RunGuarded(notifier_, [this] {
         StoreFields();
-        const auto refused = editor_.ButtonOkClick(notifier_);
+        const auto refused = editor_.RefuseIncomplete(notifier_);
         AcceptOrFocus(refused ? FieldWidget(*refused) : nullptr);
     });
 }

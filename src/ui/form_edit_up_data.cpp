@@ -108,7 +108,7 @@ void TFormEditUpData::ShowCheckModeRow()
 void TFormEditUpData::cbbCheckTypeChange()
 {
     editor_.Fields.CheckTypeIndex = ui_->cbbCheckType->currentIndex();
-    editor_.cbbCheckTypeChange();
+    editor_.ShowCheckMode();
     ShowCheckModeRow();
 }
 
@@ -116,7 +116,7 @@ void TFormEditUpData::ButtonOkClick()
 {
     RunGuarded(notifier_, [this] {
         StoreFields();
-        const auto refused = editor_.ButtonOkClick(notifier_);
+        const auto refused = editor_.RefuseIncomplete(notifier_);
         AcceptOrFocus(refused ? FieldWidget(*refused) : nullptr);
     });
 }

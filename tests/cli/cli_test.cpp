@@ -62,7 +62,7 @@ public:
             for (std::size_t i = 0; i < server_.Fields.GroupNames.size(); ++i)
                 if (server_.Fields.GroupNames[i] == Utf8ToGbk(group))
                     server_.Fields.GroupIndex = static_cast<int>(i);
-            return !server_.ButtonOkClick(op_).has_value();
+            return !server_.RefuseIncomplete(op_).has_value();
         });
         logic_.SelectServer(row);
         row < 0 ? logic_.AddServer() : logic_.EditServer();
@@ -71,7 +71,7 @@ public:
     {
         updateDialog_.steps.push_back([=, this] {
             fill(update_.Fields);
-            return !update_.ButtonOkClick(op_).has_value();
+            return !update_.RefuseIncomplete(op_).has_value();
         });
         logic_.SelectUpdate(row);
         row < 0 ? logic_.AddUpdate() : logic_.EditUpdate();

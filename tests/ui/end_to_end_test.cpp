@@ -63,7 +63,7 @@ TEST_F(EndToEnd, AddsThroughTheDialogsThenSavesWritesAndGenerates)
         f.Name = "w1;w2";
         f.Addr = "10.1.0.1;10.1.0.2";
         f.GroupIndex = 1;
-        return !s.serverEditor.ButtonOkClick(s.op).has_value();
+        return !s.serverEditor.RefuseIncomplete(s.op).has_value();
     });
     s.logic.AddServer();
     s.updateDialog.steps.push_back([&] {
@@ -71,7 +71,7 @@ TEST_F(EndToEnd, AddsThroughTheDialogsThenSavesWritesAndGenerates)
         f.Hint = "patch";
         f.DownUrl = "http://h/p2.dat";
         f.SaveName = "p2.dat";
-        return !s.updateEditor.ButtonOkClick(s.op).has_value();
+        return !s.updateEditor.RefuseIncomplete(s.op).has_value();
     });
     s.logic.AddUpdate();
     ASSERT_TRUE(s.op.notices.empty());

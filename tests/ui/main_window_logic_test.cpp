@@ -58,7 +58,7 @@ protected:
     {
         serverDialog.steps.push_back([this, fill] {
             fill(serverEditor.Fields);
-            return !serverEditor.ButtonOkClick(op).has_value();
+            return !serverEditor.RefuseIncomplete(op).has_value();
         });
     }
 
@@ -79,7 +79,7 @@ protected:
     {
         updateDialog.steps.push_back([this, fill] {
             fill(updateEditor.Fields);
-            return !updateEditor.ButtonOkClick(op).has_value();
+            return !updateEditor.RefuseIncomplete(op).has_value();
         });
     }
 
@@ -294,15 +294,15 @@ TEST_F(MainWindowTest, ServerDialogRefusesTheFirstIncompleteFieldInOrder)
     serverEditor.Fields = {};
     serverEditor.Fields.ShowName = "s";
     serverEditor.Fields.Name = " \t";
-    EXPECT_EQ(serverEditor.ButtonOkClick(op), ServerField::Name);
+    EXPECT_EQ(serverEditor.RefuseIncomplete(op), ServerField::Name);
     EXPECT_EQ(op.TakeLastText(), "服务器名称不能为空!");
     serverEditor.Fields.Name = "n";
-    EXPECT_EQ(serverEditor.ButtonOkClick(op), ServerField::Addr);
+    EXPECT_EQ(serverEditor.RefuseIncomplete(op), ServerField::Addr);
     EXPECT_EQ(op.TakeLastText(), "服务器地址不能为空!");
     serverEditor.Fields.Addr = "a";
     serverEditor.Fields.Port = "";
     // With no groups there is nothing to choose, so OK can only be refused.
-    EXPECT_EQ(serverEditor.ButtonOkClick(op), ServerField::Group);
+    EXPECT_EQ(serverEditor.RefuseIncomplete(op), ServerField::Group);
     EXPECT_EQ(op.notices.back().caption, "提示信息");
     EXPECT_EQ(op.TakeLastText(), "请选择服务器分组!");
     // Any port is accepted: letters, out of range, empty.
@@ -310,7 +310,7 @@ TEST_F(MainWindowTest, ServerDialogRefusesTheFirstIncompleteFieldInOrder)
     serverEditor.Fields.GroupIndex = 0;
     for (const char* port : {"", "abc", "99999"}) {
         serverEditor.Fields.Port = port;
-        EXPECT_EQ(serverEditor.ButtonOkClick(op), std::nullopt) << port;
+        EXPECT_EQ(serverEditor.RefuseIncomplete(op), std::nullopt) << port;
     }
     EXPECT_TRUE(op.notices.empty());
 }
@@ -498,29 +498,29 @@ TEST(UpdateEditor, RefusesTheFirstBlankTestedFieldAndReactsToTheCheckMode)
     UpdateEditorLogic editor;
     editor.Fields.Hint = " ";
     editor.Fields.SaveDir = "";
-    EXPECT_EQ(editor.ButtonOkClick(op), UpdateField::Hint);
+    EXPECT_EQ(editor.RefuseIncomplete(op), UpdateField::Hint);
     EXPECT_EQ(op.TakeLastText(), "更新提示不能为空!");
     editor.Fields.Hint = "h";
-    EXPECT_EQ(editor.ButtonOkClick(op), UpdateField::DownUrl);
+    EXPECT_EQ(editor.RefuseIncomplete(op), UpdateField::DownUrl);
     EXPECT_EQ(op.TakeLastText(), "下载不能为空!");
     editor.Fields.DownUrl = "u";
-    EXPECT_EQ(editor.ButtonOkClick(op), UpdateField::SaveDir);
+    EXPECT_EQ(editor.RefuseIncomplete(op), UpdateField::SaveDir);
     EXPECT_EQ(op.TakeLastText(), "保存位置不能为空!");
     editor.Fields.SaveDir = "d";
-    EXPECT_EQ(editor.ButtonOkClick(op), UpdateField::SaveName);
+    EXPECT_EQ(editor.RefuseIncomplete(op), UpdateField::SaveName);
     EXPECT_EQ(op.notices.back().caption, "提示信息");
     EXPECT_EQ(op.TakeLastText(), "保存文件名不能为空!");
 
     editor.Fields.CheckTypeIndex = 1;
-    editor.cbbCheckTypeChange();
+    editor.ShowCheckMode();
     EXPECT_FALSE(editor.Row.LabelVisible || editor.Row.VerVisible || editor.Row.DateVisible || editor.Row.Md5Visible);
     editor.Fields.CheckTypeIndex = 2;
-    editor.cbbCheckTypeChange();
+    editor.ShowCheckMode();
     EXPECT_TRUE(editor.Row.DateVisible && editor.Row.LabelVisible);
     EXPECT_EQ(editor.Row.DateTop, 92);
     EXPECT_EQ(U(editor.Row.LabelCaption), "PAK更新时间:");
     editor.Fields.CheckTypeIndex = 0;
-    editor.cbbCheckTypeChange();
+    editor.ShowCheckMode();
     EXPECT_TRUE(editor.Row.VerVisible && !editor.Row.DateVisible);
     EXPECT_EQ(U(editor.Row.LabelCaption), "版本号:");
     // Hiding never clears.

@@ -227,7 +227,7 @@ void MainWindowLogic::EditUpdate()
     static_cast<edit::UpdateInput&>(updateEditor_->Fields) =
         edit::InputFromUpdate(model_.updates.At(static_cast<std::size_t>(update_)));
     // Setting the choice does not react by itself; show the entry's check-mode row.
-    updateEditor_->cbbCheckTypeChange();
+    updateEditor_->ShowCheckMode();
     if (!ShowUpdateDialog("修改更新列表"))
         return;
     Refused(editor_.EditUpdate(update_, updateEditor_->Fields));

@@ -31,7 +31,7 @@ bool ShowRefusal(Notifier& notifier, edit::Outcome outcome)
     return true;
 }
 
-std::optional<ServerField> ServerEditorLogic::ButtonOkClick(Notifier& notifier) const
+std::optional<ServerField> ServerEditorLogic::RefuseIncomplete(Notifier& notifier) const
 {
     const edit::Outcome outcome = edit::CheckServerInput(Fields.Input());
     if (!ShowRefusal(notifier, outcome))

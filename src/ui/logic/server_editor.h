@@ -37,7 +37,7 @@ public:
     // The OK button's tests. Refuses the first incomplete field through the
     // notifier and returns it (the view puts the focus there); nothing when the
     // dialog may close with OK. Reads only: the texts are trimmed on storing.
-    std::optional<ServerField> ButtonOkClick(Notifier& notifier) const;
+    std::optional<ServerField> RefuseIncomplete(Notifier& notifier) const;
 };
 
 // Shows an outcome's refusal notice; false for Done.

@@ -12,7 +12,7 @@ CheckModeRow CheckModeRow::Initial()
     return row;
 }
 
-void UpdateEditorLogic::cbbCheckTypeChange()
+void UpdateEditorLogic::ShowCheckMode()
 {
     Row.VerVisible = false;
     Row.DateVisible = false;
@@ -42,7 +42,7 @@ void UpdateEditorLogic::cbbCheckTypeChange()
     }
 }
 
-std::optional<UpdateField> UpdateEditorLogic::ButtonOkClick(Notifier& notifier) const
+std::optional<UpdateField> UpdateEditorLogic::RefuseIncomplete(Notifier& notifier) const
 {
     const edit::Outcome outcome = edit::CheckUpdateInput(Fields);
     if (!ShowRefusal(notifier, outcome))

@@ -39,10 +39,10 @@ public:
     CheckModeRow Row = CheckModeRow::Initial();
 
     // The reaction to a change of the check mode. Hiding never clears a field.
-    void cbbCheckTypeChange();
+    void ShowCheckMode();
 
     // The OK button's tests, as for the server dialog.
-    std::optional<UpdateField> ButtonOkClick(Notifier& notifier) const;
+    std::optional<UpdateField> RefuseIncomplete(Notifier& notifier) const;
 
     // The MD5 calculator: the digest text of a dropped file (32 "0" characters
     // for a folder or a missing path). Raises Error when the file cannot be opened.
