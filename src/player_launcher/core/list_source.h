@@ -1,0 +1,91 @@
+#pragma once
+
+#include "config/field_encoder.h"
+#include "player_launcher/core/server_list.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// Getting the server list: the limits of the download, why it can fail, and
+// reading what arrived. The download itself is the platform's (WinHTTP).
+namespace tarnwick::player {
+
+// A file of 100,000 servers is about 22 MB; nothing larger is a server list,
+// and a body that never ends stops here.
+inline constexpr std::uint64_t kMaxListBytes = 64u * 1024 * 1024;
+// Connecting (name resolution included) may take this long, and so may each
+// send and each wait for more of the body; the whole download at most kTotalSeconds.
+inline constexpr int kConnectSeconds = 10;
+inline constexpr int kReadSeconds = 15;
+inline constexpr int kTotalSeconds = 300;
+// A download that fails for want of a connection, by a timeout or with a
+// server error (5xx) is tried once more.
+inline constexpr int kAttempts = 2;
+
+enum class ListProblem {
+    None,
+    NotStamped,    // the image's list address was never stamped
+    BadAddress,    // the stamped address is not an http or https address
+    NoConnection,  // the host was not found or refused the connection
+    Timeout,       // no connection, or no data, within the time allowed
+    HttpStatus,    // the server answered with another status than 200
+    Redirect,      // sent on to another scheme, or from https to http
+    SecureChannel, // the https certificate or the secure connection failed
+    Network,       // another failure of the transfer
+    TooLarge,      // more than kMaxListBytes
+    Damaged,       // the reader refused what arrived (damaged, cut short, other key material)
+};
+
+struct ListFailure {
+    ListProblem problem = ListProblem::None;
+    long code = 0;      // HttpStatus: the status; NoConnection, Network, ...: the system's error code
+    std::string detail; // UTF-8: BadAddress the address check's reason; Damaged the reader's message; the host
+};
+
+// What the player is told (Chinese, UTF-8).
+std::string FailureText(const ListFailure& failure);
+
+// How "/list" ends: 2 when the list could not be fetched, 1 when what arrived
+// is no usable server list.
+int ExitStatus(ListProblem problem);
+
+// Whether a failed attempt is worth the one retry.
+bool WorthRetrying(const ListFailure& failure);
+
+// The downloaded body, read whole: a list, or why there is none. Nothing of a
+// body that does not read whole is shown.
+struct ListResult {
+    std::optional<ServerList> list;
+    ListFailure failure;
+};
+ListResult ReadServerList(std::string_view body, const KeyMaterial& key = BuiltInKey());
+
+// The body as it arrives, held to kMaxListBytes (or `limit`): what the server
+// announces is checked before anything is read, what it sends as it comes, so
+// that a huge or endless body costs no more than the limit.
+class ListBody {
+public:
+    explicit ListBody(std::uint64_t limit = kMaxListBytes) : limit_(limit) {}
+
+    // False when the announced length is over the limit.
+    bool Expect(std::optional<std::uint64_t> contentLength);
+    // False, and nothing kept of the chunk, once the body would pass the limit.
+    bool Append(std::string_view chunk);
+
+    const std::string& Bytes() const { return bytes_; }
+    std::uint64_t Received() const { return bytes_.size(); }
+    std::optional<std::uint64_t> Announced() const { return announced_; }
+
+private:
+    std::uint64_t limit_;
+    std::optional<std::uint64_t> announced_;
+    std::string bytes_;
+};
+
+// The progress line of a download (UTF-8); total is absent when the server
+// did not say how long the body is.
+std::string ProgressText(std::uint64_t received, std::optional<std::uint64_t> total);
+
+} // namespace tarnwick::player
