@@ -5,7 +5,7 @@ JOBS ?= $(shell nproc)
 WORK_DIR := work
 PREFIX ?= /usr/local
 
-.PHONY: all deps build-deps configure build run screenshots test test-asan bench fuzz install package check-package clean deps-windows windows test-windows windows-gui windows-gui-screenshot
+.PHONY: all deps build-deps configure build run screenshots test test-asan bench bench-windows fuzz install package check-package clean deps-windows windows test-windows windows-gui windows-gui-screenshot
 FUZZ_SECONDS ?= 60
 
 all: build
@@ -44,6 +44,11 @@ test-asan: deps
 
 bench: build
 	@for b in $(BUILD_DIR)/bin/bench_*; do [ -x "$$b" ] || continue; echo "== $$b"; "$$b" || exit 1; done
+
+# The generated launcher's /list under Wine against curl and tarnwick-cli decode,
+# on a 100,000-server list that nginx serves on loopback.
+bench-windows: deps build
+	@sh tools/wine-session.sh "$(CURDIR)/$(BUILD_DIR)/wine-prefix" python3 bench/bench_launcher_list.py --cli $(BUILD_DIR)/bin/tarnwick-cli
 
 # Each fuzz target runs FUZZ_SECONDS seconds; any crash, leak or timeout fails.
 fuzz: deps

@@ -1,0 +1,145 @@
+#!/usr/bin/env python3
+"""The launcher's /list under Wine against curl and tarnwick-cli decode, on a
+ServerInfo.txt of 100,000 servers (2,000 groups) served by nginx on loopback:
+the time from the launcher's start to its list being printed, against curl
+fetching the same file into tarnwick-cli decode (this machine's build), in one
+run. Target: at most 1.5 times. Also prints the launcher image's size and what
+starting a program costs under Wine, which the launcher's figure includes.
+
+    bench_launcher_list.py --cli build/bin/tarnwick-cli [--runs 5]
+
+Run it as 'make bench-windows', which holds a wineserver for the prefix.
+Wall-clock times, best and median of the runs.
+"""
+import argparse
+import json
+import os
+import shutil
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
+sys.path.insert(0, os.path.join(HERE, "..", "tests", "support"))
+sys.path.insert(0, os.path.join(HERE, "..", "tests", "player_launcher_e2e"))
+from launcher_under_wine import Wine, find_wine, list_support, make_launcher  # noqa: E402
+from web_server import NginxServer, nginx_program  # noqa: E402
+
+GROUPS = 2000
+SERVERS = 100000
+TARGET = 1.5
+
+
+def write_document(folder):
+    """The servers of bench_verify: Chinese names, two connection entries each."""
+    lines = ['<?xml version="1.0" encoding="GB2312"?>', "<XMLSetup>", "  <ServerList>"]
+    per_group = SERVERS // GROUPS
+    for g in range(GROUPS):
+        lines.append(f'    <Group Name="区 {g + 1}">')
+        for s in range(g * per_group, (g + 1) * per_group):
+            lines += [f'      <Server Name="服务器 {s}">',
+                      f'        <Child Addrs="10.{s // 65536 % 256}.{s // 256 % 256}.{s % 256}" Port="7000">'
+                      f"line one {s}</Child>",
+                      f'        <Child Addrs="game{s}.example.com" Port="7001">line two {s}</Child>',
+                      "      </Server>"]
+        lines.append("    </Group>")
+    lines += ["  </ServerList>", "  <Url>"]
+    lines += [f"    <{n}>http://www.example.com/{n.lower()}.html</{n}>"
+              for n in ("Loginframe", "ContactGM", "Payment", "Payment2", "Home")]
+    lines += ["  </Url>", "</XMLSetup>", ""]
+    with open(os.path.join(folder, "Tarnwick.xml"), "wb") as f:
+        f.write("\r\n".join(lines).encode("gbk"))
+
+
+def timed(runs, action):
+    seconds = []
+    for _ in range(runs):
+        started = time.monotonic()
+        action()
+        seconds.append(time.monotonic() - started)
+    return min(seconds), statistics.median(seconds)
+
+
+def fetch_and_decode(url, cli):
+    curl = subprocess.Popen(["curl", "-sS", "--fail", url], stdout=subprocess.PIPE)
+    decode = subprocess.run([cli, "decode", "-"], stdin=curl.stdout, stdout=subprocess.PIPE,
+                            stderr=subprocess.PIPE)
+    curl.stdout.close()
+    if curl.wait() != 0 or decode.returncode != 0:
+        raise RuntimeError(f"curl {url} | tarnwick-cli decode: {decode.stderr.decode(errors='replace')}")
+
+
+def checked(run, what):
+    if run.status != 0:
+        raise RuntimeError(f"{what}: exit status {run.status}: {run.text(run.err)}")
+    return run
+
+
+def figure(name, times):
+    return f"{name}: {times[0]:.2f} s (median {times[1]:.2f} s)"
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--cli", required=True, help="tarnwick-cli built for this machine")
+    parser.add_argument("--runs", type=int, default=5)
+    options = parser.parse_args()
+    cli = os.path.abspath(options.cli)
+    wine_program = find_wine()
+    for tool, found in (("nginx", nginx_program()), ("curl", shutil.which("curl")), ("wine", wine_program)):
+        if found is None:
+            sys.exit(f"{tool} is not installed ('make deps' installs it)")
+
+    with tempfile.TemporaryDirectory(prefix="tarnwick-bench-") as work, NginxServer() as web:
+        write_document(work)
+        started = time.monotonic()
+        subprocess.run([cli, "-C", work, "serverinfo"], check=True, stdout=subprocess.DEVNULL)
+        written = time.monotonic() - started
+        with open(os.path.join(work, "ServerInfo.txt"), "rb") as f:
+            published = f.read()
+        size = len(published)
+        web.put("ServerInfo.txt", published)
+        url = web.url("ServerInfo.txt")
+        exe = make_launcher(cli, os.path.join(work, "launcher"), "Bench", url)
+        wine = Wine(wine_program)
+        print(f"ServerInfo.txt: {SERVERS:,} servers in {GROUPS:,} groups, {size / 1e6:.1f} MB "
+              f"(serverinfo wrote it in {written:.2f} s), served by nginx on 127.0.0.1")
+        print(f"launcher image: {os.path.getsize(exe):,} bytes as stamped (limit 3 MB)")
+
+        # Warm: the page cache, the prefix, and Wine's own DLLs.
+        fetch_and_decode(url, cli)
+        checked(wine.run("cmd", "/c", "exit"), "wine cmd /c exit")
+        wine_start = timed(options.runs, lambda: checked(wine.run("cmd", "/c", "exit"), "wine cmd /c exit"))
+        launcher_start = timed(options.runs, lambda: checked(wine.run(exe, "/print"), "launcher /print"))
+        linux = timed(options.runs, lambda: fetch_and_decode(url, cli))
+        print(figure("Wine start (wine cmd /c exit)", wine_start))
+        print(figure("launcher start under Wine (/print, no download)", launcher_start))
+        print(figure("curl | tarnwick-cli decode (Linux)", linux))
+
+        supported, why = list_support(wine, exe)
+        if not supported:
+            print(f"launcher /list: SKIPPED: {why}")
+            return 0
+        last = []
+
+        def listing():
+            last[:] = [checked(wine.run(exe, "/list"), "launcher /list")]
+
+        listing()
+        launcher = timed(options.runs, listing)
+        servers = sum(len(g["servers"]) for g in json.loads(last[0].out)["groups"])
+        if servers != SERVERS:
+            raise RuntimeError(f"launcher /list printed {servers} servers, not {SERVERS}")
+        print(figure("launcher /list under Wine", launcher))
+        ratio = launcher[0] / linux[0]
+        net = (launcher[0] - launcher_start[0]) / linux[0]
+        print(f"ratio: {ratio:.2f}x (target at most {TARGET}x: {'met' if ratio <= TARGET else 'NOT met'}); "
+              f"{net:.2f}x net of the launcher's start under Wine")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

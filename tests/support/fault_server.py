@@ -1,0 +1,135 @@
+"""Network faults that nginx does not produce on cue, for the launcher's tests:
+a small HTTP server (Python's standard library only) on a free loopback port.
+
+    with FaultServer(body) as faults:
+        faults.url("stall")
+
+Paths and what they do:
+  /stall          reads the request and never answers
+  /stall-body     sends the headers and half of `body`, then nothing more
+  /endless        sends "$BEGIN" and then lines without end, no length given
+  /cut            announces all of `body`, sends half and closes the connection
+  /redirect-ftp   302 to an ftp:// address
+  /redirect-file  302 to a file:/// address
+Anything else is a 404.
+
+Every wait ends when the client closes its side or the server stops, so a
+connection never outlives the test; `requests` and `sent` count per path.
+"""
+import collections
+import select
+import socket
+import socketserver
+import threading
+import time
+
+# A stalled connection is given up after this long even if the client stays.
+STALL_LIMIT_SECONDS = 300
+# The endless body stops here at the latest (a launcher's cap is far below).
+ENDLESS_LIMIT_BYTES = 4 << 30
+REQUEST_LIMIT_BYTES = 64 << 10
+
+
+class FaultServer:
+    def __init__(self, body=b"$BEGIN\r\n"):
+        self.body = body
+        self.requests = collections.Counter()
+        self.sent = collections.Counter()
+        self._lock = threading.Lock()
+        self._stopping = threading.Event()
+        self._server = None
+        self._thread = None
+
+    @property
+    def port(self):
+        return self._server.server_address[1]
+
+    def url(self, path):
+        return f"http://127.0.0.1:{self.port}/{path}"
+
+    def __enter__(self):
+        owner = self
+
+        class Handler(socketserver.BaseRequestHandler):
+            def handle(self):
+                owner._handle(self.request)
+
+        # Port 0: the system picks a free port, so no other process can take it first.
+        self._server = socketserver.ThreadingTCPServer(("127.0.0.1", 0), Handler)
+        self._server.daemon_threads = True
+        self._thread = threading.Thread(target=self._server.serve_forever, kwargs={"poll_interval": 0.1})
+        self._thread.start()
+        return self
+
+    def __exit__(self, *exc):
+        self._stopping.set()
+        self._server.shutdown()
+        self._server.server_close()
+        self._thread.join()
+        return False
+
+    def _count(self, path, sent):
+        with self._lock:
+            self.sent[path] += sent
+
+    def _handle(self, connection):
+        connection.settimeout(10)
+        request = b""
+        try:
+            while b"\r\n\r\n" not in request and len(request) < REQUEST_LIMIT_BYTES:
+                chunk = connection.recv(4096)
+                if not chunk:
+                    return
+                request += chunk
+        except OSError:
+            return
+        parts = request.split(b" ", 2)
+        path = parts[1].decode("latin-1").lstrip("/") if len(parts) > 2 else ""
+        with self._lock:
+            self.requests[path] += 1
+        try:
+            self._answer(connection, path)
+        except OSError:
+            pass  # the client went away, which ends every fault
+
+    def _send(self, connection, path, data):
+        connection.sendall(data)
+        self._count(path, len(data))
+
+    def _answer(self, connection, path):
+        half = self.body[: len(self.body) // 2]
+        if path == "stall":
+            self._wait_for_close(connection)
+        elif path == "stall-body":
+            self._send(connection, path, self._headers(200, len(self.body)) + half)
+            self._wait_for_close(connection)
+        elif path == "endless":
+            connection.sendall(b"HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nConnection: close\r\n\r\n")
+            self._send(connection, path, b"$BEGIN\r\n")
+            line = b"<!--" + b"-" * 1017 + b">\r\n"
+            chunk = line * 64
+            while not self._stopping.is_set() and self.sent[path] < ENDLESS_LIMIT_BYTES:
+                self._send(connection, path, chunk)
+        elif path == "cut":
+            self._send(connection, path, self._headers(200, len(self.body)) + half)
+            connection.shutdown(socket.SHUT_RDWR)
+        elif path in ("redirect-ftp", "redirect-file"):
+            target = (f"ftp://127.0.0.1:{self.port}/ServerInfo.txt" if path == "redirect-ftp"
+                      else "file:///C:/windows/win.ini")
+            self._send(connection, path, self._headers(302, 0, f"Location: {target}\r\n"))
+        else:
+            self._send(connection, path, self._headers(404, 0))
+
+    @staticmethod
+    def _headers(status, length, extra=""):
+        reason = {200: "OK", 302: "Found", 404: "Not Found"}[status]
+        return (f"HTTP/1.1 {status} {reason}\r\nContent-Type: text/plain\r\nContent-Length: {length}\r\n"
+                f"Connection: close\r\n{extra}\r\n").encode("ascii")
+
+    def _wait_for_close(self, connection):
+        """Holds the connection open, answering nothing, until the client closes it."""
+        deadline = time.monotonic() + STALL_LIMIT_SECONDS
+        while not self._stopping.is_set() and time.monotonic() < deadline:
+            readable, _, _ = select.select([connection], [], [], 0.2)
+            if readable and not connection.recv(4096):
+                return
