@@ -119,7 +119,7 @@ def main():
         print(figure("launcher start under Wine (/print, no download)", launcher_start))
         print(figure("curl | tarnwick-cli decode (Linux)", linux))
 
-        supported, why = list_support(wine, exe)
+        supported, why = list_support(wine, exe, url)
         if not supported:
             print(f"launcher /list: SKIPPED: {why}")
             return 0

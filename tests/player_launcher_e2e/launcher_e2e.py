@@ -447,7 +447,7 @@ def main():
 
             wine = Wine(options.wine)
             probe = make_launcher(cli, f"{work}/launchers/probe", "Probe", web.url("sample.txt"))
-            supported, why = list_support(wine, probe)
+            supported, why = list_support(wine, probe, web.url("sample.txt"))
             if not supported:
                 for row in rows:
                     print(f"SKIPPED  {row.name}: launcher /list")

@@ -52,7 +52,7 @@ class Wine:
         return Run(done.returncode, done.stdout, done.stderr, time.monotonic() - started)
 
 
-def list_support(wine, exe):
+def list_support(wine, exe, url):
     """(True, why) when the image is a launcher that fetches lists, else (False, why).
 
     The image carried before the real launcher shows its stamped strings only
@@ -61,7 +61,7 @@ def list_support(wine, exe):
     have it; such an image is never started with /list.
     """
     printed = wine.run(exe, "/print")
-    if printed.status != 0 or b"ServerList" not in printed.out:
+    if printed.status != 0 or url.encode() not in printed.out:
         raise RuntimeError(f"{exe} /print did not show its stamped strings (status {printed.status}): "
                            f"{printed.text(printed.out)} {printed.text(printed.err)}")
     with open(exe, "rb") as f:
