@@ -91,7 +91,9 @@ Timings Measure(int servers)
     QTemporaryDir folder;
     WriteWorkingCopy(folder.path().toStdString(), servers);
     Agreeing op;
+    const auto started = std::chrono::steady_clock::now();
     TFormMain main(op, CarriedLauncherImage(), folder.path().toStdString());
+    const std::chrono::duration<double, std::milli> opening = std::chrono::steady_clock::now() - started;
     TFormEditUpData update(op, &main);
     TFormEditServer server(op, &main);
     main.AttachDialogs(server, update);
@@ -121,6 +123,11 @@ Timings Measure(int servers)
     t["group add"] = Time(nothing, click("btnAddGroup"));
     t["group move"] = Time(middleGroup, click("BtnMoveSrvUp"));
     t["group delete (and its servers)"] = Time(middleGroup, click("btnDelGroup"));
+    // Not clicks, so outside the targets: the window's start (lock, load and
+    // the fingerprint of what was loaded) and the check for unsaved edits
+    // that closing makes.
+    std::printf("%d servers: window opened in %.0f ms; unsaved-edits check %.1f ms\n", servers, opening.count(),
+                Time(nothing, [&] { (void)logic.HasUnsavedEdits(); }));
     return t;
 }
 

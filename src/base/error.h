@@ -11,19 +11,26 @@ namespace tarnwick {
 // needs the operator, a damaged document needs a repair. Failed is the rest.
 enum class ErrorKind { Failed, InUse, NoRoom, NoPermission, NotFound, Damaged };
 
+namespace detail {
+// The kind is kept in a plain base so that raising an Error touches no member
+// of a polymorphic object while it is built: the undefined-behaviour checker
+// probes such objects through a pipe, which cannot be made when the process
+// has run out of descriptors, the very failure an Error may be reporting.
+struct ErrorKindField {
+    ErrorKind kind;
+};
+} // namespace detail
+
 // The one error type of the system. The message is GBK text, like all core text;
 // front ends convert it to UTF-8 when they show it.
-class Error : public std::runtime_error {
+class Error : public std::runtime_error, private detail::ErrorKindField {
 public:
     explicit Error(const std::string& message, ErrorKind kind = ErrorKind::Failed)
-        : std::runtime_error(message), kind_(kind)
+        : std::runtime_error(message), detail::ErrorKindField{kind}
     {
     }
 
-    ErrorKind Kind() const noexcept { return kind_; }
-
-private:
-    ErrorKind kind_;
+    ErrorKind Kind() const noexcept { return kind; }
 };
 
 // The kind of a C library error number (errno).
