@@ -24,11 +24,18 @@ namespace {
 
 int Launcher(const Context& context, const Arguments& args)
 {
-    const Options options(args, {}, {}, "launcher GAMENAME LISTURL");
+    const Options options(args, {"--client"}, {}, "launcher [--client COMMAND] GAMENAME LISTURL");
     options.ExpectOperands(2);
+    std::optional<std::string> client;
+    if (const auto value = options.Value("--client")) {
+        client = GbkArgument(*value, "--client");
+        if (Trimmed(*client).empty())
+            throw UsageError("--client: needs the game client's command, such as \"game.exe -s %addr% -p %port%\"");
+    }
     const BuildOutcome outcome = LauncherBuilder(CarriedLauncherImage(), context.folder)
                                      .Build(GbkArgument(options.Operands()[0], "GAMENAME"),
-                                            GbkArgument(options.Operands()[1], "LISTURL"));
+                                            GbkArgument(options.Operands()[1], "LISTURL"),
+                                            client ? std::optional<std::string_view>(*client) : std::nullopt);
     // The window's own notices, so that both front ends say the same; the
     // operand they are about goes first.
     switch (outcome) {
@@ -36,6 +43,8 @@ int Launcher(const Context& context, const Arguments& args)
     case BuildOutcome::NoGameName: throw Refusal("GAMENAME: " + OutcomeText(outcome));
     case BuildOutcome::NoListUrl: throw Refusal("LISTURL: " + OutcomeText(outcome));
     case BuildOutcome::OldFileInUse: throw Refusal(OutcomeText(outcome));
+    case BuildOutcome::NoClientSlot:
+    case BuildOutcome::ClientTooLong: throw Refusal("--client: " + OutcomeText(outcome));
     }
     std::cout << Printable(OutcomeText(outcome)) << "\n";
     return 0;
@@ -165,7 +174,12 @@ int VersionStrings(const Context& context, const Arguments& args)
 std::vector<Command> LauncherCommands()
 {
     return {
-        {"launcher", "launcher GAMENAME LISTURL   write the branded launcher GAMENAME.exe here", Launcher},
+        {"launcher",
+         "launcher [--client COMMAND] GAMENAME LISTURL\n"
+         "                              write the branded launcher GAMENAME.exe here; COMMAND\n"
+         "                              starts the game client, an .exe in the launcher's\n"
+         "                              folder, with %addr% %port% %name% %group% filled in",
+         Launcher},
         {"stamp",
          "stamp FILE KEY VALUE        overwrite the string KEY of FILE's version resource;\n"
          "                              status 1, and nothing written, when FILE has no slot\n"

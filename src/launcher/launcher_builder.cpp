@@ -49,6 +49,8 @@ std::string OutcomeText(BuildOutcome outcome)
     case BuildOutcome::NoGameName: return Utf8ToGbk("游戏名字不能留空！");
     case BuildOutcome::NoListUrl: return Utf8ToGbk("列表地址不能留空！");
     case BuildOutcome::OldFileInUse: break;
+    case BuildOutcome::NoClientSlot: return Utf8ToGbk("登录器映像中没有游戏客户端(GameClient)的位置，未生成登录器！");
+    case BuildOutcome::ClientTooLong: return Utf8ToGbk("游戏客户端命令太长，登录器映像中放不下，未生成登录器！");
     }
     return Utf8ToGbk("生成登录器失败(无法删除旧文件)！");
 }
@@ -58,7 +60,8 @@ LauncherBuilder::LauncherBuilder(std::span<const std::byte> image, std::filesyst
 {
 }
 
-BuildOutcome LauncherBuilder::Build(std::string_view gameNameEdit, std::string_view serverListEdit) const
+BuildOutcome LauncherBuilder::Build(std::string_view gameNameEdit, std::string_view serverListEdit,
+                                    std::optional<std::string_view> clientCommand) const
 {
     // Both are trimmed before they are cut, so a cut can leave a trailing space;
     // a cut never leaves half a character.
@@ -87,6 +90,15 @@ BuildOutcome LauncherBuilder::Build(std::string_view gameNameEdit, std::string_v
     StampImage(launcher, u"OriginalFilename", GbkToUtf16(outputPath));
     StampImage(launcher, u"GameName", GbkToUtf16(gameName));
     StampImage(launcher, u"ServerList", GbkToUtf16(serverListUrl));
+    // A client the operator asked for must be there: a launcher that silently
+    // lacks it would tell players that no client is configured.
+    if (clientCommand) {
+        const StampResult client = StampImage(launcher, u"GameClient", GbkToUtf16(Trimmed(*clientCommand)));
+        if (client.status == StampStatus::TooLong)
+            return BuildOutcome::ClientTooLong;
+        if (!client.Stamped())
+            return BuildOutcome::NoClientSlot;
+    }
     PendingFile pending(target);
     pending.Write(launcher);
 

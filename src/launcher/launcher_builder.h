@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -17,6 +18,8 @@ enum class BuildOutcome {
     NoGameName,   // the game name is empty once trimmed; nothing written
     NoListUrl,    // the list address is empty once trimmed; nothing written
     OldFileInUse, // an older launcher of that name is held open by a running program; it is left as it was
+    NoClientSlot, // a client command was given, but the image has no GameClient slot; nothing written
+    ClientTooLong, // the client command does not fit the image's GameClient slot; nothing written
 };
 
 // What the operator is told of an outcome (GBK), by the window and the command line alike.
@@ -29,8 +32,12 @@ public:
     LauncherBuilder(std::span<const std::byte> image, std::filesystem::path folder);
 
     // gameNameEdit and serverListEdit are the two fields' GBK texts as they
-    // stand. Raises Error for the failures that the general failure report shows.
-    BuildOutcome Build(std::string_view gameNameEdit, std::string_view serverListEdit) const;
+    // stand; clientCommand, when given, the game client's command line (GBK,
+    // trimmed) for the GameClient slot, which otherwise keeps its placeholder
+    // ("no client configured"). Raises Error for the failures that the general
+    // failure report shows.
+    BuildOutcome Build(std::string_view gameNameEdit, std::string_view serverListEdit,
+                       std::optional<std::string_view> clientCommand = std::nullopt) const;
 
 private:
     std::span<const std::byte> image_;

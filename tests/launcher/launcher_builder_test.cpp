@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #ifdef _WIN32
 #include <windows.h>
 #undef ReplaceFile
@@ -81,6 +83,32 @@ TEST_F(Builder, WritesTheStampedLauncher)
         ASSERT_TRUE(inVersion || inCheckSum) << "byte " << i;
     }
     EXPECT_EQ(PeCheckSum(Bytes(launcher), pe.CheckSumOffset()), pe.CheckSum());
+}
+
+TEST_F(Builder, StampsTheGameClientOnlyWhenGiven)
+{
+    const auto build = [&](std::optional<std::string> client, std::span<const std::byte> image = Stub()) {
+        return LauncherBuilder(image, folder_.path())
+            .Build("Velmora", "http://a/", client ? std::optional<std::string_view>(*client) : std::nullopt);
+    };
+    // Without one the slot keeps its placeholder: no client configured.
+    ASSERT_EQ(build(std::nullopt), BuildOutcome::Written);
+    EXPECT_EQ(VersionString(Launcher("Velmora"), kTable + u"GameClient").rfind(u"GameClient placeholder", 0), 0u);
+
+    ASSERT_EQ(build(Utf8ToGbk("  \"游戏\\game.exe\" -s %addr% -p %port% \r\n")), BuildOutcome::Written);
+    EXPECT_EQ(VersionString(Launcher("Velmora"), kTable + u"GameClient"), u"\"游戏\\game.exe\" -s %addr% -p %port%");
+
+    // The slot holds 519 characters and a terminator; nothing is written when
+    // the command does not fit, or when the image has no slot for it.
+    const std::string longest(519, 'x');
+    EXPECT_EQ(build(longest), BuildOutcome::Written);
+    EXPECT_EQ(VersionString(Launcher("Velmora"), kTable + u"GameClient").size(), 519u);
+    std::filesystem::remove(folder_.path() / "Velmora.exe");
+    EXPECT_EQ(build(longest + "x"), BuildOutcome::ClientTooLong);
+    const std::string withoutSlot = Fixture("version64.exe");
+    EXPECT_EQ(build("game.exe", Bytes(withoutSlot)), BuildOutcome::NoClientSlot);
+    EXPECT_EQ(folder_.EntryCount(), 0u);
+    EXPECT_NE(OutcomeText(BuildOutcome::ClientTooLong), OutcomeText(BuildOutcome::NoClientSlot));
 }
 
 TEST_F(Builder, CutsAtTwentyAndTwoHundredBytesOnCharacterBoundaries)

@@ -46,6 +46,12 @@ TEST(ClientCommand, OnlyAProgramInsideTheLaunchersFolderIsStarted)
         {u"game?.exe", ClientCheck::BadProgramName, {}},
         {u"game\t.exe", ClientCheck::BadProgramName, {}},
         {u"%addr%.exe", ClientCheck::FieldInProgram, {}},
+        // CreateProcess hands these to the command interpreter.
+        {u"start.bat", ClientCheck::NotAProgram, {}},
+        {u"start.CMD", ClientCheck::NotAProgram, {}},
+        {u"bin\\game", ClientCheck::NotAProgram, {}},
+        {u".exe", ClientCheck::NotAProgram, {}},
+        {u"GAME.EXE", ClientCheck::Ready, u"C:\\Games\\Velmora\\GAME.EXE"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(Shown(row.program));

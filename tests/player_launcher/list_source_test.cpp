@@ -95,8 +95,10 @@ TEST(ListFailure, EachCauseHasItsMessageAndStatus)
         {Failure(ListProblem::HttpStatus, 500), "HTTP 500（服务器内部错误）", 2},
         {Failure(ListProblem::HttpStatus, 418), "HTTP 418。", 2},
         {Failure(ListProblem::Redirect), "转到了不允许的地址", 2},
+        {Failure(ListProblem::Redirect, 0, "转向超过 5 次"), "转向有误：转向超过 5 次", 2},
         {Failure(ListProblem::SecureChannel, 12175), "安全连接", 2},
         {Failure(ListProblem::Network, 12030), "网络错误", 2},
+        {Failure(ListProblem::Incomplete, 0, "8 B / 4.9 KB"), "在 8 B / 4.9 KB 处中断", 2},
         {Failure(ListProblem::TooLarge), "64.0 MB 的上限", 1},
         {Failure(ListProblem::Damaged, 0, "ServerInfo.txt, line 7: ..."), "ServerInfo.txt, line 7: ...", 1},
     };
@@ -113,6 +115,7 @@ TEST(ListFailure, OnlyPassingTroubleIsTriedAgain)
     EXPECT_TRUE(WorthRetrying(Failure(ListProblem::Timeout)));
     EXPECT_TRUE(WorthRetrying(Failure(ListProblem::NoConnection)));
     EXPECT_TRUE(WorthRetrying(Failure(ListProblem::HttpStatus, 503)));
+    EXPECT_TRUE(WorthRetrying(Failure(ListProblem::Incomplete)));
     EXPECT_FALSE(WorthRetrying(Failure(ListProblem::HttpStatus, 404)));
     EXPECT_FALSE(WorthRetrying(Failure(ListProblem::Redirect)));
     EXPECT_FALSE(WorthRetrying(Failure(ListProblem::TooLarge)));
@@ -123,6 +126,7 @@ TEST(Progress, ShowsTheShareWhenTheLengthIsKnown)
 {
     EXPECT_EQ(ProgressText(1572864, 23068672), "正在下载服务器列表：1.5 MB / 22.0 MB（6%）");
     EXPECT_EQ(ProgressText(1572864, std::nullopt), "正在下载服务器列表：1.5 MB");
+    EXPECT_EQ(ProgressText(512, 5000), "正在下载服务器列表：512 B / 4.9 KB（10%）");
     // A server that sends more than it announced is at 100%, not past it.
     EXPECT_EQ(ProgressText(2097152, 1048576), "正在下载服务器列表：2.0 MB / 1.0 MB（100%）");
 }
@@ -150,4 +154,7 @@ TEST(StampedStrings, AnUnstampedOrBlankSlotConfiguresNothing)
     EXPECT_EQ(stamped.title, u"Velmora传奇");
     EXPECT_EQ(stamped.listUrl, u"http://a/ServerInfo.txt");
     EXPECT_EQ(stamped.gameClient, u"game.exe %addr%");
+
+    EXPECT_EQ(PrintText({u"Velmora", std::u16string(kServerListPlaceholder), u" "}),
+              u"GameName: Velmora\nServerList: \nGameClient:  \n");
 }

@@ -52,3 +52,33 @@ TEST(WebAddress, TheRefusalNamesTheScheme)
     EXPECT_EQ(RefusalText(CheckWebAddress(u"calc.exe")), "“calc.exe”不是网址（只打开以 http:// 或 https:// 开头的地址）。");
     EXPECT_EQ(CheckWebAddressGbk("\xB3\xE4\xD6\xB5").check, AddressCheck::NoScheme); // 充值
 }
+
+TEST(WebAddress, RedirectsLeadOnlyToWebAddressesAndNeverDownToHttp)
+{
+    struct Row {
+        std::u16string from;
+        std::u16string location;
+        std::optional<std::u16string> target;
+    };
+    const Row rows[] = {
+        {u"http://a.example/list/ServerInfo.txt", u"http://b.example/x.txt", u"http://b.example/x.txt"},
+        {u"http://a.example/list/ServerInfo.txt", u"https://b.example/x.txt", u"https://b.example/x.txt"},
+        {u"http://a.example:8080/list/ServerInfo.txt?v=1", u"/new/ServerInfo.txt", u"http://a.example:8080/new/ServerInfo.txt"},
+        {u"https://a.example/list/ServerInfo.txt", u"//cdn.example/x.txt", u"https://cdn.example/x.txt"},
+        {u"http://a.example/list/ServerInfo.txt?v=1/2", u"other.txt", u"http://a.example/list/other.txt"},
+        {u"http://a.example", u"other.txt", u"http://a.example/other.txt"},
+        {u"https://a.example/ServerInfo.txt", u"HTTPS://b.example/", u"HTTPS://b.example/"},
+        // Another scheme, or https down to http: the list would come from elsewhere.
+        {u"http://a.example/ServerInfo.txt", u"file:///C:/Windows/win.ini", std::nullopt},
+        {u"http://a.example/ServerInfo.txt", u"ftp://a.example/ServerInfo.txt", std::nullopt},
+        {u"http://a.example/ServerInfo.txt", u"javascript:alert(1)", std::nullopt},
+        {u"https://a.example/ServerInfo.txt", u"http://a.example/ServerInfo.txt", std::nullopt},
+        {u"https://a.example/ServerInfo.txt", u"//b.example/\nx", std::nullopt},
+        {u"http://a.example/ServerInfo.txt", u"http://", std::nullopt},
+        {u"http://a.example/ServerInfo.txt", u"/a b", std::nullopt},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.location.begin(), row.location.end()));
+        EXPECT_EQ(RedirectTarget(row.from, row.location), row.target);
+    }
+}

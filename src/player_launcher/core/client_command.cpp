@@ -132,15 +132,19 @@ ClientCheck ResolveProgram(std::u16string_view program, std::u16string_view fold
         return refusal;
     if (parts.empty())
         return ClientCheck::NoProgram;
+    std::u16string resolved;
     if (!hasDrive) {
-        path = std::u16string(folder) + u'\\' + Joined(parts);
-        return ClientCheck::Ready;
+        resolved = std::u16string(folder) + u'\\' + Joined(parts);
+    } else {
+        resolved = std::u16string(text.substr(0, 3)) + Joined(parts);
+        const std::u16string inside = AsciiLowered(folder) + u'\\';
+        if (!AsciiLowered(resolved).starts_with(inside) || resolved.size() <= inside.size())
+            return ClientCheck::OutsideFolder;
     }
-    std::u16string absolute = std::u16string(text.substr(0, 3)) + Joined(parts);
-    const std::u16string inside = AsciiLowered(folder) + u'\\';
-    if (!AsciiLowered(absolute).starts_with(inside) || absolute.size() <= inside.size())
-        return ClientCheck::OutsideFolder;
-    path = std::move(absolute);
+    const std::u16string_view name = parts.back();
+    if (name.size() <= 4 || AsciiLowered(name.substr(name.size() - 4)) != u".exe")
+        return ClientCheck::NotAProgram;
+    path = std::move(resolved);
     return ClientCheck::Ready;
 }
 
@@ -195,6 +199,7 @@ std::string ClientCheckText(ClientCheck check)
     case ClientCheck::NetworkPath: return "不能启动网络路径（\\\\服务器\\共享）上的程序。";
     case ClientCheck::DriveRelative: return "游戏客户端路径“C:程序名”形式不明确，请写登录器文件夹中的相对路径。";
     case ClientCheck::BadProgramName: return "游戏客户端的程序名含有文件名中不允许的字符。";
+    case ClientCheck::NotAProgram: return "游戏客户端必须是 .exe 程序（不启动批处理或脚本）。";
     case ClientCheck::NoConnection: return "这个服务器没有可用的连接地址。";
     case ClientCheck::FieldNotAllowed: return "服务器的名称、地址或端口含有不允许的字符（引号、反斜杠、控制字符或空格），不能启动游戏。";
     }

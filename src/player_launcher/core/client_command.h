@@ -18,6 +18,7 @@ enum class ClientCheck {
     NetworkPath,      // \\server\share or \\?\ paths
     DriveRelative,    // "C:game.exe": relative to another drive's current folder
     BadProgramName,   // characters no file name holds, or a stream ("game.exe:x")
+    NotAProgram,      // not an .exe: Windows would hand a .bat or .cmd to the command interpreter
     NoConnection,     // the chosen server has no connection entry
     FieldNotAllowed,  // a field's value could change how the arguments are split
 };

@@ -45,13 +45,6 @@ std::string StatusMeaning(long status)
     return {};
 }
 
-std::string Megabytes(std::uint64_t bytes)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%.1f MB", static_cast<double>(bytes) / (1024.0 * 1024.0));
-    return text;
-}
-
 std::string WithCode(std::string text, long code)
 {
     return code == 0 ? text : text + "（错误代码 " + std::to_string(code) + "）";
@@ -75,12 +68,16 @@ std::string FailureText(const ListFailure& failure)
     case ListProblem::HttpStatus:
         return "服务器列表下载失败：服务器返回 HTTP " + std::to_string(failure.code) + StatusMeaning(failure.code) + "。";
     case ListProblem::Redirect:
-        return "服务器列表地址被转到了不允许的地址：只接受 http 和 https，且不从 https 转到 http。";
+        return failure.detail.empty()
+                   ? "服务器列表地址被转到了不允许的地址：只接受 http 和 https，且不从 https 转到 http。"
+                   : "服务器列表地址的转向有误：" + failure.detail;
     case ListProblem::SecureChannel:
         return WithCode("无法与" + host + "建立安全连接（HTTPS 证书无效或不受信任）。", failure.code);
     case ListProblem::Network: return WithCode("下载服务器列表时出现网络错误。", failure.code);
+    case ListProblem::Incomplete:
+        return "服务器列表没有下载完整：连接在 " + failure.detail + " 处中断。";
     case ListProblem::TooLarge:
-        return "服务器列表文件太大：超过 " + Megabytes(kMaxListBytes) + " 的上限，不是服务器列表。";
+        return "服务器列表文件太大：超过 " + SizeText(kMaxListBytes) + " 的上限，不是服务器列表。";
     case ListProblem::Damaged: return "服务器列表文件无法使用（已损坏、不完整或用其他密钥生成）：" + failure.detail;
     }
     return {};
@@ -101,7 +98,8 @@ bool WorthRetrying(const ListFailure& failure)
     switch (failure.problem) {
     case ListProblem::NoConnection:
     case ListProblem::Timeout:
-    case ListProblem::Network: return true;
+    case ListProblem::Network:
+    case ListProblem::Incomplete: return true;
     case ListProblem::HttpStatus: return failure.code >= 500;
     default: return false;
     }
@@ -116,6 +114,18 @@ ListResult ReadServerList(std::string_view body, const KeyMaterial& key)
         result.failure = {ListProblem::Damaged, 0, MessageUtf8(error.what())};
     }
     return result;
+}
+
+std::string SizeText(std::uint64_t bytes)
+{
+    if (bytes < 1024)
+        return std::to_string(bytes) + " B";
+    char text[32];
+    if (bytes < 1024 * 1024)
+        std::snprintf(text, sizeof text, "%.1f KB", static_cast<double>(bytes) / 1024.0);
+    else
+        std::snprintf(text, sizeof text, "%.1f MB", static_cast<double>(bytes) / (1024.0 * 1024.0));
+    return text;
 }
 
 bool ListBody::Expect(std::optional<std::uint64_t> contentLength)
@@ -139,9 +149,9 @@ bool ListBody::Append(std::string_view chunk)
 
 std::string ProgressText(std::uint64_t received, std::optional<std::uint64_t> total)
 {
-    std::string text = "正在下载服务器列表：" + Megabytes(received);
+    std::string text = "正在下载服务器列表：" + SizeText(received);
     if (total && *total > 0)
-        text += " / " + Megabytes(*total) + "（" + std::to_string(std::min<std::uint64_t>(received * 100 / *total, 100)) +
+        text += " / " + SizeText(*total) + "（" + std::to_string(std::min<std::uint64_t>(received * 100 / *total, 100)) +
                 "%）";
     return text;
 }

@@ -23,6 +23,8 @@ inline constexpr int kTotalSeconds = 300;
 // A download that fails for want of a connection, by a timeout or with a
 // server error (5xx) is tried once more.
 inline constexpr int kAttempts = 2;
+// Redirects followed for one download.
+inline constexpr int kMaxRedirects = 5;
 
 enum class ListProblem {
     None,
@@ -34,6 +36,7 @@ enum class ListProblem {
     Redirect,      // sent on to another scheme, or from https to http
     SecureChannel, // the https certificate or the secure connection failed
     Network,       // another failure of the transfer
+    Incomplete,    // the connection ended before the announced length arrived
     TooLarge,      // more than kMaxListBytes
     Damaged,       // the reader refused what arrived (damaged, cut short, other key material)
 };
@@ -83,6 +86,9 @@ private:
     std::optional<std::uint64_t> announced_;
     std::string bytes_;
 };
+
+// A size as the messages show it: "512 B", "2.5 KB", "1.5 MB".
+std::string SizeText(std::uint64_t bytes);
 
 // The progress line of a download (UTF-8); total is absent when the server
 // did not say how long the body is.

@@ -34,8 +34,12 @@ LauncherSettings SettingsFrom(const StampedStrings& strings)
 
 std::u16string PrintText(const StampedStrings& strings)
 {
-    return u"GameName: " + strings.gameName + u"\nServerList: " + strings.serverList + u"\nGameClient: " +
-           strings.gameClient + u"\n";
+    const auto stamped = [](const std::u16string& value, std::u16string_view placeholder) {
+        return value == placeholder ? std::u16string() : value;
+    };
+    return u"GameName: " + stamped(strings.gameName, kGameNamePlaceholder) + u"\nServerList: " +
+           stamped(strings.serverList, kServerListPlaceholder) + u"\nGameClient: " +
+           stamped(strings.gameClient, kGameClientPlaceholder) + u"\n";
 }
 
 } // namespace tarnwick::player

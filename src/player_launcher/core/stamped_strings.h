@@ -32,7 +32,8 @@ struct LauncherSettings {
 };
 LauncherSettings SettingsFrom(const StampedStrings& strings);
 
-// What /print writes: one "Key: value" line per slot, as stamped.
+// What /print writes: one "Key: value" line per slot, as stamped; a slot
+// that still holds its placeholder shows nothing.
 std::u16string PrintText(const StampedStrings& strings);
 
 } // namespace tarnwick::player

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -29,6 +30,12 @@ struct CheckedAddress {
 CheckedAddress CheckWebAddress(std::u16string_view address);
 // The same for core text (GBK).
 CheckedAddress CheckWebAddressGbk(std::string_view address);
+
+// Where a redirect from the web address `from` leads: its Location resolved
+// against `from` (absolute, "//host/...", "/path" or a path relative to the
+// folder of `from`). None when it leads anywhere but http or https, or from
+// https to http, which would hand the list to whoever sits on the way.
+std::optional<std::u16string> RedirectTarget(std::u16string_view from, std::u16string_view location);
 
 // Why an address is not opened, in Chinese (UTF-8); empty when it may be.
 std::string RefusalText(const CheckedAddress& checked);

@@ -1,0 +1,63 @@
+#include "client_start.h"
+
+#include "player_launcher/core/texts.h"
+#include "self_image.h"
+#include "wide.h"
+
+#include <windows.h>
+
+namespace tarnwick::player {
+namespace {
+
+std::wstring FullPath(const std::wstring& path)
+{
+    const DWORD size = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (size == 0)
+        return {};
+    std::wstring full(size, L'\0');
+    const DWORD written = ::GetFullPathNameW(path.c_str(), size, full.data(), nullptr);
+    if (written == 0 || written >= size)
+        return {};
+    full.resize(written);
+    return full;
+}
+
+bool Inside(const std::wstring& path, const std::wstring& folder)
+{
+    return path.size() > folder.size() + 1 && path[folder.size()] == L'\\' &&
+           ::CompareStringOrdinal(path.c_str(), static_cast<int>(folder.size()), folder.c_str(),
+                                  static_cast<int>(folder.size()), TRUE) == CSTR_EQUAL;
+}
+
+} // namespace
+
+std::string StartClient(const std::u16string& command, const ClientFields& fields)
+{
+    const std::wstring folder = FullPath(OwnFolder());
+    ClientLaunch launch;
+    if (const ClientCheck check = PrepareLaunch(command, Utf16(folder), fields, launch); check != ClientCheck::Ready)
+        return ClientCheckText(check);
+    // What Windows makes of the path must still lie inside the folder.
+    const std::wstring application = FullPath(Wide(launch.application));
+    if (application.empty() || !Inside(application, folder))
+        return ClientCheckText(ClientCheck::OutsideFolder);
+    const DWORD attributes = ::GetFileAttributesW(application.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        return "找不到游戏客户端：" + Utf8Of(Utf16(application));
+
+    // The program by its full name, never looked up on the search path and
+    // never through the command interpreter; the command line is writable
+    // as CreateProcessW requires.
+    std::wstring commandLine = Wide(launch.commandLine);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!::CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
+                          &startup, &process))
+        return "无法启动游戏客户端（错误代码 " + std::to_string(::GetLastError()) + "）：" + Utf8Of(Utf16(application));
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
+    return {};
+}
+
+} // namespace tarnwick::player

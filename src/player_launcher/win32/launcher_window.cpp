@@ -1,0 +1,490 @@
+#include "launcher_window.h"
+
+#include "base/error.h"
+#include "base/text.h"
+#include "client_start.h"
+#include "list_download.h"
+#include "player_launcher/core/last_server.h"
+#include "player_launcher/core/list_source.h"
+#include "player_launcher/core/texts.h"
+#include "player_launcher/core/web_address.h"
+#include "self_image.h"
+#include "wide.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+namespace tarnwick::player {
+namespace {
+
+enum ControlId : int {
+    kLink = 100,
+    kHome,
+    kPayment,
+    kContact,
+    kGroups,
+    kServers,
+    kEntries,
+    kStatus,
+    kProgress,
+    kRefresh,
+    kStart,
+};
+
+// Messages from the download thread: progress (wParam the bytes received,
+// lParam the announced length or -1) and the finished download (lParam a
+// Fetched that the window takes over).
+constexpr UINT kProgressMessage = WM_APP + 1;
+constexpr UINT kFetchedMessage = WM_APP + 2;
+
+constexpr wchar_t kClassName[] = L"TarnwickLauncherWindow";
+constexpr int kClientWidth = 760;
+constexpr int kClientHeight = 490;
+
+// Shown text of the core's GBK; the reader let only convertible text through.
+std::wstring Shown(const std::string& gbk)
+{
+    try {
+        return Wide(GbkToUtf16(gbk));
+    } catch (const Error&) {
+        return L"?";
+    }
+}
+
+std::wstring ShownUtf8(const std::string& utf8) { return Wide(Utf16Of(utf8)); }
+
+void SelectRow(HWND list, std::size_t row)
+{
+    ListView_SetItemState(list, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    ListView_SetItemState(list, static_cast<int>(row), LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    ListView_EnsureVisible(list, static_cast<int>(row), FALSE);
+}
+
+void AddColumn(HWND list, int index, const wchar_t* title, int width)
+{
+    LVCOLUMNW column{};
+    column.mask = LVCF_TEXT | LVCF_WIDTH;
+    column.pszText = const_cast<wchar_t*>(title);
+    column.cx = width;
+    ListView_InsertColumn(list, index, &column);
+}
+
+} // namespace
+
+struct LauncherWindow::Fetched {
+    int generation = 0;
+    ListResult result;
+};
+
+LauncherWindow::LauncherWindow(HINSTANCE instance, LauncherSettings settings)
+    : instance_(instance), settings_(std::move(settings))
+{
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS | ICC_LINK_CLASS};
+    ::InitCommonControlsEx(&controls);
+    // A font by name: Wine maps SimSun to a Chinese font it has, where its
+    // default GUI font has no Chinese characters.
+    font_ = ::CreateFontW(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS,
+                          CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"SimSun");
+}
+
+LauncherWindow::~LauncherWindow()
+{
+    if (cancelled_)
+        cancelled_->store(true);
+    if (font_ != nullptr)
+        ::DeleteObject(font_);
+}
+
+int LauncherWindow::Run(int show)
+{
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = &LauncherWindow::Procedure;
+    windowClass.hInstance = instance_;
+    windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hIcon = ::LoadIconW(nullptr, IDI_APPLICATION);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    windowClass.lpszClassName = kClassName;
+    ::RegisterClassExW(&windowClass);
+
+    constexpr DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+    RECT frame{0, 0, kClientWidth, kClientHeight};
+    ::AdjustWindowRectEx(&frame, style, FALSE, 0);
+    const std::wstring title = Wide(settings_.title);
+    if (!::CreateWindowExW(0, kClassName, title.c_str(), style, CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
+                           frame.bottom - frame.top, nullptr, nullptr, instance_, this))
+        return 1;
+    ::ShowWindow(window_, show);
+    ::UpdateWindow(window_);
+    StartDownload();
+
+    MSG message;
+    while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
+        if (::IsDialogMessageW(window_, &message))
+            continue;
+        ::TranslateMessage(&message);
+        ::DispatchMessageW(&message);
+    }
+    return 0;
+}
+
+LRESULT CALLBACK LauncherWindow::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_NCCREATE) {
+        auto* self = static_cast<LauncherWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        self->window_ = window;
+        ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<LauncherWindow*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (self == nullptr)
+        return ::DefWindowProcW(window, message, wParam, lParam);
+    // Nothing may unwind through the system's code: a failure of one action
+    // is told, and the window goes on.
+    try {
+        return self->Handle(message, wParam, lParam);
+    } catch (const std::exception& error) {
+        self->Warn(std::string("操作失败：") + error.what());
+        return 0;
+    }
+}
+
+LRESULT LauncherWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_CREATE: CreateControls(); return 0;
+    case kProgressMessage:
+        ShowProgress(wParam, lParam < 0 ? std::nullopt : std::optional<std::uint64_t>(static_cast<std::uint64_t>(lParam)));
+        return 0;
+    case kFetchedMessage: ShowList(std::unique_ptr<Fetched>(reinterpret_cast<Fetched*>(lParam))); return 0;
+    case WM_NOTIFY: return Notify(*reinterpret_cast<const NMHDR*>(lParam));
+    case WM_COMMAND:
+        if (HIWORD(wParam) != BN_CLICKED)
+            break;
+        switch (LOWORD(wParam)) {
+        case kHome:
+        case kPayment:
+        case kContact:
+            if (list_)
+                OpenPage(LOWORD(wParam) == kHome      ? list_->web.HomeUrl
+                         : LOWORD(wParam) == kPayment ? list_->web.PayUrl2
+                                                      : list_->web.GMUrl);
+            return 0;
+        case kRefresh: StartDownload(); return 0;
+        case kStart: StartGame(); return 0;
+        default: break;
+        }
+        break;
+    case WM_DESTROY: ::PostQuitMessage(0); return 0;
+    default: break;
+    }
+    return ::DefWindowProcW(window_, message, wParam, lParam);
+}
+
+HWND LauncherWindow::Control(const wchar_t* type, const std::wstring& text, DWORD style, int id, RECT box)
+{
+    const HWND control = ::CreateWindowExW(0, type, text.c_str(), WS_CHILD | WS_VISIBLE | style, box.left, box.top,
+                                           box.right, box.bottom, window_,
+                                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
+    ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    return control;
+}
+
+void LauncherWindow::CreateControls()
+{
+    // Boxes are {x, y, width, height} at 96 dpi.
+    link_ = Control(WC_LINK, L"登录器页面：正在读取服务器列表…", WS_TABSTOP, kLink, {10, 10, 740, 20});
+    home_ = Control(L"BUTTON", L"官方网站", WS_TABSTOP | BS_PUSHBUTTON, kHome, {10, 36, 100, 28});
+    payment_ = Control(L"BUTTON", L"充值中心", WS_TABSTOP | BS_PUSHBUTTON, kPayment, {118, 36, 100, 28});
+    contact_ = Control(L"BUTTON", L"联系GM", WS_TABSTOP | BS_PUSHBUTTON, kContact, {226, 36, 100, 28});
+    Control(L"STATIC", L"服务器组", SS_NOPREFIX, 0, {10, 76, 210, 16});
+    Control(L"STATIC", L"服务器", SS_NOPREFIX, 0, {230, 76, 230, 16});
+    Control(L"STATIC", L"线路", SS_NOPREFIX, 0, {470, 76, 280, 16});
+    constexpr DWORD listStyle =
+        WS_TABSTOP | WS_BORDER | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_OWNERDATA | LVS_NOSORTHEADER;
+    groups_ = Control(WC_LISTVIEWW, L"", listStyle | LVS_NOCOLUMNHEADER, kGroups, {10, 94, 210, 330});
+    servers_ = Control(WC_LISTVIEWW, L"", listStyle | LVS_NOCOLUMNHEADER, kServers, {230, 94, 230, 330});
+    entries_ = Control(WC_LISTVIEWW, L"", listStyle, kEntries, {470, 94, 280, 330});
+    for (HWND list : {groups_, servers_, entries_})
+        ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
+    AddColumn(groups_, 0, L"服务器组", 185);
+    AddColumn(servers_, 0, L"服务器", 205);
+    AddColumn(entries_, 0, L"名称", 100);
+    AddColumn(entries_, 1, L"地址", 110);
+    AddColumn(entries_, 2, L"端口", 50);
+    status_ = Control(L"STATIC", L"", SS_NOPREFIX | SS_LEFT, kStatus, {10, 432, 500, 34});
+    progress_ = Control(PROGRESS_CLASSW, L"", 0, kProgress, {10, 470, 500, 12});
+    refresh_ = Control(L"BUTTON", L"刷新列表", WS_TABSTOP | BS_PUSHBUTTON, kRefresh, {520, 440, 100, 32});
+    start_ = Control(L"BUTTON", settings_.gameClient ? L"开始游戏" : L"未配置游戏客户端",
+                     WS_TABSTOP | BS_DEFPUSHBUTTON, kStart, {630, 440, 120, 32});
+    ::ShowWindow(progress_, SW_HIDE);
+    UpdateButtons();
+}
+
+void LauncherWindow::StartDownload()
+{
+    if (downloading_)
+        return;
+    if (!settings_.listUrl) {
+        ShowStatus(FailureText({ListProblem::NotStamped, 0, {}}));
+        return;
+    }
+    downloading_ = true;
+    const int generation = ++generation_;
+    cancelled_ = std::make_shared<std::atomic<bool>>(false);
+    ShowStatus("正在连接服务器列表地址：" + Utf8Of(*settings_.listUrl));
+    UpdateButtons();
+
+    // The thread owns copies of all it uses; the window may close before it ends.
+    std::thread([window = window_, url = *settings_.listUrl, generation, cancelled = cancelled_] {
+        using Clock = std::chrono::steady_clock;
+        Clock::time_point shown{};
+        const DownloadProgress progress = [&](std::uint64_t received, std::optional<std::uint64_t> total) {
+            if (Clock::now() - shown < std::chrono::milliseconds(100))
+                return;
+            shown = Clock::now();
+            ::PostMessageW(window, kProgressMessage, static_cast<WPARAM>(received),
+                           total ? static_cast<LPARAM>(*total) : LPARAM(-1));
+        };
+        auto fetched = std::make_unique<Fetched>();
+        fetched->generation = generation;
+        try {
+            Download download = DownloadList(url, progress, cancelled.get());
+            if (download.failure.problem == ListProblem::None)
+                fetched->result = ReadServerList(download.body);
+            else
+                fetched->result.failure = std::move(download.failure);
+        } catch (const std::exception& error) {
+            fetched->result.failure = {ListProblem::Network, 0, error.what()};
+        }
+        if (!cancelled->load() && ::PostMessageW(window, kFetchedMessage, 0, reinterpret_cast<LPARAM>(fetched.get())))
+            fetched.release();
+    }).detach();
+}
+
+void LauncherWindow::ShowProgress(std::uint64_t received, std::optional<std::uint64_t> total)
+{
+    if (!downloading_)
+        return;
+    ::ShowWindow(progress_, SW_SHOW);
+    // A marquee when the length is unknown; kilobytes keep the range within an int.
+    const bool known = total && *total > 0;
+    const LONG_PTR style = ::GetWindowLongPtrW(progress_, GWL_STYLE);
+    ::SetWindowLongPtrW(progress_, GWL_STYLE, known ? style & ~PBS_MARQUEE : style | PBS_MARQUEE);
+    if (known) {
+        ::SendMessageW(progress_, PBM_SETMARQUEE, FALSE, 0);
+        ::SendMessageW(progress_, PBM_SETRANGE32, 0, static_cast<LPARAM>(*total / 1024 + 1));
+        ::SendMessageW(progress_, PBM_SETPOS, static_cast<WPARAM>(received / 1024), 0);
+    } else {
+        ::SendMessageW(progress_, PBM_SETMARQUEE, TRUE, 50);
+    }
+    ShowStatus(ProgressText(received, total));
+}
+
+void LauncherWindow::ShowList(std::unique_ptr<Fetched> fetched)
+{
+    if (fetched->generation != generation_)
+        return;
+    downloading_ = false;
+    ::ShowWindow(progress_, SW_HIDE);
+    if (!fetched->result.list) {
+        // The list shown before (if any) stays: it was whole when it came.
+        ShowStatus(FailureText(fetched->result.failure));
+        UpdateButtons();
+        return;
+    }
+    list_ = std::move(fetched->result.list);
+    choice_.reset();
+    std::size_t servers = 0;
+    for (const GroupView& group : list_->groups)
+        servers += group.servers.size();
+    ShowStatus("服务器列表已更新：" + std::to_string(list_->groups.size()) + " 个服务器组，" +
+               std::to_string(servers) + " 个服务器。");
+
+    const std::string& frame = list_->web.LoginframeUrl;
+    std::wstring shown = Shown(frame);
+    std::erase_if(shown, [](wchar_t c) { return c == L'<' || c == L'>'; });
+    ::SetWindowTextW(link_, frame.empty() ? L"登录器页面：未设置" : (L"登录器页面：<a>" + shown + L"</a>").c_str());
+
+    ListView_SetItemCountEx(groups_, static_cast<int>(list_->groups.size()), 0);
+    ListView_SetItemCountEx(servers_, 0, 0);
+    ListView_SetItemCountEx(entries_, 0, 0);
+    const auto last = ReadLastServer(LastServerFile());
+    const std::optional<Choice> remembered = last ? FindChoice(*list_, *last) : std::nullopt;
+    if (remembered) {
+        SelectGroup(remembered->group);
+        SelectServer(remembered->server);
+        SelectEntry(remembered->entry);
+    } else if (!list_->groups.empty()) {
+        SelectGroup(0);
+    }
+    UpdateButtons();
+}
+
+void LauncherWindow::ShowStatus(const std::string& utf8) { ::SetWindowTextW(status_, ShownUtf8(utf8).c_str()); }
+
+void LauncherWindow::SelectGroup(std::size_t group)
+{
+    if (!list_ || group >= list_->groups.size())
+        return;
+    choice_ = Choice{group, 0, 0};
+    SelectRow(groups_, group);
+    const auto& servers = list_->groups[group].servers;
+    ListView_SetItemCountEx(servers_, static_cast<int>(servers.size()), 0);
+    ListView_SetItemCountEx(entries_, 0, 0);
+    ::InvalidateRect(servers_, nullptr, TRUE);
+    if (!servers.empty())
+        SelectServer(0);
+    UpdateButtons();
+}
+
+void LauncherWindow::SelectServer(std::size_t server)
+{
+    if (!choice_ || server >= list_->groups[choice_->group].servers.size())
+        return;
+    choice_->server = server;
+    choice_->entry = 0;
+    SelectRow(servers_, server);
+    const auto& entries = list_->groups[choice_->group].servers[server].entries;
+    ListView_SetItemCountEx(entries_, static_cast<int>(entries.size()), 0);
+    ::InvalidateRect(entries_, nullptr, TRUE);
+    if (!entries.empty())
+        SelectRow(entries_, 0);
+    UpdateButtons();
+}
+
+void LauncherWindow::SelectEntry(std::size_t entry)
+{
+    if (!choice_ || entry >= list_->groups[choice_->group].servers[choice_->server].entries.size())
+        return;
+    choice_->entry = entry;
+    SelectRow(entries_, entry);
+}
+
+void LauncherWindow::UpdateButtons()
+{
+    const bool loaded = list_.has_value();
+    ::EnableWindow(home_, loaded && !list_->web.HomeUrl.empty());
+    ::EnableWindow(payment_, loaded && !list_->web.PayUrl2.empty());
+    ::EnableWindow(contact_, loaded && !list_->web.GMUrl.empty());
+    ::EnableWindow(refresh_, !downloading_ && settings_.listUrl.has_value());
+    const bool chosen = loaded && choice_ && choice_->server < list_->groups[choice_->group].servers.size();
+    ::EnableWindow(start_, settings_.gameClient && chosen);
+}
+
+std::wstring LauncherWindow::ItemText(HWND list, int item, int column) const
+{
+    if (!list_ || item < 0)
+        return {};
+    const auto row = static_cast<std::size_t>(item);
+    if (list == groups_)
+        return row < list_->groups.size() ? Shown(list_->groups[row].name) : std::wstring();
+    if (!choice_)
+        return {};
+    const auto& servers = list_->groups[choice_->group].servers;
+    if (list == servers_)
+        return row < servers.size() ? Shown(servers[row].showName) : std::wstring();
+    if (choice_->server >= servers.size())
+        return {};
+    const auto& entries = servers[choice_->server].entries;
+    if (row >= entries.size())
+        return {};
+    const Connection& entry = entries[row];
+    return Shown(column == 0 ? entry.name : column == 1 ? entry.addr : entry.port);
+}
+
+LRESULT LauncherWindow::Notify(const NMHDR& header)
+{
+    if (header.idFrom == kLink && (header.code == NM_CLICK || header.code == NM_RETURN)) {
+        if (list_)
+            OpenPage(list_->web.LoginframeUrl);
+        return 0;
+    }
+    const HWND list = header.hwndFrom;
+    if (list != groups_ && list != servers_ && list != entries_)
+        return 0;
+    switch (header.code) {
+    case LVN_GETDISPINFOW: {
+        auto& item = reinterpret_cast<NMLVDISPINFOW&>(const_cast<NMHDR&>(header)).item;
+        if ((item.mask & LVIF_TEXT) != 0 && item.cchTextMax > 0)
+            ::lstrcpynW(item.pszText, ItemText(list, item.iItem, item.iSubItem).c_str(), item.cchTextMax);
+        return 0;
+    }
+    case LVN_ITEMCHANGED: {
+        const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
+        const bool selected = (change.uNewState & LVIS_SELECTED) != 0 && (change.uOldState & LVIS_SELECTED) == 0;
+        if (!selected || change.iItem < 0 || !choice_)
+            return 0;
+        const auto row = static_cast<std::size_t>(change.iItem);
+        if (list == groups_ && row != choice_->group)
+            SelectGroup(row);
+        else if (list == servers_ && row != choice_->server)
+            SelectServer(row);
+        else if (list == entries_)
+            choice_->entry = row;
+        return 0;
+    }
+    case NM_DBLCLK:
+        if (list != groups_ && reinterpret_cast<const NMITEMACTIVATE&>(header).iItem >= 0 && ::IsWindowEnabled(start_))
+            StartGame();
+        return 0;
+    default: return 0;
+    }
+}
+
+void LauncherWindow::OpenPage(const std::string& gbkAddress)
+{
+    // The address comes from the network: only http and https reach the shell.
+    const CheckedAddress checked = CheckWebAddressGbk(gbkAddress);
+    if (!checked.Allowed()) {
+        Warn(RefusalText(checked));
+        return;
+    }
+    const std::wstring address = Wide(checked.address);
+    const auto result = reinterpret_cast<INT_PTR>(
+        ::ShellExecuteW(window_, L"open", address.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+    if (result <= 32)
+        Warn("无法打开浏览器（错误代码 " + std::to_string(result) + "）：" + Utf8Of(checked.address));
+}
+
+void LauncherWindow::StartGame()
+{
+    if (!settings_.gameClient) {
+        Warn(ClientCheckText(ClientCheck::NotConfigured));
+        return;
+    }
+    if (!list_ || !choice_)
+        return;
+    const GroupView& group = list_->groups[choice_->group];
+    if (choice_->server >= group.servers.size())
+        return;
+    const ServerView& server = group.servers[choice_->server];
+    if (server.entries.empty()) {
+        Warn(ClientCheckText(ClientCheck::NoConnection));
+        return;
+    }
+    const Connection& entry = server.entries[std::min(choice_->entry, server.entries.size() - 1)];
+    const ClientFields fields{GbkToUtf16(entry.addr), GbkToUtf16(entry.port), GbkToUtf16(entry.name),
+                              GbkToUtf16(group.name)};
+    if (const std::string refusal = StartClient(*settings_.gameClient, fields); !refusal.empty()) {
+        Warn(refusal);
+        return;
+    }
+    // Remembering is a convenience: a folder the player cannot write to costs only that.
+    try {
+        WriteLastServer(LastServerFile(), Remembered(*list_, *choice_));
+    } catch (const Error&) {
+    }
+    ShowStatus("游戏已启动：" + Utf8Of(GbkToUtf16(server.showName)) + " / " + Utf8Of(GbkToUtf16(entry.name)));
+}
+
+void LauncherWindow::Warn(const std::string& utf8) const
+{
+    const std::wstring title = Wide(settings_.title);
+    ::MessageBoxW(window_, ShownUtf8(utf8).c_str(), title.c_str(), MB_OK | MB_ICONWARNING);
+}
+
+} // namespace tarnwick::player

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "player_launcher/core/stamped_strings.h"
+
+#include <filesystem>
+#include <string>
+
+// What the launcher knows of itself: the strings stamped into its version
+// resource and the folder it was started from.
+namespace tarnwick::player {
+
+// An absent slot (an image from elsewhere) reads as empty.
+StampedStrings ReadOwnStrings();
+
+// The launcher's own file and its folder (without a trailing separator).
+std::wstring OwnPath();
+std::wstring OwnFolder();
+
+// The small file beside the launcher that holds the last chosen server:
+// "<launcher name>.lastserver", so that launchers of two games in one folder
+// do not share it.
+std::filesystem::path LastServerFile();
+
+} // namespace tarnwick::player
