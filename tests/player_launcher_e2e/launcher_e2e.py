@@ -467,7 +467,9 @@ def main():
                 result, requests = future.result()
                 try:
                     launcher_check(row, result, requests)
-                    print(f"launcher {row.name}: passed, status {result.status}, {result.seconds:.1f} s")
+                    said = result.text(result.err).strip().replace("\n", " ")
+                    print(f"launcher {row.name}: passed, status {result.status}, {result.seconds:.1f} s"
+                          + (f": {said[:160]}" if said else ""))
                 except Failure as failure:
                     failures.append(f"launcher '{row.name}' ({row.url}, {result.seconds:.1f} s): {failure}")
     return report(failures)

@@ -3,6 +3,7 @@ started headless, and asked whether they can fetch a list at all."""
 import os
 import shutil
 import subprocess
+import tempfile
 import time
 
 # Longer than any wait of a working launcher (connect and read timeouts, one
@@ -42,14 +43,24 @@ class Wine:
         self.env = dict(os.environ, DISPLAY="", WINEDEBUG="-all")
 
     def run(self, exe, *arguments, limit=RUN_LIMIT_SECONDS):
-        started = time.monotonic()
-        try:
-            done = subprocess.run([self.program, exe, *arguments], cwd=os.path.dirname(exe) or None, env=self.env,
-                                  stdin=subprocess.DEVNULL, capture_output=True, timeout=limit)
-        except subprocess.TimeoutExpired as expired:
-            return Run(None, expired.stdout or b"", (expired.stderr or b"") +
-                       f"\n[still running after {limit} s: stopped]".encode(), limit)
-        return Run(done.returncode, done.stdout, done.stderr, time.monotonic() - started)
+        """Status, output and time until the program ended. Output goes to files,
+        not pipes: a helper that Wine starts for a windowed program (its desktop
+        process) inherits them and would hold a pipe open after the program ends."""
+        with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+            started = time.monotonic()
+            try:
+                status = subprocess.run([self.program, exe, *arguments], cwd=os.path.dirname(exe) or None,
+                                        env=self.env, stdin=subprocess.DEVNULL, stdout=out, stderr=err,
+                                        timeout=limit).returncode
+                seconds = time.monotonic() - started
+            except subprocess.TimeoutExpired:
+                status, seconds = None, limit
+            out.seek(0)
+            err.seek(0)
+            printed, said = out.read(), err.read()
+        if status is None:
+            said += f"\n[still running after {limit} s: stopped]".encode()
+        return Run(status, printed, said, seconds)
 
 
 def list_support(wine, exe, url):
