@@ -484,6 +484,6 @@ def report(failures):
 if __name__ == "__main__":
     try:
         sys.exit(main())
-    except Failure as failure:
+    except (Failure, RuntimeError) as failure:
         print(f"FAILED: {failure}")
         sys.exit(1)
