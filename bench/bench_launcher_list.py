@@ -113,6 +113,8 @@ def main():
             published = f.read()
         size = len(published)
         web.put("ServerInfo.txt", published)
+        # The same bytes with a first line the reader refuses at once: the download alone.
+        web.put("Refused.txt", b"$BEGIM" + published[len(b"$BEGIN"):])
         url = web.url("ServerInfo.txt")
         exe = make_launcher(cli, os.path.join(work, "launcher"), "Bench", url)
         wine = Wine(wine_program)
@@ -152,6 +154,14 @@ def main():
         if servers != SERVERS:
             raise RuntimeError(f"launcher /list printed {servers} servers, not {SERVERS}")
         print(figure("launcher /list under Wine", launcher))
+        download = make_launcher(cli, os.path.join(work, "download"), "Download", web.url("Refused.txt"))
+
+        def refused():
+            run = wine.run(download, "/list")
+            if run.status != 1:
+                raise RuntimeError(f"launcher /list of a refused file: exit status {run.status}: {run.text(run.err)}")
+
+        print(figure("  of which the download (the same bytes, refused at line 1)", timed(options.runs, refused)))
         ratio = launcher[0] / linux[0]
         net = (launcher[0] - launcher_start[0]) / linux[0]
         print(f"ratio: {ratio:.2f}x (target at most {TARGET}x: {'met' if ratio <= TARGET else 'NOT met'}); "
