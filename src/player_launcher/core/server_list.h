@@ -47,7 +47,7 @@ std::vector<Connection> ConnectionEntries(const ServerEntry& server);
 // The groups in the file's order, each with its servers in their order. A
 // group name that the file repeats shows its servers once, under its first
 // group; the later groups of that name stay empty.
-ServerList ServerListFrom(const SetupModel& model);
+ServerList ServerListFrom(SetupModel model);
 
 // Which server of the list, and which of its connection entries.
 struct Choice {
@@ -57,7 +57,8 @@ struct Choice {
     bool operator==(const Choice&) const = default;
 };
 
-// The list as one JSON document (UTF-8), the form that "/list" prints.
+// The list as one JSON document (UTF-8, no blanks, a final line break), the
+// form that "/list" prints.
 std::string ListJson(const ServerList& list);
 
 } // namespace tarnwick::player

@@ -187,7 +187,7 @@ Download Attempt(std::u16string url, const DownloadProgress& progress, const std
         const std::optional<std::uint64_t> announced = ContentLength(request.get());
         if (!body.Expect(announced))
             return fail(Failed(ListProblem::TooLarge));
-        std::vector<char> buffer(256 * 1024);
+        std::vector<char> buffer(1024 * 1024);
         for (;;) {
             if (cancelled && cancelled->load())
                 return fail(Failed(ListProblem::Network, static_cast<long>(ERROR_CANCELLED), host));
