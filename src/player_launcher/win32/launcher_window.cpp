@@ -230,6 +230,7 @@ void LauncherWindow::StartDownload()
         return;
     if (!settings_.listUrl) {
         ShowStatus(FailureText({ListProblem::NotStamped, 0, {}}));
+        ::SetWindowTextW(link_, L"登录器页面：未能取得服务器列表");
         return;
     }
     downloading_ = true;
@@ -293,6 +294,8 @@ void LauncherWindow::ShowList(std::unique_ptr<Fetched> fetched)
     if (!fetched->result.list) {
         // The list shown before (if any) stays: it was whole when it came.
         ShowStatus(FailureText(fetched->result.failure));
+        if (!list_)
+            ::SetWindowTextW(link_, L"登录器页面：未能取得服务器列表");
         UpdateButtons();
         return;
     }
