@@ -36,6 +36,23 @@ TokenSplit TakeToken(std::string_view Source, std::string_view Dividers)
     return {std::string(Source.substr(first, end - first)), std::string(Source.substr(end + 1))};
 }
 
+std::vector<ConnectionEntry> ConnectionEntriesOf(const ServerEntry& server)
+{
+    std::vector<ConnectionEntry> entries;
+    TokenSplit n{{}, server.Name};
+    TokenSplit a{{}, server.Addr};
+    TokenSplit p{{}, server.Port};
+    for (;;) {
+        // All three are taken before the test, so a missing port empties the next ones.
+        n = TakeToken(n.Rest, ";");
+        a = TakeToken(a.Rest, ";");
+        p = TakeToken(p.Rest, ";");
+        if (n.Token.empty() || a.Token.empty())
+            return entries;
+        entries.push_back({std::move(n.Token), std::move(a.Token), std::move(p.Token)});
+    }
+}
+
 ConfigurationDocument::ConfigurationDocument(std::filesystem::path workingCopy)
     : workingCopy_(std::move(workingCopy))
 {

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tarnwick {
 
@@ -18,6 +19,19 @@ struct TokenSplit {
     std::string Rest;
 };
 TokenSplit TakeToken(std::string_view Source, std::string_view Dividers);
+
+// One way to reach a server: a name, an address and a port.
+struct ConnectionEntry {
+    std::string Name;
+    std::string Addr;
+    std::string Port;
+    bool operator==(const ConnectionEntry&) const = default;
+};
+
+// A server's connection entries as the document writes them: the n-th name
+// with the n-th address and port, split at ";", up to the first missing name
+// or address (a missing port stays empty).
+std::vector<ConnectionEntry> ConnectionEntriesOf(const ServerEntry& server);
 
 // The configuration document: Tarnwick.xml and the body of ServerInfo.txt.
 // Remembers the document last loaded, whose top-level comments and processing

@@ -178,26 +178,17 @@ private:
     {
         Open(3, "Server");
         Attribute("Name", EncodeIfRequested(server.ShowName));
-        TokenSplit n{{}, server.Name};
-        TokenSplit a{{}, server.Addr};
-        TokenSplit p{{}, server.Port};
-        bool anyChild = false;
-        for (;;) {
-            n = TakeToken(n.Rest, ";");
-            a = TakeToken(a.Rest, ";");
-            p = TakeToken(p.Rest, ";");
-            if (n.Token.empty() || a.Token.empty())
-                break;
-            if (!anyChild)
-                EndStartTag();
-            anyChild = true;
-            const std::string text = EncodeIfRequested(n.Token);
+        const std::vector<ConnectionEntry> entries = ConnectionEntriesOf(server);
+        if (!entries.empty())
+            EndStartTag();
+        for (const ConnectionEntry& entry : entries) {
+            const std::string text = EncodeIfRequested(entry.Name);
             Open(4, "Child");
-            Attribute("Addrs", EncodeIfRequested(a.Token));
-            Attribute("Port", EncodeIfRequested(p.Token));
+            Attribute("Addrs", EncodeIfRequested(entry.Addr));
+            Attribute("Port", EncodeIfRequested(entry.Port));
             CloseWithText("Child", text);
         }
-        if (anyChild)
+        if (!entries.empty())
             Close(3, "Server");
         else
             CloseWithText("Server", {});

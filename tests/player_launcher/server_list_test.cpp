@@ -30,7 +30,7 @@ TEST(ConnectionEntries, PairsTheListsAsTheDocumentDoes)
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
-        EXPECT_EQ(ConnectionEntries(row.server), row.entries);
+        EXPECT_EQ(ConnectionEntriesOf(row.server), row.entries);
     }
 }
 

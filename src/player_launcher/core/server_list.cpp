@@ -10,25 +10,6 @@
 
 namespace tarnwick::player {
 
-std::vector<Connection> ConnectionEntries(const ServerEntry& server)
-{
-    // The writer's own pairing (see DocumentWriter::WriteServer), so that the
-    // launcher offers exactly the entries the file was written with.
-    std::vector<Connection> entries;
-    TokenSplit n{{}, server.Name};
-    TokenSplit a{{}, server.Addr};
-    TokenSplit p{{}, server.Port};
-    for (;;) {
-        n = TakeToken(n.Rest, ";");
-        a = TakeToken(a.Rest, ";");
-        p = TakeToken(p.Rest, ";");
-        if (n.Token.empty() || a.Token.empty())
-            break;
-        entries.push_back({std::move(n.Token), std::move(a.Token), std::move(p.Token)});
-    }
-    return entries;
-}
-
 ServerList ServerListFrom(SetupModel model)
 {
     ServerList list;
@@ -44,7 +25,7 @@ ServerList ServerListFrom(SetupModel model)
         const auto found = firstOfName.find(server.Group);
         if (found == firstOfName.end())
             continue;
-        std::vector<Connection> entries = ConnectionEntries(server);
+        std::vector<Connection> entries = ConnectionEntriesOf(server);
         list.groups[found->second].servers.push_back({std::move(server.ShowName), std::move(server.Name),
                                                       std::move(server.Addr), std::move(server.Port),
                                                       std::move(entries)});
@@ -106,11 +87,11 @@ std::string ListJson(const ServerList& list)
             for (std::size_t e = 0; e < server.entries.size(); ++e) {
                 const Connection& entry = server.entries[e];
                 json.Raw(e == 0 ? "{" : ",{");
-                json.Field("name", entry.name);
+                json.Field("name", entry.Name);
                 json.Raw(",");
-                json.Field("addr", entry.addr);
+                json.Field("addr", entry.Addr);
                 json.Raw(",");
-                json.Field("port", entry.port);
+                json.Field("port", entry.Port);
                 json.Raw("}");
             }
             json.Raw("]}");

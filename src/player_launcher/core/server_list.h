@@ -1,5 +1,6 @@
 #pragma once
 
+#include "config/document.h"
 #include "config/model.h"
 
 #include <cstddef>
@@ -12,13 +13,8 @@
 // the reader gives them.
 namespace tarnwick::player {
 
-// One way to reach a server: a name, an address and a port.
-struct Connection {
-    std::string name;
-    std::string addr;
-    std::string port;
-    bool operator==(const Connection&) const = default;
-};
+// One way to reach a server, paired as the document writes them.
+using Connection = ConnectionEntry;
 
 struct ServerView {
     std::string showName;
@@ -38,11 +34,6 @@ struct ServerList {
     std::vector<GroupView> groups;
     WebAddresses web;
 };
-
-// A server's connection entries, paired as the document writes them: the
-// n-th name with the n-th address and port, up to the first missing name or
-// address (a missing port stays empty).
-std::vector<Connection> ConnectionEntries(const ServerEntry& server);
 
 // The groups in the file's order, each with its servers in their order. A
 // group name that the file repeats shows its servers once, under its first

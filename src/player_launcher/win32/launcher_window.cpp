@@ -396,7 +396,7 @@ std::wstring LauncherWindow::ItemText(HWND list, int item, int column) const
     if (row >= entries.size())
         return {};
     const Connection& entry = entries[row];
-    return Shown(column == 0 ? entry.name : column == 1 ? entry.addr : entry.port);
+    return Shown(column == 0 ? entry.Name : column == 1 ? entry.Addr : entry.Port);
 }
 
 LRESULT LauncherWindow::Notify(const NMHDR& header)
@@ -470,7 +470,7 @@ void LauncherWindow::StartGame()
         return;
     }
     const Connection& entry = server.entries[std::min(choice_->entry, server.entries.size() - 1)];
-    const ClientFields fields{GbkToUtf16(entry.addr), GbkToUtf16(entry.port), GbkToUtf16(entry.name),
+    const ClientFields fields{GbkToUtf16(entry.Addr), GbkToUtf16(entry.Port), GbkToUtf16(entry.Name),
                               GbkToUtf16(group.name)};
     if (const std::string refusal = StartClient(*settings_.gameClient, fields); !refusal.empty()) {
         Warn(refusal);
@@ -481,7 +481,7 @@ void LauncherWindow::StartGame()
         WriteLastServer(LastServerFile(), Remembered(*list_, *choice_));
     } catch (const Error&) {
     }
-    ShowStatus("游戏已启动：" + Utf8Of(GbkToUtf16(server.showName)) + " / " + Utf8Of(GbkToUtf16(entry.name)));
+    ShowStatus("游戏已启动：" + Utf8Of(GbkToUtf16(server.showName)) + " / " + Utf8Of(GbkToUtf16(entry.Name)));
 }
 
 void LauncherWindow::Warn(const std::string& utf8) const
