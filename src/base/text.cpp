@@ -11,7 +11,10 @@ std::filesystem::path Utf8Path(std::string_view utf8)
 
 bool IsGbkRepresentable(std::string_view utf8) { return TryUtf8ToGbk(utf8).has_value(); }
 
-bool IsGbkText(std::string_view gbk) { return TryGbkToUtf8(gbk).has_value(); }
+bool IsAscii(std::string_view text)
+{
+    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
 
 std::string_view Trimmed(std::string_view text)
 {

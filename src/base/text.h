@@ -25,6 +25,8 @@ std::optional<std::string> TryUtf16ToGbk(std::u16string_view utf16);
 bool IsGbkRepresentable(std::string_view utf8);
 // True when the bytes are well-formed GBK text.
 bool IsGbkText(std::string_view gbk);
+// True when no byte is above 0x7F: the text is the same in GBK and UTF-8.
+bool IsAscii(std::string_view text);
 
 // A path from UTF-8 text, the same on every system: a path made from a plain
 // std::string is taken in the ANSI code page on Windows, not as UTF-8.

@@ -125,6 +125,8 @@ std::optional<std::string> TryGbkToUtf8(std::string_view gbk) { return TryConver
 
 std::optional<std::string> TryUtf8ToGbk(std::string_view utf8) { return TryConvert(Direction::Utf8ToGbk, utf8); }
 
+bool IsGbkText(std::string_view gbk) { return TryGbkToUtf8(gbk).has_value(); }
+
 std::u16string GbkToUtf16(std::string_view gbk)
 {
     const std::string bytes = Convert(Direction::GbkToUtf16, gbk);

@@ -34,20 +34,47 @@ int Length(std::size_t size)
     return static_cast<int>(size);
 }
 
-// Absent when the bytes are not valid in the code page (the strict flag makes
-// Windows refuse rather than substitute).
+// Most texts are a name or an address: converted on the stack they cost one
+// call and no allocation, which matters when a downloaded list holds 100,000
+// of them.
+constexpr int kShortText = 512;
+
+// The wide form of `bytes` for `use`, or false when the bytes are not valid in
+// the code page (the strict flag makes Windows refuse rather than substitute).
+template <class Use>
+bool WithWide(UINT codePage, std::string_view bytes, Use use)
+{
+    if (bytes.empty()) {
+        use(std::wstring_view());
+        return true;
+    }
+    const int length = Length(bytes.size());
+    wchar_t onStack[kShortText];
+    int size = length <= kShortText
+                   ? ::MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data(), length, onStack, kShortText)
+                   : 0;
+    std::wstring onHeap;
+    const wchar_t* wide = onStack;
+    if (size <= 0) {
+        size = ::MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data(), length, nullptr, 0);
+        if (size <= 0)
+            return false;
+        onHeap.resize(static_cast<std::size_t>(size));
+        ::MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data(), length, onHeap.data(), size);
+        wide = onHeap.data();
+    }
+    const std::wstring_view text(wide, static_cast<std::size_t>(size));
+    if (codePage == kGbkCodePage && HoldsPrivateUse(text))
+        return false;
+    use(text);
+    return true;
+}
+
 std::optional<std::wstring> ToWide(UINT codePage, std::string_view bytes)
 {
-    if (bytes.empty())
-        return std::wstring();
-    const int size = ::MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data(), Length(bytes.size()), nullptr, 0);
-    if (size <= 0)
-        return std::nullopt;
-    std::wstring wide(static_cast<std::size_t>(size), L'\0');
-    ::MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data(), Length(bytes.size()), wide.data(), size);
-    if (codePage == kGbkCodePage && HoldsPrivateUse(wide))
-        return std::nullopt;
-    return wide;
+    std::optional<std::wstring> out;
+    WithWide(codePage, bytes, [&](std::wstring_view wide) { out.emplace(wide); });
+    return out;
 }
 
 // Absent when a character has no form in the code page. Without best fit,
@@ -62,6 +89,16 @@ std::optional<std::string> FromWide(UINT codePage, std::wstring_view wide, const
     const DWORD flags = gbk ? WC_NO_BEST_FIT_CHARS : (substitute ? 0 : WC_ERR_INVALID_CHARS);
     BOOL usedDefault = FALSE;
     BOOL* reportDefault = gbk ? &usedDefault : nullptr;
+    // One UTF-16 unit is at most three bytes in either code page, so a short
+    // text always fits here and a failure means a character without a form.
+    char onStack[3 * kShortText];
+    if (wide.size() <= kShortText) {
+        const int size = ::WideCharToMultiByte(codePage, flags, wide.data(), Length(wide.size()), onStack,
+                                               sizeof onStack, gbk ? substitute : nullptr, reportDefault);
+        if (size <= 0 || (usedDefault && substitute == nullptr))
+            return std::nullopt;
+        return std::string(onStack, static_cast<std::size_t>(size));
+    }
     const int size = ::WideCharToMultiByte(codePage, flags, wide.data(), Length(wide.size()), nullptr, 0,
                                            gbk ? substitute : nullptr, reportDefault);
     if (size <= 0 || (usedDefault && substitute == nullptr))
@@ -87,14 +124,22 @@ std::wstring_view AsWide(std::u16string_view utf16)
 
 std::optional<std::string> TryGbkToUtf8(std::string_view gbk)
 {
-    const auto wide = ToWide(kGbkCodePage, gbk);
-    return wide ? FromWide(CP_UTF8, *wide) : std::nullopt;
+    std::optional<std::string> out;
+    WithWide(kGbkCodePage, gbk, [&](std::wstring_view wide) { out = FromWide(CP_UTF8, wide); });
+    return out;
 }
 
 std::optional<std::string> TryUtf8ToGbk(std::string_view utf8)
 {
-    const auto wide = ToWide(CP_UTF8, utf8);
-    return wide ? FromWide(kGbkCodePage, *wide) : std::nullopt;
+    std::optional<std::string> out;
+    WithWide(CP_UTF8, utf8, [&](std::wstring_view wide) { out = FromWide(kGbkCodePage, wide); });
+    return out;
+}
+
+// Every GBK character has a UTF-8 form, so valid GBK needs no second conversion.
+bool IsGbkText(std::string_view gbk)
+{
+    return WithWide(kGbkCodePage, gbk, [](std::wstring_view) {});
 }
 
 std::optional<std::string> TryUtf16ToGbk(std::u16string_view utf16)

@@ -22,14 +22,6 @@ std::string_view View(const xmlChar* begin, const xmlChar* end)
     return {reinterpret_cast<const char*>(begin), static_cast<std::size_t>(end - begin)};
 }
 
-bool IsAscii(std::string_view text)
-{
-    for (char c : text)
-        if (static_cast<unsigned char>(c) >= 0x80)
-            return false;
-    return true;
-}
-
 // Names the first character that GBK lacks, e.g. one given as "&#x1F600;".
 std::string UnrepresentableReason(std::string_view utf8)
 {
@@ -493,9 +485,16 @@ xmlSAXHandler Events()
 DocumentReading ReadConfigurationDocument(std::string bytes, SetupModel& model, ValueDecoding* decoding)
 {
     xml::Parser parser;
-    const std::optional<std::string> utf8 = xml::DocumentText(bytes, parser.Report());
-    if (!utf8)
-        throw parser.ReportedError(bytes);
+    std::optional<std::string> utf8;
+    // ASCII is the same text in UTF-8. A server information file, whose values
+    // are all encoded, is nothing else: tens of megabytes need no conversion.
+    if (IsAscii(bytes)) {
+        utf8 = std::move(bytes);
+    } else {
+        utf8 = xml::DocumentText(bytes, parser.Report());
+        if (!utf8)
+            throw parser.ReportedError(bytes);
+    }
     // Failures quote the decoded text, so the bytes need not be kept through the parse.
     std::string().swap(bytes);
     ModelBuilder builder(*utf8, decoding);

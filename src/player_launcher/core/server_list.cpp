@@ -50,8 +50,7 @@ public:
         out_ += key;
         out_ += "\":";
         // ASCII is the same in GBK and UTF-8; addresses and ports mostly are.
-        const bool ascii = std::all_of(gbk.begin(), gbk.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-        value_.get_ref<std::string&>() = ascii ? gbk : GbkToUtf8(gbk);
+        value_.get_ref<std::string&>() = IsAscii(gbk) ? gbk : GbkToUtf8(gbk);
         serializer_.dump(value_, false, false, 0);
     }
 
