@@ -35,12 +35,22 @@ sh "$(dirname "$0")/fetch-debian-source.sh" "$work" "libxml2=$xml_version" "$wor
 xml_src=$(find "$work/src" -mindepth 1 -maxdepth 1 -type d -name 'libxml2-*' | head -n 1)
 [ -n "$xml_src" ] || { echo "apt-get source libxml2 gave no source tree" >&2; exit 1; }
 
-# Only what the loader uses: the SAX parser on UTF-8 text it decoded itself.
+# Only what the loader uses: the SAX parser on UTF-8 text it decoded itself
+# (no catalogs, inclusions, XPath, schemas, readers or writers: each one more
+# thing that hostile input could reach, and size in the launcher image).
+# The library names its source files (__FILE__ in messages); the source's
+# folder is a fresh temporary one, so it is named the same on every build,
+# and the launcher image that carries it stays the same byte for byte.
 cmake -S "$xml_src" -B "$work/libxml2" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
     -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" -DBUILD_SHARED_LIBS=OFF \
+    -DCMAKE_C_FLAGS="-ffile-prefix-map=$xml_src=libxml2 -ffile-prefix-map=$work/libxml2=libxml2-build" \
     -DLIBXML2_WITH_ICONV=OFF -DLIBXML2_WITH_ICU=OFF -DLIBXML2_WITH_LZMA=OFF -DLIBXML2_WITH_ZLIB=OFF \
     -DLIBXML2_WITH_HTTP=OFF -DLIBXML2_WITH_FTP=OFF -DLIBXML2_WITH_PYTHON=OFF -DLIBXML2_WITH_PROGRAMS=OFF \
-    -DLIBXML2_WITH_TESTS=OFF -DLIBXML2_WITH_MODULES=OFF -DLIBXML2_WITH_LEGACY=OFF >"$work/libxml2.log" 2>&1 \
+    -DLIBXML2_WITH_TESTS=OFF -DLIBXML2_WITH_MODULES=OFF -DLIBXML2_WITH_LEGACY=OFF \
+    -DLIBXML2_WITH_CATALOG=OFF -DLIBXML2_WITH_XINCLUDE=OFF -DLIBXML2_WITH_HTML=OFF -DLIBXML2_WITH_C14N=OFF \
+    -DLIBXML2_WITH_XPATH=OFF -DLIBXML2_WITH_XPTR=OFF -DLIBXML2_WITH_SCHEMAS=OFF -DLIBXML2_WITH_SCHEMATRON=OFF \
+    -DLIBXML2_WITH_READER=OFF -DLIBXML2_WITH_WRITER=OFF -DLIBXML2_WITH_PATTERN=OFF -DLIBXML2_WITH_REGEXPS=OFF \
+    >"$work/libxml2.log" 2>&1 \
     || { tail -n 30 "$work/libxml2.log"; exit 1; }
 cmake --build "$work/libxml2" -j "$jobs" >>"$work/libxml2.log" 2>&1 && cmake --install "$work/libxml2" >>"$work/libxml2.log" 2>&1 \
     || { tail -n 30 "$work/libxml2.log"; exit 1; }

@@ -1,7 +1,10 @@
-// Stands in for a game client: writes what it was started with to
+// Stands in for a game client, a windows program as game clients are (a
+// console program started from the launcher would get a console of its own):
+// writes what it was started with to
 // started.txt in its own folder (UTF-8, one item per line: the command line,
 // the current folder, then each argument as Windows splits them) and ends.
 #include <windows.h>
+#include <shellapi.h>
 
 #include <string>
 
@@ -18,8 +21,12 @@ std::string Utf8(const std::wstring& text)
 
 } // namespace
 
-int wmain(int argc, wchar_t** argv)
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
 {
+    int argc = 0;
+    wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
+    if (argv == nullptr)
+        return 1;
     wchar_t own[MAX_PATH];
     const DWORD length = ::GetModuleFileNameW(nullptr, own, MAX_PATH);
     std::wstring folder(own, length);

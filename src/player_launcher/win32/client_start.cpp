@@ -1,10 +1,15 @@
 #include "client_start.h"
 
+#include "base/error.h"
+#include "base/text.h"
+#include "player_launcher/core/last_server.h"
 #include "player_launcher/core/texts.h"
 #include "self_image.h"
 #include "wide.h"
 
 #include <windows.h>
+
+#include <algorithm>
 
 namespace tarnwick::player {
 namespace {
@@ -57,6 +62,31 @@ std::string StartClient(const std::u16string& command, const ClientFields& field
         return "无法启动游戏客户端（错误代码 " + std::to_string(::GetLastError()) + "）：" + Utf8Of(Utf16(application));
     ::CloseHandle(process.hThread);
     ::CloseHandle(process.hProcess);
+    return {};
+}
+
+std::string StartChosen(const std::optional<std::u16string>& command, const ServerList& list, const Choice& choice,
+                        std::string& started)
+{
+    if (!command)
+        return ClientCheckText(ClientCheck::NotConfigured);
+    if (choice.group >= list.groups.size() || choice.server >= list.groups[choice.group].servers.size())
+        return ClientCheckText(ClientCheck::NoConnection);
+    const GroupView& group = list.groups[choice.group];
+    const ServerView& server = group.servers[choice.server];
+    if (server.entries.empty())
+        return ClientCheckText(ClientCheck::NoConnection);
+    const Connection& entry = server.entries[std::min(choice.entry, server.entries.size() - 1)];
+    const ClientFields fields{GbkToUtf16(entry.Addr), GbkToUtf16(entry.Port), GbkToUtf16(entry.Name),
+                              GbkToUtf16(group.name)};
+    if (std::string refusal = StartClient(*command, fields); !refusal.empty())
+        return refusal;
+    // Remembering is a convenience: a folder the player cannot write to costs only that.
+    try {
+        WriteLastServer(LastServerFile(), Remembered(list, choice));
+    } catch (const Error&) {
+    }
+    started = "游戏已启动：" + Utf8Of(GbkToUtf16(server.showName)) + " / " + Utf8Of(GbkToUtf16(entry.Name));
     return {};
 }
 

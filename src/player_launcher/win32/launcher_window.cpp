@@ -455,33 +455,14 @@ void LauncherWindow::OpenPage(const std::string& gbkAddress)
 
 void LauncherWindow::StartGame()
 {
-    if (!settings_.gameClient) {
-        Warn(ClientCheckText(ClientCheck::NotConfigured));
-        return;
-    }
     if (!list_ || !choice_)
         return;
-    const GroupView& group = list_->groups[choice_->group];
-    if (choice_->server >= group.servers.size())
-        return;
-    const ServerView& server = group.servers[choice_->server];
-    if (server.entries.empty()) {
-        Warn(ClientCheckText(ClientCheck::NoConnection));
-        return;
-    }
-    const Connection& entry = server.entries[std::min(choice_->entry, server.entries.size() - 1)];
-    const ClientFields fields{GbkToUtf16(entry.Addr), GbkToUtf16(entry.Port), GbkToUtf16(entry.Name),
-                              GbkToUtf16(group.name)};
-    if (const std::string refusal = StartClient(*settings_.gameClient, fields); !refusal.empty()) {
+    std::string started;
+    if (const std::string refusal = StartChosen(settings_.gameClient, *list_, *choice_, started); !refusal.empty()) {
         Warn(refusal);
         return;
     }
-    // Remembering is a convenience: a folder the player cannot write to costs only that.
-    try {
-        WriteLastServer(LastServerFile(), Remembered(*list_, *choice_));
-    } catch (const Error&) {
-    }
-    ShowStatus("游戏已启动：" + Utf8Of(GbkToUtf16(server.showName)) + " / " + Utf8Of(GbkToUtf16(entry.Name)));
+    ShowStatus(started);
 }
 
 void LauncherWindow::Warn(const std::string& utf8) const

@@ -1,8 +1,12 @@
 // LoginData.exe, the launcher that players run: the window by default;
-// "/print" writes the stamped strings and "/list" the fetched server list as
-// JSON, for operators' scripts and tests.
+// "/print" writes the stamped strings, "/list" the fetched server list as
+// JSON, and "/start GROUP SERVER [N]" starts the game with a server as the
+// window's start button does, for operators' scripts, shortcuts and tests.
 #include "launcher_window.h"
 #include "list_download.h"
+#include "base/text.h"
+#include "client_start.h"
+#include "player_launcher/core/last_server.h"
 #include "player_launcher/core/list_source.h"
 #include "player_launcher/core/texts.h"
 #include "self_image.h"
@@ -12,11 +16,14 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <algorithm>
+#include <cwchar>
 #include <exception>
 #include <string>
 #include <vector>
 
 using namespace tarnwick::player;
+using tarnwick::TryUtf16ToGbk;
 
 namespace {
 
@@ -45,19 +52,71 @@ int Fail(const ListFailure& failure)
     return ExitStatus(failure.problem);
 }
 
-// Fetch, read whole, print: 0 with the document on standard output, else the
-// message on standard error and 2 (not fetched) or 1 (no usable list).
+// Exit status of "/start" when the list came but the game did not start.
+constexpr int kNotStarted = 3;
+
+// Fetched and read whole; else the failure told and its exit status.
+std::optional<ServerList> FetchList(const LauncherSettings& settings, int& status)
+{
+    if (!settings.listUrl) {
+        status = Fail({ListProblem::NotStamped, 0, {}});
+        return std::nullopt;
+    }
+    Download download = DownloadList(*settings.listUrl);
+    if (download.failure.problem != ListProblem::None) {
+        status = Fail(download.failure);
+        return std::nullopt;
+    }
+    ListResult result = ReadServerList(download.body);
+    if (!result.list)
+        status = Fail(result.failure);
+    return std::move(result.list);
+}
+
+// 0 with the document on standard output, else the message on standard
+// error and 2 (not fetched) or 1 (no usable list).
 int PrintList(const LauncherSettings& settings)
 {
-    if (!settings.listUrl)
-        return Fail({ListProblem::NotStamped, 0, {}});
-    Download download = DownloadList(*settings.listUrl);
-    if (download.failure.problem != ListProblem::None)
-        return Fail(download.failure);
-    const ListResult result = ReadServerList(download.body);
-    if (!result.list)
-        return Fail(result.failure);
-    WriteOut(ListJson(*result.list));
+    int status = 0;
+    const std::optional<ServerList> list = FetchList(settings, status);
+    if (list)
+        WriteOut(ListJson(*list));
+    return status;
+}
+
+// The group and server by their shown names (the first of each name, as the
+// window shows them), the Nth connection entry (1 when not given).
+int StartGame(const LauncherSettings& settings, const std::vector<std::wstring>& arguments)
+{
+    const auto start = std::find_if(arguments.begin(), arguments.end(), [](const std::wstring& argument) {
+        return ::CompareStringOrdinal(argument.c_str(), -1, L"/start", -1, TRUE) == CSTR_EQUAL;
+    });
+    const std::size_t given = static_cast<std::size_t>(arguments.end() - start) - 1;
+    wchar_t* end = nullptr;
+    const unsigned long number = given == 3 ? std::wcstoul(start[3].c_str(), &end, 10) : 1;
+    if ((given != 2 && given != 3) || number == 0 || (end != nullptr && *end != L'\0')) {
+        WriteError("用法：/start 服务器组 服务器 [线路序号，从 1 起]\n");
+        return kNotStarted;
+    }
+    int status = 0;
+    const std::optional<ServerList> list = FetchList(settings, status);
+    if (!list)
+        return status;
+    const std::optional<std::string> group = TryUtf16ToGbk(Utf16(start[1]));
+    const std::optional<std::string> server = TryUtf16ToGbk(Utf16(start[2]));
+    const std::optional<Choice> choice =
+        group && server ? FindChoice(*list, LastServer{*group, *server, number - 1}) : std::nullopt;
+    if (!choice || choice->entry != number - 1) {
+        WriteError("服务器列表中没有这个服务器或线路：" + Utf8Of(Utf16(start[1])) + " / " + Utf8Of(Utf16(start[2])) +
+                   (given == 3 ? " / " + std::to_string(number) : std::string()) + "\n");
+        return kNotStarted;
+    }
+    std::string started;
+    if (const std::string refusal = StartChosen(settings.gameClient, *list, *choice, started); !refusal.empty()) {
+        WriteError(refusal + "\n");
+        return kNotStarted;
+    }
+    WriteOut(started + "\n");
     return 0;
 }
 
@@ -74,6 +133,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show)
         }
         if (Given(arguments, L"/list"))
             return PrintList(SettingsFrom(strings));
+        if (Given(arguments, L"/start"))
+            return StartGame(SettingsFrom(strings), arguments);
         return LauncherWindow(instance, SettingsFrom(strings)).Run(show);
     } catch (const std::exception& error) {
         WriteError(std::string("LoginData: ") + error.what() + "\n");
