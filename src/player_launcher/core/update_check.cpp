@@ -1,0 +1,158 @@
+#include "player_launcher/core/update_check.h"
+
+#include "base/text.h"
+#include "player_launcher/core/texts.h"
+
+#include <nlohmann/json.hpp>
+
+#include <charconv>
+
+namespace tarnwick::player {
+namespace {
+
+constexpr std::string_view kStateFormat = "Tarnwick update state";
+constexpr int kStateVersion = 1;
+
+// Ver as a whole number: decimal digits only, blanks around allowed.
+std::optional<std::uint64_t> WholeNumber(std::string_view text)
+{
+    text = Trimmed(text);
+    std::uint64_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size())
+        return std::nullopt;
+    return value;
+}
+
+std::string KeyOf(std::u16string_view path)
+{
+    std::u16string lower;
+    for (char16_t c : path)
+        lower += AsciiLower(c);
+    return Utf8Of(lower);
+}
+
+Decision Needed(std::string reason) { return {Verdict::Needed, std::move(reason)}; }
+
+} // namespace
+
+CheckKind CheckKindOf(const UpdateEntry& entry)
+{
+    if (entry.CheckType == words::kCheckExists)
+        return CheckKind::Exists;
+    if (entry.CheckType == words::kCheckVersion)
+        return CheckKind::Version;
+    if (entry.CheckType == words::kCheckPak)
+        return CheckKind::Pak;
+    return CheckKind::Md5;
+}
+
+bool NeedsLocalDigest(const UpdateEntry& entry) { return CheckKindOf(entry) == CheckKind::Md5; }
+
+std::optional<std::string> AsDigest(std::string_view text)
+{
+    text = Trimmed(text);
+    if (text.size() != 32)
+        return std::nullopt;
+    std::string digest;
+    for (char c : text) {
+        const char lower = AsciiLower(c);
+        if (!((lower >= '0' && lower <= '9') || (lower >= 'a' && lower <= 'f')))
+            return std::nullopt;
+        digest += lower;
+    }
+    return digest;
+}
+
+std::optional<std::string> DownloadDigest(const UpdateEntry& entry) { return AsDigest(entry.DownMD5); }
+
+bool IsDirectDownload(const UpdateEntry& entry) { return entry.DownType != words::kDownAlbum; }
+
+Decision Decide(const UpdateEntry& entry, bool exists, const std::optional<std::string>& localMd5,
+                const std::optional<InstalledRecord>& recorded)
+{
+    switch (CheckKindOf(entry)) {
+    case CheckKind::Exists:
+        return exists ? Decision{} : Needed("文件不存在");
+    case CheckKind::Md5: {
+        // A value that is no digest would differ from every file: the file
+        // would be fetched on every start, so the entry is reported instead.
+        const std::optional<std::string> wanted = AsDigest(entry.MD5);
+        if (!wanted)
+            return {Verdict::Skipped, "更新列表中的 MD5 值不是 32 位十六进制数"};
+        if (!exists)
+            return Needed("文件不存在");
+        return localMd5 == wanted ? Decision{} : Needed("文件的 MD5 值与更新列表不同");
+    }
+    case CheckKind::Version: {
+        const std::optional<std::uint64_t> wanted = WholeNumber(entry.Ver);
+        if (!wanted)
+            return {Verdict::Skipped, "更新列表中的版本号不是整数：" + TryGbkToUtf8(entry.Ver).value_or("?")};
+        if (!exists)
+            return Needed("文件不存在");
+        const std::optional<std::uint64_t> installed = recorded ? WholeNumber(recorded->version) : std::nullopt;
+        if (!installed)
+            return Needed("没有记录已安装的版本");
+        return *installed < *wanted ? Needed("已安装版本 " + std::to_string(*installed) + " 低于 " + std::to_string(*wanted))
+                                    : Decision{};
+    }
+    case CheckKind::Pak:
+        if (!exists)
+            return Needed("文件不存在");
+        if (!recorded)
+            return Needed("没有记录已安装的日期");
+        return recorded->date == entry.Date ? Decision{} : Needed("更新列表中的日期与已安装的不同");
+    }
+    return {};
+}
+
+UpdateState UpdateState::Parse(std::string_view text)
+{
+    UpdateState state;
+    const nlohmann::json document = nlohmann::json::parse(text, nullptr, false);
+    if (document.is_discarded() || !document.is_object() || document.value("format", "") != kStateFormat ||
+        document.value("version", 0) != kStateVersion || !document.contains("files") || !document["files"].is_array())
+        return state;
+    for (const nlohmann::json& file : document["files"]) {
+        const auto text = [&](const char* key) -> std::optional<std::string> {
+            if (!file.is_object() || !file.contains(key) || !file[key].is_string())
+                return std::nullopt;
+            return file[key].get<std::string>();
+        };
+        const auto path = text("path");
+        const auto version = text("version");
+        const auto date = text("date");
+        const auto md5 = text("md5");
+        const auto gbkVersion = version ? TryUtf8ToGbk(*version) : std::nullopt;
+        const auto gbkDate = date ? TryUtf8ToGbk(*date) : std::nullopt;
+        // One record that does not read makes the whole file doubtful.
+        if (!path || !gbkVersion || !gbkDate || !md5 || (!md5->empty() && !AsDigest(*md5)))
+            return {};
+        state.records_[KeyOf(Utf16Of(*path))] = {*gbkVersion, *gbkDate, *md5};
+    }
+    return state;
+}
+
+std::string UpdateState::Text() const
+{
+    nlohmann::json files = nlohmann::json::array();
+    for (const auto& [key, record] : records_)
+        files.push_back({{"path", key},
+                         {"version", TryGbkToUtf8(record.version).value_or("")},
+                         {"date", TryGbkToUtf8(record.date).value_or("")},
+                         {"md5", record.md5}});
+    const nlohmann::json document = {{"format", kStateFormat}, {"version", kStateVersion}, {"files", files}};
+    return document.dump(1) + "\n";
+}
+
+std::optional<InstalledRecord> UpdateState::Find(std::u16string_view path) const
+{
+    const auto found = records_.find(KeyOf(path));
+    if (found == records_.end())
+        return std::nullopt;
+    return found->second;
+}
+
+void UpdateState::Set(std::u16string_view path, InstalledRecord record) { records_[KeyOf(path)] = std::move(record); }
+
+} // namespace tarnwick::player

@@ -1,0 +1,79 @@
+#pragma once
+
+#include "config/model.h"
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// Whether an update entry's file must be fetched, by the entry's check type,
+// from what the player's folder holds and what the launcher recorded when it
+// last installed the file.
+namespace tarnwick::player {
+
+enum class CheckKind { Exists, Md5, Version, Pak };
+
+// The check type's word; any other word counts as "MD5", as a document's
+// unknown check code does.
+CheckKind CheckKindOf(const UpdateEntry& entry);
+
+// What the launcher installed last at one path.
+struct InstalledRecord {
+    std::string version; // the entry's Ver, GBK
+    std::string date;    // the entry's Date, GBK
+    std::string md5;     // the installed file's MD5, 32 lowercase hexadecimal digits
+    bool operator==(const InstalledRecord&) const = default;
+};
+
+enum class Verdict {
+    Current, // nothing to do
+    Needed,  // fetch it
+    Skipped, // the entry cannot be acted on (the reason says why)
+};
+
+struct Decision {
+    Verdict verdict = Verdict::Current;
+    std::string reason; // for the player, UTF-8; empty for Current
+};
+
+// What the check needs of the local file besides whether it exists: its MD5.
+bool NeedsLocalDigest(const UpdateEntry& entry);
+
+// The decision for one entry. `localMd5` is the file's digest (lowercase
+// hexadecimal) when the check needs it and the file exists; `recorded` is
+// what the launcher installed there last, if anything.
+Decision Decide(const UpdateEntry& entry, bool exists, const std::optional<std::string>& localMd5,
+                const std::optional<InstalledRecord>& recorded);
+
+// The digest a download must have: DownMD5 when it is 32 hexadecimal digits
+// (lower-cased), else none (the editor's initial "20050505" means no check).
+std::optional<std::string> DownloadDigest(const UpdateEntry& entry);
+
+// Whether the download type is one the launcher can fetch ("直接").
+bool IsDirectDownload(const UpdateEntry& entry);
+
+// 32 hexadecimal digits, lower-cased; absent for anything else.
+std::optional<std::string> AsDigest(std::string_view text);
+
+// What the launcher installed, by path, kept in one small file beside it.
+// Parse never fails: a missing, damaged or foreign file is no record at all.
+class UpdateState {
+public:
+    static UpdateState Parse(std::string_view text);
+    std::string Text() const;
+
+    // `path` is the checked relative path; paths compare without regard to
+    // the case of ASCII letters, as Windows compares them.
+    std::optional<InstalledRecord> Find(std::u16string_view path) const;
+    void Set(std::u16string_view path, InstalledRecord record);
+
+private:
+    std::map<std::string, InstalledRecord> records_; // by the path's key (UTF-8, ASCII lower-cased)
+};
+
+// The most bytes a state file is read; a larger one is taken as damaged.
+inline constexpr std::size_t kMaxUpdateStateBytes = 4 * 1024 * 1024;
+
+} // namespace tarnwick::player

@@ -1,0 +1,119 @@
+#include "player_launcher/core/update_check.h"
+
+#include <gtest/gtest.h>
+
+namespace tarnwick::player {
+namespace {
+
+constexpr const char* kDigest = "0123456789abcdef0123456789abcdef";
+constexpr const char* kOtherDigest = "fedcba9876543210fedcba9876543210";
+
+UpdateEntry Entry(const char* check)
+{
+    UpdateEntry entry;
+    entry.SaveDir = ".\\Data\\";
+    entry.SaveName = "patch.dat";
+    entry.CheckType = check;
+    entry.DownType = words::kDownDirect;
+    entry.Zip = words::kNo;
+    entry.Ver = "3";
+    entry.Date = "2026-12-01";
+    entry.MD5 = kDigest;
+    entry.DownMD5 = "20050505";
+    return entry;
+}
+
+InstalledRecord Installed(const char* version, const char* date = "2026-12-01")
+{
+    return {version, date, kDigest};
+}
+
+TEST(UpdateCheck, EachCheckTypeDecidesFromTheFileAndTheRecord)
+{
+    const UpdateEntry exists = Entry(words::kCheckExists);
+    EXPECT_EQ(Decide(exists, true, std::nullopt, std::nullopt).verdict, Verdict::Current);
+    EXPECT_EQ(Decide(exists, false, std::nullopt, std::nullopt).verdict, Verdict::Needed);
+
+    const UpdateEntry md5 = Entry(words::kCheckMd5);
+    EXPECT_TRUE(NeedsLocalDigest(md5));
+    EXPECT_FALSE(NeedsLocalDigest(exists));
+    EXPECT_EQ(Decide(md5, true, std::string(kDigest), std::nullopt).verdict, Verdict::Current);
+    EXPECT_EQ(Decide(md5, true, std::string(kOtherDigest), std::nullopt).verdict, Verdict::Needed);
+    EXPECT_EQ(Decide(md5, false, std::nullopt, std::nullopt).verdict, Verdict::Needed);
+    UpdateEntry upper = md5;
+    upper.MD5 = "0123456789ABCDEF0123456789ABCDEF ";
+    EXPECT_EQ(Decide(upper, true, std::string(kDigest), std::nullopt).verdict, Verdict::Current);
+
+    const UpdateEntry version = Entry(words::kCheckVersion);
+    EXPECT_EQ(Decide(version, true, std::nullopt, Installed("3")).verdict, Verdict::Current);
+    EXPECT_EQ(Decide(version, true, std::nullopt, Installed("4")).verdict, Verdict::Current);
+    EXPECT_EQ(Decide(version, true, std::nullopt, Installed("2")).verdict, Verdict::Needed);
+    EXPECT_EQ(Decide(version, true, std::nullopt, std::nullopt).verdict, Verdict::Needed);
+    EXPECT_EQ(Decide(version, false, std::nullopt, Installed("3")).verdict, Verdict::Needed);
+    // Numbers, not text: "10" is above "9".
+    UpdateEntry ten = version;
+    ten.Ver = "10";
+    EXPECT_EQ(Decide(ten, true, std::nullopt, Installed("9")).verdict, Verdict::Needed);
+
+    const UpdateEntry pak = Entry(words::kCheckPak);
+    EXPECT_EQ(Decide(pak, true, std::nullopt, Installed("1", "2026-12-01")).verdict, Verdict::Current);
+    EXPECT_EQ(Decide(pak, true, std::nullopt, Installed("1", "2026-11-30")).verdict, Verdict::Needed);
+    EXPECT_EQ(Decide(pak, true, std::nullopt, std::nullopt).verdict, Verdict::Needed);
+    EXPECT_EQ(Decide(pak, false, std::nullopt, Installed("1")).verdict, Verdict::Needed);
+
+    // A word no document gives counts as MD5, as an unknown code does.
+    EXPECT_EQ(CheckKindOf(Entry(words::kCheckUnknown)), CheckKind::Md5);
+}
+
+TEST(UpdateCheck, ValuesThatCannotBeComparedAreReportedNotFetchedForever)
+{
+    UpdateEntry version = Entry(words::kCheckVersion);
+    for (const char* bad : {"", "3.1", "v3", "-1", "99999999999999999999999"}) {
+        version.Ver = bad;
+        const Decision decision = Decide(version, true, std::nullopt, Installed("1"));
+        EXPECT_EQ(decision.verdict, Verdict::Skipped) << bad;
+        EXPECT_FALSE(decision.reason.empty());
+    }
+    UpdateEntry md5 = Entry(words::kCheckMd5);
+    md5.MD5 = "20050505";
+    EXPECT_EQ(Decide(md5, true, std::string(kDigest), std::nullopt).verdict, Verdict::Skipped);
+}
+
+TEST(UpdateCheck, OnlyAWholeDigestChecksTheDownload)
+{
+    UpdateEntry entry = Entry(words::kCheckExists);
+    EXPECT_EQ(DownloadDigest(entry), std::nullopt); // the editor's initial "20050505"
+    entry.DownMD5 = "0123456789ABCDEF0123456789abcdef";
+    EXPECT_EQ(DownloadDigest(entry), std::optional<std::string>(kDigest));
+    entry.DownMD5 = "0123456789abcdef0123456789abcdeg";
+    EXPECT_EQ(DownloadDigest(entry), std::nullopt);
+    entry.DownMD5 = "";
+    EXPECT_EQ(DownloadDigest(entry), std::nullopt);
+
+    EXPECT_TRUE(IsDirectDownload(entry));
+    entry.DownType = words::kDownAlbum;
+    EXPECT_FALSE(IsDirectDownload(entry));
+}
+
+TEST(UpdateState, RecordsSurviveTheFileAndAnyDamageMeansNoRecord)
+{
+    UpdateState state;
+    state.Set(u"Data\\Patch.dat", {"3", "\xB6\xFE\xD4\xC2", kDigest}); // 二月, GBK
+    state.Set(u"地图\\a.pak", {"1", "2026-12-01", ""});
+    const UpdateState again = UpdateState::Parse(state.Text());
+    // Windows compares names without regard to case.
+    EXPECT_EQ(again.Find(u"data\\PATCH.DAT"), std::optional<InstalledRecord>({"3", "\xB6\xFE\xD4\xC2", kDigest}));
+    EXPECT_EQ(again.Find(u"地图\\A.PAK"), std::optional<InstalledRecord>({"1", "2026-12-01", ""}));
+    EXPECT_EQ(again.Find(u"Data\\other.dat"), std::nullopt);
+
+    const std::string text = state.Text();
+    for (const std::string& damaged :
+         {std::string(), text.substr(0, text.size() / 2), std::string("{\"format\":\"something else\"}"),
+          std::string("\xFF\xFE garbage"),
+          std::string(R"({"format":"Tarnwick update state","version":1,"files":[{"path":"a","version":1}]})"),
+          std::string(R"({"format":"Tarnwick update state","version":2,"files":[]})")})
+        EXPECT_EQ(UpdateState::Parse(damaged).Find(u"Data\\Patch.dat"), std::nullopt);
+}
+
+} // namespace
+} // namespace tarnwick::player
