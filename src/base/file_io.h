@@ -61,6 +61,10 @@ public:
     std::uint64_t RegularFileSize() const;
     // Fills the buffer; a file that ends first raises "Cannot read file ...".
     void ReadExactly(std::span<std::byte> buffer) const;
+    // Reads at an offset, for files read out of order (an archive's directory
+    // is at its end): the bytes read, fewer than asked only at the end of the
+    // file. Raises "Cannot read file ...".
+    std::size_t ReadAt(std::uint64_t offset, std::span<std::byte> buffer) const;
     // Tells the system that the file will be read in order (only a hint).
     void ExpectSequentialReading() const;
 

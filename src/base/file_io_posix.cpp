@@ -200,6 +200,23 @@ void InputFile::ReadExactly(std::span<std::byte> buffer) const
     }
 }
 
+std::size_t InputFile::ReadAt(std::uint64_t offset, std::span<std::byte> buffer) const
+{
+    std::size_t done = 0;
+    while (done < buffer.size()) {
+        const ssize_t got = ::pread(file_.Get(), buffer.data() + done, buffer.size() - done,
+                                    static_cast<off_t>(offset + done));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            throw CannotReadFile(shownPath_, errno);
+        if (got == 0)
+            break;
+        done += static_cast<std::size_t>(got);
+    }
+    return done;
+}
+
 void InputFile::ExpectSequentialReading() const
 {
     ::posix_fadvise(file_.Get(), 0, 0, POSIX_FADV_SEQUENTIAL);

@@ -307,6 +307,29 @@ void InputFile::ReadExactly(std::span<std::byte> buffer) const
     }
 }
 
+std::size_t InputFile::ReadAt(std::uint64_t offset, std::span<std::byte> buffer) const
+{
+    std::size_t done = 0;
+    while (done < buffer.size()) {
+        OVERLAPPED at{};
+        const std::uint64_t position = offset + done;
+        at.Offset = static_cast<DWORD>(position & 0xFFFFFFFFu);
+        at.OffsetHigh = static_cast<DWORD>(position >> 32);
+        DWORD got = 0;
+        const auto want = static_cast<DWORD>(std::min<std::size_t>(buffer.size() - done, 1u << 30));
+        if (!::ReadFile(Native(file_), buffer.data() + done, want, &got, &at)) {
+            const DWORD error = ::GetLastError();
+            if (error == ERROR_HANDLE_EOF)
+                break;
+            throw ReadFailure(shownPath_, error);
+        }
+        if (got == 0)
+            break;
+        done += got;
+    }
+    return done;
+}
+
 // Given when the file was opened (FILE_FLAG_SEQUENTIAL_SCAN).
 void InputFile::ExpectSequentialReading() const {}
 

@@ -100,3 +100,23 @@ TEST_F(FileIo, CreateNewFileInAMissingFolderFailsNamingTheFile)
     }
     EXPECT_EQ(EntryCount(), 0u);
 }
+
+TEST_F(FileIo, ReadingAtAnOffsetGivesThoseBytesAndStopsAtTheEnd)
+{
+    std::string bytes;
+    for (int i = 0; i < 100'000; ++i)
+        bytes += static_cast<char>(i * 7);
+    const fs::path file = dir_ / "archive.bin";
+    ReplaceFile(file, bytes);
+    const InputFile input(file, "archive.bin");
+    std::string buffer(300, '\0');
+    auto span = std::as_writable_bytes(std::span(buffer));
+    // Out of order, as an archive is read: the end first, then the start.
+    EXPECT_EQ(input.ReadAt(bytes.size() - 300, span), 300u);
+    EXPECT_EQ(buffer, bytes.substr(bytes.size() - 300));
+    EXPECT_EQ(input.ReadAt(0, span), 300u);
+    EXPECT_EQ(buffer, bytes.substr(0, 300));
+    EXPECT_EQ(input.ReadAt(bytes.size() - 100, span), 100u);
+    EXPECT_EQ(buffer.substr(0, 100), bytes.substr(bytes.size() - 100));
+    EXPECT_EQ(input.ReadAt(bytes.size() + 5, span), 0u);
+}
