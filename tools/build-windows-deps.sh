@@ -1,6 +1,6 @@
 #!/bin/sh
 # Builds the static MinGW-w64 libraries that Debian ships no Windows build of,
-# libxml2 and GoogleTest, from Debian's own sources (and adds the header-only
+# libxml2, minizip and GoogleTest, from Debian's own sources (and adds the header-only
 # nlohmann-json of the Linux build beside them): libxml2 from its source
 # package (the version installed for the Linux build), GoogleTest from
 # /usr/src/googletest. They go into a cache outside the source tree, which is
@@ -15,11 +15,12 @@ toolchain="$here/../cmake/mingw-w64-x86_64.cmake"
 jobs=${JOBS:-2}
 
 xml_version=$(dpkg-query -W -f='${source:Version}' libxml2-dev)
+minizip_version=$(dpkg-query -W -f='${source:Version}' libminizip-dev)
 gtest_version=$(dpkg-query -W -f='${Version}' googletest)
 json_version=$(dpkg-query -W -f='${Version}' nlohmann-json3-dev)
 compiler_version=$(dpkg-query -W -f='${Version}' g++-mingw-w64-x86-64-posix)
 script_sum=$(cat "$0" "$toolchain" | md5sum | cut -c1-12)
-stamp="libxml2 $xml_version; googletest $gtest_version; nlohmann-json $json_version; g++ $compiler_version; script $script_sum"
+stamp="libxml2 $xml_version; minizip $minizip_version; googletest $gtest_version; nlohmann-json $json_version; g++ $compiler_version; script $script_sum"
 if [ -f "$prefix/.stamp" ] && [ "$(cat "$prefix/.stamp")" = "$stamp" ]; then
     exit 0
 fi
@@ -54,6 +55,20 @@ cmake -S "$xml_src" -B "$work/libxml2" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolcha
     || { tail -n 30 "$work/libxml2.log"; exit 1; }
 cmake --build "$work/libxml2" -j "$jobs" >>"$work/libxml2.log" 2>&1 && cmake --install "$work/libxml2" >>"$work/libxml2.log" 2>&1 \
     || { tail -n 30 "$work/libxml2.log"; exit 1; }
+
+# minizip, as Debian patched it: the launcher unpacks with it, the tests
+# pack their archives with it.
+sh "$(dirname "$0")/fetch-debian-source.sh" "$work" "minizip=$minizip_version" "$work/src" "$work/apt.log"
+minizip_src=$(find "$work/src" -mindepth 1 -maxdepth 1 -type d -name 'minizip-*' | head -n 1)
+[ -n "$minizip_src" ] || { echo "apt-get source minizip gave no source tree" >&2; exit 1; }
+mkdir -p "$work/minizip" "$prefix/lib" "$prefix/include/minizip"
+for unit in ioapi unzip zip; do
+    x86_64-w64-mingw32-gcc-posix -O2 -DNDEBUG -ffile-prefix-map="$minizip_src"=minizip -I"$minizip_src" \
+        -c "$minizip_src/$unit.c" -o "$work/minizip/$unit.o" >>"$work/minizip.log" 2>&1 \
+        || { tail -n 30 "$work/minizip.log"; exit 1; }
+done
+x86_64-w64-mingw32-ar rcsD "$prefix/lib/libminizip.a" "$work/minizip/ioapi.o" "$work/minizip/unzip.o" "$work/minizip/zip.o"
+cp "$minizip_src/ioapi.h" "$minizip_src/unzip.h" "$minizip_src/zip.h" "$prefix/include/minizip/"
 
 cmake -S /usr/src/googletest -B "$work/googletest" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
     -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" -DBUILD_SHARED_LIBS=OFF -DBUILD_GMOCK=OFF \
