@@ -169,18 +169,6 @@ std::string Inflate(unzFile archive, const ArchiveMember& member,
     return {};
 }
 
-std::filesystem::path PathBelow(const std::filesystem::path& root, std::u16string_view relative)
-{
-    std::filesystem::path path = root;
-    std::size_t start = 0;
-    while (start <= relative.size()) {
-        const std::size_t end = std::min(relative.find(u'\\', start), relative.size());
-        path /= std::u16string(relative.substr(start, end - start));
-        start = end + 1;
-    }
-    return path;
-}
-
 } // namespace
 
 ArchiveListing ListArchive(const std::filesystem::path& zip, std::u16string_view saveDir, const ArchiveLimits& limits)

@@ -2,6 +2,7 @@
 
 #include "base/text.h"
 
+#include <algorithm>
 #include <array>
 #include <vector>
 
@@ -116,6 +117,18 @@ CheckedPath CheckArchiveMember(std::u16string_view saveDir, std::u16string_view 
 {
     const bool folder = !member.empty() && IsSeparator(member.back());
     return Below(saveDir, member, folder);
+}
+
+std::filesystem::path PathBelow(const std::filesystem::path& root, std::u16string_view relative)
+{
+    std::filesystem::path path = root;
+    std::size_t start = 0;
+    while (start < relative.size()) {
+        const std::size_t end = std::min(relative.find(u'\\', start), relative.size());
+        path /= std::u16string(relative.substr(start, end - start));
+        start = end + 1;
+    }
+    return path;
 }
 
 std::string PathRefusalText(PathRefusal refusal)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -45,6 +46,9 @@ CheckedPath CheckUpdateTarget(std::u16string_view saveDir, std::u16string_view s
 // A member that ends with a separator is a folder: its path is checked and
 // returned without a file name.
 CheckedPath CheckArchiveMember(std::u16string_view saveDir, std::u16string_view member);
+
+// A checked relative path below the launcher's folder, as the system names it.
+std::filesystem::path PathBelow(const std::filesystem::path& root, std::u16string_view relative);
 
 // The reason in words for the player (Chinese, UTF-8).
 std::string PathRefusalText(PathRefusal refusal);

@@ -1,0 +1,151 @@
+#include "player_launcher/core/updater.h"
+
+#include "base/error.h"
+#include "base/file_io.h"
+#include "base/text.h"
+#include "digest/md5.h"
+#include "player_launcher/core/update_archive.h"
+#include "player_launcher/core/update_check.h"
+#include "player_launcher/core/update_path.h"
+
+#include <system_error>
+
+namespace tarnwick::player {
+namespace {
+
+constexpr SizeLimit kStateLimit{kMaxUpdateStateBytes, "The update state file", "it may be at most 4 MiB"};
+
+std::string Utf8OfGbk(const std::string& gbk) { return TryGbkToUtf8(gbk).value_or("?"); }
+
+std::string Md5Of(const std::filesystem::path& file)
+{
+    Digest digest{};
+    FileDigest(file, digest);
+    return DigestToHex(digest);
+}
+
+// Whatever the state file holds, or nothing when it cannot be read.
+UpdateState ReadState(const std::filesystem::path& file)
+{
+    try {
+        return UpdateState::Parse(ReadFile(file, kStateLimit));
+    } catch (const Error&) {
+        return {};
+    }
+}
+
+std::string ErrorText(const Error& error) { return TryGbkToUtf8(error.what()).value_or(error.what()); }
+
+void RemoveQuietly(const std::filesystem::path& file)
+{
+    std::error_code ignored;
+    std::filesystem::remove(file, ignored);
+}
+
+} // namespace
+
+std::filesystem::path PartialPathFor(const std::filesystem::path& target)
+{
+    std::filesystem::path partial = target;
+    partial += ".download";
+    return partial;
+}
+
+Updater::Updater(std::filesystem::path root, std::filesystem::path stateFile, UpdateFetcher& fetcher)
+    : root_(std::move(root)), stateFile_(std::move(stateFile)), fetcher_(fetcher)
+{
+}
+
+std::vector<EntryReport> Updater::Run(const std::vector<UpdateEntry>& entries, const UpdateProgress& progress,
+                                      const std::atomic<bool>* cancelled)
+{
+    std::vector<EntryReport> reports;
+    for (std::size_t index = 0; index < entries.size(); ++index) {
+        if (cancelled && cancelled->load()) {
+            reports.push_back({index, EntryOutcome::Skipped, "已取消"});
+            continue;
+        }
+        if (progress.entryStarted)
+            progress.entryStarted(index, Utf8OfGbk(entries[index].Hint));
+        reports.push_back(RunEntry(index, entries[index], progress, cancelled));
+    }
+    return reports;
+}
+
+EntryReport Updater::RunEntry(std::size_t index, const UpdateEntry& entry, const UpdateProgress& progress,
+                              const std::atomic<bool>* cancelled)
+{
+    const auto failed = [&](std::string why) { return EntryReport{index, EntryOutcome::Failed, std::move(why)}; };
+    const std::optional<std::string> saveDir = TryGbkToUtf8(entry.SaveDir);
+    const std::optional<std::string> saveName = TryGbkToUtf8(entry.SaveName);
+    if (!saveDir || !saveName)
+        return failed("保存位置或文件名不是有效的文字");
+    const std::u16string dir = GbkToUtf16(entry.SaveDir);
+    const CheckedPath checked = CheckUpdateTarget(dir, GbkToUtf16(entry.SaveName));
+    if (!checked.Allowed())
+        return failed("保存位置“" + *saveDir + *saveName + "”不允许：" + PathRefusalText(checked.refusal));
+    const std::filesystem::path target = PathBelow(root_, checked.relative);
+
+    try {
+        UpdateState state = ReadState(stateFile_);
+        std::error_code statFailed;
+        const bool exists = std::filesystem::is_regular_file(target, statFailed);
+        const std::optional<std::string> localMd5 =
+            exists && NeedsLocalDigest(entry) ? std::optional(Md5Of(target)) : std::nullopt;
+        const Decision decision = Decide(entry, exists, localMd5, state.Find(checked.relative));
+        if (decision.verdict == Verdict::Current)
+            return {index, EntryOutcome::Current, {}};
+        if (decision.verdict == Verdict::Skipped)
+            return {index, EntryOutcome::Skipped, decision.reason};
+        if (!IsDirectDownload(entry))
+            return {index, EntryOutcome::Skipped, "不支持百度相册下载（" + decision.reason + "）"};
+
+        std::filesystem::create_directories(target.parent_path());
+        const std::filesystem::path partial = PartialPathFor(target);
+        if (std::string why = fetcher_.Fetch(Utf8OfGbk(entry.DownUrl), partial, progress.bytes, cancelled);
+            !why.empty())
+            return failed("下载失败：" + why);
+        const std::string downloaded = Md5Of(partial);
+        // A whole download with other contents must not be continued next time.
+        if (const std::optional<std::string> expected = DownloadDigest(entry); expected && *expected != downloaded) {
+            RemoveQuietly(partial);
+            return failed("下载的文件校验值不符（应为 " + *expected + "，实为 " + downloaded + "），原文件未改动");
+        }
+        std::string installedMd5 = downloaded;
+        if (entry.Zip == words::kYes) {
+            const ArchiveListing listing = ListArchive(partial, dir);
+            std::string why = TestArchive(partial, listing);
+            if (why.empty())
+                why = UnpackArchive(partial, root_, listing, cancelled);
+            RemoveQuietly(partial);
+            if (!why.empty())
+                return failed(why);
+            installedMd5 = std::filesystem::is_regular_file(target, statFailed) ? Md5Of(target) : std::string();
+        } else {
+            std::filesystem::rename(partial, target);
+        }
+        state.Set(checked.relative, {entry.Ver, entry.Date, installedMd5});
+        try {
+            ReplaceFile(stateFile_, state.Text());
+        } catch (const Error& error) {
+            return {index, EntryOutcome::Updated, "已更新，但无法记录安装状态：" + ErrorText(error)};
+        }
+        return {index, EntryOutcome::Updated, decision.reason};
+    } catch (const Error& error) {
+        return failed(ErrorText(error));
+    } catch (const std::filesystem::filesystem_error& error) {
+        return failed(std::string("文件操作失败：") + error.what());
+    }
+}
+
+std::string ReportLine(const EntryReport& report, const UpdateEntry& entry)
+{
+    static constexpr const char* kWords[] = {"已是最新", "已更新", "已跳过", "失败"};
+    std::string line = "[" + std::to_string(report.index + 1) + "] " + kWords[static_cast<int>(report.outcome)] + "：" +
+                       Utf8OfGbk(entry.Hint.empty() ? entry.SaveName : entry.Hint);
+    if (!report.reason.empty())
+        line += "（" + report.reason + "）";
+    return line;
+}
+
+} // namespace tarnwick::player

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "config/model.h"
+
+#include <atomic>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+// The updater: brings the files of the update list into the launcher's
+// folder, entry by entry. Each entry's path is checked first, its check type
+// decides, the download goes into a partial file beside the target (kept, so
+// that a stopped download continues), is checked against DownMD5 and only
+// then replaces the file or is unpacked. A failed entry leaves the file it
+// names as it was; the next entry is still tried.
+namespace tarnwick::player {
+
+// Bytes of the current file so far, and its length when the server said it.
+using FetchProgress = std::function<void(std::uint64_t received, std::optional<std::uint64_t> total)>;
+
+// What fetches a file: WinHTTP in the launcher, a stand-in in tests.
+class UpdateFetcher {
+public:
+    virtual ~UpdateFetcher() = default;
+    // Brings `url` whole into `partial`, continuing what it holds when the
+    // server still serves the same file. Empty on success, else why (UTF-8);
+    // on failure the partial file may stay for the next try.
+    virtual std::string Fetch(const std::string& url, const std::filesystem::path& partial,
+                              const FetchProgress& progress, const std::atomic<bool>* cancelled) = 0;
+};
+
+enum class EntryOutcome { Current, Updated, Skipped, Failed };
+
+struct EntryReport {
+    std::size_t index = 0;
+    EntryOutcome outcome = EntryOutcome::Current;
+    std::string reason; // UTF-8, empty for Current
+};
+
+// Told as the run goes: the entry started (its hint, UTF-8) and its bytes.
+struct UpdateProgress {
+    std::function<void(std::size_t index, const std::string& hint)> entryStarted;
+    FetchProgress bytes;
+};
+
+// The partial download of a target: beside it, so that moving it into place
+// is a rename on one volume.
+std::filesystem::path PartialPathFor(const std::filesystem::path& target);
+
+class Updater {
+public:
+    // `root` is the launcher's folder; `stateFile` what was installed (see UpdateState).
+    Updater(std::filesystem::path root, std::filesystem::path stateFile, UpdateFetcher& fetcher);
+
+    std::vector<EntryReport> Run(const std::vector<UpdateEntry>& entries, const UpdateProgress& progress = {},
+                                 const std::atomic<bool>* cancelled = nullptr);
+
+private:
+    EntryReport RunEntry(std::size_t index, const UpdateEntry& entry, const UpdateProgress& progress,
+                         const std::atomic<bool>* cancelled);
+
+    std::filesystem::path root_;
+    std::filesystem::path stateFile_;
+    UpdateFetcher& fetcher_;
+};
+
+// One line for the player or a script: "[n] outcome: hint (reason)", UTF-8.
+std::string ReportLine(const EntryReport& report, const UpdateEntry& entry);
+
+} // namespace tarnwick::player

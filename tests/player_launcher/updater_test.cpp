@@ -1,0 +1,181 @@
+#include "player_launcher/core/updater.h"
+
+#include "base/file_io.h"
+#include "digest/md5.h"
+#include "temporary_folder.h"
+#include "zip_writer.h"
+
+#include <gtest/gtest.h>
+
+namespace tarnwick::player {
+namespace {
+
+// Serves files from memory into the partial file; an address it lacks fails,
+// as a server that is down does.
+class FakeFetcher : public UpdateFetcher {
+public:
+    std::map<std::string, std::string> files;
+    std::vector<std::string> asked;
+
+    std::string Fetch(const std::string& url, const fs::path& partial, const FetchProgress& progress,
+                      const std::atomic<bool>*) override
+    {
+        asked.push_back(url);
+        const auto found = files.find(url);
+        if (found == files.end())
+            return "连接被断开";
+        ReplaceFile(partial, found->second);
+        if (progress)
+            progress(found->second.size(), found->second.size());
+        return {};
+    }
+};
+
+std::string Md5Hex(const std::string& bytes)
+{
+    MD5Context context;
+    MD5Init(context);
+    MD5Update(context, bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+    Digest digest{};
+    MD5Final(context, digest);
+    return DigestToHex(digest);
+}
+
+class UpdaterTest : public ::testing::Test {
+protected:
+    tarnwick::testing::TemporaryFolder folder_;
+    const fs::path root_ = folder_.path() / "game";
+    const fs::path state_ = root_ / "Game.updates";
+    FakeFetcher fetcher_;
+    Updater updater_{root_, state_, fetcher_};
+
+    void SetUp() override { fs::create_directories(root_ / "Data"); }
+
+    static UpdateEntry Entry(const char* check, const char* name, const char* url)
+    {
+        UpdateEntry entry;
+        entry.Hint = "patch";
+        entry.SaveDir = ".\\Data\\";
+        entry.SaveName = name;
+        entry.DownUrl = url;
+        entry.Zip = words::kNo;
+        entry.CheckType = check;
+        entry.DownType = words::kDownDirect;
+        entry.Date = "2026-12-01";
+        entry.Ver = "1";
+        entry.MD5 = "";
+        entry.DownMD5 = "20050505";
+        return entry;
+    }
+
+    EntryOutcome RunOne(const UpdateEntry& entry) { return updater_.Run({entry}).at(0).outcome; }
+    std::string Data(const char* name) { return ReadFile(root_ / "Data" / name); }
+};
+
+TEST_F(UpdaterTest, EachCheckTypeFetchesWhatIsMissingOrOldAndLeavesTheRestAlone)
+{
+    fetcher_.files = {{"http://h/a.dat", "new a"}, {"http://h/b.dat", "new b"}, {"http://h/c.pak", "new c"}};
+
+    const UpdateEntry exists = Entry(words::kCheckExists, "a.dat", "http://h/a.dat");
+    EXPECT_EQ(RunOne(exists), EntryOutcome::Updated);
+    EXPECT_EQ(Data("a.dat"), "new a");
+    EXPECT_EQ(RunOne(exists), EntryOutcome::Current);
+
+    UpdateEntry md5 = Entry(words::kCheckMd5, "b.dat", "http://h/b.dat");
+    md5.MD5 = Md5Hex("new b");
+    ReplaceFile(root_ / "Data" / "b.dat", "a player's modified copy");
+    EXPECT_EQ(RunOne(md5), EntryOutcome::Updated);
+    EXPECT_EQ(Data("b.dat"), "new b");
+    EXPECT_EQ(RunOne(md5), EntryOutcome::Current);
+
+    UpdateEntry version = Entry(words::kCheckVersion, "c.pak", "http://h/c.pak");
+    ReplaceFile(root_ / "Data" / "c.pak", "old c");
+    EXPECT_EQ(RunOne(version), EntryOutcome::Updated); // nothing recorded yet
+    EXPECT_EQ(RunOne(version), EntryOutcome::Current);
+    version.Ver = "2";
+    fetcher_.files["http://h/c.pak"] = "newer c";
+    EXPECT_EQ(RunOne(version), EntryOutcome::Updated);
+    EXPECT_EQ(Data("c.pak"), "newer c");
+
+    UpdateEntry pak = version;
+    pak.CheckType = words::kCheckPak;
+    EXPECT_EQ(RunOne(pak), EntryOutcome::Current); // the date recorded with version 2
+    pak.Date = "2026-12-24";
+    EXPECT_EQ(RunOne(pak), EntryOutcome::Updated);
+    EXPECT_EQ(RunOne(pak), EntryOutcome::Current);
+    EXPECT_EQ(fetcher_.asked.size(), 5u);
+
+    // A damaged state file means nothing recorded: fetched again, never a crash.
+    ReplaceFile(state_, "{\"format\": broken");
+    EXPECT_EQ(RunOne(pak), EntryOutcome::Updated);
+}
+
+TEST_F(UpdaterTest, AFailedEntryLeavesTheOldFileExactlyAsItWas)
+{
+    ReplaceFile(root_ / "Data" / "a.dat", "old a");
+    UpdateEntry entry = Entry(words::kCheckMd5, "a.dat", "http://h/a.dat");
+    entry.MD5 = Md5Hex("new a");
+
+    // The server is down.
+    const std::vector<EntryReport> down = updater_.Run({entry});
+    EXPECT_EQ(down[0].outcome, EntryOutcome::Failed);
+    EXPECT_NE(down[0].reason.find("连接被断开"), std::string::npos);
+    EXPECT_EQ(Data("a.dat"), "old a");
+
+    // The download is not what DownMD5 says.
+    fetcher_.files["http://h/a.dat"] = "tampered";
+    entry.DownMD5 = Md5Hex("new a");
+    EXPECT_EQ(RunOne(entry), EntryOutcome::Failed);
+    EXPECT_EQ(Data("a.dat"), "old a");
+    EXPECT_FALSE(fs::exists(PartialPathFor(root_ / "Data" / "a.dat")));
+
+    fetcher_.files["http://h/a.dat"] = "new a";
+    EXPECT_EQ(RunOne(entry), EntryOutcome::Updated);
+    EXPECT_EQ(Data("a.dat"), "new a");
+}
+
+TEST_F(UpdaterTest, NothingOutsideTheFolderIsWrittenAndUnsupportedDownloadsAreSkipped)
+{
+    ReplaceFile(folder_.path() / "outside.dll", "system file");
+    fetcher_.files = {{"http://h/x.dll", "payload"}};
+    const auto before = Snapshot(folder_.path());
+    for (const char* dir : {"..\\..\\", "..", "C:\\Windows\\", "\\\\server\\share\\", "Data\\CON\\"}) {
+        UpdateEntry hostile = Entry(words::kCheckExists, "outside.dll", "http://h/x.dll");
+        hostile.SaveDir = dir;
+        const std::vector<EntryReport> reports = updater_.Run({hostile});
+        EXPECT_EQ(reports[0].outcome, EntryOutcome::Failed) << dir;
+        EXPECT_FALSE(reports[0].reason.empty());
+    }
+    EXPECT_TRUE(fetcher_.asked.empty());
+    EXPECT_EQ(Snapshot(folder_.path()), before);
+
+    UpdateEntry album = Entry(words::kCheckExists, "a.dat", "http://h/x.dll");
+    album.DownType = words::kDownAlbum;
+    EXPECT_EQ(RunOne(album), EntryOutcome::Skipped);
+    EXPECT_TRUE(fetcher_.asked.empty());
+}
+
+TEST_F(UpdaterTest, AnArchiveIsUnpackedIntoItsFolderOrNotAtAll)
+{
+    const fs::path zip = folder_.path() / "served.zip";
+    WriteZip(zip, {{"maps/a.map", "map a"}, {"client.dat", "client"}});
+    fetcher_.files["http://h/pack.zip"] = ReadFile(zip);
+    UpdateEntry entry = Entry(words::kCheckExists, "client.dat", "http://h/pack.zip");
+    entry.Zip = words::kYes;
+    EXPECT_EQ(RunOne(entry), EntryOutcome::Updated);
+    EXPECT_EQ(Data("client.dat"), "client");
+    EXPECT_EQ(ReadFile(root_ / "Data" / "maps" / "a.map"), "map a");
+    EXPECT_FALSE(fs::exists(PartialPathFor(root_ / "Data" / "client.dat")));
+    EXPECT_EQ(RunOne(entry), EntryOutcome::Current);
+
+    WriteZip(zip, {{"good.dat", "good"}, {"../../escape.dll", "payload"}});
+    fetcher_.files["http://h/evil.zip"] = ReadFile(zip);
+    UpdateEntry evil = Entry(words::kCheckExists, "good.dat", "http://h/evil.zip");
+    evil.Zip = words::kYes;
+    const auto before = Snapshot(folder_.path());
+    EXPECT_EQ(RunOne(evil), EntryOutcome::Failed);
+    EXPECT_EQ(Snapshot(folder_.path()), before);
+}
+
+} // namespace
+} // namespace tarnwick::player
