@@ -2,7 +2,9 @@
 #include "digest/md5.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <thread>
 #include <optional>
 #include <vector>
 
@@ -83,6 +85,35 @@ void FileDigest(const std::filesystem::path& fileName, Digest& digest, const Pro
     file.reset();
     if (callback)
         callback(0);
+}
+
+std::vector<std::optional<Digest>> FileDigests(const std::vector<std::filesystem::path>& files, unsigned workers)
+{
+    std::vector<std::optional<Digest>> digests(files.size());
+    if (workers == 0)
+        workers = std::max(1u, std::thread::hardware_concurrency());
+    workers = static_cast<unsigned>(std::min<std::size_t>(workers, files.size()));
+    // Each worker takes the next file not yet taken: large and small files
+    // mix in a game folder, so fixed shares would leave one worker idle.
+    std::atomic<std::size_t> next{0};
+    const auto work = [&] {
+        for (std::size_t i = next++; i < files.size(); i = next++) {
+            std::error_code error;
+            if (!std::filesystem::is_regular_file(files[i], error))
+                continue;
+            try {
+                Digest digest{};
+                FileDigest(files[i], digest);
+                digests[i] = digest;
+            } catch (const std::exception&) {
+            }
+        }
+    };
+    std::vector<std::jthread> pool;
+    for (unsigned i = 1; i < workers; ++i)
+        pool.emplace_back(work);
+    work();
+    return digests;
 }
 
 } // namespace tarnwick

@@ -4,7 +4,9 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace tarnwick {
 
@@ -25,5 +27,10 @@ void MD5Final(MD5Context& context, Digest& digest);
 void FileDigest(const std::filesystem::path& fileName, Digest& digest, const ProgressCallback& callback = {});
 
 std::string DigestToHex(const Digest& digest);
+
+// The digests of many files, one file per worker and `workers` at once (0:
+// one per processor), in the order given. A file that cannot be read, or is
+// no file, gives none.
+std::vector<std::optional<Digest>> FileDigests(const std::vector<std::filesystem::path>& files, unsigned workers = 0);
 
 } // namespace tarnwick

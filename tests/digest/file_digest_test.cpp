@@ -76,3 +76,33 @@ TEST_F(FileDigestTest, HashesTheSizeTakenAtOpenWhileOthersWriteOrHashToo)
 
 } // namespace
 } // namespace tarnwick
+
+namespace tarnwick {
+namespace {
+
+TEST_F(FileDigestTest, ManyFilesAreHashedInParallelEachAsAloneAndInTheirOrder)
+{
+    std::vector<fs::path> files;
+    std::vector<std::string> alone;
+    for (int i = 0; i < 40; ++i) {
+        // Sizes that vary, so that workers finish out of order.
+        files.push_back(WriteFile("file" + std::to_string(i), static_cast<std::size_t>((i * 7919) % 70000)));
+        Digest digest;
+        FileDigest(files.back(), digest);
+        alone.push_back(DigestToHex(digest));
+    }
+    files.insert(files.begin() + 5, dir_ / "missing");
+    alone.insert(alone.begin() + 5, "");
+    files.push_back(dir_);
+    alone.push_back("");
+    for (unsigned workers : {0u, 1u, 3u, 64u}) {
+        const std::vector<std::optional<Digest>> digests = FileDigests(files, workers);
+        ASSERT_EQ(digests.size(), files.size());
+        for (std::size_t i = 0; i < files.size(); ++i)
+            EXPECT_EQ(digests[i] ? DigestToHex(*digests[i]) : "", alone[i]) << workers << " workers, " << files[i];
+    }
+    EXPECT_TRUE(FileDigests({}, 4).empty());
+}
+
+} // namespace
+} // namespace tarnwick

@@ -110,6 +110,21 @@ TEST_F(UpdaterTest, EachCheckTypeFetchesWhatIsMissingOrOldAndLeavesTheRestAlone)
     EXPECT_EQ(RunOne(pak), EntryOutcome::Updated);
 }
 
+TEST_F(UpdaterTest, AFileReplacedEarlierInTheRunIsCheckedAsItIsNow)
+{
+    // The MD5 checks run before the downloads; a later entry for a file that
+    // an earlier one replaced must see the new file, not fetch it again.
+    ReplaceFile(root_ / "Data" / "a.dat", "old a");
+    fetcher_.files = {{"http://h/a.dat", "new a"}};
+    UpdateEntry first = Entry(words::kCheckVersion, "a.dat", "http://h/a.dat");
+    UpdateEntry second = Entry(words::kCheckMd5, "a.dat", "http://h/a.dat");
+    second.MD5 = Md5Hex("new a");
+    const std::vector<EntryReport> reports = updater_.Run({first, second});
+    EXPECT_EQ(reports[0].outcome, EntryOutcome::Updated);
+    EXPECT_EQ(reports[1].outcome, EntryOutcome::Current);
+    EXPECT_EQ(fetcher_.asked.size(), 1u);
+}
+
 TEST_F(UpdaterTest, AFailedEntryLeavesTheOldFileExactlyAsItWas)
 {
     ReplaceFile(root_ / "Data" / "a.dat", "old a");

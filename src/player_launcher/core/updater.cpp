@@ -34,6 +34,16 @@ UpdateState ReadState(const std::filesystem::path& file)
     }
 }
 
+// SaveDir and SaveName as a checked path; GBK that does not convert is refused as a bad character.
+CheckedPath TargetOf(const UpdateEntry& entry)
+{
+    const std::optional<std::u16string> dir = TryGbkToUtf8(entry.SaveDir) ? std::optional(GbkToUtf16(entry.SaveDir)) : std::nullopt;
+    const std::optional<std::u16string> name = TryGbkToUtf8(entry.SaveName) ? std::optional(GbkToUtf16(entry.SaveName)) : std::nullopt;
+    if (!dir || !name)
+        return {PathRefusal::BadCharacter, {}};
+    return CheckUpdateTarget(*dir, *name);
+}
+
 std::string ErrorText(const Error& error) { return TryGbkToUtf8(error.what()).value_or(error.what()); }
 
 void RemoveQuietly(const std::filesystem::path& file)
@@ -59,6 +69,24 @@ Updater::Updater(std::filesystem::path root, std::filesystem::path stateFile, Up
 std::vector<EntryReport> Updater::Run(const std::vector<UpdateEntry>& entries, const UpdateProgress& progress,
                                       const std::atomic<bool>* cancelled)
 {
+    // The MD5 checks first, all of them at once: on a game folder of
+    // thousands of files they are most of the time a run takes.
+    std::vector<std::size_t> hashed;
+    std::vector<std::filesystem::path> files;
+    for (std::size_t index = 0; index < entries.size(); ++index) {
+        const CheckedPath checked = TargetOf(entries[index]);
+        if (checked.Allowed() && NeedsLocalDigest(entries[index])) {
+            hashed.push_back(index);
+            files.push_back(PathBelow(root_, checked.relative));
+        }
+    }
+    const std::vector<std::optional<Digest>> digests = FileDigests(files);
+    std::vector<std::optional<std::string>> localMd5(entries.size());
+    for (std::size_t i = 0; i < hashed.size(); ++i)
+        if (digests[i])
+            localMd5[hashed[i]] = DigestToHex(*digests[i]);
+
+    written_.clear();
     std::vector<EntryReport> reports;
     for (std::size_t index = 0; index < entries.size(); ++index) {
         if (cancelled && cancelled->load()) {
@@ -67,13 +95,13 @@ std::vector<EntryReport> Updater::Run(const std::vector<UpdateEntry>& entries, c
         }
         if (progress.entryStarted)
             progress.entryStarted(index, Utf8OfGbk(entries[index].Hint));
-        reports.push_back(RunEntry(index, entries[index], progress, cancelled));
+        reports.push_back(RunEntry(index, entries[index], localMd5[index], progress, cancelled));
     }
     return reports;
 }
 
-EntryReport Updater::RunEntry(std::size_t index, const UpdateEntry& entry, const UpdateProgress& progress,
-                              const std::atomic<bool>* cancelled)
+EntryReport Updater::RunEntry(std::size_t index, const UpdateEntry& entry, std::optional<std::string> localMd5,
+                              const UpdateProgress& progress, const std::atomic<bool>* cancelled)
 {
     const auto failed = [&](std::string why) { return EntryReport{index, EntryOutcome::Failed, std::move(why)}; };
     const std::optional<std::string> saveDir = TryGbkToUtf8(entry.SaveDir);
@@ -81,7 +109,7 @@ EntryReport Updater::RunEntry(std::size_t index, const UpdateEntry& entry, const
     if (!saveDir || !saveName)
         return failed("保存位置或文件名不是有效的文字");
     const std::u16string dir = GbkToUtf16(entry.SaveDir);
-    const CheckedPath checked = CheckUpdateTarget(dir, GbkToUtf16(entry.SaveName));
+    const CheckedPath checked = TargetOf(entry);
     if (!checked.Allowed())
         return failed("保存位置“" + *saveDir + *saveName + "”不允许：" + PathRefusalText(checked.refusal));
     const std::filesystem::path target = PathBelow(root_, checked.relative);
@@ -90,8 +118,11 @@ EntryReport Updater::RunEntry(std::size_t index, const UpdateEntry& entry, const
         UpdateState state = ReadState(stateFile_);
         std::error_code statFailed;
         const bool exists = std::filesystem::is_regular_file(target, statFailed);
-        const std::optional<std::string> localMd5 =
-            exists && NeedsLocalDigest(entry) ? std::optional(Md5Of(target)) : std::nullopt;
+        // An earlier entry of this run may have replaced the file since its digest was taken.
+        if (exists && NeedsLocalDigest(entry) && written_.contains(target))
+            localMd5 = Md5Of(target);
+        if (!exists)
+            localMd5.reset();
         const Decision decision = Decide(entry, exists, localMd5, state.Find(checked.relative));
         if (decision.verdict == Verdict::Current)
             return {index, EntryOutcome::Current, {}};
@@ -121,9 +152,12 @@ EntryReport Updater::RunEntry(std::size_t index, const UpdateEntry& entry, const
             if (!why.empty())
                 return failed(why);
             installedMd5 = std::filesystem::is_regular_file(target, statFailed) ? Md5Of(target) : std::string();
+            for (const ArchiveMember& member : listing.members)
+                written_.insert(PathBelow(root_, member.relative));
         } else {
             std::filesystem::rename(partial, target);
         }
+        written_.insert(target);
         state.Set(checked.relative, {entry.Ver, entry.Date, installedMd5});
         try {
             ReplaceFile(stateFile_, state.Text());

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -59,12 +60,14 @@ public:
                                  const std::atomic<bool>* cancelled = nullptr);
 
 private:
-    EntryReport RunEntry(std::size_t index, const UpdateEntry& entry, const UpdateProgress& progress,
-                         const std::atomic<bool>* cancelled);
+    // `localMd5`: the file's digest when the check needs it, taken before the run.
+    EntryReport RunEntry(std::size_t index, const UpdateEntry& entry, std::optional<std::string> localMd5,
+                         const UpdateProgress& progress, const std::atomic<bool>* cancelled);
 
     std::filesystem::path root_;
     std::filesystem::path stateFile_;
     UpdateFetcher& fetcher_;
+    std::set<std::filesystem::path> written_; // targets replaced in this run: their digests taken before are old
 };
 
 // One line for the player or a script: "[n] outcome: hint (reason)", UTF-8.
