@@ -15,12 +15,15 @@ toolchain="$here/../cmake/mingw-w64-x86_64.cmake"
 jobs=${JOBS:-2}
 
 xml_version=$(dpkg-query -W -f='${source:Version}' libxml2-dev)
+# Debian 12 builds minizip from a source package of its own, later releases
+# from zlib's: whichever built the installed package is fetched.
+minizip_source=$(dpkg-query -W -f='${source:Package}' libminizip-dev)
 minizip_version=$(dpkg-query -W -f='${source:Version}' libminizip-dev)
 gtest_version=$(dpkg-query -W -f='${Version}' googletest)
 json_version=$(dpkg-query -W -f='${Version}' nlohmann-json3-dev)
 compiler_version=$(dpkg-query -W -f='${Version}' g++-mingw-w64-x86-64-posix)
 script_sum=$(cat "$0" "$toolchain" | md5sum | cut -c1-12)
-stamp="libxml2 $xml_version; minizip $minizip_version; googletest $gtest_version; nlohmann-json $json_version; g++ $compiler_version; script $script_sum"
+stamp="libxml2 $xml_version; minizip from $minizip_source $minizip_version; googletest $gtest_version; nlohmann-json $json_version; g++ $compiler_version; script $script_sum"
 if [ -f "$prefix/.stamp" ] && [ "$(cat "$prefix/.stamp")" = "$stamp" ]; then
     exit 0
 fi
@@ -58,9 +61,11 @@ cmake --build "$work/libxml2" -j "$jobs" >>"$work/libxml2.log" 2>&1 && cmake --i
 
 # minizip, as Debian patched it: the launcher unpacks with it, the tests
 # pack their archives with it.
-sh "$(dirname "$0")/fetch-debian-source.sh" "$work" "minizip=$minizip_version" "$work/src" "$work/apt.log"
-minizip_src=$(find "$work/src" -mindepth 1 -maxdepth 1 -type d -name 'minizip-*' | head -n 1)
-[ -n "$minizip_src" ] || { echo "apt-get source minizip gave no source tree" >&2; exit 1; }
+mkdir "$work/minizip-src"
+sh "$(dirname "$0")/fetch-debian-source.sh" "$work" "$minizip_source=$minizip_version" "$work/minizip-src" "$work/apt.log"
+minizip_unzip=$(find "$work/minizip-src" -name unzip.c -path '*minizip*' | head -n 1)
+[ -n "$minizip_unzip" ] || { echo "apt-get source $minizip_source gave no minizip sources" >&2; exit 1; }
+minizip_src=$(dirname "$minizip_unzip")
 mkdir -p "$work/minizip" "$prefix/lib" "$prefix/include/minizip"
 for unit in ioapi unzip zip; do
     x86_64-w64-mingw32-gcc-posix -O2 -DNDEBUG -ffile-prefix-map="$minizip_src"=minizip -I"$minizip_src" \

@@ -169,6 +169,23 @@ std::string Inflate(unzFile archive, const ArchiveMember& member,
     return {};
 }
 
+// The archive of a listing that may be unpacked, open for `use`; else why
+// not. `failed` starts the message of a failure that `use` raises.
+std::string WithArchive(const std::filesystem::path& zip, const ArchiveListing& listing, const char* failed,
+                        const std::function<std::string(unzFile)>& use)
+{
+    if (!listing.Allowed())
+        return listing.refusal;
+    try {
+        OpenedArchive archive(zip);
+        if (archive.Get() == nullptr)
+            return "下载的文件不是可以读取的 zip 压缩包";
+        return use(archive.Get());
+    } catch (const Error& error) {
+        return failed + TryGbkToUtf8(error.what()).value_or(error.what());
+    }
+}
+
 } // namespace
 
 ArchiveListing ListArchive(const std::filesystem::path& zip, std::u16string_view saveDir, const ArchiveLimits& limits)
@@ -230,30 +247,18 @@ ArchiveListing ListArchive(const std::filesystem::path& zip, std::u16string_view
 
 std::string TestArchive(const std::filesystem::path& zip, const ArchiveListing& listing)
 {
-    if (!listing.Allowed())
-        return listing.refusal;
-    try {
-        OpenedArchive archive(zip);
-        if (archive.Get() == nullptr)
-            return "下载的文件不是可以读取的 zip 压缩包";
-        return ForEachMember(archive.Get(), listing, [&](const ArchiveMember& member) {
-            return member.folder ? std::string() : Inflate(archive.Get(), member, {}, nullptr);
+    return WithArchive(zip, listing, "无法读取压缩包：", [&](unzFile archive) {
+        return ForEachMember(archive, listing, [&](const ArchiveMember& member) {
+            return member.folder ? std::string() : Inflate(archive, member, {}, nullptr);
         });
-    } catch (const Error& error) {
-        return "无法读取压缩包：" + TryGbkToUtf8(error.what()).value_or(error.what());
-    }
+    });
 }
 
 std::string UnpackArchive(const std::filesystem::path& zip, const std::filesystem::path& root,
                           const ArchiveListing& listing, const std::atomic<bool>* cancelled)
 {
-    if (!listing.Allowed())
-        return listing.refusal;
-    try {
-        OpenedArchive archive(zip);
-        if (archive.Get() == nullptr)
-            return "下载的文件不是可以读取的 zip 压缩包";
-        return ForEachMember(archive.Get(), listing, [&](const ArchiveMember& member) -> std::string {
+    return WithArchive(zip, listing, "解压失败：", [&](unzFile archive) {
+        return ForEachMember(archive, listing, [&](const ArchiveMember& member) -> std::string {
             const std::filesystem::path target = PathBelow(root, member.relative);
             std::error_code failed;
             std::filesystem::create_directories(member.folder ? target : target.parent_path(), failed);
@@ -262,16 +267,14 @@ std::string UnpackArchive(const std::filesystem::path& zip, const std::filesyste
             if (member.folder)
                 return {};
             PendingFile pending(target);
-            if (std::string stop = Inflate(archive.Get(), member, [&](std::string_view bytes) { pending.Write(bytes); },
+            if (std::string stop = Inflate(archive, member, [&](std::string_view bytes) { pending.Write(bytes); },
                                            cancelled);
                 !stop.empty())
                 return stop;
             pending.Commit();
             return {};
         });
-    } catch (const Error& error) {
-        return "解压失败：" + TryGbkToUtf8(error.what()).value_or(error.what());
-    }
+    });
 }
 
 } // namespace tarnwick::player
