@@ -99,6 +99,26 @@ private:
     bool committed_ = false;
 };
 
+// A file that grows across runs, such as a download continued where an
+// earlier run stopped: it keeps what was written before, and new bytes go to
+// its end. Nothing replaces it atomically; its owner decides when it is whole.
+class GrowingFile {
+public:
+    // Opens the file, creating it when missing. Raises "Cannot create file ...".
+    explicit GrowingFile(std::filesystem::path path);
+
+    std::uint64_t Size() const;
+    // Drops every byte past `size` (0 starts the file again).
+    void Truncate(std::uint64_t size);
+    void Append(std::string_view bytes);
+    // Flushes what was appended to the disk.
+    void Flush();
+
+private:
+    FileDescriptor file_;
+    std::filesystem::path path_;
+};
+
 // What tells one version of a file from another without reading it: writing
 // or replacing the file gives it another identity.
 struct FileIdentity {

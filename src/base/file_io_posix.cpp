@@ -278,6 +278,38 @@ void PendingFile::Commit()
     RemoveStaleTemporaries(target_);
 }
 
+GrowingFile::GrowingFile(std::filesystem::path path) : path_(std::move(path))
+{
+    file_ = Open(path_, O_WRONLY | O_CREAT | O_NOCTTY);
+    if (!file_.IsOpen())
+        throw CannotCreateFile(path_, errno);
+    if (::lseek(file_.Get(), 0, SEEK_END) < 0)
+        throw CannotCreateFile(path_, errno);
+}
+
+std::uint64_t GrowingFile::Size() const
+{
+    return static_cast<std::uint64_t>(StatusOf(file_, path_).st_size);
+}
+
+void GrowingFile::Truncate(std::uint64_t size)
+{
+    if (::ftruncate(file_.Get(), static_cast<off_t>(size)) != 0 || ::lseek(file_.Get(), 0, SEEK_END) < 0)
+        ThrowWriteError(errno);
+}
+
+void GrowingFile::Append(std::string_view bytes)
+{
+    if (const int error = WriteAll(file_, bytes))
+        ThrowWriteError(error);
+}
+
+void GrowingFile::Flush()
+{
+    if (::fsync(file_.Get()) != 0)
+        ThrowWriteError(errno);
+}
+
 std::optional<FileIdentity> IdentityOf(const std::filesystem::path& path)
 {
     struct stat info {};

@@ -103,6 +103,17 @@ Error ReadFailure(const std::filesystem::path& path, DWORD error)
     throw Error("Stream write error: " + Win32ErrorText(error), KindOfWin32Error(error));
 }
 
+void WriteAll(const FileDescriptor& file, std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        const auto chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 30));
+        DWORD put = 0;
+        if (!::WriteFile(Native(file), bytes.data(), chunk, &put, nullptr))
+            ThrowWriteError(::GetLastError());
+        bytes.remove_prefix(put);
+    }
+}
+
 bool IsDirectory(const std::filesystem::path& path)
 {
     const DWORD attributes = ::GetFileAttributesW(path.c_str());
@@ -370,13 +381,7 @@ PendingFile::~PendingFile()
 
 void PendingFile::Write(std::string_view bytes)
 {
-    while (!bytes.empty()) {
-        const auto chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 30));
-        DWORD put = 0;
-        if (!::WriteFile(Native(file_), bytes.data(), chunk, &put, nullptr))
-            ThrowWriteError(::GetLastError());
-        bytes.remove_prefix(put);
-    }
+    WriteAll(file_, bytes);
 }
 
 void PendingFile::Commit()
@@ -396,6 +401,45 @@ void PendingFile::Commit()
     committed_ = true;
     file_.Reset();
     RemoveStaleTemporaries(target_);
+}
+
+GrowingFile::GrowingFile(std::filesystem::path path) : path_(std::move(path))
+{
+    // Readers may look at it meanwhile (the file is hashed once whole).
+    file_ = Owned(::CreateFileW(path_.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file_.IsOpen())
+        throw CreateFailure(path_, ::GetLastError());
+    LARGE_INTEGER end{};
+    if (!::SetFilePointerEx(Native(file_), end, nullptr, FILE_END))
+        throw CreateFailure(path_, ::GetLastError());
+}
+
+std::uint64_t GrowingFile::Size() const
+{
+    LARGE_INTEGER size{};
+    if (!::GetFileSizeEx(Native(file_), &size))
+        throw ReadFailure(path_, ::GetLastError());
+    return static_cast<std::uint64_t>(size.QuadPart);
+}
+
+void GrowingFile::Truncate(std::uint64_t size)
+{
+    LARGE_INTEGER at{};
+    at.QuadPart = static_cast<LONGLONG>(size);
+    if (!::SetFilePointerEx(Native(file_), at, nullptr, FILE_BEGIN) || !::SetEndOfFile(Native(file_)))
+        ThrowWriteError(::GetLastError());
+}
+
+void GrowingFile::Append(std::string_view bytes)
+{
+    WriteAll(file_, bytes);
+}
+
+void GrowingFile::Flush()
+{
+    if (!::FlushFileBuffers(Native(file_)))
+        ThrowWriteError(::GetLastError());
 }
 
 std::optional<FileIdentity> IdentityOf(const std::filesystem::path& path)

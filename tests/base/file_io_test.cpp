@@ -120,3 +120,32 @@ TEST_F(FileIo, ReadingAtAnOffsetGivesThoseBytesAndStopsAtTheEnd)
     EXPECT_EQ(buffer.substr(0, 100), bytes.substr(bytes.size() - 100));
     EXPECT_EQ(input.ReadAt(bytes.size() + 5, span), 0u);
 }
+
+TEST_F(FileIo, GrowingFileKeepsWhatEarlierRunsWroteAndCanStartAgain)
+{
+    const fs::path file = dir_ / "game.pak.download";
+    {
+        GrowingFile first(file);
+        EXPECT_EQ(first.Size(), 0u);
+        first.Append("abc");
+        first.Append("def");
+        first.Flush();
+    }
+    {
+        // A later run goes on at the end, not over the start.
+        GrowingFile second(file);
+        EXPECT_EQ(second.Size(), 6u);
+        second.Append("ghi");
+        second.Truncate(4);
+        second.Append("XY");
+        EXPECT_EQ(second.Size(), 6u);
+    }
+    EXPECT_EQ(ReadFile(file), "abcdXY");
+    {
+        GrowingFile third(file);
+        third.Truncate(0);
+        third.Append("new");
+    }
+    EXPECT_EQ(ReadFile(file), "new");
+    EXPECT_EQ(KindOf([&] { GrowingFile missingFolder(dir_ / "no" / "such" / "file"); }), ErrorKind::NotFound);
+}

@@ -1,0 +1,124 @@
+#include "player_launcher/core/resuming_fetch.h"
+
+#include "base/error.h"
+#include "base/file_io.h"
+#include "base/text.h"
+#include "player_launcher/core/list_source.h"
+
+#include <system_error>
+
+namespace tarnwick::player {
+namespace {
+
+constexpr SizeLimit kRecordLimit{64 * 1024, "The partial download record", "it may be at most 64 KiB"};
+
+std::optional<PartialDownload> ReadRecord(const std::filesystem::path& file)
+{
+    try {
+        return ParsePartialDownload(ReadFile(file, kRecordLimit));
+    } catch (const Error&) {
+        return std::nullopt;
+    }
+}
+
+void RemoveQuietly(const std::filesystem::path& file)
+{
+    std::error_code ignored;
+    std::filesystem::remove(file, ignored);
+}
+
+std::string TooLarge(std::uint64_t limit) { return "文件超过单个文件的上限 " + SizeText(limit); }
+
+} // namespace
+
+std::filesystem::path PartialRecordPathFor(const std::filesystem::path& partial)
+{
+    std::filesystem::path record = partial;
+    record += ".json";
+    return record;
+}
+
+std::string ResumingFetcher::Fetch(const std::string& url, const std::filesystem::path& partial,
+                                   const FetchProgress& progress, const std::atomic<bool>* cancelled)
+{
+    const std::filesystem::path recordFile = PartialRecordPathFor(partial);
+    try {
+        GrowingFile file(partial);
+        std::optional<PartialDownload> record = ReadRecord(recordFile);
+        std::string error;
+        for (int attempt = 0; attempt < kDownloadAttempts; ++attempt) {
+            std::uint64_t have = file.Size();
+            const std::optional<std::string> condition = record ? ResumeCondition(*record, url, have) : std::nullopt;
+            if (!condition && have > 0) {
+                // Bytes of a body that cannot be continued: of another address,
+                // or without validators to tell that the file is the same.
+                file.Truncate(0);
+                have = 0;
+            }
+            std::optional<RangeRequest> range;
+            if (condition)
+                range = RangeRequest{have, *condition};
+
+            std::uint64_t received = have;
+            std::optional<std::uint64_t> total;
+            const auto head = [&](const HttpHead& answer) -> std::string {
+                if (range) {
+                    switch (JudgeRangeAnswer(answer.status, answer.range, have, *record, answer.validators)) {
+                    case RangeAnswer::Continue: total = record->validators.length; return {};
+                    case RangeAnswer::Restart: break;
+                    case RangeAnswer::Refused:
+                        // The next try asks for the whole file.
+                        file.Truncate(0);
+                        record.reset();
+                        RemoveQuietly(recordFile);
+                        return "服务器对续传请求的回答不对（HTTP " + std::to_string(answer.status) + "）";
+                    }
+                }
+                if (answer.status != 200)
+                    return "服务器回答 HTTP " + std::to_string(answer.status);
+                if (answer.validators.length && *answer.validators.length > maxBytes_)
+                    return TooLarge(maxBytes_);
+                // A new body: the kept bytes go, and the record says what comes.
+                file.Truncate(0);
+                received = 0;
+                total = answer.validators.length;
+                record = PartialDownload{url, answer.validators};
+                ReplaceFile(recordFile, PartialDownloadText(*record));
+                return {};
+            };
+            const auto body = [&](std::string_view chunk) -> std::string {
+                if (total && received + chunk.size() > *total)
+                    return "服务器发来的比它声明的长度多";
+                if (received + chunk.size() > maxBytes_)
+                    return TooLarge(maxBytes_);
+                file.Append(chunk);
+                received += chunk.size();
+                if (progress)
+                    progress(received, total);
+                return {};
+            };
+            TransferResult result = transport_.Get(url, range, head, body, cancelled);
+            if (result.error.empty() && total && received != *total) {
+                // The connection ended early: what came is kept and continued.
+                result = {"下载不完整：" + SizeText(received) + " / " + SizeText(*total), true};
+            }
+            error = result.error;
+            if (error.empty()) {
+                file.Flush();
+                RemoveQuietly(recordFile);
+                return {};
+            }
+            if (cancelled && cancelled->load())
+                return "已取消";
+            // A refused range request is worth one more try, for the whole file.
+            const bool refusedRange = range && !record;
+            if (!result.worthRetrying && !refusedRange)
+                break;
+        }
+        return error;
+    } catch (const Error& failure) {
+        return TryGbkToUtf8(failure.what()).value_or(failure.what());
+    }
+}
+
+} // namespace tarnwick::player
