@@ -380,7 +380,7 @@ def main():
         web.put_sparse("large.txt", LARGE_BYTES, published["sample"][:48])
 
         def nginx_count(path):
-            return lambda: sum(1 for p, _, _ in web.requests() if p == path)
+            return lambda: sum(1 for r in web.requests() if r.path == path)
 
         def fault_count(path):
             return lambda: faults.requests[path]
@@ -389,7 +389,7 @@ def main():
             # Logged when nginx finishes the request, shortly after the launcher hangs up.
             deadline = time.monotonic() + 10
             while time.monotonic() < deadline:
-                sent = [s for p, _, s in web.requests() if p == "/large.txt" and s > 0]
+                sent = [r.sent for r in web.requests() if r.path == "/large.txt" and r.sent > 0]
                 if sent:
                     check(max(sent) < LARGE_BYTES, f"the launcher took the whole {LARGE_BYTES}-byte body")
                     return

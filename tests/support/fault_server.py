@@ -15,6 +15,13 @@ Anything else is a 404.
 
 Every wait ends when the client closes its side or the server stops, so a
 connection never outlives the test; `requests` and `sent` count per path.
+
+    with CuttingRelay(web.port, cut_after=1 << 20) as relay:
+        relay.url("big.bin")
+
+passes connections through to a real server, and cuts the first one after
+`cut_after` bytes of its answer: a download that breaks off mid-body, while
+the real server's log shows what the client asked next.
 """
 import collections
 import select
@@ -134,3 +141,73 @@ class FaultServer:
             readable, _, _ = select.select([connection], [], [], 0.2)
             if readable and not connection.recv(4096):
                 return
+
+
+class CuttingRelay:
+    def __init__(self, upstream_port, cut_after):
+        self.upstream_port = upstream_port
+        self.cut_after = cut_after
+        self.connections = 0
+        self._lock = threading.Lock()
+        self._stopping = threading.Event()
+        self._server = None
+        self._thread = None
+
+    @property
+    def port(self):
+        return self._server.server_address[1]
+
+    def url(self, path):
+        return f"http://127.0.0.1:{self.port}/{path}"
+
+    def __enter__(self):
+        owner = self
+
+        class Handler(socketserver.BaseRequestHandler):
+            def handle(self):
+                owner._relay(self.request)
+
+        self._server = socketserver.ThreadingTCPServer(("127.0.0.1", 0), Handler)
+        self._server.daemon_threads = True
+        self._thread = threading.Thread(target=self._server.serve_forever, kwargs={"poll_interval": 0.1})
+        self._thread.start()
+        return self
+
+    def __exit__(self, *exc):
+        self._stopping.set()
+        self._server.shutdown()
+        self._server.server_close()
+        self._thread.join()
+        return False
+
+    def _relay(self, client):
+        with self._lock:
+            self.connections += 1
+            limit = self.cut_after if self.connections == 1 else None
+        try:
+            upstream = socket.create_connection(("127.0.0.1", self.upstream_port), timeout=10)
+        except OSError:
+            return
+        passed = 0
+        deadline = time.monotonic() + STALL_LIMIT_SECONDS
+        with upstream:
+            while not self._stopping.is_set() and time.monotonic() < deadline:
+                readable, _, _ = select.select([client, upstream], [], [], 0.2)
+                try:
+                    if client in readable:
+                        data = client.recv(65536)
+                        if not data:
+                            return
+                        upstream.sendall(data)
+                    if upstream in readable:
+                        data = upstream.recv(65536)
+                        if not data:
+                            return
+                        if limit is not None and passed + len(data) >= limit:
+                            client.sendall(data[: limit - passed])
+                            client.shutdown(socket.SHUT_RDWR)
+                            return
+                        client.sendall(data)
+                        passed += len(data)
+                except OSError:
+                    return

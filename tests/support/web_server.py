@@ -14,6 +14,7 @@ as root would make the test's server a privileged one). It stops when the
 Run as a script, it serves a folder until Enter is pressed:
     python3 tests/support/web_server.py FOLDER
 """
+import collections
 import contextlib
 import ctypes
 import os
@@ -24,6 +25,8 @@ import socket
 import subprocess
 import tempfile
 import time
+
+Request = collections.namedtuple("Request", "path status sent range")
 
 START_SECONDS = 10
 STOP_SECONDS = 10
@@ -63,7 +66,8 @@ def _die_with_parent():
 
 
 class NginxServer:
-    """nginx on 127.0.0.1:port serving self.www; `extra` goes into its server block."""
+    """nginx on 127.0.0.1:port serving self.www; `extra` goes into its server
+    block, with @WWW@ standing for the served folder."""
 
     def __init__(self, extra=""):
         self.extra = extra
@@ -91,12 +95,13 @@ class NginxServer:
         return path
 
     def requests(self):
-        """(path, status, body bytes sent) of every request answered so far."""
+        """Every request answered so far: path, status, body bytes sent and
+        the Range header asked ("-" for none)."""
         rows = []
         with contextlib.suppress(FileNotFoundError), open(os.path.join(self.folder, "access.log")) as log:
             for line in log:
-                path, status, sent = line.split()
-                rows.append((path, int(status), int(sent)))
+                path, status, sent, asked = line.split()
+                rows.append(Request(path, int(status), int(sent), asked))
         return rows
 
     def __enter__(self):
@@ -158,7 +163,7 @@ pid {d}/nginx.pid;
 error_log {d}/error.log warn;
 events {{ worker_connections 256; }}
 http {{
-  log_format paths '$uri $status $body_bytes_sent';
+  log_format paths '$uri $status $body_bytes_sent $http_range';
   access_log {d}/access.log paths;
 {temp}
   default_type application/octet-stream;
@@ -166,7 +171,7 @@ http {{
   server {{
     listen 127.0.0.1:{self.port};
     root {self.www};
-{self.extra}
+{self.extra.replace("@WWW@", self.www)}
   }}
 }}
 """

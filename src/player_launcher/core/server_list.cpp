@@ -14,6 +14,9 @@ ServerList ServerListFrom(SetupModel model)
 {
     ServerList list;
     list.web = std::move(model.web);
+    list.updates.reserve(model.updates.Count());
+    for (std::size_t row = 0; row < model.updates.Count(); ++row)
+        list.updates.push_back(std::move(model.updates.At(row)));
     list.groups.reserve(model.groups.Count());
     std::unordered_map<std::string_view, std::size_t> firstOfName;
     for (const ServerGroup& group : model.groups) {

@@ -33,6 +33,7 @@ struct GroupView {
 struct ServerList {
     std::vector<GroupView> groups;
     WebAddresses web;
+    std::vector<UpdateEntry> updates; // the files the updater keeps current, in the file's order
 };
 
 // The groups in the file's order, each with its servers in their order. A

@@ -91,11 +91,13 @@ std::vector<EntryReport> Updater::Run(const std::vector<UpdateEntry>& entries, c
     for (std::size_t index = 0; index < entries.size(); ++index) {
         if (cancelled && cancelled->load()) {
             reports.push_back({index, EntryOutcome::Skipped, "已取消"});
-            continue;
+        } else {
+            if (progress.entryStarted)
+                progress.entryStarted(index, Utf8OfGbk(entries[index].Hint));
+            reports.push_back(RunEntry(index, entries[index], localMd5[index], progress, cancelled));
         }
-        if (progress.entryStarted)
-            progress.entryStarted(index, Utf8OfGbk(entries[index].Hint));
-        reports.push_back(RunEntry(index, entries[index], localMd5[index], progress, cancelled));
+        if (progress.entryDone)
+            progress.entryDone(reports.back());
     }
     return reports;
 }

@@ -41,10 +41,12 @@ struct EntryReport {
     std::string reason; // UTF-8, empty for Current
 };
 
-// Told as the run goes: the entry started (its hint, UTF-8) and its bytes.
+// Told as the run goes: the entry started (its hint, UTF-8), its bytes, and
+// how it ended.
 struct UpdateProgress {
     std::function<void(std::size_t index, const std::string& hint)> entryStarted;
     FetchProgress bytes;
+    std::function<void(const EntryReport& report)> entryDone;
 };
 
 // The partial download of a target: beside it, so that moving it into place

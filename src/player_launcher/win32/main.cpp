@@ -1,7 +1,8 @@
 // LoginData.exe, the launcher that players run: the window by default;
 // "/print" writes the stamped strings, "/list" the fetched server list as
-// JSON, and "/start GROUP SERVER [N]" starts the game with a server as the
-// window's start button does, for operators' scripts, shortcuts and tests.
+// JSON, "/update" brings the files of the update list current, and
+// "/start GROUP SERVER [N]" starts the game with a server as the window's
+// start button does, for operators' scripts, shortcuts and tests.
 #include "launcher_window.h"
 #include "list_download.h"
 #include "base/text.h"
@@ -10,7 +11,9 @@
 #include "player_launcher/core/list_source.h"
 #include "player_launcher/core/texts.h"
 #include "self_image.h"
+#include "player_launcher/core/updater.h"
 #include "std_output.h"
+#include "update_download.h"
 #include "wide.h"
 
 #include <windows.h>
@@ -84,6 +87,27 @@ int PrintList(const LauncherSettings& settings)
     return status;
 }
 
+// One line per entry as it ends; 0 when every entry is current afterwards,
+// else 1 (also when no list came).
+int RunUpdate(const LauncherSettings& settings)
+{
+    int status = 0;
+    const std::optional<ServerList> list = FetchList(settings, status);
+    if (!list)
+        return 1;
+    WinHttpTransport transport;
+    ResumingFetcher fetcher(transport);
+    Updater updater(std::filesystem::path(OwnFolder()), UpdateStateFile(), fetcher);
+    bool allCurrent = true;
+    UpdateProgress progress;
+    progress.entryDone = [&](const EntryReport& report) {
+        WriteOut(ReportLine(report, list->updates[report.index]) + "\n");
+        allCurrent = allCurrent && (report.outcome == EntryOutcome::Current || report.outcome == EntryOutcome::Updated);
+    };
+    updater.Run(list->updates, progress);
+    return allCurrent ? 0 : 1;
+}
+
 // The group and server by their shown names (the first of each name, as the
 // window shows them), the Nth connection entry (1 when not given).
 int StartGame(const LauncherSettings& settings, const std::vector<std::wstring>& arguments)
@@ -133,6 +157,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show)
         }
         if (Given(arguments, L"/list"))
             return PrintList(SettingsFrom(strings));
+        if (Given(arguments, L"/update"))
+            return RunUpdate(SettingsFrom(strings));
         if (Given(arguments, L"/start"))
             return StartGame(SettingsFrom(strings), arguments);
         return LauncherWindow(instance, SettingsFrom(strings)).Run(show);

@@ -68,10 +68,17 @@ StampedStrings ReadOwnStrings()
     return {VersionString(block, L"GameName"), VersionString(block, L"ServerList"), VersionString(block, L"GameClient")};
 }
 
-std::filesystem::path LastServerFile()
+namespace {
+
+std::filesystem::path BesideSelf(const wchar_t* extension)
 {
     const std::filesystem::path self(OwnPath());
-    return self.parent_path() / (self.stem().wstring() + L".lastserver");
+    return self.parent_path() / (self.stem().wstring() + extension);
 }
+
+} // namespace
+
+std::filesystem::path LastServerFile() { return BesideSelf(L".lastserver"); }
+std::filesystem::path UpdateStateFile() { return BesideSelf(L".updates"); }
 
 } // namespace tarnwick::player

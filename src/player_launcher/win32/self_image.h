@@ -20,5 +20,7 @@ std::wstring OwnFolder();
 // "<launcher name>.lastserver", so that launchers of two games in one folder
 // do not share it.
 std::filesystem::path LastServerFile();
+// What the updater installed: "<launcher name>.updates", beside it likewise.
+std::filesystem::path UpdateStateFile();
 
 } // namespace tarnwick::player
