@@ -28,6 +28,9 @@ from web_server import NginxServer, nginx_program  # noqa: E402
 SKIPPED = 77
 GAME = "传奇世界"
 # Below the launcher's folder, with every field, the Chinese ones quoted.
+# 2 MB at 256 KB/s: an update that runs for seconds.
+PATCH = bytes(range(256)) * 8192
+SLOW_LOCATION = "    location /slow/ { limit_rate 256k; alias @WWW@/; }\n"
 CLIENT = r'bin\game.exe -addr %addr% -port %port% -name "%name%" -group "%group%"'
 # Group 华东一区, server 电信一线, its second entry: 二线 at 电信.example.com:7001.
 CHOSEN = ("华东一区", "电信一线", "2")
@@ -140,7 +143,14 @@ def main():
     cli = os.path.abspath(options.cli)
     published = chinese_document(cli, f"{work}/list")
 
-    with NginxServer() as web, Display() as display:
+    with NginxServer(extra=SLOW_LOCATION) as web, Display() as display:
+        # One update entry, served slowly enough to be seen running and cancelled.
+        web.put("patch.bin", PATCH)
+        edit(cli, f"{work}/list", "update", "add", "--hint", "地图补丁", "--url", web.url("slow/patch.bin"),
+             "--save-name", "patch.bin", "--save-dir", ".\\Data\\", "--check", "exists")
+        edit(cli, f"{work}/list", "serverinfo")
+        with open(f"{work}/list/ServerInfo.txt", "rb") as f:
+            published = f.read()
         web.put("ServerInfo.txt", published)
         folder = f"{work}/launcher"
         os.makedirs(f"{folder}/bin")
@@ -153,7 +163,7 @@ def main():
         env = dict(os.environ, DISPLAY=display.name, WINEDEBUG="-all", WINEPREFIX=f"{work}/prefix",
                    WINEDLLOVERRIDES="mscoree,mshtml=")
         with WineSession(options.wine, env):
-            return play(options, env, folder, exe)
+            return play(options, env, folder, exe) or update_in_window(options, env, folder, exe)
 
 
 def play(options, env, folder, exe):
@@ -195,6 +205,45 @@ def play(options, env, folder, exe):
     status = window.wait()
     check(status == 0, f"the launcher ended with status {status} after its window closed: {window.said()}")
     print("window: " + "; ".join(shown[:2]))
+    return 0
+
+
+def state(text):
+    """{"start": "0" or "1", "status": TEXT} from the driver's lines."""
+    return dict(line.split(" ", 1) for line in text.split("\n") if " " in line)
+
+
+def update_in_window(options, env, folder, exe):
+    """The update runs after the list came, with the game held back; cancelled,
+    it keeps the old file and what came; the next window finishes it."""
+    target = f"{folder}/Data/patch.bin"
+    window = WindowRun(options.wine, exe, env)
+    try:
+        running = state(drive(options.wine, options.driver, env, "running"))
+        check(running["start"] == "0", f"the game could be started during the update: {running}")
+        check(running["status"].startswith("[1/1] 地图补丁"), f"the status line during the update: {running}")
+        drive(options.wine, options.driver, env, "cancel")
+        cancelled = state(drive(options.wine, options.driver, env, "finished"))
+        check(cancelled["status"].startswith("更新已取消") and cancelled["start"] == "1",
+              f"after cancelling: {cancelled}")
+        check(not os.path.exists(target), "a cancelled update put a file in place")
+        drive(options.wine, options.driver, env, "close")
+        check(window.wait() == 0, "the launcher did not end after its window closed")
+
+        window = WindowRun(options.wine, exe, env)
+        finished = state(drive(options.wine, options.driver, env, "finished"))
+        check(finished["status"].startswith("更新完成：已更新 1 项") and finished["start"] == "1",
+              f"after the second window's update: {finished}")
+        with open(target, "rb") as f:
+            check(f.read() == PATCH, "the updated file is not the served one")
+        drive(options.wine, options.driver, env, "close")
+    except Failure as failure:
+        window.process.kill()
+        window.wait()
+        raise Failure(f"{failure}; the launcher said: {window.said() or 'nothing'}") from None
+    check(window.wait() == 0, "the launcher did not end after its window closed")
+    print(f"update in the window: start held back while running ({running['status']}); "
+          f"cancelled; finished by the next window ({finished['status']})")
     return 0
 
 

@@ -6,6 +6,14 @@
 //       prints "rows G S E" (the rows of the group list, of the selected
 //       group's server list and of the selected server's entry list) and
 //       "shown G S E" (the selected rows, -1 for none)
+//   launcher_window_driver TITLE running
+//       waits until an update runs (the refresh button reads 取消更新) and
+//       prints "start E" (1 when the start button is enabled) and "status TEXT"
+//   launcher_window_driver TITLE cancel
+//       presses the cancel button (its command, sent to the window)
+//   launcher_window_driver TITLE finished
+//       waits until no update runs and the status tells how it ended; prints
+//       as "running" does
 //   launcher_window_driver TITLE close
 //       closes the window as its close button does
 //
@@ -64,6 +72,62 @@ int Count(HWND list) { return static_cast<int>(::SendMessageW(list, LVM_GETITEMC
 
 int Selected(HWND list) { return static_cast<int>(::SendMessageW(list, LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED)); }
 
+std::wstring TextOf(HWND control)
+{
+    wchar_t text[1024] = {};
+    ::GetWindowTextW(control, text, 1024);
+    return text;
+}
+
+// The window's child of that class whose text passes the test.
+HWND ChildWith(HWND window, const wchar_t* type, bool (*test)(const std::wstring&))
+{
+    struct Search {
+        const wchar_t* type;
+        bool (*test)(const std::wstring&);
+        HWND found;
+    } search{type, test, nullptr};
+    ::EnumChildWindows(
+        window,
+        [](HWND child, LPARAM context) -> BOOL {
+            auto& search = *reinterpret_cast<Search*>(context);
+            wchar_t type[64] = {};
+            ::GetClassNameW(child, type, 64);
+            if (std::wstring(type) != search.type || !search.test(TextOf(child)))
+                return TRUE;
+            search.found = child;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+bool IsCancel(const std::wstring& text) { return text == L"取消更新"; }
+bool IsRefresh(const std::wstring& text) { return text == L"刷新列表"; }
+bool IsStart(const std::wstring& text) { return text == L"开始游戏"; }
+// The status line: the one static that is no list's caption.
+bool IsStatus(const std::wstring& text) { return text != L"服务器组" && text != L"服务器" && text != L"线路"; }
+bool TellsTheEnd(const std::wstring& text) { return text.starts_with(L"更新完成") || text.starts_with(L"更新已取消"); }
+
+void PrintUtf8(const std::wstring& text)
+{
+    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string bytes(static_cast<std::size_t>(size), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), bytes.data(), size, nullptr, nullptr);
+    std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+}
+
+void PrintUpdateState(HWND window)
+{
+    const HWND start = ChildWith(window, L"Button", IsStart);
+    std::printf("start %d\n", start != nullptr && ::IsWindowEnabled(start) ? 1 : 0);
+    std::wstring status = TextOf(ChildWith(window, L"Static", IsStatus));
+    for (wchar_t& c : status)
+        if (c == L'\n' || c == L'\r')
+            c = L' ';
+    PrintUtf8(L"status " + status + L"\n");
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv)
@@ -78,8 +142,30 @@ int wmain(int argc, wchar_t** argv)
         ::PostMessageW(window, WM_CLOSE, 0, 0);
         return 0;
     }
+    if (action == L"running") {
+        if (!WaitFor([&] { return ChildWith(window, L"Button", IsCancel) != nullptr; }))
+            return Fail("no update started");
+        PrintUpdateState(window);
+        return 0;
+    }
+    if (action == L"cancel") {
+        const HWND cancel = ChildWith(window, L"Button", IsCancel);
+        if (cancel == nullptr)
+            return Fail("no cancel button");
+        ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(cancel), BN_CLICKED), reinterpret_cast<LPARAM>(cancel));
+        return 0;
+    }
+    if (action == L"finished") {
+        if (!WaitFor([&] {
+                return ChildWith(window, L"Button", IsRefresh) != nullptr &&
+                       TellsTheEnd(TextOf(ChildWith(window, L"Static", IsStatus)));
+            }))
+            return Fail("the update did not end");
+        PrintUpdateState(window);
+        return 0;
+    }
     if (action != L"show")
-        return Fail("the action is show or close");
+        return Fail("the action is show, running, cancel, finished or close");
     // The title is set before the window makes its controls.
     std::vector<HWND> lists;
     if (!WaitFor([&] { return (lists = Lists(window)).size() == 3; }))

@@ -8,7 +8,9 @@
 #include "player_launcher/core/list_source.h"
 #include "player_launcher/core/texts.h"
 #include "player_launcher/core/web_address.h"
+#include "player_launcher/core/resuming_fetch.h"
 #include "self_image.h"
+#include "update_download.h"
 #include "wide.h"
 
 #include <commctrl.h>
@@ -31,6 +33,7 @@ enum ControlId : int {
     kEntries,
     kStatus,
     kProgress,
+    kTotalProgress,
     kRefresh,
     kStart,
 };
@@ -40,6 +43,10 @@ enum ControlId : int {
 // Fetched that the window takes over).
 constexpr UINT kProgressMessage = WM_APP + 1;
 constexpr UINT kFetchedMessage = WM_APP + 2;
+// From the update thread: lParam an UpdateEvent that the window takes over.
+constexpr UINT kUpdateMessage = WM_APP + 3;
+// Progress is posted at most this often.
+constexpr auto kProgressInterval = std::chrono::milliseconds(100);
 
 constexpr wchar_t kClassName[] = L"TarnwickLauncherWindow";
 constexpr int kClientWidth = 760;
@@ -80,6 +87,17 @@ struct LauncherWindow::Fetched {
     ListResult result;
 };
 
+struct LauncherWindow::UpdateEvent {
+    enum class Kind { Started, Bytes, Done, Finished };
+    Kind kind = Kind::Started;
+    UpdateMeter::Clock::time_point at = UpdateMeter::Clock::now();
+    std::size_t index = 0;
+    std::string hint;
+    std::uint64_t received = 0;
+    std::optional<std::uint64_t> total;
+    EntryReport report;
+};
+
 LauncherWindow::LauncherWindow(HINSTANCE instance, LauncherSettings settings)
     : instance_(instance), settings_(std::move(settings))
 {
@@ -95,6 +113,7 @@ LauncherWindow::~LauncherWindow()
 {
     if (cancelled_)
         cancelled_->store(true);
+    StopUpdateThread();
     if (font_ != nullptr)
         ::DeleteObject(font_);
 }
@@ -160,6 +179,7 @@ LRESULT LauncherWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam)
         ShowProgress(wParam, lParam < 0 ? std::nullopt : std::optional<std::uint64_t>(static_cast<std::uint64_t>(lParam)));
         return 0;
     case kFetchedMessage: ShowList(std::unique_ptr<Fetched>(reinterpret_cast<Fetched*>(lParam))); return 0;
+    case kUpdateMessage: ShowUpdate(std::unique_ptr<UpdateEvent>(reinterpret_cast<UpdateEvent*>(lParam))); return 0;
     case WM_NOTIFY: return Notify(*reinterpret_cast<const NMHDR*>(lParam));
     case WM_COMMAND:
         if (HIWORD(wParam) != BN_CLICKED)
@@ -173,12 +193,20 @@ LRESULT LauncherWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam)
                          : LOWORD(wParam) == kPayment ? list_->web.PayUrl2
                                                       : list_->web.GMUrl);
             return 0;
-        case kRefresh: StartDownload(); return 0;
+        case kRefresh:
+            if (updating_)
+                CancelUpdate();
+            else
+                StartDownload();
+            return 0;
         case kStart: StartGame(); return 0;
         default: break;
         }
         break;
-    case WM_DESTROY: ::PostQuitMessage(0); return 0;
+    case WM_DESTROY:
+        StopUpdateThread();
+        ::PostQuitMessage(0);
+        return 0;
     default: break;
     }
     return ::DefWindowProcW(window_, message, wParam, lParam);
@@ -215,12 +243,15 @@ void LauncherWindow::CreateControls()
     AddColumn(entries_, 0, L"名称", 100);
     AddColumn(entries_, 1, L"地址", 110);
     AddColumn(entries_, 2, L"端口", 50);
-    status_ = Control(L"STATIC", L"", SS_NOPREFIX | SS_LEFT, kStatus, {10, 432, 500, 34});
-    progress_ = Control(PROGRESS_CLASSW, L"", 0, kProgress, {10, 470, 500, 12});
+    status_ = Control(L"STATIC", L"", SS_NOPREFIX | SS_LEFT, kStatus, {10, 430, 500, 30});
+    progress_ = Control(PROGRESS_CLASSW, L"", 0, kProgress, {10, 462, 500, 10});
+    totalProgress_ = Control(PROGRESS_CLASSW, L"", 0, kTotalProgress, {10, 476, 500, 10});
+    ::SendMessageW(totalProgress_, PBM_SETRANGE32, 0, 1000);
     refresh_ = Control(L"BUTTON", L"刷新列表", WS_TABSTOP | BS_PUSHBUTTON, kRefresh, {520, 440, 100, 32});
     start_ = Control(L"BUTTON", settings_.gameClient ? L"开始游戏" : L"未配置游戏客户端",
                      WS_TABSTOP | BS_DEFPUSHBUTTON, kStart, {630, 440, 120, 32});
     ::ShowWindow(progress_, SW_HIDE);
+    ::ShowWindow(totalProgress_, SW_HIDE);
     UpdateButtons();
 }
 
@@ -325,6 +356,7 @@ void LauncherWindow::ShowList(std::unique_ptr<Fetched> fetched)
         SelectGroup(0);
     }
     UpdateButtons();
+    StartUpdate();
 }
 
 void LauncherWindow::ShowStatus(const std::string& utf8) { ::SetWindowTextW(status_, ShownUtf8(utf8).c_str()); }
@@ -373,9 +405,11 @@ void LauncherWindow::UpdateButtons()
     ::EnableWindow(home_, loaded && !list_->web.HomeUrl.empty());
     ::EnableWindow(payment_, loaded && !list_->web.PayUrl2.empty());
     ::EnableWindow(contact_, loaded && !list_->web.GMUrl.empty());
-    ::EnableWindow(refresh_, !downloading_ && settings_.listUrl.has_value());
+    const bool cancelling = updating_ && updateCancelled_->load();
+    ::SetWindowTextW(refresh_, !updating_ ? L"刷新列表" : cancelling ? L"正在取消…" : L"取消更新");
+    ::EnableWindow(refresh_, updating_ ? !cancelling : !downloading_ && settings_.listUrl.has_value());
     const bool chosen = loaded && choice_ && choice_->server < list_->groups[choice_->group].servers.size();
-    ::EnableWindow(start_, settings_.gameClient && chosen);
+    ::EnableWindow(start_, settings_.gameClient && chosen && !updating_);
 }
 
 std::wstring LauncherWindow::ItemText(HWND list, int item, int column) const
@@ -455,7 +489,7 @@ void LauncherWindow::OpenPage(const std::string& gbkAddress)
 
 void LauncherWindow::StartGame()
 {
-    if (!list_ || !choice_)
+    if (!list_ || !choice_ || updating_)
         return;
     std::string started;
     if (const std::string refusal = StartChosen(settings_.gameClient, *list_, *choice_, started); !refusal.empty()) {
@@ -463,6 +497,119 @@ void LauncherWindow::StartGame()
         return;
     }
     ShowStatus(started);
+}
+
+void LauncherWindow::StartUpdate()
+{
+    if (updating_ || !list_ || list_->updates.empty())
+        return;
+    StopUpdateThread(); // the last run's thread has ended; it is only joined
+    updating_ = true;
+    firstFailure_.reset();
+    meter_.emplace(list_->updates.size(), UpdateMeter::Clock::now());
+    updateCancelled_ = std::make_shared<std::atomic<bool>>(false);
+    // The list's download may have left the bar a marquee.
+    ::SetWindowLongPtrW(progress_, GWL_STYLE, ::GetWindowLongPtrW(progress_, GWL_STYLE) & ~PBS_MARQUEE);
+    ::SendMessageW(progress_, PBM_SETMARQUEE, FALSE, 0);
+    ::SendMessageW(progress_, PBM_SETRANGE32, 0, 1000);
+    ::SendMessageW(progress_, PBM_SETPOS, 0, 0);
+    ::SendMessageW(totalProgress_, PBM_SETPOS, 0, 0);
+    ::ShowWindow(progress_, SW_SHOW);
+    ::ShowWindow(totalProgress_, SW_SHOW);
+    ShowStatus("正在检查更新…");
+    UpdateButtons();
+
+    updateThread_ = std::thread([window = window_, entries = list_->updates, cancelled = updateCancelled_] {
+        using Kind = UpdateEvent::Kind;
+        const auto post = [window](Kind kind, auto&& fill) {
+            auto event = std::make_unique<UpdateEvent>();
+            event->kind = kind;
+            fill(*event);
+            if (::PostMessageW(window, kUpdateMessage, 0, reinterpret_cast<LPARAM>(event.get())))
+                event.release();
+        };
+        UpdateMeter::Clock::time_point shown{};
+        UpdateProgress progress;
+        progress.entryStarted = [&](std::size_t index, const std::string& hint) {
+            post(Kind::Started, [&](UpdateEvent& event) {
+                event.index = index;
+                event.hint = hint;
+            });
+        };
+        progress.bytes = [&](std::uint64_t received, std::optional<std::uint64_t> total) {
+            if (UpdateMeter::Clock::now() - shown < kProgressInterval)
+                return;
+            shown = UpdateMeter::Clock::now();
+            post(Kind::Bytes, [&](UpdateEvent& event) {
+                event.received = received;
+                event.total = total;
+            });
+        };
+        progress.entryDone = [&](const EntryReport& report) {
+            post(Kind::Done, [&](UpdateEvent& event) { event.report = report; });
+        };
+        std::string failure;
+        try {
+            WinHttpTransport transport;
+            ResumingFetcher fetcher(transport);
+            Updater(std::filesystem::path(OwnFolder()), UpdateStateFile(), fetcher).Run(entries, progress, cancelled.get());
+        } catch (const std::exception& error) {
+            failure = error.what();
+        }
+        post(Kind::Finished, [&](UpdateEvent& event) { event.hint = failure; });
+    });
+}
+
+void LauncherWindow::CancelUpdate()
+{
+    if (!updating_)
+        return;
+    updateCancelled_->store(true);
+    ShowStatus("正在取消更新，当前文件保留已下载的部分，下次继续…");
+    UpdateButtons();
+}
+
+void LauncherWindow::ShowUpdate(std::unique_ptr<UpdateEvent> event)
+{
+    if (!updating_ || !meter_)
+        return;
+    using Kind = UpdateEvent::Kind;
+    switch (event->kind) {
+    case Kind::Started: meter_->EntryStarted(event->index, std::move(event->hint), event->at); break;
+    case Kind::Bytes: meter_->Bytes(event->received, event->total, event->at); break;
+    case Kind::Done:
+        meter_->EntryDone(event->report);
+        if (event->report.outcome == EntryOutcome::Failed && !firstFailure_)
+            firstFailure_ = event->report;
+        break;
+    case Kind::Finished: {
+        updating_ = false;
+        StopUpdateThread();
+        ::ShowWindow(progress_, SW_HIDE);
+        ::ShowWindow(totalProgress_, SW_HIDE);
+        std::string summary = updateCancelled_->load() ? "更新已取消。" : meter_->Summary();
+        if (!event->hint.empty())
+            summary += "\n更新中止：" + event->hint;
+        else if (firstFailure_ && list_ && firstFailure_->index < list_->updates.size())
+            summary += "\n" + ReportLine(*firstFailure_, list_->updates[firstFailure_->index]);
+        ShowStatus(summary);
+        UpdateButtons();
+        return;
+    }
+    }
+    if (!updateCancelled_->load())
+        ShowStatus(meter_->FileLine() + "\n" + meter_->OverallLine());
+    ::SendMessageW(progress_, PBM_SETPOS, static_cast<WPARAM>(meter_->FilePermille()), 0);
+    ::SendMessageW(totalProgress_, PBM_SETPOS, static_cast<WPARAM>(meter_->OverallPermille()), 0);
+}
+
+void LauncherWindow::StopUpdateThread()
+{
+    if (!updateThread_.joinable())
+        return;
+    if (updating_)
+        updateCancelled_->store(true);
+    updateThread_.join();
 }
 
 void LauncherWindow::Warn(const std::string& utf8) const

@@ -2,6 +2,7 @@
 
 #include "player_launcher/core/server_list.h"
 #include "player_launcher/core/stamped_strings.h"
+#include "player_launcher/core/update_meter.h"
 
 #include <windows.h>
 
@@ -9,13 +10,16 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 
 namespace tarnwick::player {
 
 // The launcher's window: the operator's pages, the groups, servers and
 // connection entries of the fetched list, and the start button. The list is
 // fetched and read on a worker thread; the window shows it only once it read
-// whole, so a failure never leaves a half-filled list.
+// whole, so a failure never leaves a half-filled list. Then the update list
+// runs on another worker thread, with its progress shown; the game cannot be
+// started meanwhile, and the player may cancel it.
 class LauncherWindow {
 public:
     LauncherWindow(HINSTANCE instance, LauncherSettings settings);
@@ -28,6 +32,7 @@ public:
 
 private:
     struct Fetched;
+    struct UpdateEvent;
     static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -37,6 +42,10 @@ private:
     void ShowProgress(std::uint64_t received, std::optional<std::uint64_t> total);
     void ShowList(std::unique_ptr<Fetched> fetched);
     void ShowStatus(const std::string& utf8);
+    void StartUpdate();
+    void CancelUpdate();
+    void ShowUpdate(std::unique_ptr<UpdateEvent> event);
+    void StopUpdateThread();
 
     void SelectGroup(std::size_t group);
     void SelectServer(std::size_t server);
@@ -61,6 +70,7 @@ private:
     HWND entries_ = nullptr;
     HWND status_ = nullptr;
     HWND progress_ = nullptr;
+    HWND totalProgress_ = nullptr;
     HWND refresh_ = nullptr;
     HWND start_ = nullptr;
     HFONT font_ = nullptr;
@@ -71,6 +81,14 @@ private:
     int generation_ = 0;
     bool downloading_ = false;
     std::shared_ptr<std::atomic<bool>> cancelled_;
+
+    // The update run: joined before the window goes, so that closing the
+    // window mid-update stops it between reads, never in the middle of a file.
+    bool updating_ = false;
+    std::thread updateThread_;
+    std::shared_ptr<std::atomic<bool>> updateCancelled_;
+    std::optional<UpdateMeter> meter_;
+    std::optional<EntryReport> firstFailure_;
 };
 
 } // namespace tarnwick::player
