@@ -47,10 +47,13 @@ bench: build
 
 # The generated launcher's /list under Wine against curl and tarnwick-cli decode,
 # on a 100,000-server list that nginx serves on loopback; with a Windows build
-# ('make windows'), also tarnwick-cli.exe's decode under Wine.
+# ('make windows'), also tarnwick-cli.exe's decode under Wine. Then its /update
+# downloading 384 MB against curl.
 bench-windows: deps build
 	@sh tools/wine-session.sh "$(CURDIR)/$(BUILD_DIR)/wine-prefix" python3 bench/bench_launcher_list.py \
 	    --cli $(BUILD_DIR)/bin/tarnwick-cli $(if $(wildcard build-windows/bin/tarnwick-cli.exe),--windows-cli build-windows/bin/tarnwick-cli.exe)
+	@sh tools/wine-session.sh "$(CURDIR)/$(BUILD_DIR)/wine-prefix" python3 bench/bench_update_download.py \
+	    --cli $(BUILD_DIR)/bin/tarnwick-cli
 
 # Each fuzz target runs FUZZ_SECONDS seconds; any crash, leak or timeout fails.
 fuzz: deps

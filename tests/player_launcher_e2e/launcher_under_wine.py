@@ -68,7 +68,7 @@ def list_support(wine, exe, url):
 
     The image carried before the real launcher shows its stamped strings only
     (/print) and answers anything else with a message box. /list fetches over
-    WinHTTP, so an image that never names winhttp.dll nor the switch cannot
+    WinINet, so an image that never names wininet.dll nor the switch cannot
     have it; such an image is never started with /list.
     """
     printed = wine.run(exe, "/print")
@@ -77,10 +77,10 @@ def list_support(wine, exe, url):
                            f"{printed.text(printed.out)} {printed.text(printed.err)}")
     with open(exe, "rb") as f:
         image = f.read().lower()
-    names = [marker for marker in ("winhttp", "/list")
+    names = [marker for marker in ("wininet", "/list")
              if marker.encode("ascii") in image or marker.encode("utf-16-le") in image]
     shown = printed.text(printed.out).replace("\r", "").strip().replace("\n", "; ")
     if names:
         return True, f"the image names {' and '.join(names)} ({os.path.getsize(exe)} bytes)"
-    return False, (f"the carried launcher image ({os.path.getsize(exe)} bytes) names neither winhttp.dll nor /list: "
+    return False, (f"the carried launcher image ({os.path.getsize(exe)} bytes) names neither wininet.dll nor /list: "
                    f"it is the stub that only shows its stamped strings (/print: {shown})")

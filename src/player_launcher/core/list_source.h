@@ -9,7 +9,7 @@
 #include <string_view>
 
 // Getting the server list: the limits of the download, why it can fail, and
-// reading what arrived. The download itself is the platform's (WinHTTP).
+// reading what arrived. The download itself is the platform's (WinINet).
 namespace tarnwick::player {
 
 // A file of 100,000 servers is about 22 MB; nothing larger is a server list,

@@ -13,7 +13,7 @@
 
 // Downloading an update file so that a stopped download continues: the rules
 // (when to ask for a range, what to make of the answer, what to keep) are
-// here; the HTTP transfer itself is the platform's (WinHTTP).
+// here; the HTTP transfer itself is the platform's (WinINet).
 namespace tarnwick::player {
 
 // No file of a game client comes near this; a server that sends more is refused.

@@ -22,7 +22,7 @@ namespace tarnwick::player {
 // Bytes of the current file so far, and its length when the server said it.
 using FetchProgress = std::function<void(std::uint64_t received, std::optional<std::uint64_t> total)>;
 
-// What fetches a file: WinHTTP in the launcher, a stand-in in tests.
+// What fetches a file: WinINet in the launcher, a stand-in in tests.
 class UpdateFetcher {
 public:
     virtual ~UpdateFetcher() = default;

@@ -34,7 +34,7 @@ std::optional<Target> Crack(const std::u16string& url)
     parts.dwHostNameLength = static_cast<DWORD>(-1);
     parts.dwUrlPathLength = static_cast<DWORD>(-1);
     parts.dwExtraInfoLength = static_cast<DWORD>(-1);
-    if (!::WinHttpCrackUrl(address.c_str(), static_cast<DWORD>(address.size()), 0, &parts) ||
+    if (!::InternetCrackUrlW(address.c_str(), static_cast<DWORD>(address.size()), 0, &parts) ||
         parts.dwHostNameLength == 0 || (parts.nScheme != INTERNET_SCHEME_HTTP && parts.nScheme != INTERNET_SCHEME_HTTPS))
         return std::nullopt;
     Target target;
@@ -52,29 +52,33 @@ std::optional<Target> Crack(const std::u16string& url)
 
 } // namespace
 
-ListFailure HttpFailure(DWORD error, const std::string& host)
+ListFailure HttpFailure(DWORD error, const std::string& host, std::chrono::steady_clock::duration waited)
 {
-    // Wine's WinHTTP passes some socket errors through as they are.
+    if (waited >= std::chrono::seconds(kReadSeconds) - std::chrono::milliseconds(500))
+        return Failed(ListProblem::Timeout, 0, host);
+    // Wine's WinINet passes some socket errors through as they are.
     switch (error) {
-    case ERROR_WINHTTP_TIMEOUT:
+    case ERROR_INTERNET_TIMEOUT:
     case WSAETIMEDOUT: return Failed(ListProblem::Timeout, 0, host);
-    case ERROR_WINHTTP_NAME_NOT_RESOLVED:
-    case ERROR_WINHTTP_CANNOT_CONNECT:
+    case ERROR_INTERNET_NAME_NOT_RESOLVED:
+    case ERROR_INTERNET_CANNOT_CONNECT:
     case WSAECONNREFUSED:
     case WSAEHOSTUNREACH:
     case WSAENETUNREACH:
         return Failed(ListProblem::NoConnection, static_cast<long>(error), host);
-    case ERROR_WINHTTP_SECURE_FAILURE:
-    case ERROR_WINHTTP_SECURE_CERT_DATE_INVALID:
-    case ERROR_WINHTTP_SECURE_CERT_CN_INVALID:
-    case ERROR_WINHTTP_SECURE_INVALID_CA:
-    case ERROR_WINHTTP_SECURE_CERT_REV_FAILED:
-    case ERROR_WINHTTP_SECURE_CHANNEL_ERROR:
-    case ERROR_WINHTTP_SECURE_INVALID_CERT:
-    case ERROR_WINHTTP_SECURE_CERT_REVOKED:
-    case ERROR_WINHTTP_CLIENT_AUTH_CERT_NEEDED:
+    case ERROR_INTERNET_SEC_CERT_DATE_INVALID:
+    case ERROR_INTERNET_SEC_CERT_CN_INVALID:
+    case ERROR_INTERNET_INVALID_CA:
+    case ERROR_INTERNET_SEC_CERT_ERRORS:
+    case ERROR_INTERNET_SEC_CERT_NO_REV:
+    case ERROR_INTERNET_SEC_CERT_REV_FAILED:
+    case ERROR_INTERNET_SEC_CERT_REVOKED:
+    case ERROR_INTERNET_SEC_INVALID_CERT:
+    case ERROR_INTERNET_SECURITY_CHANNEL_ERROR:
+    case ERROR_INTERNET_CLIENT_AUTH_CERT_NEEDED:
         return Failed(ListProblem::SecureChannel, static_cast<long>(error), host);
-    case ERROR_WINHTTP_INVALID_URL:
+    case ERROR_INTERNET_INVALID_URL:
+    case ERROR_INTERNET_UNRECOGNIZED_SCHEME:
         return Failed(ListProblem::BadAddress, static_cast<long>(error), "地址的格式不对");
     default: return Failed(ListProblem::Network, static_cast<long>(error), host);
     }
@@ -84,8 +88,7 @@ std::optional<std::uint64_t> ContentLength(HINTERNET request)
 {
     wchar_t text[32];
     DWORD size = sizeof text;
-    if (!::WinHttpQueryHeaders(request, WINHTTP_QUERY_CONTENT_LENGTH, WINHTTP_HEADER_NAME_BY_INDEX, text, &size,
-                               WINHTTP_NO_HEADER_INDEX))
+    if (!::HttpQueryInfoW(request, HTTP_QUERY_CONTENT_LENGTH, text, &size, nullptr))
         return std::nullopt;
     const std::string digits = Utf8Of(Utf16(std::wstring_view(text, size / sizeof(wchar_t))));
     std::uint64_t length = 0;
@@ -99,20 +102,19 @@ std::optional<std::uint64_t> ContentLength(HINTERNET request)
 std::wstring Header(HINTERNET request, DWORD which)
 {
     DWORD size = 0;
-    ::WinHttpQueryHeaders(request, which, WINHTTP_HEADER_NAME_BY_INDEX, WINHTTP_NO_OUTPUT_BUFFER, &size,
-                          WINHTTP_NO_HEADER_INDEX);
+    ::HttpQueryInfoW(request, which, nullptr, &size, nullptr);
     if (size == 0 || ::GetLastError() != ERROR_INSUFFICIENT_BUFFER)
         return {};
     std::wstring text(size / sizeof(wchar_t) + 1, L'\0');
-    if (!::WinHttpQueryHeaders(request, which, WINHTTP_HEADER_NAME_BY_INDEX, text.data(), &size, WINHTTP_NO_HEADER_INDEX))
+    if (!::HttpQueryInfoW(request, which, text.data(), &size, nullptr))
         return {};
     text.resize(size / sizeof(wchar_t));
     return text;
 }
 
-// Follows redirects itself: WinHTTP's own following differs between Windows
-// and Wine in what it does with another scheme, and this way every hop
-// passes the same check.
+// Follows redirects itself: the library's own following differs between
+// Windows and Wine in what it does with another scheme, and this way every
+// hop passes the same check.
 HttpAnswer SendGet(std::u16string url, const std::wstring& headers)
 {
     HttpAnswer answer;
@@ -123,13 +125,19 @@ HttpAnswer SendGet(std::u16string url, const std::wstring& headers)
     };
     const auto lastError = [&] { return fail(HttpFailure(::GetLastError(), answer.host)); };
 
-    answer.session.reset(::WinHttpOpen(L"Tarnwick-Launcher/1.0", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY,
-                                       WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
+    answer.session.reset(::InternetOpenW(L"Tarnwick-Launcher/1.0", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
     if (!answer.session)
         return lastError();
-    const int connectMs = kConnectSeconds * 1000;
-    const int readMs = kReadSeconds * 1000;
-    ::WinHttpSetTimeouts(answer.session.get(), connectMs, connectMs, readMs, readMs);
+    // Set on every handle: which handle's value counts differs between
+    // Windows and Wine.
+    const auto setTimeouts = [](HINTERNET handle) {
+        DWORD connectMs = kConnectSeconds * 1000;
+        DWORD readMs = kReadSeconds * 1000;
+        ::InternetSetOptionW(handle, INTERNET_OPTION_CONNECT_TIMEOUT, &connectMs, sizeof connectMs);
+        ::InternetSetOptionW(handle, INTERNET_OPTION_SEND_TIMEOUT, &readMs, sizeof readMs);
+        ::InternetSetOptionW(handle, INTERNET_OPTION_RECEIVE_TIMEOUT, &readMs, sizeof readMs);
+    };
+    setTimeouts(answer.session.get());
 
     for (int hop = 0;; ++hop) {
         const std::optional<Target> target = Crack(url);
@@ -137,33 +145,34 @@ HttpAnswer SendGet(std::u16string url, const std::wstring& headers)
             return fail(Failed(ListProblem::BadAddress, 0, "地址的格式不对：" + Utf8Of(url)));
         answer.host = Utf8Of(Utf16(target->host));
         answer.request.reset();
-        answer.connection.reset(::WinHttpConnect(answer.session.get(), target->host.c_str(), target->port, 0));
+        answer.connection.reset(::InternetConnectW(answer.session.get(), target->host.c_str(), target->port, nullptr,
+                                                   nullptr, INTERNET_SERVICE_HTTP, 0, 0));
         if (!answer.connection)
             return lastError();
-        answer.request.reset(::WinHttpOpenRequest(answer.connection.get(), L"GET", target->path.c_str(), nullptr,
-                                                  WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
-                                                  target->https ? WINHTTP_FLAG_SECURE : 0));
+        setTimeouts(answer.connection.get());
+        // Redirects are followed here; nothing is read from or written to
+        // the cache, and no dialog is ever shown.
+        const DWORD flags = INTERNET_FLAG_NO_AUTO_REDIRECT | INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
+                            INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_NO_UI | INTERNET_FLAG_KEEP_CONNECTION |
+                            (target->https ? INTERNET_FLAG_SECURE : 0);
+        answer.request.reset(::HttpOpenRequestW(answer.connection.get(), L"GET", target->path.c_str(), nullptr, nullptr,
+                                                nullptr, flags, 0));
         if (!answer.request)
             return lastError();
         HINTERNET request = answer.request.get();
-        DWORD noRedirects = WINHTTP_DISABLE_REDIRECTS;
-        ::WinHttpSetOption(request, WINHTTP_OPTION_DISABLE_FEATURE, &noRedirects, sizeof noRedirects);
-        // The wait for the response headers has a timeout of its own (90 s by default).
-        DWORD responseMs = static_cast<DWORD>(readMs);
-        ::WinHttpSetOption(request, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &responseMs, sizeof responseMs);
-        const wchar_t* extra = headers.empty() ? WINHTTP_NO_ADDITIONAL_HEADERS : headers.c_str();
-        if (!::WinHttpSendRequest(request, extra, headers.empty() ? 0 : static_cast<DWORD>(-1L), WINHTTP_NO_REQUEST_DATA,
-                                  0, 0, 0) ||
-            !::WinHttpReceiveResponse(request, nullptr))
-            return lastError();
+        setTimeouts(request);
+        const auto sent = std::chrono::steady_clock::now();
+        if (!::HttpSendRequestW(request, headers.empty() ? nullptr : headers.c_str(),
+                                headers.empty() ? 0 : static_cast<DWORD>(-1L), nullptr, 0))
+            return fail(HttpFailure(::GetLastError(), answer.host, std::chrono::steady_clock::now() - sent));
 
         DWORD statusSize = sizeof answer.status;
-        if (!::WinHttpQueryHeaders(request, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
-                                   WINHTTP_HEADER_NAME_BY_INDEX, &answer.status, &statusSize, WINHTTP_NO_HEADER_INDEX))
+        if (!::HttpQueryInfoW(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &answer.status, &statusSize,
+                              nullptr))
             return lastError();
         if (!IsRedirect(answer.status))
             return answer;
-        const std::wstring location = Header(request, WINHTTP_QUERY_LOCATION);
+        const std::wstring location = Header(request, HTTP_QUERY_LOCATION);
         if (location.empty())
             return fail(Failed(ListProblem::HttpStatus, static_cast<long>(answer.status)));
         if (hop == kMaxRedirects)
@@ -173,6 +182,15 @@ HttpAnswer SendGet(std::u16string url, const std::wstring& headers)
             return fail(Failed(ListProblem::Redirect));
         url = *next;
     }
+}
+
+std::optional<ListFailure> ReadSome(const HttpAnswer& answer, std::vector<char>& buffer, DWORD& read)
+{
+    const auto started = std::chrono::steady_clock::now();
+    read = 0;
+    if (::InternetReadFile(answer.request.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &read))
+        return std::nullopt;
+    return HttpFailure(::GetLastError(), answer.host, std::chrono::steady_clock::now() - started);
 }
 
 } // namespace tarnwick::player

@@ -550,7 +550,7 @@ void LauncherWindow::StartUpdate()
         };
         std::string failure;
         try {
-            WinHttpTransport transport;
+            WinInetTransport transport;
             ResumingFetcher fetcher(transport);
             Updater(std::filesystem::path(OwnFolder()), UpdateStateFile(), fetcher).Run(entries, progress, cancelled.get());
         } catch (const std::exception& error) {

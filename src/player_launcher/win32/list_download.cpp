@@ -39,8 +39,8 @@ Download Attempt(const std::u16string& url, const DownloadProgress& progress, co
         if (Clock::now() > deadline)
             return fail(ListFailure{ListProblem::Timeout, 0, answer.host});
         DWORD read = 0;
-        if (!::WinHttpReadData(request, buffer.data(), static_cast<DWORD>(buffer.size()), &read))
-            return fail(HttpFailure(::GetLastError(), answer.host));
+        if (std::optional<ListFailure> failed = ReadSome(answer, buffer, read))
+            return fail(std::move(*failed));
         if (read == 0)
             break;
         if (!body.Append(std::string_view(buffer.data(), read)))

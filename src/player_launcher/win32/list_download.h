@@ -19,7 +19,7 @@ struct Download {
     ListFailure failure;
 };
 
-// Fetches the server list over http or https with WinHTTP, within the limits
+// Fetches the server list over http or https with WinINet, within the limits
 // of list_source.h (timeouts, size, one retry), following redirects only to
 // http and https and never from https to http. Blocks; `cancelled` is checked
 // between reads.

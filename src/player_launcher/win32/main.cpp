@@ -95,7 +95,7 @@ int RunUpdate(const LauncherSettings& settings)
     const std::optional<ServerList> list = FetchList(settings, status);
     if (!list)
         return 1;
-    WinHttpTransport transport;
+    WinInetTransport transport;
     ResumingFetcher fetcher(transport);
     Updater updater(std::filesystem::path(OwnFolder()), UpdateStateFile(), fetcher);
     bool allCurrent = true;

@@ -9,7 +9,7 @@
 
 namespace tarnwick::player {
 
-TransferResult WinHttpTransport::Get(const std::string& url, const std::optional<RangeRequest>& range,
+TransferResult WinInetTransport::Get(const std::string& url, const std::optional<RangeRequest>& range,
                                      const std::function<std::string(const HttpHead&)>& head,
                                      const std::function<std::string(std::string_view)>& body,
                                      const std::atomic<bool>* cancelled)
@@ -28,10 +28,10 @@ TransferResult WinHttpTransport::Get(const std::string& url, const std::optional
 
     HttpHead answered;
     answered.status = static_cast<int>(answer.status);
-    answered.validators.etag = Utf8Of(Utf16(Header(request, WINHTTP_QUERY_ETAG)));
-    answered.validators.lastModified = Utf8Of(Utf16(Header(request, WINHTTP_QUERY_LAST_MODIFIED)));
+    answered.validators.etag = Utf8Of(Utf16(Header(request, HTTP_QUERY_ETAG)));
+    answered.validators.lastModified = Utf8Of(Utf16(Header(request, HTTP_QUERY_LAST_MODIFIED)));
     answered.validators.length = ContentLength(request);
-    answered.range = ParseContentRange(Utf8Of(Utf16(Header(request, WINHTTP_QUERY_CONTENT_RANGE))));
+    answered.range = ParseContentRange(Utf8Of(Utf16(Header(request, HTTP_QUERY_CONTENT_RANGE))));
     if (std::string refused = head(answered); !refused.empty())
         return {std::move(refused), answered.status >= 500};
 
@@ -40,8 +40,8 @@ TransferResult WinHttpTransport::Get(const std::string& url, const std::optional
         if (cancelled && cancelled->load())
             return {"已取消", false};
         DWORD read = 0;
-        if (!::WinHttpReadData(request, buffer.data(), static_cast<DWORD>(buffer.size()), &read))
-            return {FailureText(HttpFailure(::GetLastError(), answer.host)), true};
+        if (std::optional<ListFailure> failed = ReadSome(answer, buffer, read))
+            return {FailureText(*failed), true};
         if (read == 0)
             return {};
         if (std::string stopped = body(std::string_view(buffer.data(), read)); !stopped.empty())

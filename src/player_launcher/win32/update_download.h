@@ -4,11 +4,11 @@
 
 namespace tarnwick::player {
 
-// The updater's HTTP over WinHTTP: the address checked as the list's is,
+// The updater's HTTP over WinINet: the address checked as the list's is,
 // then one GET with the shared timeouts and redirect rules. There is no
 // limit on the whole transfer's time (a large file over a slow line takes
 // long); a read that waits longer than the read timeout fails.
-class WinHttpTransport : public HttpTransport {
+class WinInetTransport : public HttpTransport {
 public:
     TransferResult Get(const std::string& url, const std::optional<RangeRequest>& range,
                        const std::function<std::string(const HttpHead&)>& head,
