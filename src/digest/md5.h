@@ -4,8 +4,13 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <thread>
 #include <vector>
 
 namespace tarnwick {
@@ -32,5 +37,34 @@ std::string DigestToHex(const Digest& digest);
 // one per processor), in the order given. A file that cannot be read, or is
 // no file, gives none.
 std::vector<std::optional<Digest>> FileDigests(const std::vector<std::filesystem::path>& files, unsigned workers = 0);
+
+// The MD5 of bytes as they are produced, hashed on a thread of its own, so
+// that the producer (a download) does not wait for the hashing. At most a few
+// chunks wait at once; Add waits while they do.
+class Md5Pipeline {
+public:
+    Md5Pipeline();
+    ~Md5Pipeline();
+    Md5Pipeline(const Md5Pipeline&) = delete;
+    Md5Pipeline& operator=(const Md5Pipeline&) = delete;
+
+    void Add(std::string_view bytes);
+    // Forgets what was added: a new stream starts.
+    void Restart();
+    // The digest of what was added since the start or the last Restart.
+    Digest Finish();
+
+private:
+    void Work();
+    void WaitUntilHashed(std::unique_lock<std::mutex>& lock);
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<std::string> waiting_;
+    bool hashing_ = false;
+    bool stopping_ = false;
+    MD5Context context_{};
+    std::thread worker_;
+};
 
 } // namespace tarnwick

@@ -126,5 +126,23 @@ TEST(Md5, HexIsLowercaseThirtyTwoCharactersByteZeroFirst)
     EXPECT_EQ(DigestToHex(Digest{}), std::string(32, '0'));
 }
 
+TEST(Md5, APipelineGivesTheDigestOfWhatWasAddedSinceItsLastRestart)
+{
+    std::string whole;
+    for (int i = 0; i < 3'000'000; ++i)
+        whole += static_cast<char>(i * 13 + i / 4096);
+    Md5Pipeline pipeline;
+    EXPECT_EQ(DigestToHex(pipeline.Finish()), Md5Hex(""));
+    pipeline.Add("thrown away");
+    pipeline.Restart();
+    // Uneven pieces, more than the pipeline holds at once.
+    for (std::size_t at = 0, piece = 1; at < whole.size(); at += piece, piece = piece * 3 % 70'001 + 1)
+        pipeline.Add(std::string_view(whole).substr(at, piece));
+    EXPECT_EQ(DigestToHex(pipeline.Finish()), Md5Hex(whole));
+    // Finish leaves the stream open: more bytes continue it.
+    pipeline.Add("tail");
+    EXPECT_EQ(DigestToHex(pipeline.Finish()), Md5Hex(whole + "tail"));
+}
+
 } // namespace
 } // namespace tarnwick

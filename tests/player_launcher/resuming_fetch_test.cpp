@@ -78,10 +78,17 @@ protected:
 
     void SetUp() override { server_.file = Bytes(10'000, 'a'); }
 
+    // The error; on success the digest taken on the way must be the file's.
     std::string Fetch(std::uint64_t maxBytes = kMaxDownloadBytes)
     {
         ResumingFetcher fetcher(server_, maxBytes);
-        return fetcher.Fetch(kUrl, partial_, {}, nullptr);
+        const FetchResult result = fetcher.Fetch(kUrl, partial_, {}, nullptr);
+        if (result.error.empty()) {
+            Digest onDisk{};
+            FileDigest(partial_, onDisk);
+            EXPECT_EQ(result.md5, onDisk);
+        }
+        return result.error;
     }
     std::string Partial() const { return ReadFile(partial_); }
     bool RecordKept() const { return fs::exists(PartialRecordPathFor(partial_)); }

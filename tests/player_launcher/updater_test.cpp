@@ -17,13 +17,13 @@ public:
     std::map<std::string, std::string> files;
     std::vector<std::string> asked;
 
-    std::string Fetch(const std::string& url, const fs::path& partial, const FetchProgress& progress,
+    FetchResult Fetch(const std::string& url, const fs::path& partial, const FetchProgress& progress,
                       const std::atomic<bool>*) override
     {
         asked.push_back(url);
         const auto found = files.find(url);
         if (found == files.end())
-            return "连接被断开";
+            return {"连接被断开", std::nullopt};
         ReplaceFile(partial, found->second);
         if (progress)
             progress(found->second.size(), found->second.size());

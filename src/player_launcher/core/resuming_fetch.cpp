@@ -5,6 +5,8 @@
 #include "base/text.h"
 #include "player_launcher/core/list_source.h"
 
+#include <algorithm>
+#include <span>
 #include <system_error>
 
 namespace tarnwick::player {
@@ -38,13 +40,21 @@ std::filesystem::path PartialRecordPathFor(const std::filesystem::path& partial)
     return record;
 }
 
-std::string ResumingFetcher::Fetch(const std::string& url, const std::filesystem::path& partial,
+FetchResult ResumingFetcher::Fetch(const std::string& url, const std::filesystem::path& partial,
                                    const FetchProgress& progress, const std::atomic<bool>* cancelled)
 {
     const std::filesystem::path recordFile = PartialRecordPathFor(partial);
     try {
         GrowingFile file(partial);
         std::optional<PartialDownload> record = ReadRecord(recordFile);
+        // Holds the digest of the file's bytes so far: of `hashed` bytes.
+        Md5Pipeline digest;
+        std::uint64_t hashed = 0;
+        const auto startAgain = [&] {
+            file.Truncate(0);
+            digest.Restart();
+            hashed = 0;
+        };
         std::string error;
         for (int attempt = 0; attempt < kDownloadAttempts; ++attempt) {
             std::uint64_t have = file.Size();
@@ -52,8 +62,21 @@ std::string ResumingFetcher::Fetch(const std::string& url, const std::filesystem
             if (!condition && have > 0) {
                 // Bytes of a body that cannot be continued: of another address,
                 // or without validators to tell that the file is the same.
-                file.Truncate(0);
+                startAgain();
                 have = 0;
+            }
+            if (hashed < have) {
+                // Kept by an earlier run: hashed once, from the disk.
+                const InputFile kept(partial, partial);
+                std::string buffer(1 << 20, '\0');
+                while (hashed < have) {
+                    const std::size_t got = kept.ReadAt(hashed, std::as_writable_bytes(std::span(buffer)));
+                    if (got == 0)
+                        break;
+                    const std::size_t used = static_cast<std::size_t>(std::min<std::uint64_t>(got, have - hashed));
+                    digest.Add(std::string_view(buffer).substr(0, used));
+                    hashed += used;
+                }
             }
             std::optional<RangeRequest> range;
             if (condition)
@@ -68,7 +91,7 @@ std::string ResumingFetcher::Fetch(const std::string& url, const std::filesystem
                     case RangeAnswer::Restart: break;
                     case RangeAnswer::Refused:
                         // The next try asks for the whole file.
-                        file.Truncate(0);
+                        startAgain();
                         record.reset();
                         RemoveQuietly(recordFile);
                         return "服务器对续传请求的回答不对（HTTP " + std::to_string(answer.status) + "）";
@@ -79,7 +102,7 @@ std::string ResumingFetcher::Fetch(const std::string& url, const std::filesystem
                 if (answer.validators.length && *answer.validators.length > maxBytes_)
                     return TooLarge(maxBytes_);
                 // A new body: the kept bytes go, and the record says what comes.
-                file.Truncate(0);
+                startAgain();
                 received = 0;
                 total = answer.validators.length;
                 record = PartialDownload{url, answer.validators};
@@ -92,6 +115,8 @@ std::string ResumingFetcher::Fetch(const std::string& url, const std::filesystem
                 if (received + chunk.size() > maxBytes_)
                     return TooLarge(maxBytes_);
                 file.Append(chunk);
+                digest.Add(chunk);
+                hashed += chunk.size();
                 received += chunk.size();
                 if (progress)
                     progress(received, total);
@@ -106,18 +131,18 @@ std::string ResumingFetcher::Fetch(const std::string& url, const std::filesystem
             if (error.empty()) {
                 file.Flush();
                 RemoveQuietly(recordFile);
-                return {};
+                return {{}, digest.Finish()};
             }
             if (cancelled && cancelled->load())
-                return "已取消";
+                return {"已取消", std::nullopt};
             // A refused range request is worth one more try, for the whole file.
             const bool refusedRange = range && !record;
             if (!result.worthRetrying && !refusedRange)
                 break;
         }
-        return error;
+        return {error, std::nullopt};
     } catch (const Error& failure) {
-        return TryGbkToUtf8(failure.what()).value_or(failure.what());
+        return {TryGbkToUtf8(failure.what()).value_or(failure.what()), std::nullopt};
     }
 }
 

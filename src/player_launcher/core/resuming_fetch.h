@@ -68,7 +68,8 @@ public:
     {
     }
 
-    std::string Fetch(const std::string& url, const std::filesystem::path& partial, const FetchProgress& progress,
+    // The digest is taken as the bytes arrive, on a thread of its own.
+    FetchResult Fetch(const std::string& url, const std::filesystem::path& partial, const FetchProgress& progress,
                       const std::atomic<bool>* cancelled) override;
 
 private:

@@ -135,10 +135,10 @@ EntryReport Updater::RunEntry(std::size_t index, const UpdateEntry& entry, std::
 
         std::filesystem::create_directories(target.parent_path());
         const std::filesystem::path partial = PartialPathFor(target);
-        if (std::string why = fetcher_.Fetch(Utf8OfGbk(entry.DownUrl), partial, progress.bytes, cancelled);
-            !why.empty())
-            return failed("下载失败：" + why);
-        const std::string downloaded = Md5Of(partial);
+        const FetchResult fetched = fetcher_.Fetch(Utf8OfGbk(entry.DownUrl), partial, progress.bytes, cancelled);
+        if (!fetched.error.empty())
+            return failed("下载失败：" + fetched.error);
+        const std::string downloaded = fetched.md5 ? DigestToHex(*fetched.md5) : Md5Of(partial);
         // A whole download with other contents must not be continued next time.
         if (const std::optional<std::string> expected = DownloadDigest(entry); expected && *expected != downloaded) {
             RemoveQuietly(partial);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "config/model.h"
+#include "digest/md5.h"
 
 #include <atomic>
 #include <cstdint>
@@ -22,14 +23,19 @@ namespace tarnwick::player {
 // Bytes of the current file so far, and its length when the server said it.
 using FetchProgress = std::function<void(std::uint64_t received, std::optional<std::uint64_t> total)>;
 
+struct FetchResult {
+    std::string error;         // empty on success, else why (UTF-8)
+    std::optional<Digest> md5; // of the whole file fetched, when the fetcher took it on the way
+};
+
 // What fetches a file: WinINet in the launcher, a stand-in in tests.
 class UpdateFetcher {
 public:
     virtual ~UpdateFetcher() = default;
     // Brings `url` whole into `partial`, continuing what it holds when the
-    // server still serves the same file. Empty on success, else why (UTF-8);
-    // on failure the partial file may stay for the next try.
-    virtual std::string Fetch(const std::string& url, const std::filesystem::path& partial,
+    // server still serves the same file. On failure the partial file may
+    // stay for the next try.
+    virtual FetchResult Fetch(const std::string& url, const std::filesystem::path& partial,
                               const FetchProgress& progress, const std::atomic<bool>* cancelled) = 0;
 };
 
