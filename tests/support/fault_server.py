@@ -35,12 +35,11 @@ STALL_LIMIT_SECONDS = 300
 REQUEST_LIMIT_BYTES = 64 << 10
 
 
-class FaultServer:
-    def __init__(self, body=b"$BEGIN\r\n"):
-        self.body = body
-        self.requests = collections.Counter()
-        self.sent = collections.Counter()
-        self._lock = threading.Lock()
+class _LoopbackServer:
+    """A threaded TCP server on a port the system picks; `_handle(connection)`
+    answers each connection."""
+
+    def __init__(self):
         self._stopping = threading.Event()
         self._server = None
         self._thread = None
@@ -72,6 +71,15 @@ class FaultServer:
         self._server.server_close()
         self._thread.join()
         return False
+
+
+class FaultServer(_LoopbackServer):
+    def __init__(self, body=b"$BEGIN\r\n"):
+        super().__init__()
+        self.body = body
+        self.requests = collections.Counter()
+        self.sent = collections.Counter()
+        self._lock = threading.Lock()
 
     def _count(self, path, sent):
         with self._lock:
@@ -143,44 +151,15 @@ class FaultServer:
                 return
 
 
-class CuttingRelay:
+class CuttingRelay(_LoopbackServer):
     def __init__(self, upstream_port, cut_after):
+        super().__init__()
         self.upstream_port = upstream_port
         self.cut_after = cut_after
         self.connections = 0
         self._lock = threading.Lock()
-        self._stopping = threading.Event()
-        self._server = None
-        self._thread = None
 
-    @property
-    def port(self):
-        return self._server.server_address[1]
-
-    def url(self, path):
-        return f"http://127.0.0.1:{self.port}/{path}"
-
-    def __enter__(self):
-        owner = self
-
-        class Handler(socketserver.BaseRequestHandler):
-            def handle(self):
-                owner._relay(self.request)
-
-        self._server = socketserver.ThreadingTCPServer(("127.0.0.1", 0), Handler)
-        self._server.daemon_threads = True
-        self._thread = threading.Thread(target=self._server.serve_forever, kwargs={"poll_interval": 0.1})
-        self._thread.start()
-        return self
-
-    def __exit__(self, *exc):
-        self._stopping.set()
-        self._server.shutdown()
-        self._server.server_close()
-        self._thread.join()
-        return False
-
-    def _relay(self, client):
+    def _handle(self, client):
         with self._lock:
             self.connections += 1
             limit = self.cut_after if self.connections == 1 else None
