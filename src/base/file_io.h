@@ -73,6 +73,13 @@ private:
     std::filesystem::path shownPath_;
 };
 
+// How far a replaced file is taken: to the disk (a power loss keeps the new
+// version or the old one), or only atomically (readers see the old or the new
+// version whole, but a power loss may lose the change), for files that are
+// cheap to rebuild and written often, where a flush each time costs more than
+// the rare loss.
+enum class Durability { Flushed, Atomic };
+
 // A new version of a file, built beside the target under a temporary name and
 // moved over the target only by Commit(), so that a failure at any point leaves
 // the old file as it was. An uncommitted temporary file is removed; one that a
@@ -89,8 +96,9 @@ public:
 
     // Appends the bytes to the temporary file.
     void Write(std::string_view bytes);
-    // Flushes the temporary file to the disk and renames it over the target.
-    void Commit();
+    // Flushes the temporary file to the disk (unless only Atomic is asked)
+    // and renames it over the target.
+    void Commit(Durability durability = Durability::Flushed);
 
 private:
     std::filesystem::path target_;
@@ -133,7 +141,8 @@ struct FileIdentity {
 std::optional<FileIdentity> IdentityOf(const std::filesystem::path& path);
 
 // Replaces the target with the bytes atomically.
-void ReplaceFile(const std::filesystem::path& target, std::string_view bytes);
+void ReplaceFile(const std::filesystem::path& target, std::string_view bytes,
+                 Durability durability = Durability::Flushed);
 
 // Writes a new file with the bytes and flushes it to the disk, but only where
 // nothing has the name yet, so that an earlier file is never overwritten:

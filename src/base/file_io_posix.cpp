@@ -264,17 +264,19 @@ void PendingFile::Write(std::string_view bytes)
         ThrowWriteError(error);
 }
 
-void PendingFile::Commit()
+void PendingFile::Commit(Durability durability)
 {
-    if (::fsync(file_.Get()) != 0)
+    if (durability == Durability::Flushed && ::fsync(file_.Get()) != 0)
         ThrowWriteError(errno);
     // Still open, and so still locked, while it is renamed.
     if (::rename(temporary_.c_str(), target_.c_str()) != 0)
         throw CannotCreateFile(target_, errno);
     committed_ = true;
-    // fsync has reported any write error; the file is in place.
+    // Writes into the page cache report their errors as they happen; fsync
+    // has reported the rest. The file is in place.
     file_.Reset();
-    SyncFolderOf(target_);
+    if (durability == Durability::Flushed)
+        SyncFolderOf(target_);
     RemoveStaleTemporaries(target_);
 }
 
@@ -320,11 +322,11 @@ std::optional<FileIdentity> IdentityOf(const std::filesystem::path& path)
                         static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec};
 }
 
-void ReplaceFile(const std::filesystem::path& target, std::string_view bytes)
+void ReplaceFile(const std::filesystem::path& target, std::string_view bytes, Durability durability)
 {
     PendingFile file(target);
     file.Write(bytes);
-    file.Commit();
+    file.Commit(durability);
 }
 
 bool CreateNewFile(const std::filesystem::path& path, std::string_view bytes)

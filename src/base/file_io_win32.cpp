@@ -384,13 +384,15 @@ void PendingFile::Write(std::string_view bytes)
     WriteAll(file_, bytes);
 }
 
-void PendingFile::Commit()
+void PendingFile::Commit(Durability durability)
 {
-    if (!::FlushFileBuffers(Native(file_)))
+    const bool flushed = durability == Durability::Flushed;
+    if (flushed && !::FlushFileBuffers(Native(file_)))
         ThrowWriteError(::GetLastError());
     // Still open, and so still locked, while it is renamed.
+    const DWORD moveFlags = MOVEFILE_REPLACE_EXISTING | (flushed ? MOVEFILE_WRITE_THROUGH : 0);
     for (int attempt = 1;; ++attempt) {
-        if (::MoveFileExW(temporary_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        if (::MoveFileExW(temporary_.c_str(), target_.c_str(), moveFlags))
             break;
         const DWORD error = ::GetLastError();
         const bool inUse = InUse(error, target_);
@@ -456,11 +458,11 @@ std::optional<FileIdentity> IdentityOf(const std::filesystem::path& path)
                         static_cast<std::int64_t>(written) * 100};
 }
 
-void ReplaceFile(const std::filesystem::path& target, std::string_view bytes)
+void ReplaceFile(const std::filesystem::path& target, std::string_view bytes, Durability durability)
 {
     PendingFile file(target);
     file.Write(bytes);
-    file.Commit();
+    file.Commit(durability);
 }
 
 bool CreateNewFile(const std::filesystem::path& path, std::string_view bytes)

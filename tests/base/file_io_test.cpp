@@ -39,6 +39,9 @@ TEST_F(FileIo, ReplaceWritesBytesAndLeavesNoTemporary)
     EXPECT_EQ(ReadFile(target), std::string("one\r\n\0two", 10));
     ReplaceFile(target, "new");
     EXPECT_EQ(ReadFile(target), "new");
+    // Unflushed, it still replaces whole and leaves nothing beside.
+    ReplaceFile(target, "newer", Durability::Atomic);
+    EXPECT_EQ(ReadFile(target), "newer");
     EXPECT_EQ(EntryCount(), 1u);
 }
 

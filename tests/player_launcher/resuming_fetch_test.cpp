@@ -82,7 +82,7 @@ protected:
     std::string Fetch(std::uint64_t maxBytes = kMaxDownloadBytes)
     {
         ResumingFetcher fetcher(server_, maxBytes);
-        const FetchResult result = fetcher.Fetch(kUrl, partial_, {}, nullptr);
+        const FetchResult result = fetcher.Fetch(kUrl, partial_, true, {}, nullptr);
         if (result.error.empty()) {
             Digest onDisk{};
             FileDigest(partial_, onDisk);

@@ -1,5 +1,7 @@
 #include "player_launcher/core/updater.h"
 
+#include "player_launcher/core/update_check.h"
+
 #include "base/file_io.h"
 #include "digest/md5.h"
 #include "temporary_folder.h"
@@ -17,7 +19,7 @@ public:
     std::map<std::string, std::string> files;
     std::vector<std::string> asked;
 
-    FetchResult Fetch(const std::string& url, const fs::path& partial, const FetchProgress& progress,
+    FetchResult Fetch(const std::string& url, const fs::path& partial, bool, const FetchProgress& progress,
                       const std::atomic<bool>*) override
     {
         asked.push_back(url);
@@ -104,6 +106,14 @@ TEST_F(UpdaterTest, EachCheckTypeFetchesWhatIsMissingOrOldAndLeavesTheRestAlone)
     EXPECT_EQ(RunOne(pak), EntryOutcome::Updated);
     EXPECT_EQ(RunOne(pak), EntryOutcome::Current);
     EXPECT_EQ(fetcher_.asked.size(), 5u);
+
+    // The record: the MD5 of what an MD5 entry installed; none taken for the others.
+    const UpdateState state = UpdateState::Parse(ReadFile(state_));
+    ASSERT_TRUE(state.Find(u"Data\\b.dat"));
+    EXPECT_EQ(state.Find(u"Data\\b.dat")->md5, Md5Hex("new b"));
+    ASSERT_TRUE(state.Find(u"Data\\c.pak"));
+    EXPECT_EQ(state.Find(u"Data\\c.pak")->md5, "");
+    EXPECT_EQ(state.Find(u"Data\\c.pak")->date, "2026-12-24");
 
     // A damaged state file means nothing recorded: fetched again, never a crash.
     ReplaceFile(state_, "{\"format\": broken");

@@ -8,7 +8,8 @@
 //       "shown G S E" (the selected rows, -1 for none)
 //   launcher_window_driver TITLE running
 //       waits until an update runs (the refresh button reads 取消更新) and
-//       prints "start E" (1 when the start button is enabled) and "status TEXT"
+//       its status names an entry, and prints "start E" (1 when the start
+//       button is enabled) and "status TEXT"
 //   launcher_window_driver TITLE cancel
 //       presses the cancel button (its command, sent to the window)
 //   launcher_window_driver TITLE finished
@@ -143,7 +144,11 @@ int wmain(int argc, wchar_t** argv)
         return 0;
     }
     if (action == L"running") {
-        if (!WaitFor([&] { return ChildWith(window, L"Button", IsCancel) != nullptr; }))
+        // Running, and past its checks: the status names the entry.
+        if (!WaitFor([&] {
+                return ChildWith(window, L"Button", IsCancel) != nullptr &&
+                       TextOf(ChildWith(window, L"Static", IsStatus)).starts_with(L"[");
+            }))
             return Fail("no update started");
         PrintUpdateState(window);
         return 0;

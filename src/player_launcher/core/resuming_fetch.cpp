@@ -40,7 +40,7 @@ std::filesystem::path PartialRecordPathFor(const std::filesystem::path& partial)
     return record;
 }
 
-FetchResult ResumingFetcher::Fetch(const std::string& url, const std::filesystem::path& partial,
+FetchResult ResumingFetcher::Fetch(const std::string& url, const std::filesystem::path& partial, bool digest,
                                    const FetchProgress& progress, const std::atomic<bool>* cancelled)
 {
     const std::filesystem::path recordFile = PartialRecordPathFor(partial);
@@ -48,11 +48,14 @@ FetchResult ResumingFetcher::Fetch(const std::string& url, const std::filesystem
         GrowingFile file(partial);
         std::optional<PartialDownload> record = ReadRecord(recordFile);
         // Holds the digest of the file's bytes so far: of `hashed` bytes.
-        Md5Pipeline digest;
+        std::optional<Md5Pipeline> hasher;
+        if (digest)
+            hasher.emplace();
         std::uint64_t hashed = 0;
         const auto startAgain = [&] {
             file.Truncate(0);
-            digest.Restart();
+            if (hasher)
+                hasher->Restart();
             hashed = 0;
         };
         std::string error;
@@ -65,7 +68,7 @@ FetchResult ResumingFetcher::Fetch(const std::string& url, const std::filesystem
                 startAgain();
                 have = 0;
             }
-            if (hashed < have) {
+            if (hasher && hashed < have) {
                 // Kept by an earlier run: hashed once, from the disk.
                 const InputFile kept(partial, partial);
                 std::string buffer(1 << 20, '\0');
@@ -74,7 +77,7 @@ FetchResult ResumingFetcher::Fetch(const std::string& url, const std::filesystem
                     if (got == 0)
                         break;
                     const std::size_t used = static_cast<std::size_t>(std::min<std::uint64_t>(got, have - hashed));
-                    digest.Add(std::string_view(buffer).substr(0, used));
+                    hasher->Add(std::string_view(buffer).substr(0, used));
                     hashed += used;
                 }
             }
@@ -106,7 +109,9 @@ FetchResult ResumingFetcher::Fetch(const std::string& url, const std::filesystem
                 received = 0;
                 total = answer.validators.length;
                 record = PartialDownload{url, answer.validators};
-                ReplaceFile(recordFile, PartialDownloadText(*record));
+                // Lost or torn by a power cut, the record only costs a restart:
+                // no flush for it.
+                ReplaceFile(recordFile, PartialDownloadText(*record), Durability::Atomic);
                 return {};
             };
             const auto body = [&](std::string_view chunk) -> std::string {
@@ -115,7 +120,8 @@ FetchResult ResumingFetcher::Fetch(const std::string& url, const std::filesystem
                 if (received + chunk.size() > maxBytes_)
                     return TooLarge(maxBytes_);
                 file.Append(chunk);
-                digest.Add(chunk);
+                if (hasher)
+                    hasher->Add(chunk);
                 hashed += chunk.size();
                 received += chunk.size();
                 if (progress)
@@ -131,7 +137,7 @@ FetchResult ResumingFetcher::Fetch(const std::string& url, const std::filesystem
             if (error.empty()) {
                 file.Flush();
                 RemoveQuietly(recordFile);
-                return {{}, digest.Finish()};
+                return {{}, hasher ? std::optional(hasher->Finish()) : std::nullopt};
             }
             if (cancelled && cancelled->load())
                 return {"已取消", std::nullopt};

@@ -69,8 +69,8 @@ public:
     }
 
     // The digest is taken as the bytes arrive, on a thread of its own.
-    FetchResult Fetch(const std::string& url, const std::filesystem::path& partial, const FetchProgress& progress,
-                      const std::atomic<bool>* cancelled) override;
+    FetchResult Fetch(const std::string& url, const std::filesystem::path& partial, bool digest,
+                      const FetchProgress& progress, const std::atomic<bool>* cancelled) override;
 
 private:
     HttpTransport& transport_;

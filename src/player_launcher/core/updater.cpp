@@ -135,12 +135,20 @@ EntryReport Updater::RunEntry(std::size_t index, const UpdateEntry& entry, std::
 
         std::filesystem::create_directories(target.parent_path());
         const std::filesystem::path partial = PartialPathFor(target);
-        const FetchResult fetched = fetcher_.Fetch(Utf8OfGbk(entry.DownUrl), partial, progress.bytes, cancelled);
+        // The digest is taken when something reads it: the download check,
+        // or an MD5 entry's record. Hashing what nobody reads would cost a
+        // large download as much time again as the transfer over a fast line.
+        const std::optional<std::string> expected = DownloadDigest(entry);
+        const bool recordDigest = NeedsLocalDigest(entry);
+        const FetchResult fetched =
+            fetcher_.Fetch(Utf8OfGbk(entry.DownUrl), partial, expected || recordDigest, progress.bytes, cancelled);
         if (!fetched.error.empty())
             return failed("下载失败：" + fetched.error);
-        const std::string downloaded = fetched.md5 ? DigestToHex(*fetched.md5) : Md5Of(partial);
+        std::string downloaded;
+        if (expected || recordDigest)
+            downloaded = fetched.md5 ? DigestToHex(*fetched.md5) : Md5Of(partial);
         // A whole download with other contents must not be continued next time.
-        if (const std::optional<std::string> expected = DownloadDigest(entry); expected && *expected != downloaded) {
+        if (expected && *expected != downloaded) {
             RemoveQuietly(partial);
             return failed("下载的文件校验值不符（应为 " + *expected + "，实为 " + downloaded + "），原文件未改动");
         }
@@ -153,7 +161,8 @@ EntryReport Updater::RunEntry(std::size_t index, const UpdateEntry& entry, std::
             RemoveQuietly(partial);
             if (!why.empty())
                 return failed(why);
-            installedMd5 = std::filesystem::is_regular_file(target, statFailed) ? Md5Of(target) : std::string();
+            installedMd5 =
+                recordDigest && std::filesystem::is_regular_file(target, statFailed) ? Md5Of(target) : std::string();
             for (const ArchiveMember& member : listing.members)
                 written_.insert(PathBelow(root_, member.relative));
         } else {
@@ -162,7 +171,9 @@ EntryReport Updater::RunEntry(std::size_t index, const UpdateEntry& entry, std::
         written_.insert(target);
         state.Set(checked.relative, {entry.Ver, entry.Date, installedMd5});
         try {
-            ReplaceFile(stateFile_, state.Text());
+            // Written after every entry, so a stopped run keeps what it did;
+            // a change lost to a power cut only fetches that entry again.
+            ReplaceFile(stateFile_, state.Text(), Durability::Atomic);
         } catch (const Error& error) {
             return {index, EntryOutcome::Updated, "已更新，但无法记录安装状态：" + ErrorText(error)};
         }

@@ -33,9 +33,9 @@ class UpdateFetcher {
 public:
     virtual ~UpdateFetcher() = default;
     // Brings `url` whole into `partial`, continuing what it holds when the
-    // server still serves the same file. On failure the partial file may
-    // stay for the next try.
-    virtual FetchResult Fetch(const std::string& url, const std::filesystem::path& partial,
+    // server still serves the same file; with `digest`, takes its MD5 on the
+    // way. On failure the partial file may stay for the next try.
+    virtual FetchResult Fetch(const std::string& url, const std::filesystem::path& partial, bool digest,
                               const FetchProgress& progress, const std::atomic<bool>* cancelled) = 0;
 };
 

@@ -7,6 +7,7 @@
 #include <winsock2.h>
 
 #include <charconv>
+#include <thread>
 #include <vector>
 
 namespace tarnwick::player {
@@ -115,6 +116,22 @@ std::wstring Header(HINTERNET request, DWORD which)
 // Follows redirects itself: the library's own following differs between
 // Windows and Wine in what it does with another scheme, and this way every
 // hop passes the same check.
+HttpAnswer::~HttpAnswer()
+{
+    if (!request || ended)
+        return;
+    // Wine's WinINet reads the rest of a body when its handle closes, for as
+    // long as more has arrived: from a fast server, all of it, however large.
+    // A body given up (too large, refused, cancelled) is closed on a thread of
+    // its own, which the end of the process cuts short.
+    std::thread([request = std::move(request), connection = std::move(connection),
+                 session = std::move(session)]() mutable {
+        request.reset();
+        connection.reset();
+        session.reset();
+    }).detach();
+}
+
 HttpAnswer SendGet(std::u16string url, const std::wstring& headers)
 {
     HttpAnswer answer;
@@ -153,17 +170,19 @@ HttpAnswer SendGet(std::u16string url, const std::wstring& headers)
         // Redirects are followed here; nothing is read from or written to
         // the cache, and no dialog is ever shown.
         const DWORD flags = INTERNET_FLAG_NO_AUTO_REDIRECT | INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
-                            INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_NO_UI | INTERNET_FLAG_KEEP_CONNECTION |
-                            (target->https ? INTERNET_FLAG_SECURE : 0);
+                            INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_NO_UI | (target->https ? INTERNET_FLAG_SECURE : 0);
         answer.request.reset(::HttpOpenRequestW(answer.connection.get(), L"GET", target->path.c_str(), nullptr, nullptr,
                                                 nullptr, flags, 0));
         if (!answer.request)
             return lastError();
         HINTERNET request = answer.request.get();
         setTimeouts(request);
+        // A connection kept for reuse would have the rest of a body we stop
+        // reading (one too large, a cancelled download) drained into it when
+        // the handle closes; each request has a connection of its own instead.
+        const std::wstring allHeaders = L"Connection: close\r\n" + headers;
         const auto sent = std::chrono::steady_clock::now();
-        if (!::HttpSendRequestW(request, headers.empty() ? nullptr : headers.c_str(),
-                                headers.empty() ? 0 : static_cast<DWORD>(-1L), nullptr, 0))
+        if (!::HttpSendRequestW(request, allHeaders.c_str(), static_cast<DWORD>(-1L), nullptr, 0))
             return fail(HttpFailure(::GetLastError(), answer.host, std::chrono::steady_clock::now() - sent));
 
         DWORD statusSize = sizeof answer.status;
@@ -184,12 +203,14 @@ HttpAnswer SendGet(std::u16string url, const std::wstring& headers)
     }
 }
 
-std::optional<ListFailure> ReadSome(const HttpAnswer& answer, std::vector<char>& buffer, DWORD& read)
+std::optional<ListFailure> ReadSome(HttpAnswer& answer, std::vector<char>& buffer, DWORD& read)
 {
     const auto started = std::chrono::steady_clock::now();
     read = 0;
-    if (::InternetReadFile(answer.request.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &read))
+    if (::InternetReadFile(answer.request.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &read)) {
+        answer.ended = read == 0;
         return std::nullopt;
+    }
     return HttpFailure(::GetLastError(), answer.host, std::chrono::steady_clock::now() - started);
 }
 

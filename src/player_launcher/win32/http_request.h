@@ -27,12 +27,20 @@ using HttpHandle = std::unique_ptr<void, HttpHandleCloser>;
 
 // The answer to a request, its head received and its body still to read.
 struct HttpAnswer {
+    HttpAnswer() = default;
+    HttpAnswer(HttpAnswer&&) = default;
+    HttpAnswer& operator=(HttpAnswer&&) = default;
+    // Closes the handles; those of a body given up before its end on a
+    // thread of its own, as closing them can take long (see the definition).
+    ~HttpAnswer();
+
     HttpHandle session;
     HttpHandle connection;
     HttpHandle request;
     DWORD status = 0;
     std::string host; // UTF-8, for messages
     ListFailure failure;
+    bool ended = false; // the body was read to its end
 };
 
 // `headers` are added to every request ("Name: value\r\n" lines, or empty).
@@ -45,7 +53,7 @@ HttpAnswer SendGet(std::u16string url, const std::wstring& headers = {});
 ListFailure HttpFailure(DWORD error, const std::string& host, std::chrono::steady_clock::duration waited = {});
 
 // Reads what has come of the body into the buffer: `read` bytes, 0 at its end.
-std::optional<ListFailure> ReadSome(const HttpAnswer& answer, std::vector<char>& buffer, DWORD& read);
+std::optional<ListFailure> ReadSome(HttpAnswer& answer, std::vector<char>& buffer, DWORD& read);
 
 // The Content-Length of the answer; absent when not given or not a number.
 std::optional<std::uint64_t> ContentLength(HINTERNET request);
