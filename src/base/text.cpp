@@ -16,6 +16,19 @@ bool IsAscii(std::string_view text)
     return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
+std::size_t WholeUtf8Prefix(std::string_view bytes)
+{
+    // A sequence is at most 4 bytes: look back that far for its lead byte.
+    for (std::size_t back = 1; back <= std::min<std::size_t>(4, bytes.size()); ++back) {
+        const auto byte = static_cast<unsigned char>(bytes[bytes.size() - back]);
+        if ((byte & 0xC0) == 0x80)
+            continue; // a continuation byte
+        const std::size_t length = byte < 0x80 ? 1 : byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 1;
+        return length > back ? bytes.size() - back : bytes.size();
+    }
+    return bytes.size();
+}
+
 std::string_view Trimmed(std::string_view text)
 {
     auto blank = [](char c) { return static_cast<unsigned char>(c) <= 32; };

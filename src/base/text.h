@@ -28,6 +28,11 @@ bool IsGbkText(std::string_view gbk);
 // True when no byte is above 0x7F: the text is the same in GBK and UTF-8.
 bool IsAscii(std::string_view text);
 
+// How much of `bytes` ends with a whole UTF-8 sequence (all of it when its
+// end is no cut sequence): text written in parts is cut there, and the rest
+// waits for the bytes that complete it.
+std::size_t WholeUtf8Prefix(std::string_view bytes);
+
 // A path from UTF-8 text, the same on every system: a path made from a plain
 // std::string is taken in the ANSI code page on Windows, not as UTF-8.
 std::filesystem::path Utf8Path(std::string_view utf8);

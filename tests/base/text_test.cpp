@@ -110,6 +110,19 @@ TEST(TextHelpers, TrimRemovesControlBytesButNotChinese)
     EXPECT_EQ(Trimmed("\xB4\xAB"), "\xB4\xAB");
 }
 
+TEST(TextHelpers, TextWrittenInPartsIsCutOnlyBetweenCharacters)
+{
+    const std::string text = "a\xE4\xB8\xAD\xF0\x9F\x98\x80"; // a, 中, an emoji
+    EXPECT_EQ(WholeUtf8Prefix(text), text.size());
+    for (std::size_t cut = 2; cut < 4; ++cut)
+        EXPECT_EQ(WholeUtf8Prefix(text.substr(0, cut)), 1u) << cut;
+    for (std::size_t cut = 5; cut < 8; ++cut)
+        EXPECT_EQ(WholeUtf8Prefix(text.substr(0, cut)), 4u) << cut;
+    // Bytes that are no UTF-8 are not held back: the console shows them as such.
+    EXPECT_EQ(WholeUtf8Prefix("\x80\x80\x80\x80\x80"), 5u);
+    EXPECT_EQ(WholeUtf8Prefix(""), 0u);
+}
+
 TEST(TextHelpers, CutsCountBytes)
 {
     EXPECT_EQ(CutBytes("abcdef", 4), "abcd");

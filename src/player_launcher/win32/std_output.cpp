@@ -1,8 +1,8 @@
 #include "std_output.h"
 
-#include <windows.h>
+#include "base/console.h"
 
-#include <climits>
+#include <windows.h>
 
 namespace tarnwick::player {
 namespace {
@@ -22,17 +22,9 @@ HANDLE Inherited(DWORD which)
 
 void Write(DWORD which, std::string_view text)
 {
-    const HANDLE out = Inherited(which);
-    if (out == nullptr)
-        return;
-    // A pipe takes a large document in parts.
-    while (!text.empty()) {
-        DWORD written = 0;
-        const DWORD part = text.size() > INT_MAX ? INT_MAX : static_cast<DWORD>(text.size());
-        if (!::WriteFile(out, text.data(), part, &written, nullptr) || written == 0)
-            return;
-        text.remove_prefix(written);
-    }
+    // A console gets wide characters, a file or a pipe the UTF-8 bytes.
+    if (const HANDLE out = Inherited(which); out != nullptr)
+        WriteText(reinterpret_cast<std::intptr_t>(out), text);
 }
 
 } // namespace

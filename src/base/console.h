@@ -1,0 +1,19 @@
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace tarnwick {
+
+// Writes UTF-8 text to an open standard stream of the platform (a descriptor
+// on POSIX, a HANDLE on Windows). A Windows console gets it as wide
+// characters, so that Chinese shows whatever the console's code page is (left
+// as it is for the programs that come after); a file or a pipe gets the bytes
+// as given. Bytes that are no UTF-8 reach a console as U+FFFD. False when
+// the text could not be written.
+bool WriteText(std::intptr_t stream, std::string_view utf8);
+
+// Whether the stream is a console (Windows) or a terminal (POSIX).
+bool IsConsole(std::intptr_t stream);
+
+} // namespace tarnwick
