@@ -5,7 +5,7 @@ JOBS ?= $(shell nproc)
 WORK_DIR := work
 PREFIX ?= /usr/local
 
-.PHONY: all deps build-deps configure build run screenshots test test-asan bench bench-windows fuzz install package check-package clean deps-windows windows test-windows windows-gui windows-gui-screenshot
+.PHONY: all deps build-deps configure build run screenshots test test-asan bench bench-windows fuzz install package check-package clean deps-windows windows test-windows windows-gui windows-gui-screenshot windows-release test-windows-release
 FUZZ_SECONDS ?= 60
 
 all: build
@@ -113,6 +113,23 @@ windows-gui: deps-windows
 windows-gui-screenshot: windows-gui
 	@sh tools/wine-screenshot.sh build-windows/bin/tarnwick.exe samples/Tarnwick.xml build-windows/screenshots \
 	    "$$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build-windows/CMakeCache.txt)"
+
+# What a Windows operator downloads, in build-windows/packages: the portable
+# archive, the per-user installer (NSIS) and SHA256SUMS.
+WINDOWS_VERSION = $(shell sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build-windows/CMakeCache.txt)
+
+windows-release: windows-gui
+	@sh tools/install-deps.sh debian-packages-windows-release.txt
+	@cmake --build --preset windows-gui --target tarnwick-cli -j $(JOBS)
+	@sh tools/windows-release.sh build-windows "$(WINDOWS_VERSION)"
+
+# The release installed, used and removed under Wine, in a prefix and a home
+# folder of its own (Wine links the user's documents to the home folder).
+test-windows-release: windows-release
+	@rm -rf build-windows/release-test && mkdir -p build-windows/release-test/home
+	@HOME="$(CURDIR)/build-windows/release-test/home" sh tools/wine-session.sh \
+	    "$(CURDIR)/build-windows/release-test/prefix" python3 tests/windows/release_under_wine.py \
+	    --packages build-windows/packages --version "$(WINDOWS_VERSION)" --work build-windows/release-test/work
 
 clean:
 	rm -rf build build-asan build-release build-fuzz build-package build-windows

@@ -4,6 +4,7 @@
 #include "app/working_folder.h"
 #include "base/error.h"
 #include "base/text.h"
+#include "base/user_folders.h"
 #include "launcher/launcher_builder.h"
 #include "ui/form_edit_server.h"
 #include "ui/form_edit_up_data.h"
@@ -19,6 +20,7 @@
 
 #include <cstdlib>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -48,8 +50,12 @@ bool HasDisplay(const std::vector<std::string>& arguments)
 #endif
 }
 
+// On Windows the documents folder's Tarnwick, where an operator finds the
+// files to publish; elsewhere the XDG rules' folder.
 std::filesystem::path OwnFolderHere()
 {
+    if (const std::optional<std::filesystem::path> documents = tarnwick::DocumentsFolder())
+        return *documents / "Tarnwick";
     return tarnwick::OwnFolder(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
 }
 

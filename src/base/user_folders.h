@@ -1,0 +1,14 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+
+namespace tarnwick {
+
+// The user's documents folder on systems where a program's files for the user
+// belong there (Windows: where an operator finds the files to publish);
+// absent where other rules say where they go (the XDG rules), or when the
+// system does not say.
+std::optional<std::filesystem::path> DocumentsFolder();
+
+} // namespace tarnwick
