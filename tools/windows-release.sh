@@ -10,7 +10,7 @@
 # programs give the same archive.
 set -eu
 [ $# -eq 2 ] || { echo "usage: $0 BUILD VERSION" >&2; exit 2; }
-build=$1
+build=$(cd "$1" && pwd) # makensis reads paths from the script's folder: all of them absolute
 version=$2
 source=$(cd "$(dirname "$0")/.." && pwd)
 out=$build/packages
