@@ -39,7 +39,7 @@ TEST(ReadServerList, RefusesWhatIsNotAWholeListWithTheReadersReason)
     const Row rows[] = {
         {"cut short", [](std::string f) { return f.substr(0, f.size() / 2); }, "so it was cut short"},
         {"cut before its last line", [](std::string f) { return f.substr(0, f.size() - 6); }, "so it was cut short"},
-        {"a changed byte", [](std::string f) { f[f.find("<Group Name=\"") + 21] ^= 1; return f; },
+        {"a changed byte", [](std::string f) { f.at(f.find("<Group Name=\"") + 21) ^= 1; return f; },
          "line 5: the Name of a Group is damaged"},
         {"other key material", [](std::string f) { return f; }, "was not written with this key material", other},
         {"an error page", [](std::string) { return std::string("<html>404</html>"); }, "this is not a server information file"},
