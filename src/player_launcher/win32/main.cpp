@@ -11,6 +11,7 @@
 #include "player_launcher/core/list_source.h"
 #include "player_launcher/core/texts.h"
 #include "self_image.h"
+#include "player_launcher/core/update_meter.h"
 #include "player_launcher/core/updater.h"
 #include "std_output.h"
 #include "update_download.h"
@@ -98,14 +99,15 @@ int RunUpdate(const LauncherSettings& settings)
     WinInetTransport transport;
     ResumingFetcher fetcher(transport);
     Updater updater(std::filesystem::path(OwnFolder()), UpdateStateFile(), fetcher);
-    bool allCurrent = true;
+    // Counted as the window counts them, so both say the same of a run.
+    UpdateMeter meter(list->updates.size(), UpdateMeter::Clock::now());
     UpdateProgress progress;
     progress.entryDone = [&](const EntryReport& report) {
         WriteOut(ReportLine(report, list->updates[report.index]) + "\n");
-        allCurrent = allCurrent && (report.outcome == EntryOutcome::Current || report.outcome == EntryOutcome::Updated);
+        meter.EntryDone(report);
     };
     updater.Run(list->updates, progress);
-    return allCurrent ? 0 : 1;
+    return meter.AllCurrent() ? 0 : 1;
 }
 
 // The group and server by their shown names (the first of each name, as the
