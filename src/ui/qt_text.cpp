@@ -6,7 +6,6 @@
 
 #include <QAbstractSpinBox>
 #include <QDropEvent>
-#include <QFile>
 #include <QFont>
 #include <QLineEdit>
 #include <QMimeData>
@@ -84,7 +83,9 @@ std::string ToGbk(const QString& text)
 
 std::filesystem::path ToPath(const QString& fileName)
 {
-    return std::filesystem::path(QFile::encodeName(fileName).toStdString());
+    // Not through a narrow std::string: on Windows that is read in the ANSI
+    // code page, and a name outside it names no file.
+    return Utf8Path(fileName.toUtf8().toStdString());
 }
 
 GbkValidator::GbkValidator(bool lowerCase, QObject* parent) : QValidator(parent), lowerCase_(lowerCase) {}
