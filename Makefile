@@ -128,13 +128,14 @@ test-windows-gui: windows-gui
 windows-gui-screenshot: test-windows-gui
 
 # What a Windows operator downloads, in build-windows/packages: the portable
-# archive, the per-user installer (NSIS) and SHA256SUMS.
+# archive, the per-user installer (NSIS), the relink kit that Qt's licence
+# asks for, and SHA256SUMS.
 WINDOWS_VERSION = $(shell sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build-windows/CMakeCache.txt)
 
 windows-release: windows-gui
 	@sh tools/install-deps.sh debian-packages-windows-release.txt
 	@cmake --build --preset windows-gui --target tarnwick-cli -j $(JOBS)
-	@sh tools/windows-release.sh build-windows "$(WINDOWS_VERSION)"
+	@sh tools/windows-release.sh build-windows "$(WINDOWS_VERSION)" "$(WINDOWS_QT)"
 
 # The release installed, used and removed under Wine, in a prefix and a home
 # folder of its own (Wine links the user's documents to the home folder).
@@ -142,7 +143,8 @@ test-windows-release: windows-release
 	@rm -rf build-windows/release-test && mkdir -p build-windows/release-test/home
 	@HOME="$(CURDIR)/build-windows/release-test/home" sh tools/wine-session.sh \
 	    "$(CURDIR)/build-windows/release-test/prefix" python3 tests/windows/release_under_wine.py \
-	    --packages build-windows/packages --version "$(WINDOWS_VERSION)" --work build-windows/release-test/work
+	    --packages build-windows/packages --version "$(WINDOWS_VERSION)" --work build-windows/release-test/work \
+	    --qt "$(WINDOWS_QT)"
 
 clean:
 	rm -rf build build-asan build-release build-fuzz build-package build-windows

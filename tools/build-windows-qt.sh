@@ -41,7 +41,12 @@ options="-DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=OFF
  -DFEATURE_harfbuzz=ON -DFEATURE_system_harfbuzz=OFF -DFEATURE_freetype=OFF
  -DFEATURE_system_pcre2=OFF -DFEATURE_system_doubleconversion=OFF
  -DFEATURE_icu=OFF -DFEATURE_zstd=OFF
- -DFEATURE_textmarkdownreader=OFF -DFEATURE_textmarkdownwriter=OFF"
+ -DFEATURE_textmarkdownreader=OFF -DFEATURE_textmarkdownwriter=OFF
+ -DFEATURE_mimetype_database=OFF -DFEATURE_optimize_size=ON"
+# Every function and datum in a section of its own, so that the program's link
+# drops what it does not reach (-Wl,--gc-sections). With -Os and without the
+# MIME database (the window asks no file types) the program is a quarter smaller.
+section_flags="-ffunction-sections -fdata-sections"
 
 qt_version=$(dpkg-query -W -f='${source:Version}' qt6-base-dev)
 compiler_version=$(dpkg-query -W -f='${Version}' g++-mingw-w64-x86-64-posix)
@@ -60,7 +65,9 @@ fi
 plugin_patch='s/QT_CONFIG(tabletevent)/0/g; s/CONDITION QT_FEATURE_tabletevent/CONDITION FALSE/; s/QT_CONFIG(directwrite3)/0/g'
 plugin_files="qwindowscontext.cpp qwindowspointerhandler.cpp qwindowspointerhandler.h qwindowsintegration.cpp CMakeLists.txt"
 
-options_sum=$(printf '%s\n%s' "$options" "$plugin_patch" | md5sum | cut -c1-12)
+# The version of what the prefix holds besides Qt itself (its notices).
+layout=2
+options_sum=$(printf '%s\n%s\n%s\n%s' "$options" "$section_flags" "$plugin_patch" "$layout" | md5sum | cut -c1-12)
 stamp="qt6-base $qt_version; g++ $compiler_version; options $options_sum"
 if [ -f "$prefix/.stamp" ] && [ "$(cat "$prefix/.stamp")" = "$stamp" ]; then
     exit 0
@@ -93,10 +100,13 @@ done
 
 # shellcheck disable=SC2086
 cmake -S "$qt_src" -B "$work/build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
-    -DCMAKE_INSTALL_PREFIX="$prefix" $options >>"$log" 2>&1 || { tail -n 40 "$log"; exit 1; }
+    -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_C_FLAGS="$section_flags" -DCMAKE_CXX_FLAGS="$section_flags" \
+    $options >>"$log" 2>&1 || { tail -n 40 "$log"; exit 1; }
 cmake --build "$work/build" -j "$jobs" >>"$log" 2>&1 || { tail -n 40 "$log"; exit 1; }
 rm -rf "$prefix"
 cmake --install "$work/build" >>"$log" 2>&1 || { tail -n 40 "$log"; exit 1; }
+# A program linked with this Qt carries its notices (make windows-release).
+python3 "$here/qt-notices.py" "$qt_src" "$prefix/third-party-notices.txt"
 
 echo "$stamp" > "$prefix/.stamp"
 echo "Qt for Windows built in $(( ($(date +%s) - started) / 60 )) min; $(du -sh "$prefix" | cut -f1) in $prefix"

@@ -1,13 +1,14 @@
 #!/usr/bin/env python3
 """The Windows release under Wine, as an operator meets it: the checksums
 hold; the portable archive holds both programs, the read-me and the licence
-and nothing else, and its tarnwick-cli.exe runs; the installer runs silently
+and nothing else, and its tarnwick-cli.exe runs; the licence carries Qt's
+terms; the relink kit links a tarnwick.exe that starts; the installer runs silently
 (/S) without administrator rights, puts the programs, a Start-menu entry that
 starts the window in the user's own folder, and an entry in the list of
 programs; the installed tarnwick-cli.exe answers; the silent uninstaller
 removes all of that and keeps the operator's working folder.
 
-    release_under_wine.py --packages DIR --version VERSION --work DIR
+    release_under_wine.py --packages DIR --version VERSION --work DIR --qt QT_PREFIX
 
 Run it through tools/wine-session.sh with WINEPREFIX set to a prefix of its
 own ('make test-windows-release' does).
@@ -75,14 +76,15 @@ def shell_link(path):
 
 
 def check_sums(packages, version):
-    names = [f"tarnwick-{version}-windows-x64.zip", f"tarnwick-{version}-setup.exe"]
+    names = [f"tarnwick-{version}-windows-x64.zip", f"tarnwick-{version}-setup.exe",
+             f"tarnwick-{version}-relink-kit.zip"]
     with open(os.path.join(packages, "SHA256SUMS")) as f:
         sums = dict(reversed(line.split()) for line in f if line.strip())
     check(sorted(sums) == sorted(names), f"SHA256SUMS names {sorted(sums)}")
     for name in names:
         with open(os.path.join(packages, name), "rb") as f:
             check(hashlib.sha256(f.read()).hexdigest() == sums[name], f"{name} does not match SHA256SUMS")
-    print("passed   SHA256SUMS: both packages")
+    print("passed   SHA256SUMS: all three packages")
 
 
 def check_portable(packages, version, work, wine):
@@ -98,7 +100,27 @@ def check_portable(packages, version, work, wine):
     with open(os.path.join(folder, "README.txt"), "rb") as f:
         readme = f.read().decode("utf-8")
     check("运营者" in readme and "operators" in readme and version in readme, "the read-me lacks Chinese, English or the version")
+    with open(os.path.join(folder, "LICENSE.txt"), "rb") as f:
+        licence = f.read().decode("utf-8")
+    # Qt is linked statically: its notice, those of the code it carries, the LGPL 3 and the GPL 3.
+    for part in ("Qt is used under the GNU Lesser General Public License version 3", "PCRE2", "HarfBuzz",
+                 "GNU LESSER GENERAL PUBLIC LICENSE", "GNU GENERAL PUBLIC LICENSE", f"tarnwick-{version}-relink-kit.zip"):
+        check(part in licence, f"LICENSE.txt lacks {part!r}")
     print(f"passed   portable archive: {len(entries)} files, tarnwick-cli.exe --version says {out.strip()}")
+
+
+def check_relink(packages, version, work, qt, wine):
+    """The relink kit links a tarnwick.exe that starts, from the kit alone and the Qt it was made with."""
+    name = f"tarnwick-{version}-relink-kit"
+    with zipfile.ZipFile(os.path.join(packages, name + ".zip")) as kit:
+        kit.extractall(os.path.join(work, "relink"))
+    folder = os.path.join(work, "relink", name)
+    done = subprocess.run(["sh", "relink.sh"], cwd=folder, capture_output=True, timeout=300,
+                          env=dict(os.environ, QT=os.path.abspath(qt)))
+    check(done.returncode == 0, f"relink.sh failed: {done.stderr.decode(errors='replace')[-2000:]}")
+    status, out, err = run(wine, os.path.join(folder, "tarnwick.exe"), "--version")
+    check(status == 0 and version in out, f"the relinked tarnwick.exe --version: {status} {out} {err}")
+    print(f"passed   relink kit: tarnwick.exe linked again, --version says {out.strip()}")
 
 
 def windows_folders(prefix):
@@ -174,6 +196,7 @@ def main():
     parser.add_argument("--packages", required=True)
     parser.add_argument("--version", required=True)
     parser.add_argument("--work", required=True)
+    parser.add_argument("--qt", required=True, help="the Qt prefix that tarnwick.exe was linked with")
     options = parser.parse_args()
     work = os.path.abspath(options.work)
     shutil.rmtree(work, ignore_errors=True)
@@ -182,6 +205,7 @@ def main():
     try:
         check_sums(options.packages, options.version)
         check_portable(options.packages, options.version, work, wine)
+        check_relink(options.packages, options.version, work, options.qt, wine)
         check_install(options.packages, options.version, work, wine)
     except Failure as failure:
         print(f"FAILED: {failure}")
