@@ -32,7 +32,8 @@ run: deps build
 
 # The main window on each tab and both dialogs, rendered offscreen.
 screenshots: build
-	@$(BUILD_DIR)/bin/tarnwick-screenshots $(BUILD_DIR)/screenshots samples/Tarnwick.xml
+	@$(BUILD_DIR)/bin/tarnwick-screenshots $(BUILD_DIR)/screenshots/zh_CN samples/Tarnwick.xml zh_CN
+	@$(BUILD_DIR)/bin/tarnwick-screenshots $(BUILD_DIR)/screenshots/en samples/Tarnwick.xml en
 
 test: deps build
 	@ctest --preset $(PRESET) -j $(JOBS)

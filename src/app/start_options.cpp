@@ -26,9 +26,21 @@ StartOptions ParseStartOptions(std::span<const std::string> arguments)
         return options;
     };
     bool optionsEnded = false;
-    for (const std::string& argument : arguments) {
+    for (auto at = arguments.begin(); at != arguments.end(); ++at) {
+        const std::string& argument = *at;
         if (!optionsEnded && argument == "--") {
             optionsEnded = true;
+        } else if (!optionsEnded && (argument == "--language" || argument.starts_with("--language="))) {
+            std::string name;
+            if (argument != "--language")
+                name = argument.substr(argument.find('=') + 1);
+            else if (++at != arguments.end())
+                name = *at;
+            else
+                return refuse("--language needs zh_CN or en");
+            options.language = ParseLanguage(name);
+            if (!options.language)
+                return refuse(LanguageProblem(name));
         } else if (!optionsEnded && argument == "--own-folder") {
             options.ownFolder = true;
         } else if (!optionsEnded && argument.size() > 1 && argument.front() == '-') {
@@ -48,13 +60,16 @@ StartOptions ParseStartOptions(std::span<const std::string> arguments)
 
 std::string StartUsage(const std::string& ownFolder)
 {
-    return "Usage: tarnwick [--own-folder | FOLDER]\n"
+    return "Usage: tarnwick [--language zh_CN|en] [--own-folder | FOLDER]\n"
            "\n"
            "Edits Tarnwick.xml and writes ServerInfo.txt and the launcher in the working\n"
            "folder: FOLDER if given, else the current directory.\n"
            "\n"
            "  --own-folder  work in " + ownFolder + ",\n"
            "                created on first use (the desktop menu starts it so)\n"
+           "  --language zh_CN|en\n"
+           "                speak this language; without it, English when the\n"
+           "                system's is English, else Chinese\n"
            "  --help        show this text\n"
            "  --version     show the version\n"
            "\n"

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/language.h"
+
 #include <filesystem>
 #include <optional>
 #include <span>
@@ -15,6 +17,8 @@ struct StartOptions {
     std::optional<std::filesystem::path> folder;
     // Started from the desktop menu: work in the program's own folder.
     bool ownFolder = false;
+    // --language: the window's language whatever the system's.
+    std::optional<Language> language;
     // Why the command line was refused.
     std::string problem;
 };

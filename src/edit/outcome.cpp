@@ -1,13 +1,14 @@
 #include "edit/outcome.h"
 
 #include "base/text.h"
+#include "base/translatable.h"
 
 namespace tarnwick::edit {
 namespace {
 
 // The captions and texts are written in UTF-8 source and shown as GBK, like all core text.
-constexpr const char* kInfoCaption = "提示信息";   // input, confirmations, successes
-constexpr const char* kErrorCaption = "错误提示";  // refused moves
+constexpr const char* kInfoCaption = QT_TRANSLATE_NOOP("Tarnwick", "提示信息");   // input, confirmations, successes
+constexpr const char* kErrorCaption = QT_TRANSLATE_NOOP("Tarnwick", "错误提示");  // refused moves
 
 Notice Refusal(const char* caption, const char* text)
 {
@@ -20,31 +21,31 @@ Notice RefusalNotice(Outcome outcome)
 {
     switch (outcome) {
     case Outcome::Done: break;
-    case Outcome::GroupNameEmpty: return Refusal(kInfoCaption, "服务器分组内容不能为空!");
-    case Outcome::GroupNameTaken: return Refusal(kErrorCaption, "该分组已存在！");
-    case Outcome::NoGroupToDelete: return Refusal(kInfoCaption, "请先选择你要删除的分组信息!");
+    case Outcome::GroupNameEmpty: return Refusal(kInfoCaption, QT_TRANSLATE_NOOP("Tarnwick", "服务器分组内容不能为空!"));
+    case Outcome::GroupNameTaken: return Refusal(kErrorCaption, QT_TRANSLATE_NOOP("Tarnwick", "该分组已存在！"));
+    case Outcome::NoGroupToDelete: return Refusal(kInfoCaption, QT_TRANSLATE_NOOP("Tarnwick", "请先选择你要删除的分组信息!"));
     case Outcome::NoGroupToMove:
-    case Outcome::NoServerToMove: return Refusal(kErrorCaption, "请选择好分组");
+    case Outcome::NoServerToMove: return Refusal(kErrorCaption, QT_TRANSLATE_NOOP("Tarnwick", "请选择好分组"));
     case Outcome::GroupAtTop:
-    case Outcome::ServerAtTop: return Refusal(kErrorCaption, "该分组已经在最顶层");
+    case Outcome::ServerAtTop: return Refusal(kErrorCaption, QT_TRANSLATE_NOOP("Tarnwick", "该分组已经在最顶层"));
     case Outcome::GroupAtBottom:
-    case Outcome::ServerAtBottom: return Refusal(kErrorCaption, "该分组已经在最底层");
-    case Outcome::ShowNameBlank: return Refusal(kInfoCaption, "服务器显示名称不能为空!");
-    case Outcome::ServerNameBlank: return Refusal(kInfoCaption, "服务器名称不能为空!");
-    case Outcome::AddrBlank: return Refusal(kInfoCaption, "服务器地址不能为空!");
-    case Outcome::NoGroupChosen: return Refusal(kInfoCaption, "请选择服务器分组!");
-    case Outcome::NoServerToEdit: return Refusal(kInfoCaption, "请先选择你要修改的服务器信息!");
-    case Outcome::NoServerToDelete: return Refusal(kInfoCaption, "请先选择你要删除的服务器信息!");
+    case Outcome::ServerAtBottom: return Refusal(kErrorCaption, QT_TRANSLATE_NOOP("Tarnwick", "该分组已经在最底层"));
+    case Outcome::ShowNameBlank: return Refusal(kInfoCaption, QT_TRANSLATE_NOOP("Tarnwick", "服务器显示名称不能为空!"));
+    case Outcome::ServerNameBlank: return Refusal(kInfoCaption, QT_TRANSLATE_NOOP("Tarnwick", "服务器名称不能为空!"));
+    case Outcome::AddrBlank: return Refusal(kInfoCaption, QT_TRANSLATE_NOOP("Tarnwick", "服务器地址不能为空!"));
+    case Outcome::NoGroupChosen: return Refusal(kInfoCaption, QT_TRANSLATE_NOOP("Tarnwick", "请选择服务器分组!"));
+    case Outcome::NoServerToEdit: return Refusal(kInfoCaption, QT_TRANSLATE_NOOP("Tarnwick", "请先选择你要修改的服务器信息!"));
+    case Outcome::NoServerToDelete: return Refusal(kInfoCaption, QT_TRANSLATE_NOOP("Tarnwick", "请先选择你要删除的服务器信息!"));
     case Outcome::ServerMoveKeepsSavedOrder:
-        return Refusal(kErrorCaption, "这两台服务器属于不同分组，保存时各分组的服务器分开写入，保存的顺序不会改变");
-    case Outcome::HintBlank: return Refusal(kInfoCaption, "更新提示不能为空!");
-    case Outcome::DownUrlBlank: return Refusal(kInfoCaption, "下载不能为空!");
-    case Outcome::SaveDirBlank: return Refusal(kInfoCaption, "保存位置不能为空!");
-    case Outcome::SaveNameBlank: return Refusal(kInfoCaption, "保存文件名不能为空!");
-    case Outcome::NoUpdateToEdit: return Refusal(kInfoCaption, "请先选择你要修改的更新信息!");
-    case Outcome::NoUpdateToDelete: return Refusal(kInfoCaption, "请先选择你要删除的更新信息!");
+        return Refusal(kErrorCaption, QT_TRANSLATE_NOOP("Tarnwick", "这两台服务器属于不同分组，保存时各分组的服务器分开写入，保存的顺序不会改变"));
+    case Outcome::HintBlank: return Refusal(kInfoCaption, QT_TRANSLATE_NOOP("Tarnwick", "更新提示不能为空!"));
+    case Outcome::DownUrlBlank: return Refusal(kInfoCaption, QT_TRANSLATE_NOOP("Tarnwick", "下载不能为空!"));
+    case Outcome::SaveDirBlank: return Refusal(kInfoCaption, QT_TRANSLATE_NOOP("Tarnwick", "保存位置不能为空!"));
+    case Outcome::SaveNameBlank: return Refusal(kInfoCaption, QT_TRANSLATE_NOOP("Tarnwick", "保存文件名不能为空!"));
+    case Outcome::NoUpdateToEdit: return Refusal(kInfoCaption, QT_TRANSLATE_NOOP("Tarnwick", "请先选择你要修改的更新信息!"));
+    case Outcome::NoUpdateToDelete: return Refusal(kInfoCaption, QT_TRANSLATE_NOOP("Tarnwick", "请先选择你要删除的更新信息!"));
     case Outcome::WebAddressEmpty:
-        return Refusal(kInfoCaption, "网页地址不能为空!（空地址不会被重新载入，发布的将是默认地址）");
+        return Refusal(kInfoCaption, QT_TRANSLATE_NOOP("Tarnwick", "网页地址不能为空!（空地址不会被重新载入，发布的将是默认地址）"));
     }
     return {NoticeKind::Success, Utf8ToGbk(kInfoCaption), {}};
 }
@@ -55,11 +56,11 @@ Notice DeleteGroupQuestion(const std::string& groupName)
             Utf8ToGbk("是否确定删除分组[") + groupName + Utf8ToGbk("]信息？\r\n将会同时删除所有该组的服务器列表!")};
 }
 
-Notice SavedNotice() { return {NoticeKind::Success, Utf8ToGbk(kInfoCaption), Utf8ToGbk("保存配置成功完成！")}; }
+Notice SavedNotice() { return {NoticeKind::Success, Utf8ToGbk(kInfoCaption), Utf8ToGbk(QT_TRANSLATE_NOOP("Tarnwick", "保存配置成功完成！"))}; }
 
 Notice ServerInfoWrittenNotice()
 {
-    return {NoticeKind::Success, Utf8ToGbk(kInfoCaption), Utf8ToGbk("生成配置成功完成！")};
+    return {NoticeKind::Success, Utf8ToGbk(kInfoCaption), Utf8ToGbk(QT_TRANSLATE_NOOP("Tarnwick", "生成配置成功完成！"))};
 }
 
 Notice InfoNotice(NoticeKind kind, std::string text) { return {kind, Utf8ToGbk(kInfoCaption), std::move(text)}; }

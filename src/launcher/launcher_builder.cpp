@@ -3,6 +3,7 @@
 #include "base/error.h"
 #include "base/file_io.h"
 #include "base/text.h"
+#include "base/translatable.h"
 #include "launcher/version_stamp.h"
 
 #include <optional>
@@ -45,14 +46,14 @@ Error NameNotAllowed(const std::filesystem::path& folder, const std::string& fil
 std::string OutcomeText(BuildOutcome outcome)
 {
     switch (outcome) {
-    case BuildOutcome::Written: return Utf8ToGbk("登录器生成成功！");
-    case BuildOutcome::NoGameName: return Utf8ToGbk("游戏名字不能留空！");
-    case BuildOutcome::NoListUrl: return Utf8ToGbk("列表地址不能留空！");
+    case BuildOutcome::Written: return Utf8ToGbk(QT_TRANSLATE_NOOP("Tarnwick", "登录器生成成功！"));
+    case BuildOutcome::NoGameName: return Utf8ToGbk(QT_TRANSLATE_NOOP("Tarnwick", "游戏名字不能留空！"));
+    case BuildOutcome::NoListUrl: return Utf8ToGbk(QT_TRANSLATE_NOOP("Tarnwick", "列表地址不能留空！"));
     case BuildOutcome::OldFileInUse: break;
-    case BuildOutcome::NoClientSlot: return Utf8ToGbk("登录器映像中没有游戏客户端(GameClient)的位置，未生成登录器！");
-    case BuildOutcome::ClientTooLong: return Utf8ToGbk("游戏客户端命令太长，登录器映像中放不下，未生成登录器！");
+    case BuildOutcome::NoClientSlot: return Utf8ToGbk(QT_TRANSLATE_NOOP("Tarnwick", "登录器映像中没有游戏客户端(GameClient)的位置，未生成登录器！"));
+    case BuildOutcome::ClientTooLong: return Utf8ToGbk(QT_TRANSLATE_NOOP("Tarnwick", "游戏客户端命令太长，登录器映像中放不下，未生成登录器！"));
     }
-    return Utf8ToGbk("生成登录器失败(无法删除旧文件)！");
+    return Utf8ToGbk(QT_TRANSLATE_NOOP("Tarnwick", "生成登录器失败(无法删除旧文件)！"));
 }
 
 LauncherBuilder::LauncherBuilder(std::span<const std::byte> image, std::filesystem::path folder)

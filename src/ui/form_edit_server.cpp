@@ -22,7 +22,7 @@ TFormEditServer::~TFormEditServer() = default;
 void TFormEditServer::LoadFields()
 {
     const ServerEditorFields& f = editor_.Fields;
-    setWindowTitle(ToQString(f.Caption));
+    setWindowTitle(Translated(f.Caption));
     ui_->EditShowName->setText(ToQString(f.ShowName));
     ui_->EditName->setText(ToQString(f.Name));
     ui_->EditAddr->setText(ToQString(f.Addr));

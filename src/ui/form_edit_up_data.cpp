@@ -3,6 +3,7 @@
 #include "ui/drop_file_group_box.h"
 #include "ui/logic/failure_report.h"
 #include "ui/qt_text.h"
+#include "ui/window_language.h"
 #include "ui_FormEditUpData.h"
 
 #include <QAbstractItemView>
@@ -41,6 +42,10 @@ TFormEditUpData::TFormEditUpData(tarnwick::Notifier& notifier, QWidget* parent)
     for (int i = 0; i < ui_->cbbCheckType->count(); ++i)
         widest = std::max(widest, ui_->cbbCheckType->fontMetrics().horizontalAdvance(ui_->cbbCheckType->itemText(i)));
     ui_->cbbCheckType->view()->setMinimumWidth(widest + 16);
+    // "Yes" needs a pixel more than the Chinese layout's list gives 是; the
+    // box's right has room to spare.
+    if (EnglishLayout())
+        ui_->ComboBoxZip->resize(ui_->ComboBoxZip->width() + 8, ui_->ComboBoxZip->height());
     for (QLineEdit* field : {ui_->edtMD5, ui_->edtDate, ui_->edtdownmd5})
         GuardLowerCaseField(field);
     connect(ui_->ButtonOk, &QPushButton::clicked, this, &TFormEditUpData::ButtonOkClick);
@@ -60,7 +65,7 @@ TFormEditUpData::~TFormEditUpData() = default;
 void TFormEditUpData::LoadFields()
 {
     const UpdateEditorFields& f = editor_.Fields;
-    setWindowTitle(ToQString(f.Caption));
+    setWindowTitle(Translated(f.Caption));
     ui_->edtHint->setText(ToQString(f.Hint));
     ui_->EditDownUrl->setText(ToQString(f.DownUrl));
     ui_->EditSaveDir->setText(ToQString(f.SaveDir));
@@ -94,7 +99,7 @@ void TFormEditUpData::StoreFields()
 void TFormEditUpData::ShowCheckModeRow()
 {
     const CheckModeRow& row = editor_.Row;
-    ui_->Label1->setText(ToQString(row.LabelCaption));
+    ui_->Label1->setText(Translated(row.LabelCaption));
     const int width = ui_->Label1->fontMetrics().horizontalAdvance(ui_->Label1->text()) + 2;
     ui_->Label1->setGeometry(kCheckLabelRight - width, ui_->Label1->y(), width, ui_->Label1->height());
     ui_->Label1->setVisible(row.LabelVisible);

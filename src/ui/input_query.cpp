@@ -2,6 +2,7 @@
 
 #include "ui/qt_text.h"
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -15,7 +16,8 @@ namespace tarnwick::ui {
 
 TInputQuery::TInputQuery(const QString& caption, const QString& prompt, const QString& text, QWidget* parent)
     : QDialog(parent), prompt_(new QLabel(prompt, this)), field_(new QLineEdit(text, this)),
-      ok_(new QPushButton(QStringLiteral("OK"), this)), cancel_(new QPushButton(QStringLiteral("Cancel"), this))
+      ok_(new QPushButton(QCoreApplication::translate("Tarnwick", "确定"), this)),
+      cancel_(new QPushButton(QCoreApplication::translate("Tarnwick", "取消"), this))
 {
     setObjectName(QStringLiteral("InputQuery"));
     field_->setObjectName(QStringLiteral("edtValue"));

@@ -12,11 +12,9 @@
 #include "ui/qt_operator.h"
 #include "ui/logic/failure_report.h"
 #include "ui/qt_text.h"
+#include "ui/window_language.h"
 
 #include <QApplication>
-#include <QLibraryInfo>
-#include <QLocale>
-#include <QTranslator>
 
 #include <cstdlib>
 #include <iostream>
@@ -102,22 +100,13 @@ int main(int argc, char** argv)
     // Lets Wayland compositors match the window to the menu entry and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.tarnwick.tarnwick"));
     QApplication::setFont(tarnwick::ui::WindowFont());
-    // Standard buttons read 确定/取消, as on a Chinese desktop; without the
-    // translations installed they stay in English. The Windows program has no
-    // translations folder and carries Qt's Chinese texts inside it (":/i18n").
-    QTranslator qtTexts;
-    const QLocale chinese(QLocale::Chinese, QLocale::China);
-    if (qtTexts.load(chinese, QStringLiteral("qtbase"), QStringLiteral("_"),
-                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)) ||
-        qtTexts.load(chinese, QStringLiteral("qtbase"), QStringLiteral("_"), QStringLiteral(":/i18n")))
-        QApplication::installTranslator(&qtTexts);
-
     tarnwick::ui::QtOperator op;
     const auto options = tarnwick::ParseStartOptions(ArgumentsOf(argc, argv));
     if (options.action == tarnwick::StartOptions::Action::Refuse) {
         std::cerr << "tarnwick: " << options.problem << "\nTry 'tarnwick --help'.\n";
         return 2;
     }
+    const tarnwick::ui::WindowLanguage language(tarnwick::ChooseLanguage(options.language));
     try {
         EnterWorkingFolder(options);
     } catch (const tarnwick::Error& error) {

@@ -22,10 +22,10 @@ QWidget* WindowInFront()
 bool QtOperator::Notice(NoticeKind kind, const std::string& caption, const std::string& text)
 {
     QMessageBox box(WindowInFront());
-    box.setWindowTitle(ToQString(caption));
+    box.setWindowTitle(Translated(caption));
     // Shown exactly as written: names such as "<b>Bold</b>" are not markup.
     box.setTextFormat(Qt::PlainText);
-    box.setText(ToQString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    box.setText(Translated(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     switch (kind) {
     case NoticeKind::Refusal:
         box.setIcon(QMessageBox::Critical);
@@ -45,7 +45,7 @@ bool QtOperator::Notice(NoticeKind kind, const std::string& caption, const std::
 
 bool QtOperator::InputQuery(const std::string& caption, const std::string& prompt, std::string& text)
 {
-    TInputQuery box(ToQString(caption), ToQString(prompt), ToQString(text), WindowInFront());
+    TInputQuery box(Translated(caption), Translated(prompt), ToQString(text), WindowInFront());
     if (box.exec() != QDialog::Accepted)
         return false;
     text = ToGbk(box.Value());
@@ -55,15 +55,16 @@ bool QtOperator::InputQuery(const std::string& caption, const std::string& promp
 SaveAnswer QtOperator::AskToSave(const std::string& caption, const std::string& text)
 {
     QMessageBox box(WindowInFront());
-    box.setWindowTitle(ToQString(caption));
+    box.setWindowTitle(Translated(caption));
     box.setTextFormat(Qt::PlainText);
-    box.setText(ToQString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    box.setText(Translated(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     box.setIcon(QMessageBox::Question);
     // Captions of their own, so that they read the same whether or not Qt's
     // Chinese texts are installed.
-    QPushButton* save = box.addButton(QStringLiteral("保存(&S)"), QMessageBox::AcceptRole);
-    QPushButton* discard = box.addButton(QStringLiteral("不保存(&N)"), QMessageBox::DestructiveRole);
-    QPushButton* cancel = box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
+    QPushButton* save = box.addButton(QCoreApplication::translate("Tarnwick", "保存(&S)"), QMessageBox::AcceptRole);
+    QPushButton* discard = box.addButton(QCoreApplication::translate("Tarnwick", "不保存(&N)"),
+                                           QMessageBox::DestructiveRole);
+    QPushButton* cancel = box.addButton(QCoreApplication::translate("Tarnwick", "取消"), QMessageBox::RejectRole);
     box.setDefaultButton(save);
     box.setEscapeButton(cancel);
     box.exec();

@@ -5,6 +5,7 @@
 #include "ui/drop_file_group_box.h"
 
 #include <QAbstractSpinBox>
+#include <QCoreApplication>
 #include <QDropEvent>
 #include <QFont>
 #include <QLineEdit>
@@ -79,6 +80,12 @@ QString ToQString(const std::string& gbk)
 std::string ToGbk(const QString& text)
 {
     return Utf8ToGbk(text.toUtf8().toStdString());
+}
+
+QString Translated(const std::string& gbk)
+{
+    const QByteArray utf8 = ToQString(gbk).toUtf8();
+    return QCoreApplication::translate("Tarnwick", utf8.constData());
 }
 
 std::filesystem::path ToPath(const QString& fileName)

@@ -14,6 +14,9 @@ class QWidget;
 namespace tarnwick::ui {
 
 QString ToQString(const std::string& gbk);
+// A text of the toolkit-free layers in the window's language: the Chinese
+// text itself, or its translation when the layers marked it translatable.
+QString Translated(const std::string& gbk);
 // Raises Error for text that GBK cannot hold; the fields refuse such text first.
 std::string ToGbk(const QString& text);
 // A file name as the local file system spells it.

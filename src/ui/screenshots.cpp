@@ -1,5 +1,6 @@
-// tarnwick-screenshots OUTPUT_FOLDER CONFIGURATION: renders the main window on
-// each of its tabs and both editor dialogs offscreen, as PNG files.
+// tarnwick-screenshots OUTPUT_FOLDER CONFIGURATION [zh_CN|en]: renders the main
+// window on each of its tabs and both editor dialogs offscreen, as PNG files,
+// in the language given (Chinese without one).
 #include "base/notice.h"
 #include "base/text.h"
 #include "launcher/launcher_builder.h"
@@ -7,6 +8,7 @@
 #include "ui/form_edit_up_data.h"
 #include "ui/form_main.h"
 #include "ui/qt_text.h"
+#include "ui/window_language.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -50,13 +52,15 @@ bool Save(QWidget& window, const QDir& folder, const QString& name)
 
 int main(int argc, char** argv)
 {
-    if (argc != 3) {
-        std::cerr << "Usage: tarnwick-screenshots OUTPUT_FOLDER CONFIGURATION\n";
+    const auto language = argc == 4 ? tarnwick::ParseLanguage(argv[3]) : tarnwick::Language::Chinese;
+    if ((argc != 3 && argc != 4) || !language) {
+        std::cerr << "Usage: tarnwick-screenshots OUTPUT_FOLDER CONFIGURATION [zh_CN|en]\n";
         return 1;
     }
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QApplication::setFont(tarnwick::ui::WindowFont());
+    const tarnwick::ui::WindowLanguage texts(*language);
     const QDir output(QString::fromLocal8Bit(argv[1]));
     if (!QDir().mkpath(output.path()))
         return 1;

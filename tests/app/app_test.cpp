@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
+#include <optional>
 
 using namespace tarnwick;
 namespace fs = std::filesystem;
@@ -37,12 +39,63 @@ TEST(StartOptions, RefusesWhatItCannotHonour)
              {{"a", "b"}, "more than one folder given ('a', 'b')"},
              {{""}, "the folder name is empty"},
              {{"--own-folder", "a"}, "--own-folder and a folder exclude each other"},
+             {{"--language", "fr"}, "unknown language 'fr' (zh_CN or en)"},
+             {{"--language=zh"}, "unknown language 'zh' (zh_CN or en)"},
+             {{"a", "--language"}, "--language needs zh_CN or en"},
          }) {
         const auto options = Parse(arguments);
         EXPECT_EQ(options.action, StartOptions::Action::Refuse) << problem;
         EXPECT_EQ(options.problem, problem);
     }
 }
+
+TEST(StartOptions, TakesTheLanguageInBothSpellings)
+{
+    EXPECT_FALSE(Parse({"a"}).language);
+    EXPECT_EQ(Parse({"--language", "en", "a"}).language, Language::English);
+    EXPECT_EQ(Parse({"--language=zh_CN"}).language, Language::Chinese);
+    // The name after --language is no folder.
+    EXPECT_FALSE(Parse({"--language", "en"}).folder);
+}
+
+TEST(Language, EnglishOnlyForEnglishLocales)
+{
+    for (const char* name : {"en", "en_US.UTF-8", "en_GB", "en-US", "en@quot", "en_IE.UTF-8@euro"})
+        EXPECT_EQ(LanguageOfLocale(name), Language::English) << name;
+    // No language named (C, POSIX, nothing) keeps the Chinese interface, as do
+    // the other languages and names that merely start like English.
+    for (const char* name : {"", "C", "C.UTF-8", "POSIX", "zh_CN.UTF-8", "zh-TW", "de_DE", "eng", "english"})
+        EXPECT_EQ(LanguageOfLocale(name), Language::Chinese) << name;
+}
+
+#ifndef _WIN32
+TEST(Language, FollowsTheVariablesInTheCLibrarysOrder)
+{
+    struct Saved {
+        std::string name;
+        std::optional<std::string> value;
+    };
+    std::vector<Saved> saved;
+    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const char* value = std::getenv(name);
+        saved.push_back({name, value ? std::optional<std::string>(value) : std::nullopt});
+        ::unsetenv(name);
+    }
+    ::setenv("LANG", "en_US.UTF-8", 1);
+    EXPECT_EQ(ChooseLanguage(std::nullopt), Language::English);
+    ::setenv("LC_MESSAGES", "zh_CN.UTF-8", 1);
+    EXPECT_EQ(ChooseLanguage(std::nullopt), Language::Chinese);
+    ::setenv("LC_ALL", "en_GB.UTF-8", 1);
+    EXPECT_EQ(ChooseLanguage(std::nullopt), Language::English);
+    EXPECT_EQ(ChooseLanguage(Language::Chinese), Language::Chinese);
+    for (const Saved& variable : saved) {
+        if (variable.value)
+            ::setenv(variable.name.c_str(), variable.value->c_str(), 1);
+        else
+            ::unsetenv(variable.name.c_str());
+    }
+}
+#endif
 
 // The XDG folders belong to Unix desktops, whose absolute paths need no drive.
 #ifndef _WIN32

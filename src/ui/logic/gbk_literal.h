@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/text.h"
+#include "base/translatable.h"
 
 #include <string>
 #include <string_view>

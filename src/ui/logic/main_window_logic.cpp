@@ -97,7 +97,8 @@ bool MainWindowLogic::ShowCentred(ModalDialog& dialog)
 void MainWindowLogic::AddGroup()
 {
     std::string name;
-    if (!operator_.InputQuery(Gbk("增加"), Gbk("请输入你要增加的服务器分组:"), name))
+    if (!operator_.InputQuery(Gbk(QT_TRANSLATE_NOOP("Tarnwick", "增加")),
+                              Gbk(QT_TRANSLATE_NOOP("Tarnwick", "请输入你要增加的服务器分组:")), name))
         return;
     if (Refused(editor_.AddGroup(name)))
         return;
@@ -160,7 +161,7 @@ void MainWindowLogic::AddServer()
     fields.Name.clear();
     fields.Addr.clear();
     fields.Port = "7000";
-    if (!ShowServerDialog("增加服务器列表"))
+    if (!ShowServerDialog(QT_TRANSLATE_NOOP("Tarnwick", "增加服务器列表")))
         return;
     // The dialog has refused incomplete input already.
     Refused(editor_.AddServer(fields.Input()));
@@ -178,7 +179,7 @@ void MainWindowLogic::EditServer()
     fields.Name = entry.Name;
     fields.Addr = entry.Addr;
     fields.Port = entry.Port;
-    if (!ShowServerDialog("修改服务器列表"))
+    if (!ShowServerDialog(QT_TRANSLATE_NOOP("Tarnwick", "修改服务器列表")))
         return;
     Refused(editor_.EditServer(server_, fields.Input()));
 }
@@ -213,7 +214,7 @@ bool MainWindowLogic::ShowUpdateDialog(const char* captionUtf8)
 void MainWindowLogic::AddUpdate()
 {
     // The dialog keeps what it held after its last use.
-    if (!ShowUpdateDialog("增加更新列表"))
+    if (!ShowUpdateDialog(QT_TRANSLATE_NOOP("Tarnwick", "增加更新列表")))
         return;
     Refused(editor_.AddUpdate(updateEditor_->Fields));
 }
@@ -228,7 +229,7 @@ void MainWindowLogic::EditUpdate()
         edit::InputFromUpdate(model_.updates.At(static_cast<std::size_t>(update_)));
     // Setting the choice does not react by itself; show the entry's check-mode row.
     updateEditor_->ShowCheckMode();
-    if (!ShowUpdateDialog("修改更新列表"))
+    if (!ShowUpdateDialog(QT_TRANSLATE_NOOP("Tarnwick", "修改更新列表")))
         return;
     Refused(editor_.EditUpdate(update_, updateEditor_->Fields));
 }
@@ -270,7 +271,7 @@ bool MainWindowLogic::CloseRequested()
 {
     if (!workingCopy_.IsModified(model_))
         return true;
-    const edit::Notice question = edit::InfoNotice(NoticeKind::Confirmation, Gbk("配置信息已修改，是否保存？"));
+    const edit::Notice question = edit::InfoNotice(NoticeKind::Confirmation, Gbk(QT_TRANSLATE_NOOP("Tarnwick", "配置信息已修改，是否保存？")));
     switch (operator_.AskToSave(question.caption, question.text)) {
     case SaveAnswer::Save: return RunGuarded(operator_, [this] { SaveConfiguration(); });
     case SaveAnswer::Discard: return true;

@@ -8,7 +8,7 @@ namespace tarnwick::ui {
 CheckModeRow CheckModeRow::Initial()
 {
     CheckModeRow row;
-    row.LabelCaption = Gbk("版本号:");
+    row.LabelCaption = Gbk(QT_TRANSLATE_NOOP("Tarnwick", "版本号:"));
     return row;
 }
 
@@ -21,18 +21,18 @@ void UpdateEditorLogic::ShowCheckMode()
     switch (Fields.CheckTypeIndex) {
     case 0:
         Row.LabelVisible = true;
-        Row.LabelCaption = Gbk("版本号:");
+        Row.LabelCaption = Gbk(QT_TRANSLATE_NOOP("Tarnwick", "版本号:"));
         Row.VerVisible = true;
         break;
     case 2:
         Row.LabelVisible = true;
-        Row.LabelCaption = Gbk("PAK更新时间:");
+        Row.LabelCaption = Gbk(QT_TRANSLATE_NOOP("Tarnwick", "PAK更新时间:"));
         Row.DateVisible = true;
         Row.DateTop = CheckModeRow::kRowTop;
         break;
     case 3:
         Row.LabelVisible = true;
-        Row.LabelCaption = Gbk("文件MD5值:");
+        Row.LabelCaption = Gbk(QT_TRANSLATE_NOOP("Tarnwick", "文件MD5值:"));
         Row.Md5Visible = true;
         Row.Md5Top = CheckModeRow::kRowTop;
         break;
