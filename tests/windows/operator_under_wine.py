@@ -13,7 +13,8 @@ The session, in a copy of the sample Tarnwick.xml:
     for want of a hint);
   - the configuration is saved and ServerInfo.txt written;
   - a launcher is generated under the Chinese game name 青龙传奇;
-  - the window is closed with Alt+F4 and the program ends.
+  - the window is closed with Alt+F4 and the program ends;
+  - started again in English, it refuses a taken group name in English.
 Tarnwick.xml, ServerInfo.txt and the launcher must then be byte for byte what
 the POSIX build of tarnwick-cli writes for the same operations. Before the
 session the program is checked for what Windows needs: only system DLLs
@@ -386,6 +387,19 @@ def session(hands, layouts, screenshots, dropped, drag_source, md5):
     hands.keys("alt+F4")
 
 
+def english_look(hands, layouts, screenshots):
+    """The same program in English: its title, a refusal's notice, then closed."""
+    main = hands.form("Velmora Launcher Configurator", layouts["FormMain"])
+    time.sleep(2)
+    main.save_image(os.path.join(screenshots, "tarnwick-main-en.png"))
+    main.click("btnAddGroup")
+    hands.form("Add", None)
+    hands.paste("East")
+    hands.keys("Return")
+    check(hands.notice("Error") == "This group exists already.", "the English refusal did not show")
+    hands.keys("alt+F4")
+
+
 def main():
     parser = argparse.ArgumentParser()
     for name in ("exe", "cli", "drag-source", "sample", "layouts", "version", "screenshots", "work"):
@@ -419,10 +433,18 @@ def main():
     program = None
     try:
         log = open(os.path.join(work, "tarnwick.log"), "wb")
-        program = subprocess.Popen([wine, "tarnwick.exe"], cwd=folder, env=hands.env, stdout=log, stderr=log)
+        # Chinese as on a Chinese Windows (Wine's own language follows this
+        # machine's locale, which need not be Chinese).
+        program = subprocess.Popen([wine, "tarnwick.exe", "--language", "zh_CN"], cwd=folder, env=hands.env,
+                                   stdout=log, stderr=log)
         session(hands, layouts, os.path.abspath(args.screenshots), dropped, os.path.abspath(args.drag_source), md5)
         status = program.wait(timeout=PATIENCE)
         check(status == 0, f"tarnwick.exe ended with status {status}")
+        program = subprocess.Popen([wine, "tarnwick.exe", "--language", "en"], cwd=folder, env=hands.env,
+                                   stdout=log, stderr=log)
+        english_look(hands, layouts, os.path.abspath(args.screenshots))
+        status = program.wait(timeout=PATIENCE)
+        check(status == 0, f"tarnwick.exe in English ended with status {status}")
     finally:
         if program and program.poll() is None:
             program.kill()
