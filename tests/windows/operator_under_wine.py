@@ -296,6 +296,14 @@ def replay_on_posix(cli, sample, folder, md5):
         subprocess.run([cli, "-C", folder, *step], check=True, capture_output=True, timeout=PATIENCE)
 
 
+def add_group(hands, main, caption, name):
+    """增加分组, the name typed into the input box and taken with Enter."""
+    main.click("btnAddGroup")
+    hands.form(caption, None)
+    hands.paste(name)
+    hands.keys("Return")
+
+
 def session(hands, layouts, screenshots, dropped, drag_source, md5):
     # The first start in a new prefix takes a while.
     main = hands.form(MAIN_TITLE, layouts["FormMain"], patience=3 * PATIENCE)
@@ -303,15 +311,9 @@ def session(hands, layouts, screenshots, dropped, drag_source, md5):
     main.save_image(os.path.join(screenshots, "tarnwick-main.png"))
 
     # Groups: a name taken is refused, a new one is added.
-    main.click("btnAddGroup")
-    hands.form("增加", None)
-    hands.paste("East")
-    hands.keys("Return")
+    add_group(hands, main, "增加", "East")
     check(hands.notice("错误提示") == "该分组已存在！", "the taken group name was not refused")
-    main.click("btnAddGroup")
-    hands.form("增加", None)
-    hands.paste("华东一区")
-    hands.keys("Return")
+    add_group(hands, main, "增加", "华东一区")
     hands.closed("增加")
 
     # A server, refused until its group is chosen.
@@ -392,10 +394,7 @@ def english_look(hands, layouts, screenshots):
     main = hands.form("Velmora Launcher Configurator", layouts["FormMain"])
     time.sleep(2)
     main.save_image(os.path.join(screenshots, "tarnwick-main-en.png"))
-    main.click("btnAddGroup")
-    hands.form("Add", None)
-    hands.paste("East")
-    hands.keys("Return")
+    add_group(hands, main, "Add", "East")
     check(hands.notice("Error") == "This group exists already.", "the English refusal did not show")
     hands.keys("alt+F4")
 
