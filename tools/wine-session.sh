@@ -14,5 +14,13 @@ mkdir -p "$prefix"
 "$server" -p </dev/null >/dev/null 2>&1
 trap '"$server" -k 2>/dev/null || true' EXIT INT TERM
 # Creating the prefix takes a while the first time; do it before the clock of any test starts.
-"$wine" wineboot -i </dev/null >/dev/null 2>&1
+# A first wineboot in a new prefix has been seen to fail once: try again, and
+# show its output when that fails too.
+if ! "$wine" wineboot -i </dev/null >/dev/null 2>&1; then
+    "$wine" wineboot -i </dev/null >"$prefix.wineboot.log" 2>&1 || {
+        echo "wine-session: wineboot failed twice for $prefix:" >&2
+        tail -n 20 "$prefix.wineboot.log" >&2
+        exit 1
+    }
+fi
 "$@"
