@@ -13,8 +13,6 @@ std::optional<Language> ParseLanguage(std::string_view name)
     return std::nullopt;
 }
 
-const char* LanguageName(Language language) { return language == Language::English ? "en" : "zh_CN"; }
-
 Language LanguageOfLocale(std::string_view localeName)
 {
     // The language is the name's start, up to a territory (_ or -), a code set

@@ -12,7 +12,6 @@ enum class Language { Chinese, English };
 
 // "zh_CN" or "en", as --language takes them.
 std::optional<Language> ParseLanguage(std::string_view name);
-const char* LanguageName(Language language);
 
 // English for an English locale name (en, en_US.UTF-8, en-GB), Chinese for any
 // other: the C and POSIX locales too, so that a system that names no language

@@ -5,7 +5,7 @@
 
 namespace tarnwick::ui {
 
-WindowLanguage::WindowLanguage(Language language) : language_(language)
+WindowLanguage::WindowLanguage(Language language)
 {
     bool loaded = false;
     if (language == Language::English) {

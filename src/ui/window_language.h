@@ -20,10 +20,7 @@ public:
     WindowLanguage(const WindowLanguage&) = delete;
     WindowLanguage& operator=(const WindowLanguage&) = delete;
 
-    Language Current() const { return language_; }
-
 private:
-    Language language_;
     QTranslator texts_;
     bool installed_ = false;
     QLocale previousLocale_;
