@@ -2,6 +2,7 @@
 
 #include "base/error.h"
 #include "base/text.h"
+#include "base/translatable.h"
 
 #include <system_error>
 
@@ -13,7 +14,10 @@ namespace {
 
 Error CannotWorkIn(const fs::path& folder, const std::error_code& error)
 {
-    return Error("Cannot work in folder \"" + PathText(folder) + "\". " + error.message());
+    Message message(QT_TRANSLATE_NOOP("Tarnwick", "无法在文件夹“%1”中工作。%2"));
+    message.Arg(PathText(folder));
+    const ErrorKind kind = KindOfErrorCode(error);
+    return Error(WithReason(message, error.message(), kind), kind);
 }
 
 } // namespace
@@ -24,8 +28,8 @@ fs::path OwnFolder(const char* xdgDataHome, const char* home)
         return fs::path(xdgDataHome) / "tarnwick";
     if (home && fs::path(home).is_absolute())
         return fs::path(home) / ".local/share/tarnwick";
-    throw Error("Cannot find a folder of its own: neither XDG_DATA_HOME nor HOME names an absolute folder. "
-                "Give the folder to work in: tarnwick FOLDER");
+    throw Error(Message(QT_TRANSLATE_NOOP("Tarnwick", "找不到本程序自己的文件夹：XDG_DATA_HOME 和 HOME 都不是绝对路径。"
+                                                      "请给出要在其中工作的文件夹：tarnwick 文件夹")));
 }
 
 void EnterFolder(const fs::path& folder, bool create)

@@ -1,6 +1,7 @@
 #include "base/error.h"
 
 #include "base/text.h"
+#include "base/translatable.h"
 
 #include <cerrno>
 #include <cstring>
@@ -37,40 +38,103 @@ ErrorKind KindOfErrno(int errorNumber)
     }
 }
 
+ErrorKind KindOfErrorCode(const std::error_code& error)
+{
+    if (error.category() == std::generic_category())
+        return KindOfErrno(error.value());
+    if (error.category() == std::system_category()) {
+#ifdef _WIN32
+        return KindOfWin32Error(static_cast<unsigned long>(error.value()));
+#else
+        return KindOfErrno(error.value());
+#endif
+    }
+    return ErrorKind::Failed;
+}
+
 std::string SystemErrorText(int errorNumber)
 {
     // strerror's text is ASCII in the C locale that the programs run in.
     return std::strerror(errorNumber);
 }
 
+namespace {
+
+} // namespace
+
+Message& WithReason(Message& message, const std::string& systemText, ErrorKind kind)
+{
+    switch (kind) {
+    case ErrorKind::NoPermission: return message.Phrase(QT_TRANSLATE_NOOP("Tarnwick", "没有权限"));
+    case ErrorKind::NotFound: return message.Phrase(QT_TRANSLATE_NOOP("Tarnwick", "文件或文件夹不存在"));
+    case ErrorKind::NoRoom: return message.Phrase(QT_TRANSLATE_NOOP("Tarnwick", "磁盘空间不足"));
+    case ErrorKind::InUse: return message.Phrase(QT_TRANSLATE_NOOP("Tarnwick", "文件正被另一个程序使用"));
+    case ErrorKind::Failed:
+    case ErrorKind::Damaged: break;
+    }
+    return message.Arg(systemText);
+}
+
+namespace {
+
+Message FileMessage(const char* pattern, const std::filesystem::path& path)
+{
+    Message message(pattern);
+    message.Arg(PathText(path));
+    return message;
+}
+
+// The patterns, each once: the English is the translation file's.
+constexpr const char* kCannotOpen = QT_TRANSLATE_NOOP("Tarnwick", "无法打开文件“%1”。%2");
+constexpr const char* kCannotCreate = QT_TRANSLATE_NOOP("Tarnwick", "无法创建文件“%1”。%2");
+constexpr const char* kCannotRead = QT_TRANSLATE_NOOP("Tarnwick", "无法读取文件“%1”。%2");
+
+Error FileError(const char* pattern, const std::filesystem::path& path, const std::string& reason, ErrorKind kind)
+{
+    Message message = FileMessage(pattern, path);
+    return Error(WithReason(message, reason, kind), kind);
+}
+
+Error FileError(const char* pattern, const std::filesystem::path& path, int errorNumber)
+{
+    return FileError(pattern, path, SystemErrorText(errorNumber), KindOfErrno(errorNumber));
+}
+
+} // namespace
+
 Error CannotOpenFile(const std::filesystem::path& path, int errorNumber)
 {
-    return CannotOpenFile(path, SystemErrorText(errorNumber), KindOfErrno(errorNumber));
+    return FileError(kCannotOpen, path, errorNumber);
 }
 
 Error CannotCreateFile(const std::filesystem::path& path, int errorNumber)
 {
-    return CannotCreateFile(path, SystemErrorText(errorNumber), KindOfErrno(errorNumber));
+    return FileError(kCannotCreate, path, errorNumber);
 }
 
 Error CannotReadFile(const std::filesystem::path& path, int errorNumber)
 {
-    return CannotReadFile(path, SystemErrorText(errorNumber), KindOfErrno(errorNumber));
+    return FileError(kCannotRead, path, errorNumber);
 }
 
 Error CannotOpenFile(const std::filesystem::path& path, const std::string& reason, ErrorKind kind)
 {
-    return Error("Cannot open file \"" + PathText(path) + "\". " + reason, kind);
+    return FileError(kCannotOpen, path, reason, kind);
 }
 
 Error CannotCreateFile(const std::filesystem::path& path, const std::string& reason, ErrorKind kind)
 {
-    return Error("Cannot create file \"" + PathText(path) + "\". " + reason, kind);
+    return FileError(kCannotCreate, path, reason, kind);
 }
 
 Error CannotReadFile(const std::filesystem::path& path, const std::string& reason, ErrorKind kind)
 {
-    return Error("Cannot read file \"" + PathText(path) + "\". " + reason, kind);
+    return FileError(kCannotRead, path, reason, kind);
+}
+
+Error FileEndedEarly(const std::filesystem::path& path)
+{
+    return Error(FileMessage(kCannotRead, path).Phrase(QT_TRANSLATE_NOOP("Tarnwick", "文件比预期的短")));
 }
 
 } // namespace tarnwick

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "base/message.h"
+
 #include <filesystem>
 #include <stdexcept>
 #include <string>
+#include <system_error>
 
 namespace tarnwick {
 
@@ -18,23 +21,32 @@ namespace detail {
 // has run out of descriptors, the very failure an Error may be reporting.
 struct ErrorKindField {
     ErrorKind kind;
+    Message message;
 };
 } // namespace detail
 
-// The one error type of the system. The message is GBK text, like all core text;
-// front ends convert it to UTF-8 when they show it.
+// The one error type of the system. what() is its text in Chinese, GBK like
+// all core text; Text() keeps the sentence for the front ends to write in the
+// operator's language. A plain text reads the same in every language.
 class Error : public std::runtime_error, private detail::ErrorKindField {
 public:
     explicit Error(const std::string& message, ErrorKind kind = ErrorKind::Failed)
-        : std::runtime_error(message), detail::ErrorKindField{kind}
+        : std::runtime_error(message), detail::ErrorKindField{kind, Message::Untranslated(message)}
+    {
+    }
+    explicit Error(const Message& message, ErrorKind kind = ErrorKind::Failed)
+        : std::runtime_error(message.Chinese()), detail::ErrorKindField{kind, message}
     {
     }
 
     ErrorKind Kind() const noexcept { return kind; }
+    const Message& Text() const noexcept { return message; }
 };
 
 // The kind of a C library error number (errno).
 ErrorKind KindOfErrno(int errorNumber);
+// The kind of a standard library error code (std::filesystem's).
+ErrorKind KindOfErrorCode(const std::error_code& error);
 #ifdef _WIN32
 // The kind of a Win32 error code (GetLastError).
 ErrorKind KindOfWin32Error(unsigned long errorCode);
@@ -45,14 +57,23 @@ std::string Win32ErrorText(unsigned long errorCode);
 // The system's description of an error number, as GBK text.
 std::string SystemErrorText(int errorNumber);
 
+// A failure's reason added to a message: said in the operator's language
+// where its kind tells it all (no permission, not found, no room, in use),
+// else the system's own description.
+Message& WithReason(Message& message, const std::string& systemText, ErrorKind kind);
+
 // "Cannot open file "%s". %s", "Cannot create file "%s". %s" and
-// "Cannot read file "%s". %s", with the path as GBK text. Given an error
-// number, the reason is its description and the kind follows from it.
+// "Cannot read file "%s". %s" (in Chinese 无法打开文件“%s”。%s and so on),
+// with the path as GBK text. The kind follows from an error number; where the
+// kind tells the reason, the reason is said in the operator's language, else
+// it is the system's description.
 Error CannotOpenFile(const std::filesystem::path& path, int errorNumber);
 Error CannotCreateFile(const std::filesystem::path& path, int errorNumber);
 Error CannotReadFile(const std::filesystem::path& path, int errorNumber);
 Error CannotOpenFile(const std::filesystem::path& path, const std::string& reason, ErrorKind kind = ErrorKind::Failed);
 Error CannotCreateFile(const std::filesystem::path& path, const std::string& reason, ErrorKind kind = ErrorKind::Failed);
 Error CannotReadFile(const std::filesystem::path& path, const std::string& reason, ErrorKind kind = ErrorKind::Failed);
+// A file that ended before the size it had when it was opened.
+Error FileEndedEarly(const std::filesystem::path& path);
 
 } // namespace tarnwick

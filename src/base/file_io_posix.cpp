@@ -195,7 +195,7 @@ void InputFile::ReadExactly(std::span<std::byte> buffer) const
     while (!buffer.empty()) {
         const std::size_t got = ReadSome(file_, buffer, shownPath_);
         if (got == 0)
-            throw CannotReadFile(shownPath_, "The file ended before its expected size");
+            throw FileEndedEarly(shownPath_);
         buffer = buffer.subspan(got);
     }
 }

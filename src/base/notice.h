@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/message.h"
+
 #include <string>
 
 namespace tarnwick {
@@ -16,6 +18,9 @@ public:
     virtual ~Notifier() = default;
     // Returns true when the operator pressed OK.
     virtual bool Notice(NoticeKind kind, const std::string& caption, const std::string& text) = 0;
+    // A message of the core in the operator's language (GBK); Chinese unless
+    // the front end speaks another.
+    virtual std::string Sentence(const Message& message) { return message.Chinese(); }
 };
 
 } // namespace tarnwick

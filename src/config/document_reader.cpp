@@ -286,7 +286,7 @@ private:
             return utf8;
         if (auto gbk = TryUtf8ToGbk(utf8))
             return gbk;
-        failure = xml::DocumentErrorInText(UnrepresentableReason(utf8), source_, line_);
+        failure = xml::DocumentErrorInText(Message::Untranslated(UnrepresentableReason(utf8)), source_, line_);
         return std::nullopt;
     }
 

@@ -1,6 +1,7 @@
 #include "config/xml_parser.h"
 
 #include "base/text.h"
+#include "base/translatable.h"
 
 #include <libxml/xmlerror.h>
 
@@ -39,15 +40,15 @@ std::string_view NthLine(std::string_view text, long number)
     return found.substr(0, found.find('\0'));
 }
 
+constexpr const char* kUnreadable = QT_TRANSLATE_NOOP("Tarnwick", "无法读取文档");
+
 // The reason, "Line: N" and the excerpt of that line, each on a line of its own.
 // Such an error is the document's fault, not the system's: Damaged.
-Error Formatted(std::string_view reason, long line, const std::string& excerpt)
+Error Formatted(const Message& reason, long line, const std::string& excerpt)
 {
-    std::string text(reason);
-    text += kLineBreak;
-    text += "Line: " + std::to_string(line);
-    text += kLineBreak;
-    text += excerpt;
+    // The line breaks are parameters: a translation file keeps no line break.
+    Message text(QT_TRANSLATE_NOOP("Tarnwick", "%1%2行：%3%2%4"));
+    text.Inner(reason).Arg(std::string(kLineBreak)).Arg(std::to_string(line)).Arg(excerpt);
     return Error(text, ErrorKind::Damaged);
 }
 
@@ -158,7 +159,7 @@ std::string WithCrLf(std::string_view text)
 
 } // namespace
 
-Error DocumentErrorInText(std::string_view reason, std::string_view utf8, long line)
+Error DocumentErrorInText(const Message& reason, std::string_view utf8, long line)
 {
     // A GBK character is one Unicode character, so the first forty characters
     // of the line are the same text in either form.
@@ -172,7 +173,7 @@ Error DocumentErrorInText(std::string_view reason, std::string_view utf8, long l
     return Formatted(reason, line, TryUtf8ToGbk(found.substr(0, bytes)).value_or(std::string()));
 }
 
-Error DocumentError(std::string_view reason, std::string_view source, long line)
+Error DocumentError(const Message& reason, std::string_view source, long line)
 {
     return Formatted(reason, line, SourceExcerpt(source, line));
 }
@@ -185,7 +186,7 @@ std::string MessageText(std::string_view utf8)
     return gbk ? std::move(*gbk) : PathText(std::string(utf8));
 }
 
-void ParseReport::Fail(std::string why, long at)
+void ParseReport::Fail(Message why, long at)
 {
     if (failed)
         return;
@@ -255,7 +256,7 @@ std::optional<std::string> DocumentText(std::string_view bytes, ParseReport& rep
     // three bytes in UTF-8), so that a document it wrote might not load again.
     auto utf8 = TryGbkToUtf8(bytes);
     if (!utf8)
-        report.Fail("The document holds bytes that are not GBK text", FirstNonGbkLine(bytes));
+        report.Fail(Message(QT_TRANSLATE_NOOP("Tarnwick", "文档中有不是 GBK 文字的字节")), FirstNonGbkLine(bytes));
     return utf8;
 }
 
@@ -285,19 +286,18 @@ bool Parser::ParseText(std::string_view utf8, const xmlSAXHandler& events, void*
         ctxt_->myDoc = nullptr;
     }
     if (!report_.failed && !ctxt_->wellFormed)
-        report_.Fail("The document is not well-formed", LineOf(ctxt_));
+        report_.Fail(Message(QT_TRANSLATE_NOOP("Tarnwick", "文档的格式不正确")), LineOf(ctxt_));
     return !report_.failed;
 }
 
 Error Parser::ReportedError(std::string_view bytes) const
 {
-    return DocumentError(report_.failed ? report_.reason : "The document could not be read", bytes, report_.line);
+    return DocumentError(report_.failed ? report_.reason : Message(kUnreadable), bytes, report_.line);
 }
 
 Error Parser::ReportedErrorInText(std::string_view utf8) const
 {
-    return DocumentErrorInText(report_.failed ? report_.reason : "The document could not be read", utf8,
-                               report_.line);
+    return DocumentErrorInText(report_.failed ? report_.reason : Message(kUnreadable), utf8, report_.line);
 }
 
 void TopLevelCollector::Keep(const std::string& utf8)

@@ -18,17 +18,19 @@ namespace tarnwick::xml {
 // The first error the parser reported, or a construct that is refused.
 struct ParseReport {
     bool failed = false;
-    std::string reason; // GBK
+    Message reason;
     long line = 0;
 
-    void Fail(std::string why, long at);
+    void Fail(Message why, long at);
+    // A reason in libxml2's or a handler's own words (GBK).
+    void Fail(std::string why, long at) { Fail(Message::Untranslated(std::move(why)), at); }
 };
 
 // The parser's reason, "Line: N" and the first 40 characters of that source line.
-Error DocumentError(std::string_view reason, std::string_view source, long line);
+Error DocumentError(const Message& reason, std::string_view source, long line);
 
 // The same, quoting the document's text decoded to UTF-8.
-Error DocumentErrorInText(std::string_view reason, std::string_view utf8, long line);
+Error DocumentErrorInText(const Message& reason, std::string_view utf8, long line);
 
 // The document's bytes decoded for the parser; absent, with the report's
 // failure naming the first line that is not GBK, when they cannot be.

@@ -111,8 +111,9 @@ int main(int argc, char** argv)
         EnterWorkingFolder(options);
     } catch (const tarnwick::Error& error) {
         // Started from the menu there is no terminal to read: show it as well.
-        std::cerr << "tarnwick: " << tarnwick::TryGbkToUtf8(error.what()).value_or(error.what()) << "\n";
-        tarnwick::ui::ReportFailure(op, error.what());
+        const std::string sentence = op.Sentence(error.Text());
+        std::cerr << "tarnwick: " << tarnwick::TryGbkToUtf8(sentence).value_or(sentence) << "\n";
+        tarnwick::ui::ReportFailure(op, sentence);
         return 1;
     }
     using namespace tarnwick::ui;

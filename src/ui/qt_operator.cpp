@@ -52,6 +52,11 @@ bool QtOperator::InputQuery(const std::string& caption, const std::string& promp
     return true;
 }
 
+std::string QtOperator::Sentence(const tarnwick::Message& message)
+{
+    return message.Compose([](const char* source) { return ToGbk(QCoreApplication::translate("Tarnwick", source)); });
+}
+
 SaveAnswer QtOperator::AskToSave(const std::string& caption, const std::string& text)
 {
     QMessageBox box(WindowInFront());

@@ -24,7 +24,7 @@ bool RunGuarded(Notifier& notifier, const std::function<void()>& action)
         action();
         return true;
     } catch (const Error& error) {
-        ReportFailure(notifier, error.what());
+        ReportFailure(notifier, notifier.Sentence(error.Text()));
     } catch (const std::exception& error) {
         // Library failures (memory, file system) are reported the same way.
         ReportFailure(notifier, error.what());
