@@ -20,9 +20,9 @@ namespace {
 
 class Silent : public tarnwick::Notifier {
 public:
-    bool Notice(tarnwick::NoticeKind, const std::string&, const std::string& text) override
+    bool Notice(tarnwick::NoticeKind, const std::string&, const tarnwick::Message& message) override
     {
-        std::fprintf(stderr, "notice: %s\n", text.c_str());
+        std::fprintf(stderr, "notice: %s\n", message.Chinese().c_str());
         return true;
     }
 };

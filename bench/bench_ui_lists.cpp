@@ -31,10 +31,10 @@ namespace {
 // Confirms everything and names each new group anew.
 class Agreeing : public Operator {
 public:
-    bool Notice(NoticeKind kind, const std::string&, const std::string& text) override
+    bool Notice(NoticeKind kind, const std::string&, const tarnwick::Message& text) override
     {
         if (kind == NoticeKind::Refusal)
-            std::fprintf(stderr, "refused: %s\n", text.c_str());
+            std::fprintf(stderr, "refused: %s\n", text.Chinese().c_str());
         return true;
     }
     bool InputQuery(const std::string&, const std::string&, std::string& text) override

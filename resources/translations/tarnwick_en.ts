@@ -124,7 +124,7 @@
     </message>
     <message>
         <source>当客户端保存的升级版本低于该版本号时，自动更新该文件。建议每一项都使用不同的版本号。</source>
-        <translation>The file is updated when the version that the player's launcher recorded is lower than this one. Best give every entry a version of its own.</translation>
+        <translation>The file is updated when the version that the player&apos;s launcher recorded is lower than this one. Best give every entry a version of its own.</translation>
     </message>
     <message>
         <source>下载效验:</source>
@@ -334,7 +334,7 @@
     </message>
     <message>
         <source>不保存(&amp;N)</source>
-        <translation>Do&amp;n't save</translation>
+        <translation>Do&amp;n&apos;t save</translation>
     </message>
     <message>
         <source>提示信息</source>
@@ -382,7 +382,7 @@
     </message>
     <message>
         <source>请选择服务器分组!</source>
-        <translation>Choose the server's group.</translation>
+        <translation>Choose the server&apos;s group.</translation>
     </message>
     <message>
         <source>请先选择你要修改的服务器信息!</source>
@@ -394,7 +394,7 @@
     </message>
     <message>
         <source>这两台服务器属于不同分组，保存时各分组的服务器分开写入，保存的顺序不会改变</source>
-        <translation>These two servers belong to different groups. Each group's servers are saved together, so the saved order would not change.</translation>
+        <translation>These two servers belong to different groups. Each group&apos;s servers are saved together, so the saved order would not change.</translation>
     </message>
     <message>
         <source>更新提示不能为空!</source>
@@ -455,6 +455,62 @@
     <message>
         <source>生成登录器失败(无法删除旧文件)！</source>
         <translation>The launcher was not generated (the old file could not be deleted).</translation>
+    </message>
+    <message>
+        <source>没有权限</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>文件或文件夹不存在</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>没有足够的空间</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>文件正被另一个程序使用</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>无法打开文件“%1”。%2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>无法创建文件“%1”。%2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>无法读取文件“%1”。%2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>文件比预期的短</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>无法读取文档</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1%2行：%3%2%4</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>文档中有不是 GBK 文字的字节</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>文档的格式不正确</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>无法在文件夹“%1”中工作。%2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>找不到本程序自己的文件夹：XDG_DATA_HOME 和 HOME 都不是绝对路径。请给出要在其中工作的文件夹：tarnwick 文件夹</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 </TS>

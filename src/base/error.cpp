@@ -58,16 +58,12 @@ std::string SystemErrorText(int errorNumber)
     return std::strerror(errorNumber);
 }
 
-namespace {
-
-} // namespace
-
 Message& WithReason(Message& message, const std::string& systemText, ErrorKind kind)
 {
     switch (kind) {
     case ErrorKind::NoPermission: return message.Phrase(QT_TRANSLATE_NOOP("Tarnwick", "没有权限"));
     case ErrorKind::NotFound: return message.Phrase(QT_TRANSLATE_NOOP("Tarnwick", "文件或文件夹不存在"));
-    case ErrorKind::NoRoom: return message.Phrase(QT_TRANSLATE_NOOP("Tarnwick", "磁盘空间不足"));
+    case ErrorKind::NoRoom: return message.Phrase(QT_TRANSLATE_NOOP("Tarnwick", "没有足够的空间"));
     case ErrorKind::InUse: return message.Phrase(QT_TRANSLATE_NOOP("Tarnwick", "文件正被另一个程序使用"));
     case ErrorKind::Failed:
     case ErrorKind::Damaged: break;
@@ -130,6 +126,11 @@ Error CannotCreateFile(const std::filesystem::path& path, const std::string& rea
 Error CannotReadFile(const std::filesystem::path& path, const std::string& reason, ErrorKind kind)
 {
     return FileError(kCannotRead, path, reason, kind);
+}
+
+Error CannotCreateFile(const std::filesystem::path& path, const Message& reason, ErrorKind kind)
+{
+    return Error(FileMessage(kCannotCreate, path).Inner(reason), kind);
 }
 
 Error FileEndedEarly(const std::filesystem::path& path)

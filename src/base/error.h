@@ -3,6 +3,7 @@
 #include "base/message.h"
 
 #include <filesystem>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <system_error>
@@ -19,9 +20,10 @@ namespace detail {
 // of a polymorphic object while it is built: the undefined-behaviour checker
 // probes such objects through a pipe, which cannot be made when the process
 // has run out of descriptors, the very failure an Error may be reporting.
+// The message is shared, so that copying an Error, as throwing does, cannot fail.
 struct ErrorKindField {
     ErrorKind kind;
-    Message message;
+    std::shared_ptr<const Message> message;
 };
 } // namespace detail
 
@@ -31,16 +33,16 @@ struct ErrorKindField {
 class Error : public std::runtime_error, private detail::ErrorKindField {
 public:
     explicit Error(const std::string& message, ErrorKind kind = ErrorKind::Failed)
-        : std::runtime_error(message), detail::ErrorKindField{kind, Message::Untranslated(message)}
+        : std::runtime_error(message), detail::ErrorKindField{kind, std::make_shared<const Message>(Message::Untranslated(message))}
     {
     }
     explicit Error(const Message& message, ErrorKind kind = ErrorKind::Failed)
-        : std::runtime_error(message.Chinese()), detail::ErrorKindField{kind, message}
+        : std::runtime_error(message.Chinese()), detail::ErrorKindField{kind, std::make_shared<const Message>(message)}
     {
     }
 
     ErrorKind Kind() const noexcept { return kind; }
-    const Message& Text() const noexcept { return message; }
+    const Message& Text() const noexcept { return *message; }
 };
 
 // The kind of a C library error number (errno).
@@ -73,6 +75,8 @@ Error CannotReadFile(const std::filesystem::path& path, int errorNumber);
 Error CannotOpenFile(const std::filesystem::path& path, const std::string& reason, ErrorKind kind = ErrorKind::Failed);
 Error CannotCreateFile(const std::filesystem::path& path, const std::string& reason, ErrorKind kind = ErrorKind::Failed);
 Error CannotReadFile(const std::filesystem::path& path, const std::string& reason, ErrorKind kind = ErrorKind::Failed);
+// The same with a reason of Tarnwick's own.
+Error CannotCreateFile(const std::filesystem::path& path, const Message& reason, ErrorKind kind = ErrorKind::Failed);
 // A file that ended before the size it had when it was opened.
 Error FileEndedEarly(const std::filesystem::path& path);
 

@@ -16,8 +16,9 @@ enum class NoticeKind {
 class Notifier {
 public:
     virtual ~Notifier() = default;
-    // Returns true when the operator pressed OK.
-    virtual bool Notice(NoticeKind kind, const std::string& caption, const std::string& text) = 0;
+    // Returns true when the operator pressed OK. The caption is GBK; the text
+    // is written in the operator's language.
+    virtual bool Notice(NoticeKind kind, const std::string& caption, const Message& text) = 0;
     // A message of the core in the operator's language (GBK); Chinese unless
     // the front end speaks another.
     virtual std::string Sentence(const Message& message) { return message.Chinese(); }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/translation.h"
+
 #include <chrono>
 #include <filesystem>
 #include <string>
@@ -15,6 +17,9 @@ struct Context {
     std::filesystem::path folder = ".";
     // How long an edit waits for the working copy's lock (--wait SECONDS).
     std::chrono::milliseconds lockWait = std::chrono::seconds(10);
+    // The language of what is printed for people (--language); --json output
+    // and the files written are the same in every language.
+    Translation translation{ChooseLanguage(std::nullopt)};
 
     // A file named on the command line, as if the program had started in the folder.
     std::filesystem::path In(const std::filesystem::path& name) const

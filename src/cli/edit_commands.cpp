@@ -99,7 +99,7 @@ int ListGroups(const SetupModel& model, bool json)
 }
 
 // Asks on a terminal; elsewhere only --yes confirms.
-bool ConfirmDelete(const std::string& name, std::size_t servers, bool yes)
+bool ConfirmDelete(const std::string& name, std::size_t servers, bool yes, const Translation& translation)
 {
     if (servers == 0 || yes)
         return true;
@@ -107,7 +107,7 @@ bool ConfirmDelete(const std::string& name, std::size_t servers, bool yes)
         throw Refusal("NAME: group " + Quoted(name) + " holds " + std::to_string(servers) +
                       (servers == 1 ? " server, which is" : " servers, which are") +
                       " deleted with it; standard input is not a terminal to ask on, so confirm with --yes");
-    std::string shown = Printable(edit::DeleteGroupQuestion(name).text);
+    std::string shown = Printable(translation.Sentence(edit::DeleteGroupQuestion(name).text));
     if (const auto cr = shown.find('\r'); cr != std::string::npos)
         shown.erase(cr, 1);
     std::cerr << shown << " [y/N] " << std::flush;
@@ -137,7 +137,7 @@ int Groups(const Context& context, const Arguments& args)
         return session.Finish(editor.AddGroup(name));
     const int group = GroupNamed(session.Model(), name, "NAME");
     if (verb == "delete") {
-        if (!ConfirmDelete(name, ServersOf(session.Model(), name), options.Flag("--yes")))
+        if (!ConfirmDelete(name, ServersOf(session.Model(), name), options.Flag("--yes"), context.translation))
             throw Refusal("NAME: not confirmed; group " + Quoted(name) + " is kept");
         return session.Finish(editor.DeleteGroup(group));
     }

@@ -40,13 +40,13 @@ int Launcher(const Context& context, const Arguments& args)
     // operand they are about goes first.
     switch (outcome) {
     case BuildOutcome::Written: break;
-    case BuildOutcome::NoGameName: throw Refusal("GAMENAME: " + OutcomeText(outcome));
-    case BuildOutcome::NoListUrl: throw Refusal("LISTURL: " + OutcomeText(outcome));
+    case BuildOutcome::NoGameName: throw Refusal(Message("GAMENAME: %1").Inner(OutcomeText(outcome)));
+    case BuildOutcome::NoListUrl: throw Refusal(Message("LISTURL: %1").Inner(OutcomeText(outcome)));
     case BuildOutcome::OldFileInUse: throw Refusal(OutcomeText(outcome));
     case BuildOutcome::NoClientSlot:
-    case BuildOutcome::ClientTooLong: throw Refusal("--client: " + OutcomeText(outcome));
+    case BuildOutcome::ClientTooLong: throw Refusal(Message("--client: %1").Inner(OutcomeText(outcome)));
     }
-    std::cout << Printable(OutcomeText(outcome)) << "\n";
+    std::cout << Printable(context.translation.Sentence(OutcomeText(outcome))) << "\n";
     return 0;
 }
 

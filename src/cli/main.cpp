@@ -49,12 +49,17 @@ void ReadGlobalOptions(const std::vector<std::string>& argv, std::size_t& next, 
 {
     while (next < argv.size()) {
         const std::string& option = argv[next];
-        if (option != "-C" && option != "--wait")
+        if (option != "-C" && option != "--wait" && option != "--language")
             return;
         if (next + 1 >= argv.size())
             throw UsageError(option + ": needs a value; usage: tarnwick-cli [-C FOLDER] [--wait SECONDS] COMMAND");
         const std::string& value = argv[next + 1];
-        if (option == "-C") {
+        if (option == "--language") {
+            const auto language = tarnwick::ParseLanguage(value);
+            if (!language)
+                throw UsageError("--language: " + tarnwick::LanguageProblem(GbkArgument(value, "--language")));
+            context.translation = tarnwick::Translation(*language);
+        } else if (option == "-C") {
             context.folder = tarnwick::Utf8Path(value);
             std::error_code error;
             if (!std::filesystem::is_directory(context.folder, error))
@@ -71,9 +76,8 @@ void ReadGlobalOptions(const std::vector<std::string>& argv, std::size_t& next, 
     }
 }
 
-int Run(const std::vector<Command>& commands, const std::vector<std::string>& argv)
+int Run(const std::vector<Command>& commands, const std::vector<std::string>& argv, Context& context)
 {
-    Context context;
     std::size_t next = 1;
     ReadGlobalOptions(argv, next, context);
     if (next >= argv.size()) {
@@ -101,13 +105,14 @@ int Run(const std::vector<Command>& commands, const std::vector<std::string>& ar
 int tarnwick::ProgramMain(std::vector<std::string> argv)
 {
     const auto commands = AllCommands();
+    Context context;
     try {
-        return Run(commands, argv);
+        return Run(commands, argv, context);
     } catch (const Refusal& refusal) {
-        std::cerr << "tarnwick-cli: " << Printable(refusal.what()) << "\n";
+        std::cerr << "tarnwick-cli: " << Printable(context.translation.Sentence(refusal.Text())) << "\n";
         return 1;
     } catch (const Error& error) {
-        std::cerr << "tarnwick-cli: " << Printable(error.what()) << "\n";
+        std::cerr << "tarnwick-cli: " << Printable(context.translation.Sentence(error.Text())) << "\n";
     } catch (const std::exception& error) {
         std::cerr << "tarnwick-cli: " << error.what() << "\n";
     }

@@ -12,7 +12,7 @@ constexpr const char* kErrorCaption = QT_TRANSLATE_NOOP("Tarnwick", "错误提�
 
 Notice Refusal(const char* caption, const char* text)
 {
-    return {NoticeKind::Refusal, Utf8ToGbk(caption), Utf8ToGbk(text)};
+    return {NoticeKind::Refusal, Utf8ToGbk(caption), Message(text)};
 }
 
 } // namespace
@@ -47,32 +47,48 @@ Notice RefusalNotice(Outcome outcome)
     case Outcome::WebAddressEmpty:
         return Refusal(kInfoCaption, QT_TRANSLATE_NOOP("Tarnwick", "网页地址不能为空!（空地址不会被重新载入，发布的将是默认地址）"));
     }
-    return {NoticeKind::Success, Utf8ToGbk(kInfoCaption), {}};
+    return {NoticeKind::Success, Utf8ToGbk(kInfoCaption), Message()};
 }
 
 Notice DeleteGroupQuestion(const std::string& groupName)
 {
-    return {NoticeKind::Confirmation, Utf8ToGbk(kInfoCaption),
-            Utf8ToGbk("是否确定删除分组[") + groupName + Utf8ToGbk("]信息？\r\n将会同时删除所有该组的服务器列表!")};
+    Message text(QT_TRANSLATE_NOOP("Tarnwick", "是否确定删除分组[%1]信息？%2将会同时删除所有该组的服务器列表!"));
+    text.Arg(groupName).Arg(kMessageLineBreak);
+    return {NoticeKind::Confirmation, Utf8ToGbk(kInfoCaption), text};
 }
 
-Notice SavedNotice() { return {NoticeKind::Success, Utf8ToGbk(kInfoCaption), Utf8ToGbk(QT_TRANSLATE_NOOP("Tarnwick", "保存配置成功完成！"))}; }
+Notice SavedNotice() { return InfoNotice(NoticeKind::Success, Message(QT_TRANSLATE_NOOP("Tarnwick", "保存配置成功完成！"))); }
+
+Notice SavedNotice(const std::string& keptCopy)
+{
+    Message text(QT_TRANSLATE_NOOP("Tarnwick", "%1%2原来的 Tarnwick.xml 载入时未能完整读取，覆盖前已另存为：%2%3"));
+    text.Inner(SavedNotice().text).Arg(kMessageLineBreak).Arg(keptCopy);
+    return InfoNotice(NoticeKind::Success, text);
+}
 
 Notice ServerInfoWrittenNotice()
 {
-    return {NoticeKind::Success, Utf8ToGbk(kInfoCaption), Utf8ToGbk(QT_TRANSLATE_NOOP("Tarnwick", "生成配置成功完成！"))};
+    return InfoNotice(NoticeKind::Success, Message(QT_TRANSLATE_NOOP("Tarnwick", "生成配置成功完成！")));
 }
 
-Notice InfoNotice(NoticeKind kind, std::string text) { return {kind, Utf8ToGbk(kInfoCaption), std::move(text)}; }
+Notice InfoNotice(NoticeKind kind, Message text) { return {kind, Utf8ToGbk(kInfoCaption), std::move(text)}; }
 
-Notice ErrorNotice(std::string text) { return {NoticeKind::Refusal, Utf8ToGbk(kErrorCaption), std::move(text)}; }
+Notice ErrorNotice(Message text) { return {NoticeKind::Refusal, Utf8ToGbk(kErrorCaption), std::move(text)}; }
 
 Notice RepeatedGroupsNotice(const std::string& namesInBrackets)
 {
-    return {NoticeKind::Success, Utf8ToGbk(kInfoCaption),
-            Utf8ToGbk("分组") + namesInBrackets +
-                Utf8ToGbk("重名：保存时它的服务器会在每个同名分组下各写一次，再次载入后服务器会成倍增加。\r\n"
-                          "请删除多余的同名分组。")};
+    Message text(QT_TRANSLATE_NOOP("Tarnwick", "分组%1重名：保存时它的服务器会在每个同名分组下各写一次，"
+                                               "再次载入后服务器会成倍增加。%2请删除多余的同名分组。"));
+    text.Arg(namesInBrackets).Arg(kMessageLineBreak);
+    return {NoticeKind::Success, Utf8ToGbk(kInfoCaption), text};
+}
+
+Notice WorkingCopyHeldNotice(const std::string& holder)
+{
+    Message text(QT_TRANSLATE_NOOP("Tarnwick", "Tarnwick.xml 正被另一个程序使用：%1。%2"
+                                               "为免覆盖它的修改，本窗口不打开这个文件夹；请关闭那个程序后再试。"));
+    text.Arg(holder).Arg(kMessageLineBreak);
+    return ErrorNotice(text);
 }
 
 } // namespace tarnwick::edit

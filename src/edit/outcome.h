@@ -42,11 +42,12 @@ enum class Outcome {
     WebAddressEmpty,
 };
 
-// The notice that tells the operator an outcome. Texts GBK.
+// The notice that tells the operator an outcome: the caption GBK, the text a
+// message for the front end to write in the operator's language.
 struct Notice {
     NoticeKind kind;
     std::string caption;
-    std::string text;
+    Message text;
 };
 
 // The refusal notice of an outcome other than Done.
@@ -57,15 +58,23 @@ Notice DeleteGroupQuestion(const std::string& groupName);
 
 // The success notices of the two writes.
 Notice SavedNotice();
+// The same, telling where the working copy that did not load whole was kept.
+Notice SavedNotice(const std::string& keptCopy);
 Notice ServerInfoWrittenNotice();
 
 // Notices under the two captions: "提示信息" for input, confirmations and
 // successes, "错误提示" for refused moves and refused launcher generation.
-Notice InfoNotice(NoticeKind kind, std::string text);
-Notice ErrorNotice(std::string text);
+Notice InfoNotice(NoticeKind kind, Message text);
+Notice ErrorNotice(Message text);
 
 // Told after loading when group names repeat: each such group is written with
 // every server of that name, so a save and a load multiply them.
 Notice RepeatedGroupsNotice(const std::string& namesInBrackets);
+
+// Told when another program holds the working copy; `holder` names it.
+Notice WorkingCopyHeldNotice(const std::string& holder);
+
+// A line break in a message: translation files keep none of their own.
+inline constexpr const char* kMessageLineBreak = "\r\n";
 
 } // namespace tarnwick::edit

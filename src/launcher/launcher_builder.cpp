@@ -36,24 +36,24 @@ bool AllowedAsFileName(std::string_view name)
 
 Error NameNotAllowed(const std::filesystem::path& folder, const std::string& fileName)
 {
-    return Error("Cannot create file \"" + PathText(folder) + "/" + fileName + "\". " +
-                 "The name is not allowed as a file name (it may not hold \\ / : * ? \" < > | or control "
-                 "characters, nor be \".\" or \"..\").");
+    return CannotCreateFile(PathText(folder) + "/" + fileName,
+                            Message(QT_TRANSLATE_NOOP("Tarnwick", "这个名字不能用作文件名（不能含有 \\ / : * ? \" < > | "
+                                                                  "或控制字符，也不能是“.”或“..”）。")));
 }
 
 } // namespace
 
-std::string OutcomeText(BuildOutcome outcome)
+Message OutcomeText(BuildOutcome outcome)
 {
     switch (outcome) {
-    case BuildOutcome::Written: return Utf8ToGbk(QT_TRANSLATE_NOOP("Tarnwick", "登录器生成成功！"));
-    case BuildOutcome::NoGameName: return Utf8ToGbk(QT_TRANSLATE_NOOP("Tarnwick", "游戏名字不能留空！"));
-    case BuildOutcome::NoListUrl: return Utf8ToGbk(QT_TRANSLATE_NOOP("Tarnwick", "列表地址不能留空！"));
+    case BuildOutcome::Written: return Message(QT_TRANSLATE_NOOP("Tarnwick", "登录器生成成功！"));
+    case BuildOutcome::NoGameName: return Message(QT_TRANSLATE_NOOP("Tarnwick", "游戏名字不能留空！"));
+    case BuildOutcome::NoListUrl: return Message(QT_TRANSLATE_NOOP("Tarnwick", "列表地址不能留空！"));
     case BuildOutcome::OldFileInUse: break;
-    case BuildOutcome::NoClientSlot: return Utf8ToGbk(QT_TRANSLATE_NOOP("Tarnwick", "登录器映像中没有游戏客户端(GameClient)的位置，未生成登录器！"));
-    case BuildOutcome::ClientTooLong: return Utf8ToGbk(QT_TRANSLATE_NOOP("Tarnwick", "游戏客户端命令太长，登录器映像中放不下，未生成登录器！"));
+    case BuildOutcome::NoClientSlot: return Message(QT_TRANSLATE_NOOP("Tarnwick", "登录器映像中没有游戏客户端(GameClient)的位置，未生成登录器！"));
+    case BuildOutcome::ClientTooLong: return Message(QT_TRANSLATE_NOOP("Tarnwick", "游戏客户端命令太长，登录器映像中放不下，未生成登录器！"));
     }
-    return Utf8ToGbk(QT_TRANSLATE_NOOP("Tarnwick", "生成登录器失败(无法删除旧文件)！"));
+    return Message(QT_TRANSLATE_NOOP("Tarnwick", "生成登录器失败(无法删除旧文件)！"));
 }
 
 LauncherBuilder::LauncherBuilder(std::span<const std::byte> image, std::filesystem::path folder)
@@ -82,7 +82,7 @@ BuildOutcome LauncherBuilder::Build(std::string_view gameNameEdit, std::string_v
     const std::filesystem::path target = folder_ / Utf8Path(*fileName);
 
     if (image_.empty())
-        throw Error("Resource LoginData not found");
+        throw Error(Message(QT_TRANSLATE_NOOP("Tarnwick", "找不到资源 %1")).Arg("LoginData"));
 
     // Stamped in memory and written beside the target, then moved over the old
     // launcher only when complete, so that the old one survives every failure.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/message.h"
+
 #include <cstddef>
 #include <filesystem>
 #include <optional>
@@ -22,8 +24,8 @@ enum class BuildOutcome {
     ClientTooLong, // the client command does not fit the image's GameClient slot; nothing written
 };
 
-// What the operator is told of an outcome (GBK), by the window and the command line alike.
-std::string OutcomeText(BuildOutcome outcome);
+// What the operator is told of an outcome, by the window and the command line alike.
+Message OutcomeText(BuildOutcome outcome);
 
 // Writes a branded launcher into a folder: the image, stamped with its file
 // name, the game name and the list address.

@@ -19,13 +19,13 @@ QWidget* WindowInFront()
 
 } // namespace
 
-bool QtOperator::Notice(NoticeKind kind, const std::string& caption, const std::string& text)
+bool QtOperator::Notice(NoticeKind kind, const std::string& caption, const Message& text)
 {
     QMessageBox box(WindowInFront());
     box.setWindowTitle(Translated(caption));
     // Shown exactly as written: names such as "<b>Bold</b>" are not markup.
     box.setTextFormat(Qt::PlainText);
-    box.setText(Translated(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    box.setText(ToQString(Sentence(text)).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     switch (kind) {
     case NoticeKind::Refusal:
         box.setIcon(QMessageBox::Critical);

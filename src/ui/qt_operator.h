@@ -8,7 +8,7 @@ namespace tarnwick::ui {
 // owned by the window in front.
 class QtOperator : public Operator {
 public:
-    bool Notice(tarnwick::NoticeKind kind, const std::string& caption, const std::string& text) override;
+    bool Notice(tarnwick::NoticeKind kind, const std::string& caption, const tarnwick::Message& text) override;
     bool InputQuery(const std::string& caption, const std::string& prompt, std::string& text) override;
     SaveAnswer AskToSave(const std::string& caption, const std::string& text) override;
     std::string Sentence(const tarnwick::Message& message) override;

@@ -24,10 +24,10 @@ namespace {
 // Nobody is at the screen: notices go to standard error, questions get Cancel.
 class Unattended : public tarnwick::ui::Operator {
 public:
-    bool Notice(tarnwick::NoticeKind, const std::string& caption, const std::string& text) override
+    bool Notice(tarnwick::NoticeKind, const std::string& caption, const tarnwick::Message& text) override
     {
         std::cerr << tarnwick::ui::ToQString(caption).toStdString() << ": "
-                  << tarnwick::ui::ToQString(text).toStdString() << "\n";
+                  << tarnwick::ui::ToQString(text.Chinese()).toStdString() << "\n";
         return false;
     }
     bool InputQuery(const std::string&, const std::string&, std::string&) override { return false; }

@@ -139,7 +139,7 @@ TEST_F(Editor, RefusalsKeepTheirReasonAndChangeNothing)
         EXPECT_EQ(Document(), before);
         EXPECT_TRUE(view.InStep());
         // Every refusal has words for the operator.
-        EXPECT_FALSE(RefusalNotice(row.expected).text.empty());
+        EXPECT_FALSE(RefusalNotice(row.expected).text.Chinese().empty());
     }
 }
 

@@ -3,6 +3,7 @@
 #include "base/file_io.h"
 #include "base/text.h"
 #include "digest/md5.h"
+#include "edit/outcome.h"
 #include "launcher/launcher_builder.h"
 #include "scripted_operator.h"
 #include "find_widget.h"
@@ -364,8 +365,8 @@ private slots:
                 box->button(QMessageBox::Cancel)->click();
             }
         });
-        QVERIFY(!op.Notice(NoticeKind::Confirmation, Utf8ToGbk("提示信息"),
-                           Utf8ToGbk("是否确定删除分组[<b>Bold</b>]信息？\r\n将会同时删除所有该组的服务器列表!")));
+        const edit::Notice question = edit::DeleteGroupQuestion("<b>Bold</b>");
+        QVERIFY(!op.Notice(question.kind, question.caption, question.text));
         QCOMPARE(format, Qt::PlainText);
         QCOMPARE(shown, Q("是否确定删除分组[<b>Bold</b>]信息？\n将会同时删除所有该组的服务器列表!"));
     }

@@ -28,9 +28,9 @@ public:
     std::deque<SaveAnswer> saveAnswers; // answers to "save the changes?"; Cancel when empty
     std::vector<std::string> saveQuestions;
 
-    bool Notice(NoticeKind kind, const std::string& caption, const std::string& text) override
+    bool Notice(NoticeKind kind, const std::string& caption, const Message& text) override
     {
-        notices.push_back({kind, GbkToUtf8(caption), GbkToUtf8(text)});
+        notices.push_back({kind, GbkToUtf8(caption), GbkToUtf8(text.Chinese())});
         if (kind != NoticeKind::Confirmation)
             return true;
         if (confirmations.empty())

@@ -15,7 +15,7 @@ std::string FailureReportText(const std::string& message)
 
 void ReportFailure(Notifier& notifier, const std::string& message)
 {
-    notifier.Notice(NoticeKind::Refusal, kApplicationTitle, FailureReportText(message));
+    notifier.Notice(NoticeKind::Refusal, kApplicationTitle, Message::Untranslated(FailureReportText(message)));
 }
 
 bool RunGuarded(Notifier& notifier, const std::function<void()>& action)

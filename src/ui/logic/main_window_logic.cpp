@@ -62,8 +62,7 @@ bool MainWindowLogic::TakeWorkingCopy()
     const auto holder = workingCopy_.Lock("tarnwick", kWindowLockWait);
     if (!holder)
         return true;
-    Show(edit::ErrorNotice(Gbk("Tarnwick.xml 正被另一个程序使用：") + *holder +
-                           Gbk("。\r\n为免覆盖它的修改，本窗口不打开这个文件夹；请关闭那个程序后再试。")));
+    Show(edit::WorkingCopyHeldNotice(*holder));
     return false;
 }
 
@@ -245,10 +244,7 @@ void MainWindowLogic::DeleteUpdate()
 void MainWindowLogic::SaveConfiguration()
 {
     const auto kept = workingCopy_.Save(model_);
-    edit::Notice notice = edit::SavedNotice();
-    if (kept)
-        notice.text += Gbk("\r\n原来的 Tarnwick.xml 载入时未能完整读取，覆盖前已另存为：\r\n") + PathText(*kept);
-    Show(notice);
+    Show(kept ? edit::SavedNotice(PathText(*kept)) : edit::SavedNotice());
 }
 
 void MainWindowLogic::WriteServerInformation()
@@ -271,8 +267,9 @@ bool MainWindowLogic::CloseRequested()
 {
     if (!workingCopy_.IsModified(model_))
         return true;
-    const edit::Notice question = edit::InfoNotice(NoticeKind::Confirmation, Gbk(QT_TRANSLATE_NOOP("Tarnwick", "配置信息已修改，是否保存？")));
-    switch (operator_.AskToSave(question.caption, question.text)) {
+    const edit::Notice question =
+        edit::InfoNotice(NoticeKind::Confirmation, Message(QT_TRANSLATE_NOOP("Tarnwick", "配置信息已修改，是否保存？")));
+    switch (operator_.AskToSave(question.caption, question.text.Chinese())) {
     case SaveAnswer::Save: return RunGuarded(operator_, [this] { SaveConfiguration(); });
     case SaveAnswer::Discard: return true;
     case SaveAnswer::Cancel: return false;
