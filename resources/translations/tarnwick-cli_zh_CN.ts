@@ -1,4 +1,399 @@
 <?xml version="1.0" encoding="utf-8"?>
 <!DOCTYPE TS>
 <TS version="2.1" language="zh_CN" sourcelanguage="en">
+<context>
+    <name>TarnwickCli</name>
+    <message>
+        <source>Cannot read %1. %2</source>
+        <translation>无法读取%1。%2</translation>
+    </message>
+    <message>
+        <source>%1: reading stopped past the limit; %2</source>
+        <translation>%1：读取超过上限，已停止；%2</translation>
+    </message>
+    <message>
+        <source>standard input</source>
+        <translation>标准输入</translation>
+    </message>
+    <message>
+        <source>Cannot write to standard output</source>
+        <translation>无法写入标准输出</translation>
+    </message>
+    <message>
+        <source>Cannot read standard input. %1</source>
+        <translation>无法读取标准输入。%1</translation>
+    </message>
+    <message>
+        <source>standard input: more than 10,240 bytes; a value may hold at most 10,240 bytes</source>
+        <translation>标准输入：超过 10,240 字节；一个值最多只能有 10,240 字节</translation>
+    </message>
+    <message>
+        <source>%1: added</source>
+        <translation>%1：新增</translation>
+    </message>
+    <message>
+        <source>%1: added (%2)</source>
+        <translation>%1：新增（%2）</translation>
+    </message>
+    <message>
+        <source>%1: removed</source>
+        <translation>%1：删除</translation>
+    </message>
+    <message>
+        <source>%1: removed (%2)</source>
+        <translation>%1：删除（%2）</translation>
+    </message>
+    <message>
+        <source>%1: changed from &quot;%2&quot; to &quot;%3&quot;</source>
+        <translation>%1：由“%2”改为“%3”</translation>
+    </message>
+    <message>
+        <source>%1: %2 changed from &quot;%3&quot; to &quot;%4&quot;</source>
+        <translation>%1：%2 由“%3”改为“%4”</translation>
+    </message>
+    <message>
+        <source>%1: moved</source>
+        <translation>%1：位置移动</translation>
+    </message>
+    <message>
+        <source>up to date</source>
+        <translation>已是最新</translation>
+    </message>
+    <message>
+        <source>up to date: %1 holds the values that serverinfo writes now, but its text differs from line %2 (another writer&apos;s layout or compression)</source>
+        <translation>已是最新：%1 中的值与 serverinfo 现在写出的相同，但文本从第 %2 行起不同（由另一个程序排版或压缩）</translation>
+    </message>
+    <message>
+        <source>%1 differs from what serverinfo writes now from Tarnwick.xml (published, then now):</source>
+        <translation>%1 与 serverinfo 现在由 Tarnwick.xml 写出的内容不同（前为已发布的，后为现在的）：</translation>
+    </message>
+    <message>
+        <source>load Tarnwick.xml and write it back</source>
+        <translation>载入 Tarnwick.xml 并写回</translation>
+    </message>
+    <message>
+        <source>load Tarnwick.xml and write ServerInfo.txt</source>
+        <translation>载入 Tarnwick.xml 并生成 ServerInfo.txt</translation>
+    </message>
+    <message>
+        <source>encode the bytes of standard input (at most 10,240)%1as ServerInfo.txt does</source>
+        <translation>按 ServerInfo.txt 的方式编码标准输入的字节%1（最多 10,240 个）</translation>
+    </message>
+    <message>
+        <source>print the document that ServerInfo.txt (or FILE, or%1standard input; at most 256 MiB) was written from,%1checking every value; redirected, the bytes of a%1Tarnwick.xml; status 2 when it cannot be read</source>
+        <translation>输出 ServerInfo.txt（或 FILE，或标准输入；最大%1为 256 MiB）据以写出的文档，并检查每个值；输出%1被重定向时为 Tarnwick.xml 的原样字节；无法读取%1时状态为 2</translation>
+    </message>
+    <message>
+        <source>compare a published ServerInfo.txt (at most 256 MiB)%1with what serverinfo writes now: &quot;up to date&quot; and%1status 0, or the differences and status 1; status 2%1when it cannot be read:%1curl -s URL | tarnwick-cli verify -</source>
+        <translation>将已发布的 ServerInfo.txt（最大 256 MiB）与%1serverinfo 现在写出的内容比较：相同时显示%1“已是最新”，状态为 0；不同时列出差异，状态为 1；%1无法读取时状态为 2：%1curl -s URL | tarnwick-cli verify -</translation>
+    </message>
+    <message>
+        <source>MD5 digest of each file, in the format of md5sum;%1status 2 when a file cannot be read (the others%1are still done)</source>
+        <translation>以 md5sum 的格式给出每个文件的 MD5 值；有文件无法%1读取时状态为 2（其余文件照常计算）</translation>
+    </message>
+    <message>
+        <source>%1: has %2 characters; the window&apos;s field holds at most %3</source>
+        <translation>%1：有 %2 个字符；窗口中的输入框最多只能容纳 %3 个</translation>
+    </message>
+    <message>
+        <source>ROW: must be a row number as &quot;%1 list&quot; shows it, from 1; not &quot;%2&quot;</source>
+        <translation>ROW：应为“%1 list”显示的行号（从 1 开始），不能是“%2”</translation>
+    </message>
+    <message>
+        <source>ROW: there is no row %1 in the %2 list (it has %3)</source>
+        <translation>ROW：%2 列表中没有第 %1 行（共 %3 行）</translation>
+    </message>
+    <message>
+        <source>%1: no group is named &quot;%2&quot;</source>
+        <translation>%1：没有名为“%2”的分组</translation>
+    </message>
+    <message>
+        <source>Group</source>
+        <translation>分组</translation>
+    </message>
+    <message>
+        <source>Servers</source>
+        <translation>服务器数</translation>
+    </message>
+    <message>
+        <source>NAME: group &quot;%1&quot; holds 1 server, which is deleted with it; standard input is not a terminal to ask on, so confirm with --yes</source>
+        <translation>NAME：分组“%1”中有 1 台服务器，会随分组一起删除；标准输入不是终端，无法询问，请用 --yes 确认</translation>
+    </message>
+    <message>
+        <source>NAME: group &quot;%1&quot; holds %2 servers, which are deleted with it; standard input is not a terminal to ask on, so confirm with --yes</source>
+        <translation>NAME：分组“%1”中有 %2 台服务器，会随分组一起删除；标准输入不是终端，无法询问，请用 --yes 确认</translation>
+    </message>
+    <message>
+        <source>NAME: not confirmed; group &quot;%1&quot; is kept</source>
+        <translation>NAME：未确认，分组“%1”保持不变</translation>
+    </message>
+    <message>
+        <source>Row</source>
+        <translation>行号</translation>
+    </message>
+    <message>
+        <source>Display name</source>
+        <translation>显示名称</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>名称</translation>
+    </message>
+    <message>
+        <source>Address</source>
+        <translation>地址</translation>
+    </message>
+    <message>
+        <source>Port</source>
+        <translation>端口</translation>
+    </message>
+    <message>
+        <source>Hint</source>
+        <translation>更新提示</translation>
+    </message>
+    <message>
+        <source>Save folder</source>
+        <translation>保存位置</translation>
+    </message>
+    <message>
+        <source>File name</source>
+        <translation>保存文件名</translation>
+    </message>
+    <message>
+        <source>Download address</source>
+        <translation>下载地址</translation>
+    </message>
+    <message>
+        <source>Unzip</source>
+        <translation>解压</translation>
+    </message>
+    <message>
+        <source>Check</source>
+        <translation>检测</translation>
+    </message>
+    <message>
+        <source>Download</source>
+        <translation>下载</translation>
+    </message>
+    <message>
+        <source>Date</source>
+        <translation>时间</translation>
+    </message>
+    <message>
+        <source>Version</source>
+        <translation>版本号</translation>
+    </message>
+    <message>
+        <source>Download check</source>
+        <translation>下载效验</translation>
+    </message>
+    <message>
+        <source>%1: takes one of %2; not &quot;%3&quot;</source>
+        <translation>%1：应为 %2 之一，不能是“%3”</translation>
+    </message>
+    <message>
+        <source>--ver: takes a whole number from 1 to 65535, as the dialog&apos;s version field does; not &quot;%1&quot;</source>
+        <translation>--ver：与对话框的版本号一栏一样，应为 1 到 65535 的整数，不能是“%1”</translation>
+    </message>
+    <message>
+        <source>NAME: is one of Loginframe, ContactGM, Payment, Payment2, Home; not &quot;%1&quot;</source>
+        <translation>NAME：应为 Loginframe、ContactGM、Payment、Payment2、Home 之一，不能是“%1”</translation>
+    </message>
+    <message>
+        <source>Window</source>
+        <translation>窗口</translation>
+    </message>
+    <message>
+        <source>the server groups, with their servers&apos; count</source>
+        <translation>列出服务器分组及各组的服务器数</translation>
+    </message>
+    <message>
+        <source>add a group at the end</source>
+        <translation>在末尾增加一个分组</translation>
+    </message>
+    <message>
+        <source>delete the group and its servers; a group that%1holds servers asks on a terminal, else needs --yes</source>
+        <translation>删除分组及其服务器；分组中有服务器时在终端上%1询问，否则需要 --yes</translation>
+    </message>
+    <message>
+        <source>move the group one place up or down</source>
+        <translation>将分组上移或下移一位</translation>
+    </message>
+    <message>
+        <source>the servers, numbered by ROW</source>
+        <translation>列出服务器，以 ROW 编号</translation>
+    </message>
+    <message>
+        <source>add a server (port 7000 unless given); names,%1addresses and ports of several connections are%1joined by &quot;;&quot;</source>
+        <translation>增加一台服务器（未给出端口时为 7000）；多个连接的%1名称、地址和端口用“;”连接</translation>
+    </message>
+    <message>
+        <source>change a server; the group is chosen again, as in%1the window; fields not given keep their values</source>
+        <translation>修改一台服务器；与窗口中一样，分组须重新选择；%1未给出的字段保持原值</translation>
+    </message>
+    <message>
+        <source>delete a server</source>
+        <translation>删除一台服务器</translation>
+    </message>
+    <message>
+        <source>move a server one row up or down; refused when the%1neighbour is of another group, as the saved file keeps%1each group&apos;s servers together and would not change</source>
+        <translation>将服务器上移或下移一行；相邻的服务器属于其他分组时%1不予执行：保存的文件把各分组的服务器写在一起，%1顺序不会改变</translation>
+    </message>
+    <message>
+        <source>the update entries, numbered by ROW</source>
+        <translation>列出更新条目，以 ROW 编号</translation>
+    </message>
+    <message>
+        <source>OPTIONS: --zip no|yes, --check none|version|exists|pak|md5,%1--download direct|album, --date TEXT, --ver 1..65535,%1--md5 TEXT, --down-md5 TEXT; a new entry starts from%1the dialog&apos;s starting values (save folder .\, date and%1download check 20050505, version 1, no, none, direct)</source>
+        <translation>OPTIONS：--zip no|yes, --check none|version|exists|pak|md5,%1--download direct|album, --date TEXT, --ver 1..65535,%1--md5 TEXT, --down-md5 TEXT；新条目从对话框的%1初始值开始（保存位置 .\，时间和下载效验 20050505，%1版本号 1，no，none，direct）</translation>
+    </message>
+    <message>
+        <source>delete an update entry</source>
+        <translation>删除一个更新条目</translation>
+    </message>
+    <message>
+        <source>the five web page addresses, or the one named:%1Loginframe, ContactGM, Payment, Payment2, Home</source>
+        <translation>列出五个网页地址，或给出名称的那一个：%1Loginframe、ContactGM、Payment、Payment2、Home</translation>
+    </message>
+    <message>
+        <source>set one address (not empty: an empty one is not%1read back, and the placeholder would be published)</source>
+        <translation>设置一个地址（不能为空：空地址不会被重新载入，%1发布的将是默认地址）</translation>
+    </message>
+    <message>
+        <source>Tarnwick.xml is in use by %1; waited %2 s for it (--wait SECONDS waits longer). Nothing was changed.</source>
+        <translation>Tarnwick.xml 正被 %1 使用；已等待 %2 秒（用 --wait SECONDS 可等待更久）。未做任何修改。</translation>
+    </message>
+    <message>
+        <source>Tarnwick.xml does not load whole, so it is not edited (the window keeps a copy of it before it saves over it): %1</source>
+        <translation>Tarnwick.xml 未能完整载入，因此不作修改（窗口程序在覆盖保存前会保留它的副本）：%1</translation>
+    </message>
+    <message>
+        <source>note: Tarnwick.xml is open in %1; what is read here lacks its unsaved edits</source>
+        <translation>注意：Tarnwick.xml 已在 %1 中打开；此处读到的内容不含它尚未保存的修改</translation>
+    </message>
+    <message>
+        <source>--client: needs the game client&apos;s command, such as &quot;%1&quot;</source>
+        <translation>--client：需要游戏客户端的命令，例如“%1”</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1：%2</translation>
+    </message>
+    <message>
+        <source>the translation table</source>
+        <translation>翻译表</translation>
+    </message>
+    <message>
+        <source>the file has no version resource</source>
+        <translation>文件没有版本信息资源</translation>
+    </message>
+    <message>
+        <source>the version resource has no translation table</source>
+        <translation>版本信息资源中没有翻译表</translation>
+    </message>
+    <message>
+        <source>the first translation&apos;s string table has no slot %1</source>
+        <translation>第一个翻译的字符串表中没有 %1 这一项</translation>
+    </message>
+    <message>
+        <source>the value has %1 characters; the slot %2 holds at most %3 (and a terminator)</source>
+        <translation>值有 %1 个字符；%2 这一项最多只能容纳 %3 个（另加一个结束符）</translation>
+    </message>
+    <message>
+        <source>the file&apos;s resource section has no room for the version resource</source>
+        <translation>文件的资源节中没有容纳版本信息资源的空间</translation>
+    </message>
+    <message>
+        <source>%1: %2; nothing written</source>
+        <translation>%1：%2；未写入任何内容</translation>
+    </message>
+    <message>
+        <source>%1 stamped in %2</source>
+        <translation>已将 %1 写入 %2</translation>
+    </message>
+    <message>
+        <source>%1: the file has no version resource with a translation table</source>
+        <translation>%1：文件中没有带翻译表的版本信息资源</translation>
+    </message>
+    <message>
+        <source>write the branded launcher GAMENAME.exe here; COMMAND%1starts the game client, an .exe in the launcher&apos;s%1folder, with %addr% %port% %name% %group% filled in</source>
+        <translation>在此处生成登录器 GAMENAME.exe；COMMAND 用于启动%1游戏客户端（登录器文件夹中的 .exe），其中的%1%addr% %port% %name% %group% 会填入实际的值</translation>
+    </message>
+    <message>
+        <source>overwrite the string KEY of FILE&apos;s version resource;%1status 1, and nothing written, when FILE has no slot%1KEY or VALUE does not fit it</source>
+        <translation>改写 FILE 版本信息资源中的字符串 KEY；FILE 中%1没有 KEY 这一项或 VALUE 放不下时状态为 1，%1不写入任何内容</translation>
+    </message>
+    <message>
+        <source>list the first translation&apos;s version strings</source>
+        <translation>列出第一个翻译的版本信息字符串</translation>
+    </message>
+    <message>
+        <source>Usage: %1</source>
+        <translation>用法：%1</translation>
+    </message>
+    <message>
+        <source>work in FOLDER instead of the current folder: Tarnwick.xml,%1ServerInfo.txt, launchers and files named in arguments</source>
+        <translation>在 FOLDER 而不是当前文件夹中工作：Tarnwick.xml、%1ServerInfo.txt、登录器以及参数中给出的文件都在那里</translation>
+    </message>
+    <message>
+        <source>how long an edit waits for Tarnwick.xml while another%1program edits it (default 10)</source>
+        <translation>另一个程序正在编辑 Tarnwick.xml 时，修改操作等待它的%1时间（默认 10 秒）</translation>
+    </message>
+    <message>
+        <source>the language of messages and help, Chinese or English;%1by default English when LC_ALL, LC_MESSAGES or LANG%1starts with &quot;en&quot;, else Chinese; --json output and the%1files written are the same in both</source>
+        <translation>提示信息和帮助的语言，中文或英文；默认在 LC_ALL、%1LC_MESSAGES 或 LANG 以“en”开头时为英文，否则为%1中文；--json 的输出和写出的文件在两种语言下相同</translation>
+    </message>
+    <message>
+        <source>Commands:</source>
+        <translation>命令：</translation>
+    </message>
+    <message>
+        <source>this text</source>
+        <translation>显示本帮助</translation>
+    </message>
+    <message>
+        <source>the version</source>
+        <translation>显示版本</translation>
+    </message>
+    <message>
+        <source>Edits check what the window&apos;s dialogs check and save Tarnwick.xml as the%1window&apos;s save does, holding the folder&apos;s lock meanwhile; a window keeps the%1lock while it is open. Exit status: 0 done, 1 refused (the window&apos;s notice is%1printed on standard error and nothing is written) or, for verify,%1different, 2 a usage error or input that cannot be read. Texts are UTF-8 on%1the command line and GBK in the files.</source>
+        <translation>修改操作的检查与窗口中各对话框的检查相同，保存 Tarnwick.xml 的方式也与%1窗口的保存相同，期间持有该文件夹的锁；窗口打开期间一直持有该锁。%1退出状态：0 表示完成；1 表示被拒绝（窗口的提示信息输出到标准错误，%1不写入任何内容），对 verify 则表示有差异；2 表示用法错误或输入%1无法读取。命令行上的文字为 UTF-8，文件中的文字为 GBK。</translation>
+    </message>
+    <message>
+        <source>%1: needs a value; usage: %2</source>
+        <translation>%1：需要一个值；用法：%2</translation>
+    </message>
+    <message>
+        <source>--language: unknown language &apos;%1&apos; (zh_CN or en)</source>
+        <translation>--language：未知的语言“%1”（应为 zh_CN 或 en）</translation>
+    </message>
+    <message>
+        <source>-C: %1: no such folder</source>
+        <translation>-C：%1：没有这个文件夹</translation>
+    </message>
+    <message>
+        <source>--wait: takes a number of seconds from 0 to 86400; not &quot;%1&quot;</source>
+        <translation>--wait：应为 0 到 86400 之间的秒数，不能是“%1”</translation>
+    </message>
+    <message>
+        <source>%1: unknown command; &apos;tarnwick-cli help&apos; lists them</source>
+        <translation>%1：未知的命令；“tarnwick-cli help”会列出所有命令</translation>
+    </message>
+    <message>
+        <source>%1: needs a value; usage: tarnwick-cli %2</source>
+        <translation>%1：需要一个值；用法：tarnwick-cli %2</translation>
+    </message>
+    <message>
+        <source>%1: unknown option; usage: tarnwick-cli %2</source>
+        <translation>%1：未知的选项；用法：tarnwick-cli %2</translation>
+    </message>
+    <message>
+        <source>usage: tarnwick-cli %1</source>
+        <translation>用法：tarnwick-cli %1</translation>
+    </message>
+    <message>
+        <source>%1: holds a character that GBK cannot represent</source>
+        <translation>%1：含有 GBK 无法表示的字符</translation>
+    </message>
+</context>
 </TS>

@@ -458,59 +458,519 @@
     </message>
     <message>
         <source>没有权限</source>
-        <translation type="unfinished"></translation>
+        <translation>Permission denied</translation>
     </message>
     <message>
         <source>文件或文件夹不存在</source>
-        <translation type="unfinished"></translation>
+        <translation>No such file or directory</translation>
     </message>
     <message>
         <source>没有足够的空间</source>
-        <translation type="unfinished"></translation>
+        <translation>No space left on device</translation>
     </message>
     <message>
         <source>文件正被另一个程序使用</source>
-        <translation type="unfinished"></translation>
+        <translation>The file is in use by another program</translation>
     </message>
     <message>
         <source>无法打开文件“%1”。%2</source>
-        <translation type="unfinished"></translation>
+        <translation>Cannot open file &quot;%1&quot;. %2</translation>
     </message>
     <message>
         <source>无法创建文件“%1”。%2</source>
-        <translation type="unfinished"></translation>
+        <translation>Cannot create file &quot;%1&quot;. %2</translation>
     </message>
     <message>
         <source>无法读取文件“%1”。%2</source>
-        <translation type="unfinished"></translation>
+        <translation>Cannot read file &quot;%1&quot;. %2</translation>
     </message>
     <message>
         <source>文件比预期的短</source>
-        <translation type="unfinished"></translation>
+        <translation>The file ended before its expected size</translation>
     </message>
     <message>
         <source>无法读取文档</source>
-        <translation type="unfinished"></translation>
+        <translation>The document could not be read</translation>
     </message>
     <message>
         <source>%1%2行：%3%2%4</source>
-        <translation type="unfinished"></translation>
+        <translation>%1%2Line: %3%2%4</translation>
     </message>
     <message>
         <source>文档中有不是 GBK 文字的字节</source>
-        <translation type="unfinished"></translation>
+        <translation>The document holds bytes that are not GBK text</translation>
     </message>
     <message>
         <source>文档的格式不正确</source>
-        <translation type="unfinished"></translation>
+        <translation>The document is not well-formed</translation>
     </message>
     <message>
         <source>无法在文件夹“%1”中工作。%2</source>
-        <translation type="unfinished"></translation>
+        <translation>Cannot work in folder &quot;%1&quot;. %2</translation>
     </message>
     <message>
         <source>找不到本程序自己的文件夹：XDG_DATA_HOME 和 HOME 都不是绝对路径。请给出要在其中工作的文件夹：tarnwick 文件夹</source>
-        <translation type="unfinished"></translation>
+        <translation>Cannot find a folder of its own: neither XDG_DATA_HOME nor HOME names an absolute folder. Give the folder to work in: tarnwick FOLDER</translation>
+    </message>
+    <message>
+        <source>是否确定删除分组[%1]信息？%2将会同时删除所有该组的服务器列表!</source>
+        <translation>Delete the group [%1]?%2All servers of this group are deleted with it.</translation>
+    </message>
+    <message>
+        <source>%1%2原来的 Tarnwick.xml 载入时未能完整读取，覆盖前已另存为：%2%3</source>
+        <translation>%1%2The old Tarnwick.xml did not load whole; before it was replaced, it was kept as:%2%3</translation>
+    </message>
+    <message>
+        <source>分组%1重名：保存时它的服务器会在每个同名分组下各写一次，再次载入后服务器会成倍增加。%2请删除多余的同名分组。</source>
+        <translation>The group name %1 is used more than once: saving writes its servers once under every group of that name, so they multiply each time the file is loaded again.%2Delete the extra groups of that name.</translation>
+    </message>
+    <message>
+        <source>Tarnwick.xml 正被另一个程序使用：%1。%2为免覆盖它的修改，本窗口不打开这个文件夹；请关闭那个程序后再试。</source>
+        <translation>Tarnwick.xml is in use by another program: %1.%2So as not to overwrite its changes, this window does not open the folder; close that program and try again.</translation>
+    </message>
+    <message>
+        <source>文件不是有效的 Windows 可执行文件：%1</source>
+        <translation>The file is not a valid Windows executable: %1</translation>
+    </message>
+    <message>
+        <source>%1位于文件之外</source>
+        <translation>%1 lies outside the file</translation>
+    </message>
+    <message>
+        <source>要写入的一个 16 位字段位于文件之外</source>
+        <translation>a 16-bit field written lies outside the file</translation>
+    </message>
+    <message>
+        <source>要写入的一个 32 位字段位于文件之外</source>
+        <translation>a 32-bit field written lies outside the file</translation>
+    </message>
+    <message>
+        <source>这个名字不能用作文件名（不能含有 \ / : * ? &quot; &lt; &gt; | 或控制字符，也不能是“.”或“..”）。</source>
+        <translation>The name is not allowed as a file name (it may not hold \ / : * ? &quot; &lt; &gt; | or control characters, nor be &quot;.&quot; or &quot;..&quot;).</translation>
+    </message>
+    <message>
+        <source>找不到资源 %1</source>
+        <translation>Resource %1 not found</translation>
+    </message>
+    <message>
+        <source>DOS 头</source>
+        <translation>the DOS header</translation>
+    </message>
+    <message>
+        <source>没有 MZ 签名</source>
+        <translation>no MZ signature</translation>
+    </message>
+    <message>
+        <source>PE 签名</source>
+        <translation>the PE signature</translation>
+    </message>
+    <message>
+        <source>没有 PE 签名</source>
+        <translation>no PE signature</translation>
+    </message>
+    <message>
+        <source>文件头</source>
+        <translation>the file header</translation>
+    </message>
+    <message>
+        <source>节太多</source>
+        <translation>too many sections</translation>
+    </message>
+    <message>
+        <source>可选头</source>
+        <translation>the optional header</translation>
+    </message>
+    <message>
+        <source>可选头的标识未知</source>
+        <translation>unknown optional header magic</translation>
+    </message>
+    <message>
+        <source>可选头太短</source>
+        <translation>the optional header is too short</translation>
+    </message>
+    <message>
+        <source>节或文件的对齐值不是 2 的幂</source>
+        <translation>the section or file alignment is not a power of two</translation>
+    </message>
+    <message>
+        <source>一个数据目录</source>
+        <translation>a data directory</translation>
+    </message>
+    <message>
+        <source>节表</source>
+        <translation>the section table</translation>
+    </message>
+    <message>
+        <source>节 %1 超出了文件的结尾</source>
+        <translation>section %1 extends past the end of the file</translation>
+    </message>
+    <message>
+        <source>可执行文件最多可有 4,294,967,295 字节（4 GiB）</source>
+        <translation>an executable can be at most 4,294,967,295 bytes (4 GiB)</translation>
+    </message>
+    <message>
+        <source>资源目录位于各节之外</source>
+        <translation>the resource directory lies outside the sections</translation>
+    </message>
+    <message>
+        <source>一个资源目录</source>
+        <translation>a resource directory</translation>
+    </message>
+    <message>
+        <source>资源目录多次引用同一个表</source>
+        <translation>the resource directory refers to its tables more than once</translation>
+    </message>
+    <message>
+        <source>一个资源目录条目</source>
+        <translation>a resource directory entry</translation>
+    </message>
+    <message>
+        <source>一个资源数据条目</source>
+        <translation>a resource data entry</translation>
+    </message>
+    <message>
+        <source>资源数据位于各节之外</source>
+        <translation>resource data lies outside the sections</translation>
+    </message>
+    <message>
+        <source>一个资源名称</source>
+        <translation>a resource name</translation>
+    </message>
+    <message>
+        <source>一个资源类型或名称条目含有数据而不是目录</source>
+        <translation>a resource type or name entry holds data instead of a directory</translation>
+    </message>
+    <message>
+        <source>一个资源语言条目含有目录而不是数据</source>
+        <translation>a resource language entry holds a directory instead of data</translation>
+    </message>
+    <message>
+        <source>资源放不进一个资源节</source>
+        <translation>The resources do not fit a resource section</translation>
+    </message>
+    <message>
+        <source>一个资源目录中的条目太多</source>
+        <translation>Too many entries in one resource directory</translation>
+    </message>
+    <message>
+        <source>资源语言用字符串命名</source>
+        <translation>a resource language is named by a string</translation>
+    </message>
+    <message>
+        <source>资源名称太长</source>
+        <translation>A resource name is too long</translation>
+    </message>
+    <message>
+        <source>调试目录位于各节之外</source>
+        <translation>the debug directory lies outside the sections</translation>
+    </message>
+    <message>
+        <source>调试目录</source>
+        <translation>the debug directory</translation>
+    </message>
+    <message>
+        <source>可执行文件将超过 4 GB</source>
+        <translation>The executable would grow beyond 4 GB</translation>
+    </message>
+    <message>
+        <source>版本信息的格式不正确：%1</source>
+        <translation>The version information is malformed: %1</translation>
+    </message>
+    <message>
+        <source>一个版本条目</source>
+        <translation>a version entry</translation>
+    </message>
+    <message>
+        <source>一个条目的长度超出了它的上级</source>
+        <translation>an entry&apos;s length does not fit its parent</translation>
+    </message>
+    <message>
+        <source>一个条目的名称没有结束符</source>
+        <translation>an entry&apos;s name has no terminator</translation>
+    </message>
+    <message>
+        <source>一个版本条目的名称</source>
+        <translation>a version entry&apos;s name</translation>
+    </message>
+    <message>
+        <source>条目嵌套太深</source>
+        <translation>entries are nested too deeply</translation>
+    </message>
+    <message>
+        <source>一个版本值</source>
+        <translation>a version value</translation>
+    </message>
+    <message>
+        <source>语言与代码页表</source>
+        <translation>the translation table</translation>
+    </message>
+    <message>
+        <source>文件“%1”有 %2 字节；%3</source>
+        <translation>The file &quot;%1&quot; is %2 bytes long; %3</translation>
+    </message>
+    <message>
+        <source>写入数据流出错：%1</source>
+        <translation>Stream write error: %1</translation>
+    </message>
+    <message>
+        <source>无法锁定文件“%1”。%2</source>
+        <translation>Cannot lock file &quot;%1&quot;. %2</translation>
+    </message>
+    <message>
+        <source>这个文件夹所在的文件系统不能锁定文件（是不支持锁定的网络共享吗？）：%1</source>
+        <translation>The file system of this folder cannot lock files (a network share without lock support?): %1</translation>
+    </message>
+    <message>
+        <source>这不是普通文件</source>
+        <translation>It is not a regular file</translation>
+    </message>
+    <message>
+        <source>文档最多可有 1,073,741,824 字节（1 GiB）</source>
+        <translation>a document may be at most 1,073,741,824 bytes (1 GiB)</translation>
+    </message>
+    <message>
+        <source>无法将类型 (%1) 的值转换为类型 (%2)</source>
+        <translation>Could not convert variant of type (%1) into type (%2)</translation>
+    </message>
+    <message>
+        <source>文档中有 GBK 无法表示的字符 %1</source>
+        <translation>The document holds the character %1, which GBK cannot represent</translation>
+    </message>
+    <message>
+        <source>文档中有 GBK 无法表示的字符</source>
+        <translation>The document holds a character that GBK cannot represent</translation>
+    </message>
+    <message>
+        <source>Loginframe 的文字</source>
+        <translation>the text of Loginframe</translation>
+    </message>
+    <message>
+        <source>ContactGM 的文字</source>
+        <translation>the text of ContactGM</translation>
+    </message>
+    <message>
+        <source>Payment 的文字</source>
+        <translation>the text of Payment</translation>
+    </message>
+    <message>
+        <source>Payment2 的文字</source>
+        <translation>the text of Payment2</translation>
+    </message>
+    <message>
+        <source>Home 的文字</source>
+        <translation>the text of Home</translation>
+    </message>
+    <message>
+        <source>有一段文字长于 10,000,000 字节，即文档中一段内容最多可有的长度</source>
+        <translation>A text value is longer than 10,000,000 bytes, the most that one piece of a document may hold</translation>
+    </message>
+    <message>
+        <source>元素不是只含一个文字节点</source>
+        <translation>Element does not contain a single text node</translation>
+    </message>
+    <message>
+        <source>分组的 Name</source>
+        <translation>the Name of a Group</translation>
+    </message>
+    <message>
+        <source>服务器的 Name</source>
+        <translation>the Name of a Server</translation>
+    </message>
+    <message>
+        <source>Child 的文字</source>
+        <translation>the text of a Child</translation>
+    </message>
+    <message>
+        <source>Child 的 Addrs</source>
+        <translation>the Addrs of a Child</translation>
+    </message>
+    <message>
+        <source>Child 的 Port</source>
+        <translation>the Port of a Child</translation>
+    </message>
+    <message>
+        <source>Config 的文字</source>
+        <translation>the text of a Config</translation>
+    </message>
+    <message>
+        <source>Config 的 SDir</source>
+        <translation>the SDir of a Config</translation>
+    </message>
+    <message>
+        <source>Config 的 FName</source>
+        <translation>the FName of a Config</translation>
+    </message>
+    <message>
+        <source>Config 的 DUrl</source>
+        <translation>the DUrl of a Config</translation>
+    </message>
+    <message>
+        <source>值 %1 含有控制字符 %2，XML 文档不能含有它</source>
+        <translation>The value %1 holds the control character %2, which an XML document cannot hold</translation>
+    </message>
+    <message>
+        <source>值 %1 含有不是 GBK 文字的字节，无法写入</source>
+        <translation>The value %1 holds bytes that are not GBK text, so it cannot be written</translation>
+    </message>
+    <message>
+        <source>没有问题</source>
+        <translation>nothing</translation>
+    </message>
+    <message>
+        <source>它含有“&lt;”到“{”以外的字符，编码从不写出这样的字符</source>
+        <translation>it holds a character outside &quot;&lt;&quot; to &quot;{&quot;, which the encoding never writes</translation>
+    </message>
+    <message>
+        <source>它的长度不是编码会得出的长度</source>
+        <translation>its length is not one that the encoding gives</translation>
+    </message>
+    <message>
+        <source>它的最后一个字符中有编码不会置上的位</source>
+        <translation>its last character has bits set that the encoding leaves clear</translation>
+    </message>
+    <message>
+        <source>它比任何编码后的值都短</source>
+        <translation>it is shorter than any encoded value</translation>
+    </message>
+    <message>
+        <source>它的长度字节与它的长度不符</source>
+        <translation>its length byte does not match its length</translation>
+    </message>
+    <message>
+        <source>它的压缩流的开头与编码器写出的不同</source>
+        <translation>its compressed stream does not start as the encoder&apos;s do</translation>
+    </message>
+    <message>
+        <source>它的压缩数据已损坏</source>
+        <translation>its compressed data is broken</translation>
+    </message>
+    <message>
+        <source>它的压缩数据没有到结尾就中断了</source>
+        <translation>its compressed data stops before its end</translation>
+    </message>
+    <message>
+        <source>它的压缩数据结束后还有字节</source>
+        <translation>bytes follow the end of its compressed data</translation>
+    </message>
+    <message>
+        <source>它的校验和与内容不符</source>
+        <translation>its checksum does not match its contents</translation>
+    </message>
+    <message>
+        <source>它解码后多于 10,240 字节，即一个值最多可有的长度</source>
+        <translation>it decodes to more than 10,240 bytes, the most that a value may hold</translation>
+    </message>
+    <message>
+        <source>它解码后的字节不是 GBK 文字</source>
+        <translation>it decodes to bytes that are not GBK text</translation>
+    </message>
+    <message>
+        <source>未知问题</source>
+        <translation>unknown</translation>
+    </message>
+    <message>
+        <source>zlib 错误：%1</source>
+        <translation>zlib error: %1</translation>
+    </message>
+    <message>
+        <source>zlib 错误 %1：%2</source>
+        <translation>zlib error %1: %2</translation>
+    </message>
+    <message>
+        <source>值有 %1 字节；一个值最多可有 %2 字节。</source>
+        <translation>The value is %1 bytes long; a value may hold at most %2 bytes.</translation>
+    </message>
+    <message>
+        <source>编码后的值将有 %1 个字符；编码后的值最多可有 %2 个字符。</source>
+        <translation>The encoded value would be %1 characters long; an encoded value may hold at most %2 characters.</translation>
+    </message>
+    <message>
+        <source>%1 不是用这套密钥材料写的：它的值没有一个能用本程序所带的密钥材料解码</source>
+        <translation>%1 was not written with this key material: none of its values decodes with the key material this program was built with</translation>
+    </message>
+    <message>
+        <source>%1，第 %2 行：%3太长：%4</source>
+        <translation>%1, line %2: %3 is too long: %4</translation>
+    </message>
+    <message>
+        <source>%1，第 %2 行：%3已损坏：%4</source>
+        <translation>%1, line %2: %3 is damaged: %4</translation>
+    </message>
+    <message>
+        <source>%1 是空的：服务器信息文件以“$BEGIN”一行开头</source>
+        <translation>%1 is empty: a server information file starts with the line &quot;$BEGIN&quot;</translation>
+    </message>
+    <message>
+        <source>%1 以 %2 字节顺序标记开头：服务器信息文件是以“$BEGIN”一行开头的 GBK 文字</source>
+        <translation>%1 starts with a %2 byte-order mark: a server information file is GBK text that starts with the line &quot;$BEGIN&quot;</translation>
+    </message>
+    <message>
+        <source>%1，第 1 行：应是“$BEGIN”的地方是 %2：这不是服务器信息文件</source>
+        <translation>%1, line 1: %2 stands where &quot;$BEGIN&quot; should: this is not a server information file</translation>
+    </message>
+    <message>
+        <source>%1 有 %2 字节；%3</source>
+        <translation>%1 is %2 bytes long; %3</translation>
+    </message>
+    <message>
+        <source>%1，第 2 行：应是声明 %3 的地方是 %2</source>
+        <translation>%1, line 2: %2 stands where the declaration %3 should</translation>
+    </message>
+    <message>
+        <source>%1，第 %2 行：“$END”之后还有一行（%3）；服务器信息文件以“$END”一行结束</source>
+        <translation>%1, line %2: a line after &quot;$END&quot; (%3); the line &quot;$END&quot; ends a server information file</translation>
+    </message>
+    <message>
+        <source>%1，第 %2 行：文件结束时没有“$END”一行，它被截短了</source>
+        <translation>%1, line %2: the file ends without the line &quot;$END&quot;, so it was cut short</translation>
+    </message>
+    <message>
+        <source>服务器信息文件最多可有 268,435,456 字节（256 MiB）</source>
+        <translation>a server information file may be at most 268,435,456 bytes (256 MiB)</translation>
+    </message>
+    <message>
+        <source>%1长于 10,000,000 字节，即文档中一段内容最多可有的长度</source>
+        <translation>%1 is longer than 10,000,000 bytes, the most that one piece of a document may hold</translation>
+    </message>
+    <message>
+        <source>有一个名称长于 50,000 字节，即名称最多可有的长度</source>
+        <translation>A name is longer than 50,000 bytes, the most that a name may hold</translation>
+    </message>
+    <message>
+        <source>元素嵌套超过 256 层，即文档最多可嵌套的层数</source>
+        <translation>The elements are nested more than 256 levels deep, the most that a document may nest</translation>
+    </message>
+    <message>
+        <source>文档的一部分</source>
+        <translation>A part of the document</translation>
+    </message>
+    <message>
+        <source>一个属性值</source>
+        <translation>An attribute value</translation>
+    </message>
+    <message>
+        <source>一段注释</source>
+        <translation>A comment</translation>
+    </message>
+    <message>
+        <source>一段 CDATA</source>
+        <translation>A CDATA section</translation>
+    </message>
+    <message>
+        <source>一条处理指令</source>
+        <translation>A processing instruction</translation>
+    </message>
+    <message>
+        <source>不支持实体声明（实体“%1”）</source>
+        <translation>Entity declarations are not supported (entity &quot;%1&quot;)</translation>
+    </message>
+    <message>
+        <source>创建 XML 解析器时内存不足</source>
+        <translation>Out of memory while creating the XML parser</translation>
+    </message>
+    <message>
+        <source>文档太大，无法读取：文档最多可有 2 GiB 文字</source>
+        <translation>The document is too large to be read: it may hold at most 2 GiB of text</translation>
     </message>
 </context>
 </TS>

@@ -128,9 +128,40 @@ Error CannotReadFile(const std::filesystem::path& path, const std::string& reaso
     return FileError(kCannotRead, path, reason, kind);
 }
 
+Error CannotOpenFile(const std::filesystem::path& path, const Message& reason, ErrorKind kind)
+{
+    return Error(FileMessage(kCannotOpen, path).Inner(reason), kind);
+}
+
 Error CannotCreateFile(const std::filesystem::path& path, const Message& reason, ErrorKind kind)
 {
     return Error(FileMessage(kCannotCreate, path).Inner(reason), kind);
+}
+
+Error FileTooLarge(const std::filesystem::path& path, std::uint64_t size, const char* rule)
+{
+    Message message(QT_TRANSLATE_NOOP("Tarnwick", "文件“%1”有 %2 字节；%3"));
+    message.Arg(PathText(path)).Arg(std::to_string(size)).Phrase(rule);
+    return Error(message);
+}
+
+Error StreamWriteError(const std::string& systemText, ErrorKind kind)
+{
+    Message message(QT_TRANSLATE_NOOP("Tarnwick", "写入数据流出错：%1"));
+    return Error(WithReason(message, systemText, kind), kind);
+}
+
+Error CannotLockFile(const std::filesystem::path& path, const std::string& systemText, ErrorKind kind)
+{
+    Message message = FileMessage(QT_TRANSLATE_NOOP("Tarnwick", "无法锁定文件“%1”。%2"), path);
+    return Error(WithReason(message, systemText, kind), kind);
+}
+
+Error FileSystemLocksNoFiles(const std::filesystem::path& path, const std::string& systemText)
+{
+    Message reason(QT_TRANSLATE_NOOP("Tarnwick", "这个文件夹所在的文件系统不能锁定文件（是不支持锁定的网络共享吗？）：%1"));
+    reason.Arg(systemText);
+    return Error(FileMessage(QT_TRANSLATE_NOOP("Tarnwick", "无法锁定文件“%1”。%2"), path).Inner(reason));
 }
 
 Error FileEndedEarly(const std::filesystem::path& path)

@@ -2,6 +2,7 @@
 
 #include "base/message.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <stdexcept>
@@ -76,7 +77,16 @@ Error CannotOpenFile(const std::filesystem::path& path, const std::string& reaso
 Error CannotCreateFile(const std::filesystem::path& path, const std::string& reason, ErrorKind kind = ErrorKind::Failed);
 Error CannotReadFile(const std::filesystem::path& path, const std::string& reason, ErrorKind kind = ErrorKind::Failed);
 // The same with a reason of Tarnwick's own.
+Error CannotOpenFile(const std::filesystem::path& path, const Message& reason, ErrorKind kind = ErrorKind::Failed);
 Error CannotCreateFile(const std::filesystem::path& path, const Message& reason, ErrorKind kind = ErrorKind::Failed);
+// A file refused for its size; `rule` is the limit's marked phrase.
+Error FileTooLarge(const std::filesystem::path& path, std::uint64_t size, const char* rule);
+// A failed write of a file's bytes: "Stream write error: " and the reason.
+Error StreamWriteError(const std::string& systemText, ErrorKind kind);
+// A lock file that cannot be locked.
+Error CannotLockFile(const std::filesystem::path& path, const std::string& systemText, ErrorKind kind);
+// The same on a file system that locks no files (a network share without lock support).
+Error FileSystemLocksNoFiles(const std::filesystem::path& path, const std::string& systemText);
 // A file that ended before the size it had when it was opened.
 Error FileEndedEarly(const std::filesystem::path& path);
 

@@ -31,12 +31,12 @@ private:
     std::intptr_t descriptor_ = -1;
 };
 
-// The most bytes a caller accepts from a file, and how a refusal reads:
-// subject + " \"path\" is N bytes long; " + rule.
+// The most bytes a caller accepts from a file, and the rule that a refusal
+// states after the file's name and size: a Chinese phrase marked for the
+// translation files, such as "文档最多可有 ... 字节".
 struct SizeLimit {
     std::uint64_t maxBytes;
-    std::string_view subject; // "The document"
-    std::string_view rule;    // "a document may be at most ..."
+    const char* rule;
 };
 
 // Every failure below is raised as Error with the kind that the system's

@@ -43,12 +43,6 @@ std::size_t ReadSome(const FileDescriptor& file, std::span<std::byte> buffer, co
     }
 }
 
-[[noreturn]] void RefuseSize(const std::filesystem::path& path, std::uint64_t size, const SizeLimit& limit)
-{
-    throw Error(std::string(limit.subject) + " \"" + PathText(path) + "\" is " + std::to_string(size) +
-                " bytes long; " + std::string(limit.rule));
-}
-
 mode_t CurrentUmask()
 {
     mode_t mask = ::umask(0);
@@ -85,7 +79,7 @@ int WriteAll(const FileDescriptor& file, std::string_view bytes)
 
 [[noreturn]] void ThrowWriteError(int error)
 {
-    throw Error("Stream write error: " + SystemErrorText(error), KindOfErrno(error));
+    throw StreamWriteError(SystemErrorText(error), KindOfErrno(error));
 }
 
 // Makes a new or renamed name in the folder durable, where the folder can be opened for it.
@@ -149,7 +143,7 @@ void FileDescriptor::Reset()
 
 std::string ReadFile(const std::filesystem::path& path)
 {
-    return ReadFile(path, SizeLimit{UINT64_MAX, {}, {}});
+    return ReadFile(path, SizeLimit{UINT64_MAX, nullptr});
 }
 
 std::string ReadFile(const std::filesystem::path& path, const SizeLimit& limit)
@@ -162,7 +156,7 @@ std::string ReadFile(const std::filesystem::path& path, const SizeLimit& limit)
         throw CannotOpenFile(path, EISDIR);
     const auto size = static_cast<std::uint64_t>(info.st_size);
     if (size > limit.maxBytes)
-        RefuseSize(path, size, limit);
+        throw FileTooLarge(path, size, limit.rule);
     std::string bytes;
     bytes.reserve(static_cast<std::size_t>(size));
     std::byte buffer[65536];
@@ -170,7 +164,7 @@ std::string ReadFile(const std::filesystem::path& path, const SizeLimit& limit)
         bytes.append(reinterpret_cast<const char*>(buffer), got);
         // A file that grows while it is read is held to the same limit.
         if (bytes.size() > limit.maxBytes)
-            RefuseSize(path, bytes.size(), limit);
+            throw FileTooLarge(path, bytes.size(), limit.rule);
     }
     return bytes;
 }

@@ -100,7 +100,7 @@ Error ReadFailure(const std::filesystem::path& path, DWORD error)
 
 [[noreturn]] void ThrowWriteError(DWORD error)
 {
-    throw Error("Stream write error: " + Win32ErrorText(error), KindOfWin32Error(error));
+    throw StreamWriteError(Win32ErrorText(error), KindOfWin32Error(error));
 }
 
 void WriteAll(const FileDescriptor& file, std::string_view bytes)
@@ -179,12 +179,6 @@ std::size_t ReadSome(const FileDescriptor& file, std::span<std::byte> buffer, co
         throw ReadFailure(path, error);
     }
     return got;
-}
-
-[[noreturn]] void RefuseSize(const std::filesystem::path& path, std::uint64_t size, const SizeLimit& limit)
-{
-    throw Error(std::string(limit.subject) + " \"" + PathText(path) + "\" is " + std::to_string(size) +
-                " bytes long; " + std::string(limit.rule));
 }
 
 constexpr std::wstring_view kTemporaryMark = L".tmp-";
@@ -269,7 +263,7 @@ void FileDescriptor::Reset()
 
 std::string ReadFile(const std::filesystem::path& path)
 {
-    return ReadFile(path, SizeLimit{UINT64_MAX, {}, {}});
+    return ReadFile(path, SizeLimit{UINT64_MAX, nullptr});
 }
 
 std::string ReadFile(const std::filesystem::path& path, const SizeLimit& limit)
@@ -280,7 +274,7 @@ std::string ReadFile(const std::filesystem::path& path, const SizeLimit& limit)
         throw OpenFailure(path, ::GetLastError());
     const std::uint64_t size = SizeOf(*info);
     if (size > limit.maxBytes)
-        RefuseSize(path, size, limit);
+        throw FileTooLarge(path, size, limit.rule);
     std::string bytes;
     bytes.reserve(static_cast<std::size_t>(size));
     std::byte buffer[65536];
@@ -288,7 +282,7 @@ std::string ReadFile(const std::filesystem::path& path, const SizeLimit& limit)
         bytes.append(reinterpret_cast<const char*>(buffer), got);
         // A file that grows while it is read is held to the same limit.
         if (bytes.size() > limit.maxBytes)
-            RefuseSize(path, bytes.size(), limit);
+            throw FileTooLarge(path, bytes.size(), limit.rule);
     }
     return bytes;
 }

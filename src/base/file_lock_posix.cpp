@@ -5,6 +5,7 @@
 
 #include "base/error.h"
 #include "base/text.h"
+#include "base/translatable.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -41,12 +42,10 @@ int Lock(const FileDescriptor& file, int operation)
 
 Error LockError(const std::filesystem::path& lockFile, int error)
 {
-    const std::string start = "Cannot lock file \"" + PathText(lockFile) + "\". ";
     // Never go on without the lock: two programs would edit one working copy.
     if (error == ENOLCK || error == EOPNOTSUPP)
-        return Error(start + "The file system of this folder cannot lock files (a network share without lock "
-                             "support?): " + SystemErrorText(error));
-    return Error(start + SystemErrorText(error), KindOfErrno(error));
+        return FileSystemLocksNoFiles(lockFile, SystemErrorText(error));
+    return CannotLockFile(lockFile, SystemErrorText(error), KindOfErrno(error));
 }
 
 FileDescriptor Open(const std::filesystem::path& path, int flags)
@@ -135,7 +134,7 @@ FileLock::Attempt FileLock::Acquire(const std::filesystem::path& lockFile, const
         if (::fstat(file.Get(), &info) != 0)
             throw CannotOpenFile(lockFile, errno);
         if (!S_ISREG(info.st_mode))
-            throw CannotOpenFile(lockFile, "It is not a regular file");
+            throw CannotOpenFile(lockFile, Message(QT_TRANSLATE_NOOP("Tarnwick", "这不是普通文件")));
 
         int error;
         while ((error = Lock(file, LOCK_EX | LOCK_NB)) == EWOULDBLOCK) {

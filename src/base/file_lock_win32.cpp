@@ -5,6 +5,7 @@
 
 #include "base/error.h"
 #include "base/text.h"
+#include "base/translatable.h"
 
 #include <windows.h>
 
@@ -57,12 +58,10 @@ void UnlockByte(const FileDescriptor& file)
 
 Error LockError(const std::filesystem::path& lockFile, DWORD error)
 {
-    const std::string start = "Cannot lock file \"" + PathText(lockFile) + "\". ";
     // Never go on without the lock: two programs would edit one working copy.
     if (error == ERROR_NOT_SUPPORTED || error == ERROR_INVALID_FUNCTION)
-        return Error(start + "The file system of this folder cannot lock files (a network share without lock "
-                             "support?): " + Win32ErrorText(error));
-    return Error(start + Win32ErrorText(error), KindOfWin32Error(error));
+        return FileSystemLocksNoFiles(lockFile, Win32ErrorText(error));
+    return CannotLockFile(lockFile, Win32ErrorText(error), KindOfWin32Error(error));
 }
 
 Clock::time_point Deadline(std::chrono::milliseconds wait)
@@ -143,7 +142,7 @@ FileLock::Attempt FileLock::Acquire(const std::filesystem::path& lockFile, const
             throw CannotCreateFile(lockFile, Win32ErrorText(error), KindOfWin32Error(error));
         }
         if (::GetFileType(Native(file)) != FILE_TYPE_DISK)
-            throw CannotOpenFile(lockFile, "It is not a regular file");
+            throw CannotOpenFile(lockFile, Message(QT_TRANSLATE_NOOP("Tarnwick", "这不是普通文件")));
 
         while (!LockByte(file, LOCKFILE_EXCLUSIVE_LOCK)) {
             const DWORD error = ::GetLastError();

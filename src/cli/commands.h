@@ -28,9 +28,18 @@ struct Context {
     }
 };
 
+// A line of help: the words to type, the same in every language, and what
+// they do, a text marked for translation in which %1 breaks the line (a
+// translation keeps no line break of its own); none for a synopsis that the
+// next line explains.
+struct Synopsis {
+    const char* words;
+    const char* meaning = nullptr;
+};
+
 struct Command {
     std::string name;
-    std::string usage;   // shown by help, UTF-8; further lines indented by the command
+    std::vector<Synopsis> help;
     int (*run)(const Context& context, const Arguments& args);
 };
 

@@ -3,8 +3,9 @@
 #include "base/error.h"
 #include "base/file_io.h"
 #include "base/text.h"
-#include "cli/failures.h"
+#include "base/translatable.h"
 #include "cli/edit_session.h"
+#include "cli/failures.h"
 #include "cli/options.h"
 #include "cli/printable.h"
 #include "config/document.h"
@@ -24,10 +25,9 @@
 namespace tarnwick::cli {
 namespace {
 
-const char* const kWorkingCopy = "Tarnwick.xml";
 const char* const kServerInfo = "ServerInfo.txt";
 
-constexpr SizeLimit kServerInfoLimit{kMaxServerInfoBytes, "The file", kServerInfoSizeRule};
+constexpr SizeLimit kServerInfoLimit{kMaxServerInfoBytes, kServerInfoSizeRule};
 
 // Standard input, up to the size limit. It may come from the network and never
 // end: it is refused as soon as its first line shows that it is no server
@@ -41,7 +41,8 @@ std::string ReadServerInfoStream(std::FILE* in, const std::string& name)
         const std::size_t want = std::min<std::uint64_t>(buffer.size(), kMaxServerInfoBytes + 1 - bytes.size());
         const std::size_t got = std::fread(buffer.data(), 1, want, in);
         if (std::ferror(in))
-            throw Error("Cannot read " + name + ". " + SystemErrorText(errno));
+            throw Error(
+                Message(QT_TRANSLATE_NOOP("TarnwickCli", "Cannot read %1. %2")).Arg(name).Arg(SystemErrorText(errno)));
         // Grown by doubling, but to no more than one byte past the limit, so
         // that the last growth does not copy the limit's worth into twice that.
         if (bytes.size() + got > bytes.capacity()) {
@@ -55,7 +56,9 @@ std::string ReadServerInfoStream(std::FILE* in, const std::string& name)
             startChecked = true;
         }
         if (bytes.size() > kMaxServerInfoBytes)
-            throw Error(name + ": reading stopped past the limit; " + std::string(kServerInfoSizeRule));
+            throw Error(Message(QT_TRANSLATE_NOOP("TarnwickCli", "%1: reading stopped past the limit; %2"))
+                            .Arg(name)
+                            .Phrase(kServerInfoSizeRule));
         if (ended)
             return bytes;
     }
@@ -67,26 +70,29 @@ std::pair<std::string, std::string> ReadServerInfoInput(const Context& context, 
     if (options.Operands().size() > 1)
         options.Usage();
     const std::string file = options.Operands().empty() ? kServerInfo : options.Operands()[0];
-    if (file == "-")
-        return {ReadServerInfoStream(stdin, "standard input"), "standard input"};
+    if (file == "-") {
+        // Named in the core's messages about the input, so in the operator's language.
+        const std::string name = context.translation.Text(QT_TRANSLATE_NOOP("TarnwickCli", "standard input"));
+        return {ReadServerInfoStream(stdin, name), name};
+    }
     return {ReadFile(context.In(Utf8Path(file)), kServerInfoLimit), PathText(Utf8Path(file))};
 }
 
 void FlushStandardOutput()
 {
     if (!std::cout.flush())
-        throw Error("Cannot write to standard output");
+        throw Error(Message(QT_TRANSLATE_NOOP("TarnwickCli", "Cannot write to standard output")));
 }
 
 // decode and verify end as diff does: 0 done (the same), 1 different, and 2
 // for any trouble, which a file that cannot be read or is damaged is.
 template <class Body>
-int WithTroubleAsTwo(Body body)
+int WithTroubleAsTwo(const Context& context, Body body)
 {
     try {
         return body();
     } catch (const Error& error) {
-        std::cerr << "tarnwick-cli: " << Printable(error.what()) << "\n";
+        std::cerr << "tarnwick-cli: " << Printable(context.translation.Sentence(error.Text())) << "\n";
         return 2;
     }
 }
@@ -103,7 +109,7 @@ int ServerInfo(const Context& context, const Arguments& args)
 {
     Options(args, {}, {}, "serverinfo").ExpectOperands(0);
     edit::WorkingCopy workingCopy(context.folder);
-    const SetupModel model = ReadWorkingCopy(workingCopy);
+    const SetupModel model = ReadWorkingCopy(workingCopy, context.translation);
     workingCopy.WriteServerInfo(model);
     return 0;
 }
@@ -118,9 +124,11 @@ int Encode(const Context&, const Arguments& args)
     std::string value(FieldEncoder::kMaxValueBytes + 1, '\0');
     value.resize(std::fread(value.data(), 1, value.size(), stdin));
     if (std::ferror(stdin))
-        throw Error("Cannot read standard input. " + SystemErrorText(errno));
+        throw Error(
+            Message(QT_TRANSLATE_NOOP("TarnwickCli", "Cannot read standard input. %1")).Arg(SystemErrorText(errno)));
     if (value.size() > FieldEncoder::kMaxValueBytes)
-        throw Refusal("standard input: more than 10,240 bytes; a value may hold at most 10,240 bytes");
+        throw Refusal(Message(QT_TRANSLATE_NOOP("TarnwickCli", "standard input: more than 10,240 bytes; a value may "
+                                                               "hold at most 10,240 bytes")));
     FieldEncoder::TraceSink sink;
     if (options.Flag("--trace"))
         sink = [](std::string_view line) { std::cerr << line << '\n'; };
@@ -135,7 +143,7 @@ int Encode(const Context&, const Arguments& args)
 // a terminal, readable text.
 int Decode(const Context& context, const Arguments& args)
 {
-    return WithTroubleAsTwo([&] {
+    return WithTroubleAsTwo(context, [&] {
         const Options options(args, {}, {}, "decode [FILE|-]");
         const auto [bytes, name] = ReadServerInfoInput(context, options);
         const SetupModel model = ReadServerInfo(bytes, name);
@@ -152,27 +160,31 @@ int Decode(const Context& context, const Arguments& args)
     });
 }
 
-std::string Shown(const std::string& gbk) { return Printable(gbk); }
-
-void PrintDifference(const Difference& d)
+Message DifferenceText(const Difference& d)
 {
-    std::cout << "  " << Shown(d.record) << ": ";
     switch (d.kind) {
     case Difference::Kind::Added:
-        std::cout << "added" << (d.after.empty() ? "" : " (" + Shown(d.after) + ")");
-        break;
+        if (d.after.empty())
+            return Message(QT_TRANSLATE_NOOP("TarnwickCli", "%1: added")).Arg(d.record);
+        return Message(QT_TRANSLATE_NOOP("TarnwickCli", "%1: added (%2)")).Arg(d.record).Arg(d.after);
     case Difference::Kind::Removed:
-        std::cout << "removed" << (d.before.empty() ? "" : " (" + Shown(d.before) + ")");
-        break;
+        if (d.before.empty())
+            return Message(QT_TRANSLATE_NOOP("TarnwickCli", "%1: removed")).Arg(d.record);
+        return Message(QT_TRANSLATE_NOOP("TarnwickCli", "%1: removed (%2)")).Arg(d.record).Arg(d.before);
     case Difference::Kind::Changed:
-        std::cout << (d.field.empty() ? "" : d.field + " ") << "changed from \"" << Shown(d.before) << "\" to \""
-                  << Shown(d.after) << "\"";
-        break;
-    case Difference::Kind::Moved:
-        std::cout << "moved";
-        break;
+        if (d.field.empty())
+            return Message(QT_TRANSLATE_NOOP("TarnwickCli", "%1: changed from \"%2\" to \"%3\""))
+                .Arg(d.record)
+                .Arg(d.before)
+                .Arg(d.after);
+        return Message(QT_TRANSLATE_NOOP("TarnwickCli", "%1: %2 changed from \"%3\" to \"%4\""))
+            .Arg(d.record)
+            .Arg(d.field)
+            .Arg(d.before)
+            .Arg(d.after);
+    case Difference::Kind::Moved: return Message(QT_TRANSLATE_NOOP("TarnwickCli", "%1: moved")).Arg(d.record);
     }
-    std::cout << "\n";
+    return Message::Untranslated(d.record);
 }
 
 // The next byte of a text whose line breaks (CR LF, CR or LF) all read as LF;
@@ -206,32 +218,38 @@ long FirstDifferentLine(std::string_view a, std::string_view b)
 
 int Verify(const Context& context, const Arguments& args)
 {
-    return WithTroubleAsTwo([&] {
+    return WithTroubleAsTwo(context, [&] {
         const Options options(args, {}, {}, "verify [FILE|-]");
+        const auto say = [&](const Message& message) {
+            std::cout << Printable(context.translation.Sentence(message)) << "\n";
+        };
         const auto [published, name] = ReadServerInfoInput(context, options);
         // Decoding is cheap and tells most differences; only a file that holds
         // the values of now is compared, line ends aside, with the text that
         // serverinfo would write.
         const SetupModel publishedModel = ReadServerInfo(published, name);
         edit::WorkingCopy workingCopy(context.folder);
-        const SetupModel model = ReadWorkingCopy(workingCopy);
+        const SetupModel model = ReadWorkingCopy(workingCopy, context.translation);
         const std::vector<Difference> differences = CompareModels(publishedModel, AsWritten(model));
         if (differences.empty()) {
             const long line =
                 FirstDifferentLine(published, WrapServerInfo(workingCopy.Document().BuildDocument(model, true)));
             if (line == 0)
-                std::cout << "up to date\n";
+                say(Message(QT_TRANSLATE_NOOP("TarnwickCli", "up to date")));
             else
-                std::cout << "up to date: " << Printable(name) << " holds the values that serverinfo writes now, "
-                          << "but its text differs from line " << line << " (another writer's layout or "
-                          << "compression)\n";
+                say(Message(QT_TRANSLATE_NOOP("TarnwickCli", "up to date: %1 holds the values that serverinfo writes "
+                                                             "now, but its text differs from line %2 (another "
+                                                             "writer's layout or compression)"))
+                        .Arg(name)
+                        .Arg(std::to_string(line)));
             FlushStandardOutput();
             return 0;
         }
-        std::cout << Printable(name) << " differs from what serverinfo writes now from " << kWorkingCopy
-                  << " (published, then now):\n";
+        say(Message(QT_TRANSLATE_NOOP("TarnwickCli", "%1 differs from what serverinfo writes now from Tarnwick.xml "
+                                                     "(published, then now):"))
+                .Arg(name));
         for (const Difference& difference : differences)
-            PrintDifference(difference);
+            std::cout << "  " << Printable(context.translation.Sentence(DifferenceText(difference))) << "\n";
         FlushStandardOutput();
         return 1;
     });
@@ -242,24 +260,26 @@ int Verify(const Context& context, const Arguments& args)
 std::vector<Command> ConfigCommands()
 {
     return {
-        {"resave", "resave                      load Tarnwick.xml and write it back", Resave},
-        {"serverinfo", "serverinfo                  load Tarnwick.xml and write ServerInfo.txt", ServerInfo},
+        {"resave", {{"resave", QT_TRANSLATE_NOOP("TarnwickCli", "load Tarnwick.xml and write it back")}}, Resave},
+        {"serverinfo",
+         {{"serverinfo", QT_TRANSLATE_NOOP("TarnwickCli", "load Tarnwick.xml and write ServerInfo.txt")}},
+         ServerInfo},
         {"encode",
-         "encode [--trace]            encode the bytes of standard input (at most 10,240)\n"
-         "                              as ServerInfo.txt does",
+         {{"encode [--trace]", QT_TRANSLATE_NOOP("TarnwickCli", "encode the bytes of standard input (at most "
+                                                                "10,240)%1as ServerInfo.txt does")}},
          Encode},
         {"decode",
-         "decode [FILE|-]             print the document that ServerInfo.txt (or FILE, or\n"
-         "                              standard input; at most 256 MiB) was written from,\n"
-         "                              checking every value; redirected, the bytes of a\n"
-         "                              Tarnwick.xml; status 2 when it cannot be read",
+         {{"decode [FILE|-]",
+           QT_TRANSLATE_NOOP("TarnwickCli", "print the document that ServerInfo.txt (or FILE, or%1standard input; at "
+                                            "most 256 MiB) was written from,%1checking every value; redirected, the "
+                                            "bytes of a%1Tarnwick.xml; status 2 when it cannot be read")}},
          Decode},
         {"verify",
-         "verify [FILE|-]             compare a published ServerInfo.txt (at most 256 MiB)\n"
-         "                              with what serverinfo writes now: \"up to date\" and\n"
-         "                              status 0, or the differences and status 1; status 2\n"
-         "                              when it cannot be read:\n"
-         "                              curl -s URL | tarnwick-cli verify -",
+         {{"verify [FILE|-]",
+           QT_TRANSLATE_NOOP("TarnwickCli", "compare a published ServerInfo.txt (at most 256 MiB)%1with what "
+                                            "serverinfo writes now: \"up to date\" and%1status 0, or the differences "
+                                            "and status 1; status 2%1when it cannot be read:%1curl -s URL | "
+                                            "tarnwick-cli verify -")}},
          Verify},
     };
 }

@@ -1,6 +1,7 @@
 #include "cli/commands.h"
 #include "base/error.h"
 #include "base/text.h"
+#include "base/translatable.h"
 #include "cli/options.h"
 #include "cli/printable.h"
 #include "digest/md5.h"
@@ -70,12 +71,12 @@ int RunMd5(const Context& context, const Arguments& args)
             FileDigest(path, digest, report);
             std::cout << Md5sumLine(DigestToHex(digest), file) << "\n" << std::flush;
         } catch (const Error& error) {
-            std::cerr << "tarnwick-cli: " << Printable(error.what()) << "\n";
+            std::cerr << "tarnwick-cli: " << Printable(context.translation.Sentence(error.Text())) << "\n";
             status = 2;
         }
     }
     if (!std::cout)
-        throw Error("Cannot write to standard output");
+        throw Error(Message(QT_TRANSLATE_NOOP("TarnwickCli", "Cannot write to standard output")));
     return status;
 }
 
@@ -85,9 +86,9 @@ std::vector<Command> DigestCommands()
 {
     return {
         {"md5",
-         "md5 [--progress] FILE...    MD5 digest of each file, in the format of md5sum;\n"
-         "                              status 2 when a file cannot be read (the others\n"
-         "                              are still done)",
+         {{"md5 [--progress] FILE...",
+           QT_TRANSLATE_NOOP("TarnwickCli", "MD5 digest of each file, in the format of md5sum;%1status 2 when a file "
+                                            "cannot be read (the others%1are still done)")}},
          RunMd5},
     };
 }

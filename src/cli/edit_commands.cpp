@@ -4,6 +4,7 @@
 
 #include "base/error.h"
 #include "base/text.h"
+#include "base/translatable.h"
 #include "cli/edit_session.h"
 #include "cli/failures.h"
 #include "cli/listing.h"
@@ -30,15 +31,16 @@ const char* const kServerUsage =
 const char* const kUpdateUsage = "update list [--json] | add OPTIONS | edit ROW OPTIONS | delete ROW";
 const char* const kWebUsage = "web get [NAME] [--json] | set NAME ADDRESS";
 
-std::string Quoted(const std::string& gbk) { return "\"" + gbk + "\""; }
-
 // A text typed into one of the window's fields; `what` names the option.
 std::string FieldText(const std::string& utf8, const std::string& what)
 {
     std::string gbk = GbkArgument(utf8, what);
     if (!edit::FitsField(gbk))
-        throw Refusal(what + ": has " + std::to_string(edit::CharacterCount(gbk)) +
-                      " characters; the window's field holds at most " + std::to_string(edit::kMaxFieldChars));
+        throw Refusal(
+            Message(QT_TRANSLATE_NOOP("TarnwickCli", "%1: has %2 characters; the window's field holds at most %3"))
+                .Arg(what)
+                .Arg(std::to_string(edit::CharacterCount(gbk)))
+                .Arg(std::to_string(edit::kMaxFieldChars)));
     return gbk;
 }
 
@@ -48,11 +50,15 @@ int Row(const std::string& text, std::size_t count, const char* list)
     int row = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), row);
     if (error != std::errc() || end != text.data() + text.size() || row < 1)
-        throw UsageError("ROW: must be a row number as \"" + std::string(list) + " list\" shows it, from 1; not \"" +
-                         GbkArgument(text, "ROW") + "\"");
+        throw UsageError(Message(QT_TRANSLATE_NOOP("TarnwickCli", "ROW: must be a row number as \"%1 list\" shows "
+                                                                  "it, from 1; not \"%2\""))
+                             .Arg(list)
+                             .Arg(GbkArgument(text, "ROW")));
     if (static_cast<std::size_t>(row) > count)
-        throw Refusal("ROW: there is no row " + text + " in the " + std::string(list) + " list (it has " +
-                      std::to_string(count) + ")");
+        throw Refusal(Message(QT_TRANSLATE_NOOP("TarnwickCli", "ROW: there is no row %1 in the %2 list (it has %3)"))
+                          .Arg(text)
+                          .Arg(list)
+                          .Arg(std::to_string(count)));
     return row - 1;
 }
 
@@ -73,12 +79,12 @@ int GroupNamed(const SetupModel& model, const std::string& name, const char* wha
             return index;
         ++index;
     }
-    throw Refusal(std::string(what) + ": no group is named " + Quoted(name));
+    throw Refusal(Message(QT_TRANSLATE_NOOP("TarnwickCli", "%1: no group is named \"%2\"")).Arg(what).Arg(name));
 }
 
 // Groups ---------------------------------------------------------------------
 
-int ListGroups(const SetupModel& model, bool json)
+int ListGroups(const SetupModel& model, bool json, const Translation& translation)
 {
     std::unordered_map<std::string, std::size_t> counts;
     for (const ServerEntry& server : model.servers)
@@ -94,7 +100,10 @@ int ListGroups(const SetupModel& model, bool json)
     if (json)
         std::cout << list.dump(2) << "\n";
     else
-        PrintTable(std::cout, {"#", "Group", "Servers"}, rows);
+        PrintTable(std::cout,
+                   {"#", translation.Text(QT_TRANSLATE_NOOP("TarnwickCli", "Group")),
+                    translation.Text(QT_TRANSLATE_NOOP("TarnwickCli", "Servers"))},
+                   rows);
     return 0;
 }
 
@@ -104,9 +113,16 @@ bool ConfirmDelete(const std::string& name, std::size_t servers, bool yes, const
     if (servers == 0 || yes)
         return true;
     if (!isatty(STDIN_FILENO))
-        throw Refusal("NAME: group " + Quoted(name) + " holds " + std::to_string(servers) +
-                      (servers == 1 ? " server, which is" : " servers, which are") +
-                      " deleted with it; standard input is not a terminal to ask on, so confirm with --yes");
+        throw Refusal(servers == 1
+                          ? Message(QT_TRANSLATE_NOOP("TarnwickCli", "NAME: group \"%1\" holds 1 server, which is "
+                                                                     "deleted with it; standard input is not a "
+                                                                     "terminal to ask on, so confirm with --yes"))
+                                .Arg(name)
+                          : Message(QT_TRANSLATE_NOOP("TarnwickCli", "NAME: group \"%1\" holds %2 servers, which are "
+                                                                     "deleted with it; standard input is not a "
+                                                                     "terminal to ask on, so confirm with --yes"))
+                                .Arg(name)
+                                .Arg(std::to_string(servers)));
     std::string shown = Printable(translation.Sentence(edit::DeleteGroupQuestion(name).text));
     if (const auto cr = shown.find('\r'); cr != std::string::npos)
         shown.erase(cr, 1);
@@ -125,7 +141,7 @@ int Groups(const Context& context, const Arguments& args)
     const std::string& verb = operands[0];
     if (verb == "list") {
         options.ExpectOperands(1);
-        return ListGroups(ReadWorkingCopy(context), options.Flag("--json"));
+        return ListGroups(ReadWorkingCopy(context), options.Flag("--json"), context.translation);
     }
     options.ExpectOperands(2);
     if (verb != "add" && verb != "delete" && verb != "up" && verb != "down")
@@ -138,7 +154,8 @@ int Groups(const Context& context, const Arguments& args)
     const int group = GroupNamed(session.Model(), name, "NAME");
     if (verb == "delete") {
         if (!ConfirmDelete(name, ServersOf(session.Model(), name), options.Flag("--yes"), context.translation))
-            throw Refusal("NAME: not confirmed; group " + Quoted(name) + " is kept");
+            throw Refusal(
+                Message(QT_TRANSLATE_NOOP("TarnwickCli", "NAME: not confirmed; group \"%1\" is kept")).Arg(name));
         return session.Finish(editor.DeleteGroup(group));
     }
     return session.Finish(editor.MoveGroup(group, verb == "up" ? -1 : +1));
@@ -146,7 +163,8 @@ int Groups(const Context& context, const Arguments& args)
 
 // Servers --------------------------------------------------------------------
 
-int ListServers(const SetupModel& model, const std::optional<std::string>& group, bool json)
+int ListServers(const SetupModel& model, const std::optional<std::string>& group, bool json,
+                const Translation& translation)
 {
     std::vector<std::vector<std::string>> rows;
     Json list = Json::array();
@@ -166,7 +184,14 @@ int ListServers(const SetupModel& model, const std::optional<std::string>& group
     if (json)
         std::cout << list.dump(2) << "\n";
     else
-        PrintTable(std::cout, {"Row", "Group", "Display name", "Name", "Address", "Port"}, rows);
+        PrintTable(std::cout,
+                   {translation.Text(QT_TRANSLATE_NOOP("TarnwickCli", "Row")),
+                    translation.Text(QT_TRANSLATE_NOOP("TarnwickCli", "Group")),
+                    translation.Text(QT_TRANSLATE_NOOP("TarnwickCli", "Display name")),
+                    translation.Text(QT_TRANSLATE_NOOP("TarnwickCli", "Name")),
+                    translation.Text(QT_TRANSLATE_NOOP("TarnwickCli", "Address")),
+                    translation.Text(QT_TRANSLATE_NOOP("TarnwickCli", "Port"))},
+                   rows);
     return 0;
 }
 
@@ -199,7 +224,7 @@ int Servers(const Context& context, const Arguments& args)
         std::optional<std::string> group;
         if (const auto name = options.Value("--group"))
             group = GbkArgument(*name, "--group");
-        return ListServers(ReadWorkingCopy(context), group, options.Flag("--json"));
+        return ListServers(ReadWorkingCopy(context), group, options.Flag("--json"), context.translation);
     }
     if (verb == "add") {
         options.ExpectOperands(1);
@@ -224,7 +249,7 @@ int Servers(const Context& context, const Arguments& args)
 
 // Update entries -------------------------------------------------------------
 
-int ListUpdates(const SetupModel& model, bool json)
+int ListUpdates(const SetupModel& model, bool json, const Translation& translation)
 {
     std::vector<std::vector<std::string>> rows;
     Json list = Json::array();
@@ -250,8 +275,17 @@ int ListUpdates(const SetupModel& model, bool json)
         std::cout << list.dump(2) << "\n";
     else
         PrintTable(std::cout,
-                   {"Row", "Hint", "Save folder", "File name", "Download address", "Unzip", "Check", "Download",
-                    "Date", "Version", "MD5", "Download check"},
+                   {translation.Text(QT_TRANSLATE_NOOP("TarnwickCli", "Row")),
+                    translation.Text(QT_TRANSLATE_NOOP("TarnwickCli", "Hint")),
+                    translation.Text(QT_TRANSLATE_NOOP("TarnwickCli", "Save folder")),
+                    translation.Text(QT_TRANSLATE_NOOP("TarnwickCli", "File name")),
+                    translation.Text(QT_TRANSLATE_NOOP("TarnwickCli", "Download address")),
+                    translation.Text(QT_TRANSLATE_NOOP("TarnwickCli", "Unzip")),
+                    translation.Text(QT_TRANSLATE_NOOP("TarnwickCli", "Check")),
+                    translation.Text(QT_TRANSLATE_NOOP("TarnwickCli", "Download")),
+                    translation.Text(QT_TRANSLATE_NOOP("TarnwickCli", "Date")),
+                    translation.Text(QT_TRANSLATE_NOOP("TarnwickCli", "Version")), "MD5",
+                    translation.Text(QT_TRANSLATE_NOOP("TarnwickCli", "Download check"))},
                    rows);
     return 0;
 }
@@ -269,8 +303,10 @@ int Choice(const Options& options, const char* option, std::initializer_list<std
             return index;
         names += (names.empty() ? "" : ", ") + std::string(name);
     }
-    throw UsageError(std::string(option) + ": takes one of " + names + "; not \"" + GbkArgument(*value, option) +
-                     "\"");
+    throw UsageError(Message(QT_TRANSLATE_NOOP("TarnwickCli", "%1: takes one of %2; not \"%3\""))
+                         .Arg(option)
+                         .Arg(names)
+                         .Arg(GbkArgument(*value, option)));
 }
 
 edit::UpdateInput UpdateFromOptions(const Options& options, edit::UpdateInput input)
@@ -289,8 +325,9 @@ edit::UpdateInput UpdateFromOptions(const Options& options, edit::UpdateInput in
             *field = edit::LowerCased(FieldText(*value, option));
     if (const auto ver = options.Value("--ver")) {
         if (!edit::IsVersionNumber(*ver))
-            throw Refusal("--ver: takes a whole number from 1 to 65535, as the dialog's version field does; not \"" +
-                          GbkArgument(*ver, "--ver") + "\"");
+            throw Refusal(Message(QT_TRANSLATE_NOOP("TarnwickCli", "--ver: takes a whole number from 1 to 65535, as "
+                                                                   "the dialog's version field does; not \"%1\""))
+                              .Arg(GbkArgument(*ver, "--ver")));
         input.Ver = *ver;
     }
     input.ZipIndex = Choice(options, "--zip", {{"no", 0}, {"yes", 1}}, input.ZipIndex);
@@ -312,7 +349,7 @@ int Updates(const Context& context, const Arguments& args)
     const std::string& verb = operands[0];
     if (verb == "list") {
         options.ExpectOperands(1);
-        return ListUpdates(ReadWorkingCopy(context), options.Flag("--json"));
+        return ListUpdates(ReadWorkingCopy(context), options.Flag("--json"), context.translation);
     }
     if (verb == "add") {
         options.ExpectOperands(1);
@@ -339,8 +376,9 @@ const WebAddressField& WebField(const std::string& name)
     for (const WebAddressField& field : kWebAddressFields)
         if (EqualsIgnoringAsciiCase(name, field.element))
             return field;
-    throw UsageError("NAME: is one of Loginframe, ContactGM, Payment, Payment2, Home; not \"" +
-                     GbkArgument(name, "NAME") + "\"");
+    throw UsageError(Message(QT_TRANSLATE_NOOP("TarnwickCli", "NAME: is one of Loginframe, ContactGM, Payment, "
+                                                              "Payment2, Home; not \"%1\""))
+                         .Arg(GbkArgument(name, "NAME")));
 }
 
 int Web(const Context& context, const Arguments& args)
@@ -367,7 +405,11 @@ int Web(const Context& context, const Arguments& args)
         if (options.Flag("--json"))
             std::cout << all.dump(2) << "\n";
         else
-            PrintTable(std::cout, {"Name", "Window", "Address"}, rows);
+            PrintTable(std::cout,
+                       {context.translation.Text(QT_TRANSLATE_NOOP("TarnwickCli", "Name")),
+                        context.translation.Text(QT_TRANSLATE_NOOP("TarnwickCli", "Window")),
+                        context.translation.Text(QT_TRANSLATE_NOOP("TarnwickCli", "Address"))},
+                       rows);
         return 0;
     }
     if (operands[0] != "set" || operands.size() != 3)
@@ -385,43 +427,44 @@ std::vector<Command> EditCommands()
 {
     return {
         {"group",
-         "group list [--json]         the server groups, with their servers' count\n"
-         "  group add NAME              add a group at the end\n"
-         "  group delete NAME [--yes]   delete the group and its servers; a group that\n"
-         "                              holds servers asks on a terminal, else needs --yes\n"
-         "  group up NAME | down NAME   move the group one place up or down",
+         {{"group list [--json]", QT_TRANSLATE_NOOP("TarnwickCli", "the server groups, with their servers' count")},
+          {"group add NAME", QT_TRANSLATE_NOOP("TarnwickCli", "add a group at the end")},
+          {"group delete NAME [--yes]", QT_TRANSLATE_NOOP("TarnwickCli", "delete the group and its servers; a group "
+                                                                         "that%1holds servers asks on a terminal, else "
+                                                                         "needs --yes")},
+          {"group up NAME | down NAME", QT_TRANSLATE_NOOP("TarnwickCli", "move the group one place up or down")}},
          Groups},
         {"server",
-         "server list [--json] [--group NAME]\n"
-         "                              the servers, numbered by ROW\n"
-         "  server add --group NAME --show-name TEXT --name TEXT --addr TEXT [--port TEXT]\n"
-         "                              add a server (port 7000 unless given); names,\n"
-         "                              addresses and ports of several connections are\n"
-         "                              joined by \";\"\n"
-         "  server edit ROW --group NAME [--show-name ..] [--name ..] [--addr ..] [--port ..]\n"
-         "                              change a server; the group is chosen again, as in\n"
-         "                              the window; fields not given keep their values\n"
-         "  server delete ROW           delete a server\n"
-         "  server up ROW | down ROW    move a server one row up or down; refused when the\n"
-         "                              neighbour is of another group, as the saved file keeps\n"
-         "                              each group's servers together and would not change",
+         {{"server list [--json] [--group NAME]", QT_TRANSLATE_NOOP("TarnwickCli", "the servers, numbered by ROW")},
+          {"server add --group NAME --show-name TEXT --name TEXT --addr TEXT [--port TEXT]",
+           QT_TRANSLATE_NOOP("TarnwickCli", "add a server (port 7000 unless given); names,%1addresses and ports of "
+                                            "several connections are%1joined by \";\"")},
+          {"server edit ROW --group NAME [--show-name ..] [--name ..] [--addr ..] [--port ..]",
+           QT_TRANSLATE_NOOP("TarnwickCli", "change a server; the group is chosen again, as in%1the window; fields "
+                                            "not given keep their values")},
+          {"server delete ROW", QT_TRANSLATE_NOOP("TarnwickCli", "delete a server")},
+          {"server up ROW | down ROW",
+           QT_TRANSLATE_NOOP("TarnwickCli", "move a server one row up or down; refused when the%1neighbour is of "
+                                            "another group, as the saved file keeps%1each group's servers together "
+                                            "and would not change")}},
          Servers},
         {"update",
-         "update list [--json]        the update entries, numbered by ROW\n"
-         "  update add --hint TEXT --url TEXT --save-name TEXT [--save-dir TEXT] [OPTIONS]\n"
-         "  update edit ROW [--hint TEXT] [--url TEXT] [--save-name TEXT] [--save-dir TEXT] [OPTIONS]\n"
-         "                              OPTIONS: --zip no|yes, --check none|version|exists|pak|md5,\n"
-         "                              --download direct|album, --date TEXT, --ver 1..65535,\n"
-         "                              --md5 TEXT, --down-md5 TEXT; a new entry starts from\n"
-         "                              the dialog's starting values (save folder .\\, date and\n"
-         "                              download check 20050505, version 1, no, none, direct)\n"
-         "  update delete ROW           delete an update entry",
+         {{"update list [--json]", QT_TRANSLATE_NOOP("TarnwickCli", "the update entries, numbered by ROW")},
+          {"update add --hint TEXT --url TEXT --save-name TEXT [--save-dir TEXT] [OPTIONS]"},
+          {"update edit ROW [--hint TEXT] [--url TEXT] [--save-name TEXT] [--save-dir TEXT] [OPTIONS]",
+           QT_TRANSLATE_NOOP("TarnwickCli", "OPTIONS: --zip no|yes, --check none|version|exists|pak|md5,%1--download "
+                                            "direct|album, --date TEXT, --ver 1..65535,%1--md5 TEXT, --down-md5 TEXT; "
+                                            "a new entry starts from%1the dialog's starting values (save folder .\\, "
+                                            "date and%1download check 20050505, version 1, no, none, direct)")},
+          {"update delete ROW", QT_TRANSLATE_NOOP("TarnwickCli", "delete an update entry")}},
          Updates},
         {"web",
-         "web get [NAME] [--json]     the five web page addresses, or the one named:\n"
-         "                              Loginframe, ContactGM, Payment, Payment2, Home\n"
-         "  web set NAME ADDRESS        set one address (not empty: an empty one is not\n"
-         "                              read back, and the placeholder would be published)",
+         {{"web get [NAME] [--json]", QT_TRANSLATE_NOOP("TarnwickCli", "the five web page addresses, or the one "
+                                                                       "named:%1Loginframe, ContactGM, Payment, "
+                                                                       "Payment2, Home")},
+          {"web set NAME ADDRESS", QT_TRANSLATE_NOOP("TarnwickCli", "set one address (not empty: an empty one is "
+                                                                    "not%1read back, and the placeholder would be "
+                                                                    "published)")}},
          Web},
     };
 }

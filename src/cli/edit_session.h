@@ -35,6 +35,6 @@ private:
 // standard error when another program holds it, since that program's unsaved
 // edits are not in the file. Raises Error when it does not load.
 SetupModel ReadWorkingCopy(const Context& context);
-SetupModel ReadWorkingCopy(edit::WorkingCopy& workingCopy);
+SetupModel ReadWorkingCopy(edit::WorkingCopy& workingCopy, const Translation& translation);
 
 } // namespace tarnwick::cli

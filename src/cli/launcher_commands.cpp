@@ -3,6 +3,7 @@
 #include "base/error.h"
 #include "base/file_io.h"
 #include "base/text.h"
+#include "base/translatable.h"
 #include "cli/failures.h"
 #include "cli/options.h"
 #include "cli/printable.h"
@@ -30,7 +31,9 @@ int Launcher(const Context& context, const Arguments& args)
     if (const auto value = options.Value("--client")) {
         client = GbkArgument(*value, "--client");
         if (Trimmed(*client).empty())
-            throw UsageError("--client: needs the game client's command, such as \"game.exe -s %addr% -p %port%\"");
+            throw UsageError(Message(QT_TRANSLATE_NOOP("TarnwickCli", "--client: needs the game client's command, "
+                                                                      "such as \"%1\""))
+                                 .Arg("game.exe -s %addr% -p %port%"));
     }
     const BuildOutcome outcome = LauncherBuilder(CarriedLauncherImage(), context.folder)
                                      .Build(GbkArgument(options.Operands()[0], "GAMENAME"),
@@ -40,11 +43,14 @@ int Launcher(const Context& context, const Arguments& args)
     // operand they are about goes first.
     switch (outcome) {
     case BuildOutcome::Written: break;
-    case BuildOutcome::NoGameName: throw Refusal(Message("GAMENAME: %1").Inner(OutcomeText(outcome)));
-    case BuildOutcome::NoListUrl: throw Refusal(Message("LISTURL: %1").Inner(OutcomeText(outcome)));
+    case BuildOutcome::NoGameName:
+        throw Refusal(Message(QT_TRANSLATE_NOOP("TarnwickCli", "%1: %2")).Arg("GAMENAME").Inner(OutcomeText(outcome)));
+    case BuildOutcome::NoListUrl:
+        throw Refusal(Message(QT_TRANSLATE_NOOP("TarnwickCli", "%1: %2")).Arg("LISTURL").Inner(OutcomeText(outcome)));
     case BuildOutcome::OldFileInUse: throw Refusal(OutcomeText(outcome));
     case BuildOutcome::NoClientSlot:
-    case BuildOutcome::ClientTooLong: throw Refusal(Message("--client: %1").Inner(OutcomeText(outcome)));
+    case BuildOutcome::ClientTooLong:
+        throw Refusal(Message(QT_TRANSLATE_NOOP("TarnwickCli", "%1: %2")).Arg("--client").Inner(OutcomeText(outcome)));
     }
     std::cout << Printable(context.translation.Sentence(OutcomeText(outcome))) << "\n";
     return 0;
@@ -67,8 +73,8 @@ std::optional<VersionInfo> FirstTranslation(std::span<const std::byte> file)
     if (translation.length < 4)
         return std::nullopt;
     const ByteReader in(info.buffer);
-    info.language = in.U16(translation.offset, "the translation table");
-    info.codePage = in.U16(translation.offset + 2, "the translation table");
+    info.language = in.U16(translation.offset, QT_TRANSLATE_NOOP("TarnwickCli", "the translation table"));
+    info.codePage = in.U16(translation.offset + 2, QT_TRANSLATE_NOOP("TarnwickCli", "the translation table"));
     return info;
 }
 
@@ -79,19 +85,28 @@ std::string TableName(const VersionInfo& info)
     return table;
 }
 
-// Why a stamping did not apply (GBK), to follow the file's name.
-std::string RefusalText(const StampResult& result, const std::string& key, std::size_t valueChars)
+// Why a stamping did not apply, to follow the file's name.
+Message RefusalText(const StampResult& result, const std::string& key, std::size_t valueChars)
 {
     switch (result.status) {
     case StampStatus::Stamped: break;
-    case StampStatus::NotAnExecutable: return result.detail;
-    case StampStatus::NoVersionResource: return "the file has no version resource";
-    case StampStatus::NoTranslation: return "the version resource has no translation table";
-    case StampStatus::KeyAbsent: return "the first translation's string table has no slot " + key;
+    case StampStatus::NotAnExecutable: return Message::Untranslated(result.detail);
+    case StampStatus::NoVersionResource:
+        return Message(QT_TRANSLATE_NOOP("TarnwickCli", "the file has no version resource"));
+    case StampStatus::NoTranslation:
+        return Message(QT_TRANSLATE_NOOP("TarnwickCli", "the version resource has no translation table"));
+    case StampStatus::KeyAbsent:
+        return Message(QT_TRANSLATE_NOOP("TarnwickCli", "the first translation's string table has no slot %1"))
+            .Arg(key);
     case StampStatus::TooLong:
-        return "the value has " + std::to_string(valueChars) + " characters; the slot " + key + " holds at most " +
-               std::to_string(result.room - 1) + " (and a terminator)";
-    case StampStatus::NoRoomInImage: return "the file's resource section has no room for the version resource";
+        return Message(QT_TRANSLATE_NOOP("TarnwickCli", "the value has %1 characters; the slot %2 holds at most %3 "
+                                                        "(and a terminator)"))
+            .Arg(std::to_string(valueChars))
+            .Arg(key)
+            .Arg(std::to_string(result.room - 1));
+    case StampStatus::NoRoomInImage:
+        return Message(QT_TRANSLATE_NOOP("TarnwickCli", "the file's resource section has no room for the version "
+                                                        "resource"));
     }
     return {};
 }
@@ -109,10 +124,14 @@ int Stamp(const Context& context, const Arguments& args)
     // that does not apply to an executable is a refusal, which scripts must
     // not take for success either.
     if (result.status == StampStatus::NotAnExecutable)
-        throw Error(shownFile + ": " + result.detail);
+        throw Error(Message(QT_TRANSLATE_NOOP("TarnwickCli", "%1: %2")).Arg(shownFile).Arg(result.detail));
     if (!result.Stamped())
-        throw Refusal(shownFile + ": " + RefusalText(result, key, value.size()) + "; nothing written");
-    std::cout << Printable(key + " stamped in " + shownFile) << "\n";
+        throw Refusal(Message(QT_TRANSLATE_NOOP("TarnwickCli", "%1: %2; nothing written"))
+                          .Arg(shownFile)
+                          .Inner(RefusalText(result, key, value.size())));
+    std::cout << Printable(context.translation.Sentence(
+                     Message(QT_TRANSLATE_NOOP("TarnwickCli", "%1 stamped in %2")).Arg(key).Arg(shownFile)))
+              << "\n";
     return 0;
 }
 
@@ -161,10 +180,13 @@ int VersionStrings(const Context& context, const Arguments& args)
         lines = VersionStringLines(AsBytes(image));
     } catch (const Error& error) {
         // The image reader says what is wrong, not in which file.
-        throw Error(PathText(file) + ": " + error.what());
+        throw Error(Message(QT_TRANSLATE_NOOP("TarnwickCli", "%1: %2")).Arg(PathText(file)).Inner(error.Text()),
+                    error.Kind());
     }
     if (!lines)
-        throw Refusal(PathText(file) + ": the file has no version resource with a translation table");
+        throw Refusal(Message(QT_TRANSLATE_NOOP("TarnwickCli", "%1: the file has no version resource with a "
+                                                               "translation table"))
+                          .Arg(PathText(file)));
     std::cout << *lines;
     return 0;
 }
@@ -175,17 +197,18 @@ std::vector<Command> LauncherCommands()
 {
     return {
         {"launcher",
-         "launcher [--client COMMAND] GAMENAME LISTURL\n"
-         "                              write the branded launcher GAMENAME.exe here; COMMAND\n"
-         "                              starts the game client, an .exe in the launcher's\n"
-         "                              folder, with %addr% %port% %name% %group% filled in",
+         {{"launcher [--client COMMAND] GAMENAME LISTURL",
+           QT_TRANSLATE_NOOP("TarnwickCli", "write the branded launcher GAMENAME.exe here; COMMAND%1starts the game "
+                                            "client, an .exe in the launcher's%1folder, with %addr% %port% %name% "
+                                            "%group% filled in")}},
          Launcher},
         {"stamp",
-         "stamp FILE KEY VALUE        overwrite the string KEY of FILE's version resource;\n"
-         "                              status 1, and nothing written, when FILE has no slot\n"
-         "                              KEY or VALUE does not fit it",
+         {{"stamp FILE KEY VALUE", QT_TRANSLATE_NOOP("TarnwickCli", "overwrite the string KEY of FILE's version "
+                                                                    "resource;%1status 1, and nothing written, when "
+                                                                    "FILE has no slot%1KEY or VALUE does not fit it")}},
          Stamp},
-        {"version-strings", "version-strings FILE        list the first translation's version strings",
+        {"version-strings",
+         {{"version-strings FILE", QT_TRANSLATE_NOOP("TarnwickCli", "list the first translation's version strings")}},
          VersionStrings},
     };
 }

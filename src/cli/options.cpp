@@ -1,8 +1,9 @@
 #include "cli/options.h"
 
 #include "base/error.h"
-#include "cli/failures.h"
 #include "base/text.h"
+#include "base/translatable.h"
+#include "cli/failures.h"
 
 #include <algorithm>
 
@@ -27,9 +28,13 @@ Options::Options(const Arguments& args, std::initializer_list<const char*> value
         } else if (known(valued, arg) && i + 1 < args.size()) {
             values_[arg] = args[++i];
         } else if (known(valued, arg)) {
-            throw UsageError(arg + ": needs a value; usage: tarnwick-cli " + usage_);
+            throw UsageError(Message(QT_TRANSLATE_NOOP("TarnwickCli", "%1: needs a value; usage: tarnwick-cli %2"))
+                                 .Arg(arg)
+                                 .Arg(usage_));
         } else {
-            throw UsageError(arg + ": unknown option; usage: tarnwick-cli " + usage_);
+            throw UsageError(Message(QT_TRANSLATE_NOOP("TarnwickCli", "%1: unknown option; usage: tarnwick-cli %2"))
+                                 .Arg(GbkArgument(arg, "OPTION"))
+                                 .Arg(usage_));
         }
     }
 }
@@ -50,14 +55,15 @@ void Options::ExpectOperands(std::size_t count) const
 
 void Options::Usage() const
 {
-    throw UsageError("usage: tarnwick-cli " + usage_);
+    throw UsageError(Message(QT_TRANSLATE_NOOP("TarnwickCli", "usage: tarnwick-cli %1")).Arg(usage_));
 }
 
 std::string GbkArgument(const std::string& utf8, const std::string& what)
 {
     auto gbk = TryUtf8ToGbk(utf8);
     if (!gbk)
-        throw UsageError(what + ": holds a character that GBK cannot represent");
+        throw UsageError(
+            Message(QT_TRANSLATE_NOOP("TarnwickCli", "%1: holds a character that GBK cannot represent")).Arg(what));
     return std::move(*gbk);
 }
 

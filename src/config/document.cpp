@@ -5,6 +5,7 @@
 #include "base/error.h"
 #include "base/file_io.h"
 #include "base/text.h"
+#include "base/translatable.h"
 #include "config/xml_parser.h"
 
 #include <system_error>
@@ -18,8 +19,7 @@ constexpr std::size_t kTokenLimit = 32766;
 // A load holds the file, its UTF-8 form and the model, some five times the
 // file's size at most, so a cap on the file is a cap on memory. 1 GiB is fifty
 // times a configuration of 100,000 servers.
-constexpr SizeLimit kDocumentLimit{1024u * 1024 * 1024, "The document",
-                                   "a document may be at most 1,073,741,824 bytes (1 GiB)"};
+constexpr SizeLimit kDocumentLimit{1024u * 1024 * 1024, QT_TRANSLATE_NOOP("Tarnwick", "文档最多可有 1,073,741,824 字节（1 GiB）")};
 
 } // namespace
 

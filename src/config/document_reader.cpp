@@ -1,5 +1,6 @@
 #include "config/document_reader.h"
 
+#include "base/translatable.h"
 #include "base/text.h"
 #include "config/xml_parser.h"
 
@@ -15,7 +16,7 @@ namespace tarnwick {
 namespace {
 
 constexpr std::size_t kMaxTextNodeBytes = 10'000'000;
-const char* const kMissingAttribute = "Could not convert variant of type (Null) into type (String)";
+const char* const kMissingAttribute = QT_TRANSLATE_NOOP("Tarnwick", "无法将类型 (%1) 的值转换为类型 (%2)");
 
 std::string_view View(const xmlChar* begin, const xmlChar* end)
 {
@@ -23,7 +24,7 @@ std::string_view View(const xmlChar* begin, const xmlChar* end)
 }
 
 // Names the first character that GBK lacks, e.g. one given as "&#x1F600;".
-std::string UnrepresentableReason(std::string_view utf8)
+Message UnrepresentableReason(std::string_view utf8)
 {
     std::size_t i = 0;
     while (i < utf8.size()) {
@@ -42,11 +43,11 @@ std::string UnrepresentableReason(std::string_view utf8)
                 code = (code << 6) | (static_cast<unsigned char>(one[k]) & 0x3F);
             char hex[16];
             std::snprintf(hex, sizeof hex, "U+%04X", code);
-            return std::string("The document holds the character ") + hex + ", which GBK cannot represent";
+            return Message(QT_TRANSLATE_NOOP("Tarnwick", "文档中有 GBK 无法表示的字符 %1")).Arg(hex);
         }
         i += width;
     }
-    return "The document holds a character that GBK cannot represent";
+    return Message(QT_TRANSLATE_NOOP("Tarnwick", "文档中有 GBK 无法表示的字符"));
 }
 
 // The content of an element as a tree would hold it: adjacent text merges
@@ -121,16 +122,13 @@ enum class Role { Ignored, Root, ServerList, Url, UpDate, Group, Server, Child, 
 
 std::string* UrlField(WebAddresses& web, std::size_t index) { return &(web.*kWebAddressFields[index].member); }
 
-// "the text of Loginframe", for the messages about a value of the Url section.
+// "Loginframe 的文字", for the messages about a value of the Url section, in
+// the order of kWebAddressFields.
 const char* UrlWhere(std::size_t index)
 {
-    static const auto where = [] {
-        std::array<std::string, kWebAddressFields.size()> texts;
-        for (std::size_t i = 0; i < texts.size(); ++i)
-            texts[i] = "the text of " + std::string(kWebAddressFields[i].element);
-        return texts;
-    }();
-    return where[index].c_str();
+    static constexpr const char* kWhere[] = {QT_TRANSLATE_NOOP("Tarnwick", "Loginframe 的文字"), QT_TRANSLATE_NOOP("Tarnwick", "ContactGM 的文字"), QT_TRANSLATE_NOOP("Tarnwick", "Payment 的文字"), QT_TRANSLATE_NOOP("Tarnwick", "Payment2 的文字"), QT_TRANSLATE_NOOP("Tarnwick", "Home 的文字")};
+    static_assert(std::size(kWhere) == kWebAddressFields.size());
+    return kWhere[index];
 }
 
 // Builds the model from the parser's events. The three sections are read
@@ -194,8 +192,7 @@ public:
             // As a tree builder refuses a text node over libxml2's limit.
             textRun_ += static_cast<std::size_t>(length);
             if (textRun_ > kMaxTextNodeBytes) {
-                xml::Parser::Refuse(ctx, "A text value is longer than 10,000,000 bytes, the most that one piece of "
-                                         "a document may hold");
+                xml::Parser::Refuse(ctx, Message(QT_TRANSLATE_NOOP("Tarnwick", "有一段文字长于 10,000,000 字节，即文档中一段内容最多可有的长度")));
                 return;
             }
         }
@@ -286,7 +283,7 @@ private:
             return utf8;
         if (auto gbk = TryUtf8ToGbk(utf8))
             return gbk;
-        failure = xml::DocumentErrorInText(Message::Untranslated(UnrepresentableReason(utf8)), source_, line_);
+        failure = xml::DocumentErrorInText(UnrepresentableReason(utf8), source_, line_);
         return std::nullopt;
     }
 
@@ -294,7 +291,7 @@ private:
     std::optional<std::string> Required(std::optional<std::string>& utf8, std::optional<Error>& failure) const
     {
         if (!utf8) {
-            failure = Error(kMissingAttribute, ErrorKind::Damaged);
+            failure = Error(Message(kMissingAttribute).Arg("Null").Arg("String"), ErrorKind::Damaged);
             return std::nullopt;
         }
         return Gbk(std::move(*utf8), failure);
@@ -306,7 +303,7 @@ private:
         ElementText text = std::move(*text_);
         text_.reset();
         if (!text.Single()) {
-            failure = Error("Element does not contain a single text node", ErrorKind::Damaged);
+            failure = Error(Message(QT_TRANSLATE_NOOP("Tarnwick", "元素不是只含一个文字节点")), ErrorKind::Damaged);
             return std::nullopt;
         }
         return Gbk(std::move(text).Utf8(), failure);
@@ -325,7 +322,7 @@ private:
         auto name = Required(value, serversFailure_);
         if (!name)
             return;
-        group_ = Plain(std::move(*name), "the Name of a Group");
+        group_ = Plain(std::move(*name), QT_TRANSLATE_NOOP("Tarnwick", "分组的 Name"));
         groups_.push_back({group_});
     }
 
@@ -335,7 +332,7 @@ private:
         server_ = ServerEntry{group_, {}, {}, {}, {}};
         auto value = attrs.Get("Name");
         if (auto showName = Required(value, serversFailure_))
-            server_.ShowName = Plain(std::move(*showName), "the Name of a Server");
+            server_.ShowName = Plain(std::move(*showName), QT_TRANSLATE_NOOP("Tarnwick", "服务器的 Name"));
     }
 
     void EndServer()
@@ -372,9 +369,9 @@ private:
         const auto port = Required(childPort_, serversFailure_);
         if (!port)
             return;
-        Join(server_.Name, Plain(*text, "the text of a Child"));
-        Join(server_.Addr, Plain(*addrs, "the Addrs of a Child"));
-        Join(server_.Port, Plain(*port, "the Port of a Child"));
+        Join(server_.Name, Plain(*text, QT_TRANSLATE_NOOP("Tarnwick", "Child 的文字")));
+        Join(server_.Addr, Plain(*addrs, QT_TRANSLATE_NOOP("Tarnwick", "Child 的 Addrs")));
+        Join(server_.Port, Plain(*port, QT_TRANSLATE_NOOP("Tarnwick", "Child 的 Port")));
     }
 
     void EndUrlField()
@@ -399,7 +396,7 @@ private:
         auto hint = TakeText(updatesFailure_);
         if (!hint)
             return;
-        entry.Hint = Plain(std::move(*hint), "the text of a Config");
+        entry.Hint = Plain(std::move(*hint), QT_TRANSLATE_NOOP("Tarnwick", "Config 的文字"));
         std::array<std::string, 10> values;
         for (std::size_t i = 0; i < values.size(); ++i) {
             auto value = Required(config_[i], updatesFailure_);
@@ -407,9 +404,9 @@ private:
                 return;
             values[i] = std::move(*value);
         }
-        entry.SaveDir = Plain(std::move(values[0]), "the SDir of a Config");
-        entry.SaveName = Plain(std::move(values[1]), "the FName of a Config");
-        entry.DownUrl = Plain(std::move(values[2]), "the DUrl of a Config");
+        entry.SaveDir = Plain(std::move(values[0]), QT_TRANSLATE_NOOP("Tarnwick", "Config 的 SDir"));
+        entry.SaveName = Plain(std::move(values[1]), QT_TRANSLATE_NOOP("Tarnwick", "Config 的 FName"));
+        entry.DownUrl = Plain(std::move(values[2]), QT_TRANSLATE_NOOP("Tarnwick", "Config 的 DUrl"));
         entry.Zip = ZipWordForCode(values[3]);
         entry.CheckType = CheckWordForCode(values[4]);
         entry.DownType = DownTypeWordForCode(values[5]);

@@ -4,6 +4,7 @@
 #include "base/error.h"
 #include "config/field_encoder.h"
 #include "base/text.h"
+#include "base/translatable.h"
 
 #include <optional>
 #include <unordered_map>
@@ -40,14 +41,13 @@ void AppendEscaped(std::string& out, std::string_view value, bool attribute)
         }
         const auto b = static_cast<unsigned char>(c);
         if (b < 0x20)
-            throw Error("The value " + Quoted(value) + " holds the control character " + std::to_string(b) +
-                        ", which an XML document cannot hold");
+            throw Error(Message(QT_TRANSLATE_NOOP("Tarnwick", "值 %1 含有控制字符 %2，XML 文档不能含有它")).Arg(Quoted(value)).Arg(std::to_string(b)));
         ascii = ascii && b < 0x80;
         // A GBK trail byte is 0x40 or above, so it never looks like one of the bytes above.
         out += c;
     }
     if (!ascii && !IsGbkText(value))
-        throw Error("The value " + Quoted(value) + " holds bytes that are not GBK text, so it cannot be written");
+        throw Error(Message(QT_TRANSLATE_NOOP("Tarnwick", "值 %1 含有不是 GBK 文字的字节，无法写入")).Arg(Quoted(value)));
 }
 
 // One run of the writer: the document text, built directly.

@@ -1,6 +1,7 @@
 #include "config/field_decoder.h"
 
 #include "base/error.h"
+#include "base/translatable.h"
 
 #include <zlib.h>
 
@@ -20,26 +21,26 @@ bool IsHeaderDefect(ValueDefect defect)
     return defect == ValueDefect::LengthByte || defect == ValueDefect::Header;
 }
 
-std::string_view DefectText(ValueDefect defect)
+const char* DefectText(ValueDefect defect)
 {
     static_assert(FieldEncoder::kMaxValueBytes == 10240 && FieldEncoder::kMaxTextChars == 10240,
                   "the texts below state the limits");
     switch (defect) {
-    case ValueDefect::None: return "nothing";
-    case ValueDefect::Alphabet: return "it holds a character outside \"<\" to \"{\", which the encoding never writes";
-    case ValueDefect::Length: return "its length is not one that the encoding gives";
-    case ValueDefect::Padding: return "its last character has bits set that the encoding leaves clear";
-    case ValueDefect::Short: return "it is shorter than any encoded value";
-    case ValueDefect::LengthByte: return "its length byte does not match its length";
-    case ValueDefect::Header: return "its compressed stream does not start as the encoder's do";
-    case ValueDefect::Data: return "its compressed data is broken";
-    case ValueDefect::Truncated: return "its compressed data stops before its end";
-    case ValueDefect::Trailing: return "bytes follow the end of its compressed data";
-    case ValueDefect::Checksum: return "its checksum does not match its contents";
-    case ValueDefect::TooLong: return "it decodes to more than 10,240 bytes, the most that a value may hold";
-    case ValueDefect::NotText: return "it decodes to bytes that are not GBK text";
+    case ValueDefect::None: return QT_TRANSLATE_NOOP("Tarnwick", "没有问题");
+    case ValueDefect::Alphabet: return QT_TRANSLATE_NOOP("Tarnwick", "它含有“<”到“{”以外的字符，编码从不写出这样的字符");
+    case ValueDefect::Length: return QT_TRANSLATE_NOOP("Tarnwick", "它的长度不是编码会得出的长度");
+    case ValueDefect::Padding: return QT_TRANSLATE_NOOP("Tarnwick", "它的最后一个字符中有编码不会置上的位");
+    case ValueDefect::Short: return QT_TRANSLATE_NOOP("Tarnwick", "它比任何编码后的值都短");
+    case ValueDefect::LengthByte: return QT_TRANSLATE_NOOP("Tarnwick", "它的长度字节与它的长度不符");
+    case ValueDefect::Header: return QT_TRANSLATE_NOOP("Tarnwick", "它的压缩流的开头与编码器写出的不同");
+    case ValueDefect::Data: return QT_TRANSLATE_NOOP("Tarnwick", "它的压缩数据已损坏");
+    case ValueDefect::Truncated: return QT_TRANSLATE_NOOP("Tarnwick", "它的压缩数据没有到结尾就中断了");
+    case ValueDefect::Trailing: return QT_TRANSLATE_NOOP("Tarnwick", "它的压缩数据结束后还有字节");
+    case ValueDefect::Checksum: return QT_TRANSLATE_NOOP("Tarnwick", "它的校验和与内容不符");
+    case ValueDefect::TooLong: return QT_TRANSLATE_NOOP("Tarnwick", "它解码后多于 10,240 字节，即一个值最多可有的长度");
+    case ValueDefect::NotText: return QT_TRANSLATE_NOOP("Tarnwick", "它解码后的字节不是 GBK 文字");
     }
-    return "unknown";
+    return QT_TRANSLATE_NOOP("Tarnwick", "未知问题");
 }
 
 ValueDefect UnpackSixBits(std::string_view text, std::string& bytes)
@@ -84,7 +85,7 @@ struct FieldDecoder::Inflater {
     {
         const int status = ready ? inflateReset(&stream) : inflateInit2(&stream, -MAX_WBITS);
         if (status != Z_OK)
-            throw Error(std::string("zlib error: ") + zError(status));
+            throw Error(Message(QT_TRANSLATE_NOOP("Tarnwick", "zlib 错误：%1")).Arg(zError(status)));
         ready = true;
         stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
         stream.avail_in = static_cast<uInt>(data.size());
@@ -102,7 +103,7 @@ struct FieldDecoder::Inflater {
         case Z_DATA_ERROR:
             return ValueDefect::Data;
         case Z_MEM_ERROR:
-            throw Error(std::string("zlib error: ") + zError(result));
+            throw Error(Message(QT_TRANSLATE_NOOP("Tarnwick", "zlib 错误：%1")).Arg(zError(result)));
         default:
             // Out of input before the last block, or out of room for the output.
             return stream.avail_out == 0 ? ValueDefect::TooLong : ValueDefect::Truncated;

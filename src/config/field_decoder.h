@@ -30,7 +30,7 @@ enum class ValueDefect {
 bool IsHeaderDefect(ValueDefect defect);
 
 // The defect in words, to follow "... is damaged: ".
-std::string_view DefectText(ValueDefect defect);
+const char* DefectText(ValueDefect defect);
 
 // Undoes FieldEncoder::EncodeValue and checks every step that can be checked,
 // so that damage or other key material is reported rather than read as a

@@ -1,6 +1,7 @@
 #include "config/field_encoder.h"
 
 #include "base/error.h"
+#include "base/translatable.h"
 
 #include "key_material.h"
 
@@ -13,15 +14,20 @@ namespace {
 
 Error ZlibFailure(int status)
 {
-    return Error("zlib error " + std::to_string(status) + ": " + zError(status));
+    return Error(Message(QT_TRANSLATE_NOOP("Tarnwick", "zlib 错误 %1：%2")).Arg(std::to_string(status)).Arg(zError(status)));
 }
 
 std::string WithThousands(std::size_t n)
 {
-    std::string digits = std::to_string(n);
-    for (std::size_t i = digits.size(); i > 3; i -= 3)
-        digits.insert(i - 3, ",");
-    return digits;
+    // Built front to back: GCC 12 warns falsely on inserting into the digits.
+    const std::string digits = std::to_string(n);
+    std::string out;
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0)
+            out += ',';
+        out += digits[i];
+    }
+    return out;
 }
 
 // Characters that `bytes` compressed bytes pack into.
@@ -120,15 +126,16 @@ std::string FieldEncoder::EncodeValue(std::string_view value)
     if (value.empty())
         return {};
     if (value.size() > kMaxValueBytes)
-        throw Error("The value is " + WithThousands(value.size()) + " bytes long; a value may hold at most " +
-                    WithThousands(kMaxValueBytes) + " bytes.");
+        throw Error(Message(QT_TRANSLATE_NOOP("Tarnwick", "值有 %1 字节；一个值最多可有 %2 字节。"))
+                        .Arg(WithThousands(value.size()))
+                        .Arg(WithThousands(kMaxValueBytes)));
 
     std::string stream = deflater_->Compress(value);
     const std::size_t textLength = PackedLength(stream.size());
     if (textLength > kMaxTextChars)
-        throw Error("The encoded value would be " + WithThousands(textLength) +
-                    " characters long; an encoded value may hold at most " + WithThousands(kMaxTextChars) +
-                    " characters.");
+        throw Error(Message(QT_TRANSLATE_NOOP("Tarnwick", "编码后的值将有 %1 个字符；编码后的值最多可有 %2 个字符。"))
+                        .Arg(WithThousands(textLength))
+                        .Arg(WithThousands(kMaxTextChars)));
 
     // The header's CMF byte carries the stream length instead (the reader expects it there).
     stream[0] = static_cast<char>(stream.size() & 0xFF);

@@ -2,6 +2,7 @@
 
 #include "base/error.h"
 #include "base/text.h"
+#include "base/translatable.h"
 #include "config/document_reader.h"
 #include "config/document_writer.h"
 #include "config/field_decoder.h"
@@ -144,12 +145,13 @@ public:
         if (!first_)
             return;
         if (!decodedAny_ && allHeaders_)
-            throw Error(std::string(shownName) + " was not written with this key material: none of its values "
-                                                 "decodes with the key material this program was built with");
+            throw Error(Message(QT_TRANSLATE_NOOP("Tarnwick", "%1 不是用这套密钥材料写的：它的值没有一个能用本程序所带的密钥材料解码"))
+                            .Arg(std::string(shownName)));
         // Over the length limit is not damage: another writer's value, or a hostile one.
-        const char* const is = first_->defect == ValueDefect::TooLong ? " is too long: " : " is damaged: ";
-        throw Error(std::string(shownName) + ", line " + std::to_string(first_->line) + ": " + first_->where + is +
-                    std::string(DefectText(first_->defect)));
+        Message message(first_->defect == ValueDefect::TooLong ? QT_TRANSLATE_NOOP("Tarnwick", "%1，第 %2 行：%3太长：%4")
+                                                               : QT_TRANSLATE_NOOP("Tarnwick", "%1，第 %2 行：%3已损坏：%4"));
+        message.Arg(std::string(shownName)).Arg(std::to_string(first_->line)).Phrase(first_->where);
+        throw Error(message.Phrase(DefectText(first_->defect)));
     }
 
 private:
@@ -213,16 +215,17 @@ void CheckServerInfoStart(std::string_view head, std::string_view shownName)
         {"\xEF\xBB\xBF", "UTF-8"}, {"\xFF\xFE", "UTF-16"}, {"\xFE\xFF", "UTF-16"}};
     const std::string name(shownName);
     if (head.empty())
-        throw Error(name + " is empty: a server information file starts with the line \"$BEGIN\"");
+        throw Error(Message(QT_TRANSLATE_NOOP("Tarnwick", "%1 是空的：服务器信息文件以“$BEGIN”一行开头")).Arg(name));
     for (const ByteOrderMark& mark : kMarks)
         if (head.starts_with(mark.bytes))
-            throw Error(name + " starts with a " + mark.encoding +
-                        " byte-order mark: a server information file is GBK text that starts with the line "
-                        "\"$BEGIN\"");
+            throw Error(Message(QT_TRANSLATE_NOOP("Tarnwick", "%1 以 %2 字节顺序标记开头：服务器信息文件是以“$BEGIN”一行开头的 GBK 文字"))
+                            .Arg(name)
+                            .Arg(mark.encoding));
     const Line first = LineAt(head, 0);
     if (first.text != "$BEGIN")
-        throw Error(name + ", line 1: " + Shown(first.text) +
-                    " stands where \"$BEGIN\" should: this is not a server information file");
+        throw Error(Message(QT_TRANSLATE_NOOP("Tarnwick", "%1，第 1 行：应是“$BEGIN”的地方是 %2：这不是服务器信息文件"))
+                        .Arg(name)
+                        .Arg(Shown(first.text)));
 }
 
 SetupModel ReadServerInfo(std::string_view bytes, std::string_view shownName, const KeyMaterial& key)
@@ -230,22 +233,27 @@ SetupModel ReadServerInfo(std::string_view bytes, std::string_view shownName, co
     static_assert(kMaxServerInfoBytes == 268'435'456, "kServerInfoSizeRule states the limit");
     const std::string name(shownName);
     if (bytes.size() > kMaxServerInfoBytes)
-        throw Error(name + " is " + std::to_string(bytes.size()) + " bytes long; " + std::string(kServerInfoSizeRule));
+        throw Error(Message(QT_TRANSLATE_NOOP("Tarnwick", "%1 有 %2 字节；%3")).Arg(name).Arg(std::to_string(bytes.size())).Phrase(kServerInfoSizeRule));
     CheckServerInfoStart(bytes, shownName);
     const Line first = LineAt(bytes, 0);
     const Line second = LineAt(bytes, first.end);
     if (second.text != kDeclaration)
-        throw Error(name + ", line 2: " + Shown(second.text) + " stands where the declaration " +
-                    std::string(kDeclaration) + " should");
+        throw Error(Message(QT_TRANSLATE_NOOP("Tarnwick", "%1，第 2 行：应是声明 %3 的地方是 %2"))
+                        .Arg(name)
+                        .Arg(Shown(second.text))
+                        .Arg(std::string(kDeclaration)));
     const std::size_t lastStart = LastLineStart(bytes);
     if (lastStart < second.end || LineAt(bytes, lastStart).text != "$END") {
         if (const auto end = LastEndLine(bytes, second.end, lastStart)) {
             const std::size_t afterStart = LineAt(bytes, *end).end;
-            throw Error(name + ", line " + std::to_string(LineNumber(bytes, afterStart)) + ": a line after \"$END\" (" +
-                        Shown(LineAt(bytes, afterStart).text) + "); the line \"$END\" ends a server information file");
+            throw Error(Message(QT_TRANSLATE_NOOP("Tarnwick", "%1，第 %2 行：“$END”之后还有一行（%3）；服务器信息文件以“$END”一行结束"))
+                            .Arg(name)
+                            .Arg(std::to_string(LineNumber(bytes, afterStart)))
+                            .Arg(Shown(LineAt(bytes, afterStart).text)));
         }
-        throw Error(name + ", line " + std::to_string(LineNumber(bytes, std::max(lastStart, first.end))) +
-                    ": the file ends without the line \"$END\", so it was cut short");
+        throw Error(Message(QT_TRANSLATE_NOOP("Tarnwick", "%1，第 %2 行：文件结束时没有“$END”一行，它被截短了"))
+                        .Arg(name)
+                        .Arg(std::to_string(LineNumber(bytes, std::max(lastStart, first.end)))));
     }
 
     // The parser sees the document at the lines it has in the file: the marker

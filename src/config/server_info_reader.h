@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/translatable.h"
 #include "config/field_encoder.h"
 #include "config/model.h"
 
@@ -14,9 +15,9 @@ namespace tarnwick {
 // with ordinary names is about 22 MB; this leaves ten times that, while a
 // stream that never ends costs no more than this much memory.
 inline constexpr std::uint64_t kMaxServerInfoBytes = 256u * 1024 * 1024;
-// How refusals state it.
-inline constexpr std::string_view kServerInfoSizeRule =
-    "a server information file may be at most 268,435,456 bytes (256 MiB)";
+// How refusals state it: a phrase marked for the translation files.
+inline constexpr const char* kServerInfoSizeRule =
+    QT_TRANSLATE_NOOP("Tarnwick", "服务器信息文件最多可有 268,435,456 字节（256 MiB）");
 
 // Enough of the start of a file to tell whether its first line is "$BEGIN".
 inline constexpr std::size_t kServerInfoHeadBytes = 128;

@@ -83,30 +83,30 @@ Parser& ParserOf(void* parserContext)
 // internals ("huge input lookup", "use XML_PARSE_HUGE option"). They are told
 // apart by error code: a construct that outgrows its limit has the code of one
 // left unfinished, but only the latter is found at the end of the input.
-std::optional<std::string> LimitReason(ErrorRecord error, xmlParserCtxtPtr ctxt)
+std::optional<Message> LimitReason(ErrorRecord error, xmlParserCtxtPtr ctxt)
 {
-    static constexpr std::string_view kPiece =
-        " is longer than 10,000,000 bytes, the most that one piece of a document may hold";
     const bool atEnd = ctxt->input == nullptr || ctxt->input->cur >= ctxt->input->end;
-    const auto piece = [&](std::string_view subject) -> std::optional<std::string> {
+    const auto piece = [&](const char* subject) -> std::optional<Message> {
         if (atEnd)
             return std::nullopt;
-        return std::string(subject) + std::string(kPiece);
+        Message reason(QT_TRANSLATE_NOOP("Tarnwick", "%1长于 10,000,000 字节，即文档中一段内容最多可有的长度"));
+        reason.Phrase(subject);
+        return reason;
     };
     switch (error->code) {
     case XML_ERR_NAME_TOO_LONG:
-        return "A name is longer than 50,000 bytes, the most that a name may hold";
+        return Message(QT_TRANSLATE_NOOP("Tarnwick", "有一个名称长于 50,000 字节，即名称最多可有的长度"));
     case XML_ERR_INTERNAL_ERROR:
 #if LIBXML_VERSION >= 21300
     case XML_ERR_RESOURCE_LIMIT:
 #endif
         if (ParserOf(ctxt).OpenElements() >= kMaxDepth)
-            return "The elements are nested more than 256 levels deep, the most that a document may nest";
-        return piece("A part of the document");
-    case XML_ERR_ATTRIBUTE_NOT_FINISHED: return piece("An attribute value");
-    case XML_ERR_COMMENT_NOT_FINISHED: return piece("A comment");
-    case XML_ERR_CDATA_NOT_FINISHED: return piece("A CDATA section");
-    case XML_ERR_PI_NOT_FINISHED: return piece("A processing instruction");
+            return Message(QT_TRANSLATE_NOOP("Tarnwick", "元素嵌套超过 256 层，即文档最多可嵌套的层数"));
+        return piece(QT_TRANSLATE_NOOP("Tarnwick", "文档的一部分"));
+    case XML_ERR_ATTRIBUTE_NOT_FINISHED: return piece(QT_TRANSLATE_NOOP("Tarnwick", "一个属性值"));
+    case XML_ERR_COMMENT_NOT_FINISHED: return piece(QT_TRANSLATE_NOOP("Tarnwick", "一段注释"));
+    case XML_ERR_CDATA_NOT_FINISHED: return piece(QT_TRANSLATE_NOOP("Tarnwick", "一段 CDATA"));
+    case XML_ERR_PI_NOT_FINISHED: return piece(QT_TRANSLATE_NOOP("Tarnwick", "一条处理指令"));
     default: return std::nullopt;
     }
 }
@@ -118,7 +118,7 @@ void CaptureError(void* parserContext, ErrorRecord error)
     auto* ctxt = static_cast<xmlParserCtxtPtr>(parserContext);
     auto reason = LimitReason(error, ctxt);
     if (!reason)
-        reason = MessageText(error->message ? error->message : "Unknown XML error");
+        reason = Message::Untranslated(MessageText(error->message ? error->message : "Unknown XML error"));
     Parser::Record(parserContext, std::move(*reason), error->line);
 }
 
@@ -126,8 +126,8 @@ void CaptureError(void* parserContext, ErrorRecord error)
 // could only be read wrongly, and refusing them shuts out expansion attacks.
 void RefuseEntityDeclaration(void* parserContext, const xmlChar* name, int, const xmlChar*, const xmlChar*, xmlChar*)
 {
-    Parser::Refuse(parserContext, "Entity declarations are not supported (entity \"" +
-                                      MessageText(reinterpret_cast<const char*>(name)) + "\")");
+    Message reason(QT_TRANSLATE_NOOP("Tarnwick", "不支持实体声明（实体“%1”）"));
+    Parser::Refuse(parserContext, reason.Arg(MessageText(reinterpret_cast<const char*>(name))));
 }
 
 void RefuseUnparsedEntity(void* parserContext, const xmlChar* name, const xmlChar*, const xmlChar*, const xmlChar*)
@@ -198,7 +198,7 @@ void ParseReport::Fail(Message why, long at)
 Parser::Parser() : ctxt_(xmlNewParserCtxt())
 {
     if (ctxt_ == nullptr)
-        throw Error("Out of memory while creating the XML parser");
+        throw Error(Message(QT_TRANSLATE_NOOP("Tarnwick", "创建 XML 解析器时内存不足")));
     ctxt_->_private = this;
 }
 
@@ -218,7 +218,7 @@ long Parser::LineOf(void* parserContext)
     return ctxt->input ? ctxt->input->line : 0;
 }
 
-void Parser::Record(void* parserContext, std::string reason, long line)
+void Parser::Record(void* parserContext, Message reason, long line)
 {
     ParserOf(parserContext).report_.Fail(std::move(reason), line);
 }
@@ -242,7 +242,7 @@ void Parser::EndElement(void* parserContext, const xmlChar* localname, const xml
         parser.clientEnd_(parserContext, localname, prefix, uri);
 }
 
-void Parser::Refuse(void* parserContext, std::string reason)
+void Parser::Refuse(void* parserContext, Message reason)
 {
     Record(parserContext, std::move(reason), LineOf(parserContext));
     xmlStopParser(static_cast<xmlParserCtxtPtr>(parserContext));
@@ -269,7 +269,7 @@ bool Parser::ParseEvents(std::string_view bytes, const xmlSAXHandler& events, vo
 bool Parser::ParseText(std::string_view utf8, const xmlSAXHandler& events, void* client)
 {
     if (utf8.size() > static_cast<std::size_t>(INT_MAX))
-        throw Error("The document is too large to be read: it may hold at most 2 GiB of text");
+        throw Error(Message(QT_TRANSLATE_NOOP("Tarnwick", "文档太大，无法读取：文档最多可有 2 GiB 文字")));
     *ctxt_->sax = events;
     Guard(*ctxt_->sax);
     clientStart_ = events.startElementNs;

@@ -60,9 +60,9 @@ public:
     static void* ClientOf(void* parserContext);
     static long LineOf(void* parserContext);
     // Keeps the first failure; the parse goes on.
-    static void Record(void* parserContext, std::string reason, long line);
+    static void Record(void* parserContext, Message reason, long line);
     // Ends the parse with a failure at the current line.
-    static void Refuse(void* parserContext, std::string reason);
+    static void Refuse(void* parserContext, Message reason);
 
     const ParseReport& Report() const { return report_; }
     // Elements started and not yet ended.

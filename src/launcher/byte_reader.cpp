@@ -1,14 +1,15 @@
 #include "launcher/byte_reader.h"
 
 #include "base/error.h"
+#include "base/translatable.h"
 
 #include <cstring>
 
 namespace tarnwick {
 
-void ThrowBadImage(const std::string& what)
+void ThrowBadImage(const Message& reason)
 {
-    throw Error("The file is not a valid Windows executable: " + what);
+    throw Error(Message(QT_TRANSLATE_NOOP("Tarnwick", "文件不是有效的 Windows 可执行文件：%1")).Inner(reason));
 }
 
 bool ByteReader::Contains(std::uint64_t offset, std::uint64_t size) const
@@ -21,7 +22,7 @@ bool ByteReader::Contains(std::uint64_t offset, std::uint64_t size) const
 const std::byte* ByteReader::At(std::uint64_t offset, std::uint64_t size, const char* what) const
 {
     if (!Contains(offset, size))
-        ThrowBadImage(std::string(what) + " lies outside the file");
+        ThrowBadImage(Message(QT_TRANSLATE_NOOP("Tarnwick", "%1位于文件之外")).Phrase(what));
     return bytes_.data() + offset;
 }
 
@@ -53,7 +54,7 @@ std::span<const std::byte> ByteReader::Bytes(std::uint64_t offset, std::uint64_t
 void PutU16(std::span<std::byte> bytes, std::size_t offset, std::uint16_t value)
 {
     if (!ByteReader(bytes).Contains(offset, 2))
-        ThrowBadImage("a 16-bit field written lies outside the file");
+        ThrowBadImage(Message(QT_TRANSLATE_NOOP("Tarnwick", "要写入的一个 16 位字段位于文件之外")));
     bytes[offset] = static_cast<std::byte>(value & 0xFF);
     bytes[offset + 1] = static_cast<std::byte>(value >> 8);
 }
@@ -61,7 +62,7 @@ void PutU16(std::span<std::byte> bytes, std::size_t offset, std::uint16_t value)
 void PutU32(std::span<std::byte> bytes, std::size_t offset, std::uint32_t value)
 {
     if (!ByteReader(bytes).Contains(offset, 4))
-        ThrowBadImage("a 32-bit field written lies outside the file");
+        ThrowBadImage(Message(QT_TRANSLATE_NOOP("Tarnwick", "要写入的一个 32 位字段位于文件之外")));
     for (std::size_t i = 0; i < 4; ++i)
         bytes[offset + i] = static_cast<std::byte>((value >> (8 * i)) & 0xFF);
 }

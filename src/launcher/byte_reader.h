@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/message.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -28,8 +30,9 @@ private:
     std::span<const std::byte> bytes_;
 };
 
-// The error for a malformed executable, with what was being read.
-[[noreturn]] void ThrowBadImage(const std::string& what);
+// The error for a malformed executable, with what is wrong in it. `what`
+// names of the reads are marked phrases (QT_TRANSLATE_NOOP).
+[[noreturn]] void ThrowBadImage(const Message& reason);
 
 // Little-endian writes into bytes whose range the caller has checked.
 void PutU16(std::span<std::byte> bytes, std::size_t offset, std::uint16_t value);

@@ -2,6 +2,7 @@
 
 #include "base/error.h"
 #include "base/file_io.h"
+#include "base/translatable.h"
 
 #include <algorithm>
 #include <cstring>
@@ -30,56 +31,56 @@ PeImage PeImage::Parse(std::span<const std::byte> file)
 {
     ByteReader in(file);
     PeImage pe;
-    if (in.U16(0, "the DOS header") != 0x5A4D)
-        ThrowBadImage("no MZ signature");
-    const std::uint32_t peOffset = in.U32(0x3C, "the DOS header");
-    if (in.U32(peOffset, "the PE signature") != 0x00004550)
-        ThrowBadImage("no PE signature");
+    if (in.U16(0, QT_TRANSLATE_NOOP("Tarnwick", "DOS 头")) != 0x5A4D)
+        ThrowBadImage(Message(QT_TRANSLATE_NOOP("Tarnwick", "没有 MZ 签名")));
+    const std::uint32_t peOffset = in.U32(0x3C, QT_TRANSLATE_NOOP("Tarnwick", "DOS 头"));
+    if (in.U32(peOffset, QT_TRANSLATE_NOOP("Tarnwick", "PE 签名")) != 0x00004550)
+        ThrowBadImage(Message(QT_TRANSLATE_NOOP("Tarnwick", "没有 PE 签名")));
     pe.coffHeader_ = peOffset + std::size_t{4};
-    const std::uint16_t sectionCount = in.U16(pe.coffHeader_ + 2, "the file header");
-    pe.pointerToSymbolTable_ = in.U32(pe.coffHeader_ + 8, "the file header");
-    const std::uint16_t optionalSize = in.U16(pe.coffHeader_ + 16, "the file header");
+    const std::uint16_t sectionCount = in.U16(pe.coffHeader_ + 2, QT_TRANSLATE_NOOP("Tarnwick", "文件头"));
+    pe.pointerToSymbolTable_ = in.U32(pe.coffHeader_ + 8, QT_TRANSLATE_NOOP("Tarnwick", "文件头"));
+    const std::uint16_t optionalSize = in.U16(pe.coffHeader_ + 16, QT_TRANSLATE_NOOP("Tarnwick", "文件头"));
     if (sectionCount > kMaxSections)
-        ThrowBadImage("too many sections");
+        ThrowBadImage(Message(QT_TRANSLATE_NOOP("Tarnwick", "节太多")));
     pe.optionalHeader_ = pe.coffHeader_ + 20;
 
-    const std::uint16_t magic = in.U16(pe.optionalHeader_, "the optional header");
+    const std::uint16_t magic = in.U16(pe.optionalHeader_, QT_TRANSLATE_NOOP("Tarnwick", "可选头"));
     if (magic != kPe32Magic && magic != kPe32PlusMagic)
-        ThrowBadImage("unknown optional header magic");
+        ThrowBadImage(Message(QT_TRANSLATE_NOOP("Tarnwick", "可选头的标识未知")));
     pe.is64_ = magic == kPe32PlusMagic;
     const std::size_t fixedPart = pe.is64_ ? 112 : 96;
     if (optionalSize < fixedPart)
-        ThrowBadImage("the optional header is too short");
-    in.Bytes(pe.optionalHeader_, optionalSize, "the optional header");
-    pe.sectionAlignment_ = in.U32(pe.optionalHeader_ + 32, "the optional header");
-    pe.fileAlignment_ = in.U32(pe.optionalHeader_ + 36, "the optional header");
-    pe.checkSum_ = in.U32(pe.CheckSumOffset(), "the optional header");
+        ThrowBadImage(Message(QT_TRANSLATE_NOOP("Tarnwick", "可选头太短")));
+    in.Bytes(pe.optionalHeader_, optionalSize, QT_TRANSLATE_NOOP("Tarnwick", "可选头"));
+    pe.sectionAlignment_ = in.U32(pe.optionalHeader_ + 32, QT_TRANSLATE_NOOP("Tarnwick", "可选头"));
+    pe.fileAlignment_ = in.U32(pe.optionalHeader_ + 36, QT_TRANSLATE_NOOP("Tarnwick", "可选头"));
+    pe.checkSum_ = in.U32(pe.CheckSumOffset(), QT_TRANSLATE_NOOP("Tarnwick", "可选头"));
     if (!IsPowerOfTwo(pe.fileAlignment_) || !IsPowerOfTwo(pe.sectionAlignment_))
-        ThrowBadImage("the section or file alignment is not a power of two");
+        ThrowBadImage(Message(QT_TRANSLATE_NOOP("Tarnwick", "节或文件的对齐值不是 2 的幂")));
 
-    const std::uint32_t declared = in.U32(pe.optionalHeader_ + fixedPart - 4, "the optional header");
+    const std::uint32_t declared = in.U32(pe.optionalHeader_ + fixedPart - 4, QT_TRANSLATE_NOOP("Tarnwick", "可选头"));
     pe.directories_ = pe.optionalHeader_ + fixedPart;
     // Only the directories that the optional header really has room for count.
     pe.directoryCount_ = std::min<std::size_t>(declared, (optionalSize - fixedPart) / 8);
     for (std::size_t i = 0; i < pe.directoryCount_; ++i)
-        pe.directoryValues_.push_back({in.U32(pe.DirectoryOffset(i), "a data directory"),
-                                       in.U32(pe.DirectoryOffset(i) + 4, "a data directory")});
+        pe.directoryValues_.push_back({in.U32(pe.DirectoryOffset(i), QT_TRANSLATE_NOOP("Tarnwick", "一个数据目录")),
+                                       in.U32(pe.DirectoryOffset(i) + 4, QT_TRANSLATE_NOOP("Tarnwick", "一个数据目录"))});
 
     const std::size_t table = pe.optionalHeader_ + optionalSize;
     for (std::size_t i = 0; i < sectionCount; ++i) {
         const std::size_t at = table + i * kSectionHeaderSize;
-        auto nameBytes = in.Bytes(at, 8, "the section table");
+        auto nameBytes = in.Bytes(at, 8, QT_TRANSLATE_NOOP("Tarnwick", "节表"));
         SectionHeader s;
         s.name.assign(reinterpret_cast<const char*>(nameBytes.data()), 8);
         s.name.resize(std::strlen(s.name.c_str()));
-        s.virtualSize = in.U32(at + 8, "the section table");
-        s.virtualAddress = in.U32(at + 12, "the section table");
-        s.sizeOfRawData = in.U32(at + 16, "the section table");
-        s.pointerToRawData = in.U32(at + 20, "the section table");
-        s.characteristics = in.U32(at + 36, "the section table");
+        s.virtualSize = in.U32(at + 8, QT_TRANSLATE_NOOP("Tarnwick", "节表"));
+        s.virtualAddress = in.U32(at + 12, QT_TRANSLATE_NOOP("Tarnwick", "节表"));
+        s.sizeOfRawData = in.U32(at + 16, QT_TRANSLATE_NOOP("Tarnwick", "节表"));
+        s.pointerToRawData = in.U32(at + 20, QT_TRANSLATE_NOOP("Tarnwick", "节表"));
+        s.characteristics = in.U32(at + 36, QT_TRANSLATE_NOOP("Tarnwick", "节表"));
         s.headerOffset = at;
         if (s.sizeOfRawData != 0 && !in.Contains(s.pointerToRawData, s.sizeOfRawData))
-            ThrowBadImage("section " + s.name + " extends past the end of the file");
+            ThrowBadImage(Message(QT_TRANSLATE_NOOP("Tarnwick", "节 %1 超出了文件的结尾")).Arg(s.name));
         pe.sections_.push_back(std::move(s));
     }
     return pe;
@@ -184,8 +185,7 @@ std::optional<std::uint32_t> AdjustedCheckSum(std::uint32_t checkSum, std::uint6
 
 std::string ReadExecutable(const std::filesystem::path& path)
 {
-    return ReadFile(path, SizeLimit{kMaxExecutableBytes, "The file",
-                                    "an executable can be at most 4,294,967,295 bytes (4 GiB)"});
+    return ReadFile(path, SizeLimit{kMaxExecutableBytes, QT_TRANSLATE_NOOP("Tarnwick", "可执行文件最多可有 4,294,967,295 字节（4 GiB）")});
 }
 
 } // namespace tarnwick

@@ -2,6 +2,7 @@
 
 #include "base/error.h"
 #include "base/text.h"
+#include "base/translatable.h"
 
 #include <algorithm>
 #include <cstring>
@@ -41,7 +42,7 @@ public:
         const SectionHeader* section = pe.SectionOfRva(directory.address);
         const auto root = pe.RvaToOffset(directory.address, kTableHeaderSize);
         if (section == nullptr || !root)
-            ThrowBadImage("the resource directory lies outside the sections");
+            ThrowBadImage(Message(QT_TRANSLATE_NOOP("Tarnwick", "资源目录位于各节之外")));
         const std::uint64_t end = std::uint64_t{section->pointerToRawData} + section->sizeOfRawData;
         tree_ = ByteReader(file.subspan(*root, end - *root));
         // Every entry of a well-formed tree has its own 8 bytes, so reading more
@@ -55,19 +56,19 @@ public:
     Table ReadTable(std::uint32_t offset)
     {
         Table table;
-        table.attributes.characteristics = tree_.U32(offset, "a resource directory");
-        table.attributes.timeDateStamp = tree_.U32(std::uint64_t{offset} + 4, "a resource directory");
-        table.attributes.majorVersion = tree_.U16(std::uint64_t{offset} + 8, "a resource directory");
-        table.attributes.minorVersion = tree_.U16(std::uint64_t{offset} + 10, "a resource directory");
-        const std::size_t count = std::size_t{tree_.U16(std::uint64_t{offset} + 12, "a resource directory")} +
-                                  tree_.U16(std::uint64_t{offset} + 14, "a resource directory");
+        table.attributes.characteristics = tree_.U32(offset, QT_TRANSLATE_NOOP("Tarnwick", "一个资源目录"));
+        table.attributes.timeDateStamp = tree_.U32(std::uint64_t{offset} + 4, QT_TRANSLATE_NOOP("Tarnwick", "一个资源目录"));
+        table.attributes.majorVersion = tree_.U16(std::uint64_t{offset} + 8, QT_TRANSLATE_NOOP("Tarnwick", "一个资源目录"));
+        table.attributes.minorVersion = tree_.U16(std::uint64_t{offset} + 10, QT_TRANSLATE_NOOP("Tarnwick", "一个资源目录"));
+        const std::size_t count = std::size_t{tree_.U16(std::uint64_t{offset} + 12, QT_TRANSLATE_NOOP("Tarnwick", "一个资源目录"))} +
+                                  tree_.U16(std::uint64_t{offset} + 14, QT_TRANSLATE_NOOP("Tarnwick", "一个资源目录"));
         if (count > entryBudget_)
-            ThrowBadImage("the resource directory refers to its tables more than once");
+            ThrowBadImage(Message(QT_TRANSLATE_NOOP("Tarnwick", "资源目录多次引用同一个表")));
         entryBudget_ -= count;
         for (std::size_t i = 0; i < count; ++i) {
             const std::uint64_t at = std::uint64_t{offset} + kTableHeaderSize + i * kEntrySize;
-            const std::uint32_t nameField = tree_.U32(at, "a resource directory entry");
-            const std::uint32_t dataField = tree_.U32(at + 4, "a resource directory entry");
+            const std::uint32_t nameField = tree_.U32(at, QT_TRANSLATE_NOOP("Tarnwick", "一个资源目录条目"));
+            const std::uint32_t dataField = tree_.U32(at + 4, QT_TRANSLATE_NOOP("Tarnwick", "一个资源目录条目"));
             Entry entry;
             entry.id = (nameField & kHighBit) ? ResourceId::Name(ReadName(nameField & ~kHighBit))
                                               : ResourceId::Number(static_cast<std::uint16_t>(nameField));
@@ -80,13 +81,13 @@ public:
 
     DataEntry ReadData(std::uint32_t offset) const
     {
-        const std::uint32_t rva = tree_.U32(offset, "a resource data entry");
+        const std::uint32_t rva = tree_.U32(offset, QT_TRANSLATE_NOOP("Tarnwick", "一个资源数据条目"));
         DataEntry entry;
-        entry.size = tree_.U32(std::uint64_t{offset} + 4, "a resource data entry");
-        entry.codePage = tree_.U32(std::uint64_t{offset} + 8, "a resource data entry");
+        entry.size = tree_.U32(std::uint64_t{offset} + 4, QT_TRANSLATE_NOOP("Tarnwick", "一个资源数据条目"));
+        entry.codePage = tree_.U32(std::uint64_t{offset} + 8, QT_TRANSLATE_NOOP("Tarnwick", "一个资源数据条目"));
         const auto at = pe_.RvaToOffset(rva, entry.size);
         if (!at)
-            ThrowBadImage("resource data lies outside the sections");
+            ThrowBadImage(Message(QT_TRANSLATE_NOOP("Tarnwick", "资源数据位于各节之外")));
         entry.fileOffset = *at;
         return entry;
     }
@@ -96,8 +97,8 @@ public:
 private:
     std::u16string ReadName(std::uint32_t offset) const
     {
-        const std::uint16_t length = tree_.U16(offset, "a resource name");
-        auto bytes = tree_.Bytes(std::uint64_t{offset} + 2, std::uint64_t{length} * 2, "a resource name");
+        const std::uint16_t length = tree_.U16(offset, QT_TRANSLATE_NOOP("Tarnwick", "一个资源名称"));
+        auto bytes = tree_.Bytes(std::uint64_t{offset} + 2, std::uint64_t{length} * 2, QT_TRANSLATE_NOOP("Tarnwick", "一个资源名称"));
         std::u16string name(length, u'\0');
         for (std::size_t i = 0; i < length; ++i)
             name[i] = static_cast<char16_t>(static_cast<std::uint8_t>(bytes[2 * i]) |
@@ -118,8 +119,8 @@ private:
 void ExpectDirectory(const DirectoryReader::Entry& entry, bool directory)
 {
     if (entry.isDirectory != directory)
-        ThrowBadImage(directory ? "a resource type or name entry holds data instead of a directory"
-                                : "a resource language entry holds a directory instead of data");
+        ThrowBadImage(Message(directory ? QT_TRANSLATE_NOOP("Tarnwick", "一个资源类型或名称条目含有数据而不是目录")
+                                        : QT_TRANSLATE_NOOP("Tarnwick", "一个资源语言条目含有目录而不是数据")));
 }
 
 template <typename Entry>
@@ -141,7 +142,7 @@ public:
     std::uint32_t Offset() const
     {
         if (bytes_.size() >= kHighBit)
-            throw Error("The resources do not fit a resource section");
+            throw Error(Message(QT_TRANSLATE_NOOP("Tarnwick", "资源放不进一个资源节")));
         return static_cast<std::uint32_t>(bytes_.size());
     }
     void Align(std::size_t alignment) { bytes_.resize(AlignUp(bytes_.size(), static_cast<std::uint32_t>(alignment)), '\0'); }
@@ -167,7 +168,7 @@ std::pair<std::uint16_t, std::uint16_t> Counts(const std::vector<Entry>& entries
     const auto named = std::count_if(entries.begin(), entries.end(), [](const Entry& e) { return e.id.named; });
     const auto total = entries.size();
     if (total > 0xFFFF)
-        throw Error("Too many entries in one resource directory");
+        throw Error(Message(QT_TRANSLATE_NOOP("Tarnwick", "一个资源目录中的条目太多")));
     return {static_cast<std::uint16_t>(named), static_cast<std::uint16_t>(total - static_cast<std::size_t>(named))};
 }
 
@@ -252,7 +253,7 @@ ResourceTree ReadResourceTree(std::span<const std::byte> file, const PeImage& pe
             for (const auto& languageEntry : nameTable.entries) {
                 ExpectDirectory(languageEntry, false);
                 if (languageEntry.id.named)
-                    ThrowBadImage("a resource language is named by a string");
+                    ThrowBadImage(Message(QT_TRANSLATE_NOOP("Tarnwick", "资源语言用字符串命名")));
                 const auto data = reader.ReadData(languageEntry.target);
                 auto bytes = file.subspan(data.fileOffset, data.size);
                 name.languages.push_back({languageEntry.id.number, data.codePage, {bytes.begin(), bytes.end()}});
@@ -326,7 +327,7 @@ std::string LayOutResourceSection(const ResourceTree& tree, std::uint32_t sectio
             const std::uint32_t at = out.Offset();
             const auto languages = names[j]->languages.size();
             if (languages > 0xFFFF)
-                throw Error("Too many entries in one resource directory");
+                throw Error(Message(QT_TRANSLATE_NOOP("Tarnwick", "一个资源目录中的条目太多")));
             nameTables.push_back({names[j], writeTable(names[j]->directory, {0, static_cast<std::uint16_t>(languages)})});
             tableFixups.push_back({typeEntries[i] + j * kEntrySize, &names[j]->id, at});
         }
@@ -350,7 +351,7 @@ std::string LayOutResourceSection(const ResourceTree& tree, std::uint32_t sectio
         std::uint32_t nameField = f.id->number;
         if (f.id->named) {
             if (f.id->name.size() > 0xFFFF)
-                throw Error("A resource name is too long");
+                throw Error(Message(QT_TRANSLATE_NOOP("Tarnwick", "资源名称太长")));
             nameField = out.Offset() | kHighBit;
             AppendU16(out.Bytes(), static_cast<std::uint16_t>(f.id->name.size()));
             for (char16_t c : f.id->name)
@@ -372,7 +373,7 @@ std::string LayOutResourceSection(const ResourceTree& tree, std::uint32_t sectio
         out.Align(8);
         const std::uint64_t rva = std::uint64_t{sectionRva} + out.Offset();
         if (rva > 0xFFFFFFFFu || dataOrder[k]->data.size() > 0xFFFFFFFFu)
-            throw Error("The resources do not fit a resource section");
+            throw Error(Message(QT_TRANSLATE_NOOP("Tarnwick", "资源放不进一个资源节")));
         PutU32(out.Bytes(), dataEntryOffsets[k], static_cast<std::uint32_t>(rva));
         PutU32(out.Bytes(), dataEntryOffsets[k] + 4, static_cast<std::uint32_t>(dataOrder[k]->data.size()));
         PutU32(out.Bytes(), dataEntryOffsets[k] + 8, dataOrder[k]->codePage);

@@ -1,6 +1,7 @@
 #include "launcher/resource_update.h"
 
 #include "base/error.h"
+#include "base/translatable.h"
 
 #include <algorithm>
 #include <cstring>
@@ -53,11 +54,11 @@ std::vector<FileOffsetField> FileOffsetFields(std::span<const std::byte> file, c
     if (debug.address != 0 && debug.size != 0) {
         const auto at = pe.RvaToOffset(debug.address, debug.size);
         if (!at)
-            ThrowBadImage("the debug directory lies outside the sections");
+            ThrowBadImage(Message(QT_TRANSLATE_NOOP("Tarnwick", "调试目录位于各节之外")));
         ByteReader in(file);
         for (std::uint64_t e = 0; e + kDebugEntrySize <= debug.size; e += kDebugEntrySize) {
             const std::size_t where = static_cast<std::size_t>(*at + e + kDebugPointerToRawData);
-            const std::uint32_t pointer = in.U32(where, "the debug directory");
+            const std::uint32_t pointer = in.U32(where, QT_TRANSLATE_NOOP("Tarnwick", "调试目录"));
             if (pointer != 0)
                 fields.push_back({where, pointer});
         }
@@ -68,7 +69,7 @@ std::vector<FileOffsetField> FileOffsetFields(std::span<const std::byte> file, c
 std::uint32_t Narrow(std::uint64_t value)
 {
     if (value > std::numeric_limits<std::uint32_t>::max())
-        throw Error("The executable would grow beyond 4 GB");
+        throw Error(Message(QT_TRANSLATE_NOOP("Tarnwick", "可执行文件将超过 4 GB")));
     return static_cast<std::uint32_t>(value);
 }
 
@@ -129,7 +130,7 @@ ResourceUpdate UpdateResource(std::string& image, const ResourceId& type, const 
         return ResourceUpdate::Refused;
 
     ByteReader in(bytes);
-    const std::uint32_t sizeOfImage = in.U32(pe.SizeOfImageOffset(), "the optional header");
+    const std::uint32_t sizeOfImage = in.U32(pe.SizeOfImageOffset(), QT_TRANSLATE_NOOP("Tarnwick", "可选头"));
     std::uint32_t newSizeOfImage = sizeOfImage;
     if (lastInMemory) {
         const std::uint64_t end = std::uint64_t{section.virtualAddress} + laidOut.size();
@@ -175,7 +176,7 @@ ResourceUpdate UpdateResource(std::string& image, const ResourceId& type, const 
     PutU32(grown, pe.DirectoryOffset(PeImage::kResourceDirectory) + 4, static_cast<std::uint32_t>(laidOut.size()));
     PutU32(grown, pe.SizeOfImageOffset(), newSizeOfImage);
     if (section.characteristics & kInitializedData) {
-        const std::uint32_t initialized = in.U32(pe.SizeOfInitializedDataOffset(), "the optional header");
+        const std::uint32_t initialized = in.U32(pe.SizeOfInitializedDataOffset(), QT_TRANSLATE_NOOP("Tarnwick", "可选头"));
         PutU32(grown, pe.SizeOfInitializedDataOffset(), static_cast<std::uint32_t>(initialized + delta));
     }
     for (const auto& field : offsetFields)

@@ -2,6 +2,7 @@
 
 #include "base/error.h"
 #include "base/text.h"
+#include "base/translatable.h"
 
 #include <algorithm>
 #include <cstring>
@@ -15,9 +16,9 @@ constexpr std::size_t kHeaderSize = 6; // wLength, wValueLength, wType
 
 std::size_t Align4(std::size_t offset) { return (offset + 3) & ~std::size_t{3}; }
 
-[[noreturn]] void ThrowBadBlock(const std::string& what)
+[[noreturn]] void ThrowBadBlock(const Message& reason)
 {
-    throw Error("The version information is malformed: " + what);
+    throw Error(Message(QT_TRANSLATE_NOOP("Tarnwick", "版本信息的格式不正确：%1")).Inner(reason));
 }
 
 // One entry's header: wLength, wValueLength, wType, the NUL-terminated key,
@@ -36,18 +37,18 @@ struct Entry {
 Entry ReadEntry(const ByteReader& in, std::size_t offset, std::size_t limit)
 {
     Entry e;
-    const std::uint16_t length = in.U16(offset, "a version entry");
-    const std::uint16_t valueLength = in.U16(offset + 2, "a version entry");
-    const std::uint16_t type = in.U16(offset + 4, "a version entry");
+    const std::uint16_t length = in.U16(offset, QT_TRANSLATE_NOOP("Tarnwick", "一个版本条目"));
+    const std::uint16_t valueLength = in.U16(offset + 2, QT_TRANSLATE_NOOP("Tarnwick", "一个版本条目"));
+    const std::uint16_t type = in.U16(offset + 4, QT_TRANSLATE_NOOP("Tarnwick", "一个版本条目"));
     if (length < kHeaderSize || offset + length > limit)
-        ThrowBadBlock("an entry's length does not fit its parent");
+        ThrowBadBlock(Message(QT_TRANSLATE_NOOP("Tarnwick", "一个条目的长度超出了它的上级")));
     e.end = offset + length;
     e.text = type == 1;
     std::size_t at = offset + kHeaderSize;
     for (;;) {
         if (at + 2 > e.end)
-            ThrowBadBlock("an entry's name has no terminator");
-        const char16_t c = in.U16(at, "a version entry's name");
+            ThrowBadBlock(Message(QT_TRANSLATE_NOOP("Tarnwick", "一个条目的名称没有结束符")));
+        const char16_t c = in.U16(at, QT_TRANSLATE_NOOP("Tarnwick", "一个版本条目的名称"));
         at += 2;
         if (c == u'\0')
             break;
@@ -86,7 +87,7 @@ constexpr int kMaxDepth = 8;
 VersionBlock ToValue(const ByteReader& in, std::span<const std::byte> buffer, const Entry& entry, int depth)
 {
     if (depth > kMaxDepth)
-        ThrowBadBlock("entries are nested too deeply");
+        ThrowBadBlock(Message(QT_TRANSLATE_NOOP("Tarnwick", "条目嵌套太深")));
     VersionBlock block;
     block.key = entry.key;
     block.text = entry.text;
@@ -171,7 +172,7 @@ std::u16string VersionText(std::span<const std::byte> buffer, const VersionValue
     std::u16string text;
     const ByteReader in(buffer);
     for (std::size_t i = 0; i < value.length; ++i) {
-        const char16_t c = in.U16(value.offset + 2 * i, "a version value");
+        const char16_t c = in.U16(value.offset + 2 * i, QT_TRANSLATE_NOOP("Tarnwick", "一个版本值"));
         if (c == u'\0')
             break;
         text.push_back(c);

@@ -2,6 +2,7 @@
 
 #include "base/error.h"
 #include "base/file_io.h"
+#include "base/translatable.h"
 #include "launcher/pe_image.h"
 #include "launcher/resource_update.h"
 #include "launcher/version_info.h"
@@ -37,8 +38,8 @@ StampResult Stamp(std::string& image, std::u16string_view Key, std::u16string_vi
     if (translation.length < 4)
         return Refusal(StampStatus::NoTranslation);
     const ByteReader in(buffer);
-    const std::uint16_t language = in.U16(translation.offset, "the translation table");
-    const std::uint16_t codePage = in.U16(translation.offset + 2, "the translation table");
+    const std::uint16_t language = in.U16(translation.offset, QT_TRANSLATE_NOOP("Tarnwick", "语言与代码页表"));
+    const std::uint16_t codePage = in.U16(translation.offset + 2, QT_TRANSLATE_NOOP("Tarnwick", "语言与代码页表"));
 
     std::u16string path = u"\\\\StringFileInfo\\\\" + Hex4(language) + Hex4(codePage) + u"\\\\";
     path += Key;

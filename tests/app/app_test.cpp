@@ -2,6 +2,7 @@
 #include "app/working_folder.h"
 #include "base/error.h"
 #include "temporary_folder.h"
+#include "english_text.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +11,7 @@
 #include <optional>
 
 using namespace tarnwick;
+using tarnwick::testing::English;
 namespace fs = std::filesystem;
 
 namespace {
@@ -140,9 +142,9 @@ TEST_F(EnteringAFolder, RefusesAMissingFolderAndAFile)
         FAIL() << "entered a missing folder";
     } catch (const Error& error) {
         const std::string prefix = "Cannot work in folder \"" + missing.string() + "\". ";
-        EXPECT_EQ(std::string(error.what()).substr(0, prefix.size()), prefix);
+        EXPECT_EQ(English(error).substr(0, prefix.size()), prefix);
 #ifndef _WIN32
-        EXPECT_EQ(std::string(error.what()).substr(prefix.size()), "No such file or directory");
+        EXPECT_EQ(English(error).substr(prefix.size()), "No such file or directory");
 #endif
     }
     EXPECT_FALSE(fs::exists(missing));

@@ -3,6 +3,7 @@
 #include "base/file_io.h"
 
 #include "temporary_folder.h"
+#include "english_text.h"
 
 #include <gtest/gtest.h>
 
@@ -13,6 +14,7 @@
 #include <unistd.h>
 
 using namespace tarnwick;
+using tarnwick::testing::English;
 namespace fs = std::filesystem;
 
 namespace {
@@ -79,9 +81,9 @@ TEST(FileIoPosix, AWriteThatFindsNoRoomKeepsTheOldFileAndLeavesNothingBehind)
         replacing = Raised([&] { ReplaceFile(target, "more than four bytes"); });
         creating = Raised([&] { CreateNewFile(copy, "more than four bytes"); });
     }
-    EXPECT_EQ(std::string(replacing.what()), "Stream write error: File too large");
+    EXPECT_EQ(English(replacing), "Stream write error: File too large");
     EXPECT_EQ(replacing.Kind(), ErrorKind::NoRoom);
-    EXPECT_EQ(std::string(creating.what()), "Cannot create file \"" + copy.string() + "\". File too large");
+    EXPECT_EQ(English(creating), "Cannot create file \"" + copy.string() + "\". File too large");
     EXPECT_EQ(creating.Kind(), ErrorKind::NoRoom);
     EXPECT_EQ(ReadFile(target), "old");
     EXPECT_EQ(folder.EntryCount(), 1u);

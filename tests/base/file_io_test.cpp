@@ -2,12 +2,14 @@
 #include "base/file_io.h"
 
 #include "temporary_folder.h"
+#include "english_text.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
 
 using namespace tarnwick;
+using tarnwick::testing::English;
 namespace fs = std::filesystem;
 
 namespace {
@@ -63,7 +65,7 @@ TEST_F(FileIo, FailuresNameTheFileAndSayWhatIsMissing)
         ReadFile(dir_ / "missing.txt");
         FAIL();
     } catch (const Error& e) {
-        EXPECT_EQ(std::string(e.what()),
+        EXPECT_EQ(English(e),
                   "Cannot open file \"" + (dir_ / "missing.txt").string() + "\". No such file or directory");
         EXPECT_EQ(e.Kind(), ErrorKind::NotFound);
     }
@@ -98,7 +100,7 @@ TEST_F(FileIo, CreateNewFileInAMissingFolderFailsNamingTheFile)
         CreateNewFile(file, "x");
         FAIL();
     } catch (const Error& e) {
-        EXPECT_EQ(std::string(e.what()).rfind("Cannot create file \"" + file.string() + "\". ", 0), 0u) << e.what();
+        EXPECT_EQ(English(e).rfind("Cannot create file \"" + file.string() + "\". ", 0), 0u) << English(e);
         EXPECT_EQ(e.Kind(), ErrorKind::NotFound);
     }
     EXPECT_EQ(EntryCount(), 0u);

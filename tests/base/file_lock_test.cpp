@@ -3,6 +3,7 @@
 #include "base/file_io.h"
 
 #include "temporary_folder.h"
+#include "english_text.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +11,7 @@
 #include <thread>
 
 using namespace tarnwick;
+using tarnwick::testing::English;
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
@@ -119,8 +121,8 @@ TEST_F(Lock, AMissingLockFileHasNoHolderAndAMissingFolderCannotBeLocked)
         (void)FileLock::Acquire(inMissingFolder, "me", 0ms);
         FAIL() << "no error";
     } catch (const Error& e) {
-        EXPECT_EQ(std::string(e.what()).rfind("Cannot create file \"" + inMissingFolder.string() + "\". ", 0), 0u)
-            << e.what();
+        EXPECT_EQ(English(e).rfind("Cannot create file \"" + inMissingFolder.string() + "\". ", 0), 0u)
+            << English(e);
         EXPECT_EQ(e.Kind(), ErrorKind::NotFound);
     }
     EXPECT_EQ(folder_.EntryCount(), 0u);

@@ -28,11 +28,15 @@ inline std::string ShellQuoted(const std::string& arg)
 
 inline int ExitStatus(int waited) { return WIFEXITED(waited) ? WEXITSTATUS(waited) : -1; }
 
-// tarnwick-cli -C FOLDER ARGS, its output going to "out" and "err" in `streams`.
+// tarnwick-cli -C FOLDER --language LANGUAGE ARGS, its output going to "out"
+// and "err" in `streams`. English unless told, whatever the machine's locale,
+// so that the texts read are the ones expected; "" leaves it to the locale.
 inline std::string CliCommand(const std::filesystem::path& folder, const std::filesystem::path& streams,
-                              const std::vector<std::string>& args)
+                              const std::vector<std::string>& args, const std::string& language = "en")
 {
     std::string command = ShellQuoted(TARNWICK_CLI) + " -C " + ShellQuoted(folder.string());
+    if (!language.empty())
+        command += " --language " + ShellQuoted(language);
     for (const auto& arg : args)
         command += " " + ShellQuoted(arg);
     return command + " >" + ShellQuoted((streams / "out").string()) + " 2>" + ShellQuoted((streams / "err").string());
@@ -40,11 +44,12 @@ inline std::string CliCommand(const std::filesystem::path& folder, const std::fi
 
 // Runs it with `input` on standard input (a file, so not a terminal).
 inline CliOutcome RunCli(const std::filesystem::path& folder, const std::filesystem::path& streams,
-                         const std::vector<std::string>& args, const std::string& input = "")
+                         const std::vector<std::string>& args, const std::string& input = "",
+                         const std::string& language = "en")
 {
     ReplaceFile(streams / "in", input);
-    const int waited =
-        std::system((CliCommand(folder, streams, args) + " <" + ShellQuoted((streams / "in").string())).c_str());
+    const int waited = std::system(
+        (CliCommand(folder, streams, args, language) + " <" + ShellQuoted((streams / "in").string())).c_str());
     return {ExitStatus(waited), ReadFile(streams / "out"), ReadFile(streams / "err")};
 }
 

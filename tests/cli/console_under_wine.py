@@ -19,6 +19,8 @@ import sys
 
 GROUP = "华东一区"
 MISSING = "不存在"
+# The refusal of MISSING, in Chinese whatever Wine's locale.
+REFUSAL = f"没有名为“{MISSING}”的分组"
 
 
 def fail(message):
@@ -42,8 +44,8 @@ def main():
     cli = os.path.abspath(options.cli)
 
     def run(*arguments, **kwargs):
-        return subprocess.run([options.wine, cli, *arguments], cwd=work, env=env, stdin=subprocess.DEVNULL,
-                              capture_output=True, timeout=120, **kwargs)
+        return subprocess.run([options.wine, cli, "--language", "zh_CN", *arguments], cwd=work, env=env,
+                              stdin=subprocess.DEVNULL, capture_output=True, timeout=120, **kwargs)
 
     added = run("group", "add", GROUP)
     if added.returncode != 0:
@@ -54,32 +56,33 @@ def main():
     if GROUP.encode("utf-8") not in piped.stdout:
         fail(f"the piped output lacks the UTF-8 bytes of {GROUP}: {piped.stdout!r}")
     refused = run("group", "delete", MISSING)
-    if MISSING.encode("utf-8") not in refused.stderr:
-        fail(f"the piped error lacks the UTF-8 bytes of {MISSING}: {refused.stderr!r}")
+    if REFUSAL.encode("utf-8") not in refused.stderr:
+        fail(f"the piped error lacks the UTF-8 bytes of {REFUSAL}: {refused.stderr!r}")
     listing = os.path.join(work, "list.txt")
     with open(listing, "wb") as out:
-        subprocess.run([options.wine, cli, "group", "list"], cwd=work, env=env, stdin=subprocess.DEVNULL, stdout=out,
-                       timeout=120, check=True)
+        subprocess.run([options.wine, cli, "--language", "zh_CN", "group", "list"], cwd=work, env=env,
+                       stdin=subprocess.DEVNULL, stdout=out, timeout=120, check=True)
     with open(listing, "rb") as f:
         if f.read() != piped.stdout:
             fail("the output redirected to a file differs from the piped one")
-    print(f"passed   pipe and file: UTF-8 bytes ({GROUP}, {MISSING})")
+    print(f"passed   pipe and file: UTF-8 bytes ({GROUP}, {REFUSAL})")
 
     # A console, between two looks at its code page.
     # A copy in the working folder, called without a path: quotes around a
     # path would reach cmd escaped.
     shutil.copy(cli, os.path.join(work, "tarnwick-cli.exe"))
-    batch = f'chcp & tarnwick-cli.exe group list & tarnwick-cli.exe group delete {MISSING} & chcp'
+    batch = (f'chcp & tarnwick-cli.exe --language zh_CN group list & '
+             f'tarnwick-cli.exe --language zh_CN group delete {MISSING} & chcp')
     shown = subprocess.run(["script", "-qec", f"{options.wine} cmd /c '{batch}'", "/dev/null"], cwd=work, env=env,
                            stdin=subprocess.DEVNULL, capture_output=True, timeout=120)
     text = re.sub(r"\x1b\[[?0-9;]*[A-Za-z]", "", shown.stdout.decode("utf-8", errors="replace"))
     pages = re.findall(r"code page: (\d+)", text)
     if len(pages) != 2 or pages[0] != pages[1]:
         fail(f"the console's code page changed or was not shown: {pages}; the console showed {text!r}")
-    for word in (GROUP, MISSING):
+    for word in (GROUP, REFUSAL):
         if word not in text:
             fail(f"the console does not show {word} (code page {pages[0]}): {text!r}")
-    print(f"passed   console: {GROUP} and {MISSING} shown whole, code page {pages[0]} before and after")
+    print(f"passed   console: {GROUP} and {REFUSAL} shown whole, code page {pages[0]} before and after")
     return 0
 
 

@@ -2,6 +2,7 @@
 #include "base/error.h"
 #include "base/text.h"
 #include "config_fixtures.h"
+#include "english_text.h"
 
 #include <gtest/gtest.h>
 
@@ -154,7 +155,7 @@ TEST_F(Document, ValuesTheDocumentCannotHoldAreRefusedAndTheOldFileStays)
             ConfigurationDocument(Path("Tarnwick.xml")).WriteConfiguration(model, Path("Tarnwick.xml"), false);
             ADD_FAILURE() << "written";
         } catch (const Error& error) {
-            EXPECT_EQ(std::string(error.what()).rfind("The value \"", 0), 0u) << error.what();
+            EXPECT_EQ(English(error).rfind("The value \"", 0), 0u) << English(error);
         }
         EXPECT_EQ(ReadFile(Path("Tarnwick.xml")), "old");
     }
@@ -292,7 +293,7 @@ TEST_F(Document, FailuresNameTheReasonTheLineAndItsFirstFortyCharacters)
         } catch (const Error& error) {
             // Callers tell damaged content from a file they could not read by this.
             EXPECT_EQ(error.Kind(), ErrorKind::Damaged);
-            const std::string message = error.what();
+            const std::string message = English(error);
             const std::string where = row.where.empty() ? "" : "\r\n" + row.where;
             ASSERT_GT(message.size(), where.size());
             EXPECT_EQ(message.substr(message.size() - where.size()), where);

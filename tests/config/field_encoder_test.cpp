@@ -2,6 +2,7 @@
 #include "config/field_decoder.h"
 #include "config/field_encoder.h"
 #include "config_fixtures.h"
+#include "english_text.h"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +13,7 @@
 #include <vector>
 
 using namespace tarnwick;
+using tarnwick::testing::English;
 using tarnwick::testing::Decoded;
 using tarnwick::testing::StreamOf;
 
@@ -160,7 +162,7 @@ TEST(FieldEncoder, RefusesValuesAndTextsOverTheLimits)
         encoder.EncodeValue(longest + "a");
         FAIL() << "a value over the limit was encoded";
     } catch (const Error& error) {
-        EXPECT_STREQ(error.what(), "The value is 10,241 bytes long; a value may hold at most 10,240 bytes.");
+        EXPECT_EQ(English(error), "The value is 10,241 bytes long; a value may hold at most 10,240 bytes.");
     }
 
     // Random bytes do not compress: 8,000 of them need more than 10,240 characters.
@@ -169,7 +171,7 @@ TEST(FieldEncoder, RefusesValuesAndTextsOverTheLimits)
         encoder.EncodeValue(RandomBytes(rng, 8000));
         FAIL() << "an encoded text over the limit was returned";
     } catch (const Error& error) {
-        EXPECT_NE(std::string(error.what()).find("at most 10,240 characters"), std::string::npos) << error.what();
+        EXPECT_NE(English(error).find("at most 10,240 characters"), std::string::npos) << English(error);
     }
     // The encoder is still usable after a refusal.
     EXPECT_EQ(Decoded(encoder.EncodeValue("after")), "after");

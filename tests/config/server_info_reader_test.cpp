@@ -4,6 +4,7 @@
 #include "config/field_encoder.h"
 #include "config/server_info_reader.h"
 #include "config_fixtures.h"
+#include "english_text.h"
 
 #include <gtest/gtest.h>
 
@@ -163,8 +164,8 @@ TEST(ReadServerInfo, SaysWhereAFileIsDamaged)
             EXPECT_EQ(Describe(model), Describe(example));
         } catch (const Error& error) {
             // libxml2's own words differ between its versions: only our part is pinned.
-            EXPECT_EQ(std::string(error.what()).substr(0, row.message.size()), row.message);
-            EXPECT_FALSE(row.message.empty()) << error.what();
+            EXPECT_EQ(English(error).substr(0, row.message.size()), row.message);
+            EXPECT_FALSE(row.message.empty()) << English(error);
         }
     }
 }
@@ -207,12 +208,12 @@ TEST(ReadServerInfo, TheStartOfAFileTellsWhatTheWholeFileWould)
         try {
             ReadServerInfo(whole, "standard input");
         } catch (const Error& error) {
-            fromWhole = error.what();
+            fromWhole = English(error);
         }
         try {
             CheckServerInfoStart(std::string_view(whole).substr(0, kServerInfoHeadBytes), "standard input");
         } catch (const Error& error) {
-            fromHead = error.what();
+            fromHead = English(error);
         }
         EXPECT_FALSE(fromWhole.empty());
         EXPECT_EQ(fromHead, fromWhole);

@@ -4,7 +4,8 @@ file(REMOVE_RECURSE "${WORK}")
 file(MAKE_DIRECTORY "${WORK}")
 file(WRITE "${WORK}/abc.txt" "abc")
 
-execute_process(COMMAND ${RUNNER} "${CLI}" md5 --progress abc.txt missing.txt abc.txt
+# In English, the language of the message looked for below.
+execute_process(COMMAND ${RUNNER} "${CLI}" --language en md5 --progress abc.txt missing.txt abc.txt
   WORKING_DIRECTORY "${WORK}" RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
 
 set(line "900150983cd24fb0d6963f7d28e17f72  abc.txt\n")

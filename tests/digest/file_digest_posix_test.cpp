@@ -3,6 +3,7 @@
 #include "base/error.h"
 
 #include "file_digest_fixture.h"
+#include "english_text.h"
 
 #include <cstdio>
 #include <exception>
@@ -96,7 +97,7 @@ TEST_F(FileDigestTest, FileThatCannotBeOpenedRaisesWithFullPathAndNoProgress)
     try {
         std::rethrow_exception(raised);
     } catch (const Error& error) {
-        EXPECT_EQ(std::string(error.what()), "Cannot open file \"" + path.string() + "\". Too many open files");
+        EXPECT_EQ(testing::English(error), "Cannot open file \"" + path.string() + "\". Too many open files");
     }
     EXPECT_TRUE(seen.empty());
     EXPECT_EQ(DigestToHex(digest), kZeroHex);
@@ -113,7 +114,7 @@ TEST_F(FileDigestTest, FileWithoutReadPermissionRaises)
         FileDigest(path, digest);
         FAIL() << "no error raised";
     } catch (const Error& error) {
-        EXPECT_EQ(std::string(error.what()), "Cannot open file \"" + path.string() + "\". Permission denied");
+        EXPECT_EQ(testing::English(error), "Cannot open file \"" + path.string() + "\". Permission denied");
     }
 }
 

@@ -2,6 +2,7 @@
 #include "digest/md5.h"
 
 #include "file_digest_fixture.h"
+#include "english_text.h"
 
 #include <fstream>
 
@@ -45,7 +46,7 @@ TEST_F(FileDigestTest, FileThatShrinksWhileHashedRaisesInsteadOfHashingZeros)
         });
         FAIL() << "no error raised";
     } catch (const Error& error) {
-        EXPECT_EQ(std::string(error.what()),
+        EXPECT_EQ(testing::English(error),
                   "Cannot read file \"" + path.string() + "\". The file ended before its expected size");
     }
     EXPECT_EQ(seen, (std::vector<int>{0, 33, 0}));

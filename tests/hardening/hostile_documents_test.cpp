@@ -6,12 +6,14 @@
 #include "base/file_io.h"
 
 #include "temporary_folder.h"
+#include "english_text.h"
 
 #include <gtest/gtest.h>
 
 #include <unistd.h>
 
 using namespace tarnwick;
+using tarnwick::testing::English;
 namespace fs = std::filesystem;
 
 namespace {
@@ -35,7 +37,7 @@ protected:
             document.LoadConfiguration(model);
             return "";
         } catch (const Error& e) {
-            return e.what();
+            return English(e);
         }
     }
     std::string Load(const std::string& bytes)

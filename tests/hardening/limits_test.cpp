@@ -6,6 +6,7 @@
 #include "launcher/version_stamp.h"
 
 #include "temporary_folder.h"
+#include "english_text.h"
 
 #include <gtest/gtest.h>
 
@@ -13,6 +14,7 @@
 #include <functional>
 
 using namespace tarnwick;
+using tarnwick::testing::English;
 namespace fs = std::filesystem;
 
 namespace {
@@ -38,7 +40,7 @@ std::string ErrorOf(const std::function<void()>& action)
     try {
         action();
     } catch (const Error& e) {
-        return e.what();
+        return English(e);
     }
     return "";
 }

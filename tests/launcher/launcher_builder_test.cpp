@@ -4,6 +4,7 @@
 #include "launcher/pe_image.h"
 #include "launcher/version_stamp.h"
 #include "test_support.h"
+#include "english_text.h"
 
 #include <gtest/gtest.h>
 
@@ -15,6 +16,7 @@
 #endif
 
 using namespace tarnwick;
+using tarnwick::testing::English;
 using namespace tarnwick::test;
 namespace fs = std::filesystem;
 
@@ -145,8 +147,8 @@ TEST_F(Builder, ReplacesAnOldLauncherButNotADirectory)
         ADD_FAILURE() << "no error";
     } catch (const Error& error) {
         EXPECT_NE(error.Kind(), ErrorKind::InUse);
-        EXPECT_EQ(std::string(error.what()).rfind("Cannot create file \"", 0), 0u) << error.what();
-        EXPECT_NE(std::string(error.what()).find("Dir.exe"), std::string::npos) << error.what();
+        EXPECT_EQ(English(error).rfind("Cannot create file \"", 0), 0u) << English(error);
+        EXPECT_NE(English(error).find("Dir.exe"), std::string::npos) << English(error);
     }
     EXPECT_EQ(ReadFile(folder_.path() / "Dir.exe" / "inside"), "kept");
     EXPECT_EQ(folder_.EntryCount(), 2u); // no temporary file left behind
@@ -187,7 +189,7 @@ TEST_F(Builder, NamesThatAreNoPlainFileNameAreRefusedWithoutTouchingFiles)
             LauncherBuilder(Stub(), folder_.path()).Build(name, "http://a/");
             ADD_FAILURE() << "no error";
         } catch (const Error& error) {
-            const std::string message = error.what();
+            const std::string message = English(error);
             EXPECT_EQ(message.rfind("Cannot create file \"", 0), 0u) << message;
             EXPECT_NE(message.find("not allowed"), std::string::npos) << message;
         }
@@ -209,7 +211,7 @@ TEST_F(Builder, MissingImageAndUnwritableFolderAreErrors)
             try {
                 noImage.Build("Velmora", "http://a/");
             } catch (const Error& error) {
-                EXPECT_STREQ(error.what(), "Resource LoginData not found");
+                EXPECT_EQ(English(error), "Resource LoginData not found");
                 throw;
             }
         },
@@ -221,7 +223,7 @@ TEST_F(Builder, MissingImageAndUnwritableFolderAreErrors)
         nowhere.Build("Velmora", "http://a/");
         ADD_FAILURE() << "no error";
     } catch (const Error& error) {
-        EXPECT_EQ(std::string(error.what()).rfind("Cannot create file \"", 0), 0u) << error.what();
+        EXPECT_EQ(English(error).rfind("Cannot create file \"", 0), 0u) << English(error);
     }
 }
 

@@ -107,7 +107,14 @@ TEST(FailureReport, AppendsAFullStopOnlyAfterBytesAboveIt)
     EXPECT_EQ(FailureReportText("stop!"), "stop!");   // '!' sorts before '.'
     EXPECT_EQ(FailureReportText("a-"), "a-");
     EXPECT_EQ(FailureReportText("a/"), "a/.");        // '/' sorts after '.'
-    EXPECT_EQ(FailureReportText(G("完成！")), G("完成！") + "."); // high bytes compare unsigned
+    // A sentence ending in Chinese ends with a Chinese full stop, found by
+    // walking the characters: 表's trail byte is '\\', which sorts after '.'.
+    EXPECT_EQ(FailureReportText(G("完成！")), G("完成！"));
+    EXPECT_EQ(FailureReportText(G("文件或文件夹不存在")), G("文件或文件夹不存在。"));
+    EXPECT_EQ(FailureReportText(G("无法打开文件“表”")), G("无法打开文件“表”。"));
+    EXPECT_EQ(FailureReportText(G("完成。")), G("完成。"));
+    EXPECT_EQ(FailureReportText(G("表")), G("表。"));
+    EXPECT_EQ(FailureReportText(G("表a")), G("表a."));
     EXPECT_EQ(FailureReportText(""), "");
 }
 

@@ -12,7 +12,7 @@ namespace {
 // The first line names the format, so that another file of that name is not
 // taken for a choice; then one "key=value" line each, values GBK as in the list.
 constexpr std::string_view kHeader = "Tarnwick last server 1";
-constexpr SizeLimit kFileLimit{4096, "The last server file", "it may be at most 4096 bytes"};
+constexpr SizeLimit kFileLimit{4096, "上次服务器文件最多可有 4096 字节"};
 
 bool HoldsLineBreak(std::string_view text) { return text.find_first_of("\r\n") != std::string_view::npos; }
 

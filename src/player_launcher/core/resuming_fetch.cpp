@@ -12,7 +12,7 @@
 namespace tarnwick::player {
 namespace {
 
-constexpr SizeLimit kRecordLimit{64 * 1024, "The partial download record", "it may be at most 64 KiB"};
+constexpr SizeLimit kRecordLimit{64 * 1024, "未下载完的文件的记录最多可有 64 KiB"};
 
 std::optional<PartialDownload> ReadRecord(const std::filesystem::path& file)
 {

@@ -13,7 +13,7 @@
 namespace tarnwick::player {
 namespace {
 
-constexpr SizeLimit kStateLimit{kMaxUpdateStateBytes, "The update state file", "it may be at most 4 MiB"};
+constexpr SizeLimit kStateLimit{kMaxUpdateStateBytes, "更新状态文件最多可有 4 MiB"};
 
 std::string Utf8OfGbk(const std::string& gbk) { return TryGbkToUtf8(gbk).value_or("?"); }
 

@@ -11,7 +11,9 @@ namespace tarnwick::ui {
 inline constexpr const char* kApplicationTitle = "Tarnwick";
 
 // The report's text: the message with "." appended unless its last byte already
-// sorts at or before "." (so "...!" gains a dot and "Done." does not).
+// sorts at or before "." (so "...!" gains a dot and "Done." does not). A
+// message that ends in a Chinese character gains "。" instead, unless that
+// character is 。, ！ or ？.
 std::string FailureReportText(const std::string& message);
 
 // Shows an error that no handler dealt with, as a refusal captioned "Tarnwick".
