@@ -465,10 +465,6 @@
         <translation>No such file or directory</translation>
     </message>
     <message>
-        <source>没有足够的空间</source>
-        <translation>No space left on device</translation>
-    </message>
-    <message>
         <source>文件正被另一个程序使用</source>
         <translation>The file is in use by another program</translation>
     </message>
@@ -971,6 +967,50 @@
     <message>
         <source>文档太大，无法读取：文档最多可有 2 GiB 文字</source>
         <translation>The document is too large to be read: it may hold at most 2 GiB of text</translation>
+    </message>
+    <message>
+        <source>磁盘空间不足</source>
+        <translation>No space left on device</translation>
+    </message>
+    <message>
+        <source>不允许这样操作</source>
+        <translation>Operation not permitted</translation>
+    </message>
+    <message>
+        <source>文件系统是只读的</source>
+        <translation>Read-only file system</translation>
+    </message>
+    <message>
+        <source>路径中有一项不是文件夹</source>
+        <translation>Not a directory</translation>
+    </message>
+    <message>
+        <source>这是一个文件夹</source>
+        <translation>Is a directory</translation>
+    </message>
+    <message>
+        <source>文件已存在</source>
+        <translation>File exists</translation>
+    </message>
+    <message>
+        <source>文件太大</source>
+        <translation>File too large</translation>
+    </message>
+    <message>
+        <source>超出了磁盘配额</source>
+        <translation>Disk quota exceeded</translation>
+    </message>
+    <message>
+        <source>打开的文件太多</source>
+        <translation>Too many open files</translation>
+    </message>
+    <message>
+        <source>文件名太长</source>
+        <translation>File name too long</translation>
+    </message>
+    <message>
+        <source>输入输出错误</source>
+        <translation>Input/output error</translation>
     </message>
 </context>
 </TS>

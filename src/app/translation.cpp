@@ -24,7 +24,8 @@ std::string Translation::Text(const char* source) const
 
 std::string Translation::Sentence(const Message& message) const
 {
-    return message.Compose([this](const char* source) { return Text(source); });
+    // The C library describes failures in English.
+    return message.Compose(Wording{[this](const char* source) { return Text(source); }, language_ == Language::English});
 }
 
 } // namespace tarnwick

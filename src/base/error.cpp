@@ -58,17 +58,66 @@ std::string SystemErrorText(int errorNumber)
     return std::strerror(errorNumber);
 }
 
-Message& WithReason(Message& message, const std::string& systemText, ErrorKind kind)
+namespace {
+
+constexpr const char* kNoPermission = QT_TRANSLATE_NOOP("Tarnwick", "没有权限");
+constexpr const char* kNotFound = QT_TRANSLATE_NOOP("Tarnwick", "文件或文件夹不存在");
+constexpr const char* kNoRoom = QT_TRANSLATE_NOOP("Tarnwick", "磁盘空间不足");
+constexpr const char* kInUse = QT_TRANSLATE_NOOP("Tarnwick", "文件正被另一个程序使用");
+
+const char* PhraseOfKind(ErrorKind kind)
 {
     switch (kind) {
-    case ErrorKind::NoPermission: return message.Phrase(QT_TRANSLATE_NOOP("Tarnwick", "没有权限"));
-    case ErrorKind::NotFound: return message.Phrase(QT_TRANSLATE_NOOP("Tarnwick", "文件或文件夹不存在"));
-    case ErrorKind::NoRoom: return message.Phrase(QT_TRANSLATE_NOOP("Tarnwick", "没有足够的空间"));
-    case ErrorKind::InUse: return message.Phrase(QT_TRANSLATE_NOOP("Tarnwick", "文件正被另一个程序使用"));
+    case ErrorKind::NoPermission: return kNoPermission;
+    case ErrorKind::NotFound: return kNotFound;
+    case ErrorKind::NoRoom: return kNoRoom;
+    case ErrorKind::InUse: return kInUse;
     case ErrorKind::Failed:
     case ErrorKind::Damaged: break;
     }
-    return message.Arg(systemText);
+    return nullptr;
+}
+
+// The common failures of files in the operator's words; the rest keep the
+// system's description.
+const char* PhraseOfErrno(int errorNumber)
+{
+    switch (errorNumber) {
+    case EACCES: return kNoPermission;
+    case EPERM: return QT_TRANSLATE_NOOP("Tarnwick", "不允许这样操作");
+    case EROFS: return QT_TRANSLATE_NOOP("Tarnwick", "文件系统是只读的");
+    case ENOENT: return kNotFound;
+    case ENOTDIR: return QT_TRANSLATE_NOOP("Tarnwick", "路径中有一项不是文件夹");
+    case EISDIR: return QT_TRANSLATE_NOOP("Tarnwick", "这是一个文件夹");
+    case EEXIST: return QT_TRANSLATE_NOOP("Tarnwick", "文件已存在");
+    case ENOSPC: return kNoRoom;
+    case EFBIG: return QT_TRANSLATE_NOOP("Tarnwick", "文件太大");
+#ifdef EDQUOT
+    case EDQUOT: return QT_TRANSLATE_NOOP("Tarnwick", "超出了磁盘配额");
+#endif
+    case EBUSY:
+#ifdef ETXTBSY
+    case ETXTBSY:
+#endif
+    case EAGAIN: return kInUse;
+    case EMFILE:
+    case ENFILE: return QT_TRANSLATE_NOOP("Tarnwick", "打开的文件太多");
+    case ENAMETOOLONG: return QT_TRANSLATE_NOOP("Tarnwick", "文件名太长");
+    case EIO: return QT_TRANSLATE_NOOP("Tarnwick", "输入输出错误");
+    default: return PhraseOfKind(KindOfErrno(errorNumber));
+    }
+}
+
+} // namespace
+
+Message& WithReason(Message& message, const std::string& systemText, ErrorKind kind)
+{
+    return message.Reason(systemText, PhraseOfKind(kind));
+}
+
+Message& WithReason(Message& message, int errorNumber)
+{
+    return message.Reason(SystemErrorText(errorNumber), PhraseOfErrno(errorNumber));
 }
 
 namespace {
@@ -93,7 +142,8 @@ Error FileError(const char* pattern, const std::filesystem::path& path, const st
 
 Error FileError(const char* pattern, const std::filesystem::path& path, int errorNumber)
 {
-    return FileError(pattern, path, SystemErrorText(errorNumber), KindOfErrno(errorNumber));
+    Message message = FileMessage(pattern, path);
+    return Error(WithReason(message, errorNumber), KindOfErrno(errorNumber));
 }
 
 } // namespace
@@ -149,6 +199,12 @@ Error StreamWriteError(const std::string& systemText, ErrorKind kind)
 {
     Message message(QT_TRANSLATE_NOOP("Tarnwick", "写入数据流出错：%1"));
     return Error(WithReason(message, systemText, kind), kind);
+}
+
+Error StreamWriteError(int errorNumber)
+{
+    Message message(QT_TRANSLATE_NOOP("Tarnwick", "写入数据流出错：%1"));
+    return Error(WithReason(message, errorNumber), KindOfErrno(errorNumber));
 }
 
 Error CannotLockFile(const std::filesystem::path& path, const std::string& systemText, ErrorKind kind)

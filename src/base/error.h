@@ -60,10 +60,12 @@ std::string Win32ErrorText(unsigned long errorCode);
 // The system's description of an error number, as GBK text.
 std::string SystemErrorText(int errorNumber);
 
-// A failure's reason added to a message: said in the operator's language
-// where its kind tells it all (no permission, not found, no room, in use),
-// else the system's own description.
+// A failure's reason added to a message: the system's own description where
+// the front end speaks the system's language, else words of ours where the
+// kind or the error number tells the reason (no permission, not found, ...),
+// else the system's description all the same.
 Message& WithReason(Message& message, const std::string& systemText, ErrorKind kind);
+Message& WithReason(Message& message, int errorNumber);
 
 // "Cannot open file "%s". %s", "Cannot create file "%s". %s" and
 // "Cannot read file "%s". %s" (in Chinese 无法打开文件“%s”。%s and so on),
@@ -83,6 +85,7 @@ Error CannotCreateFile(const std::filesystem::path& path, const Message& reason,
 Error FileTooLarge(const std::filesystem::path& path, std::uint64_t size, const char* rule);
 // A failed write of a file's bytes: "Stream write error: " and the reason.
 Error StreamWriteError(const std::string& systemText, ErrorKind kind);
+Error StreamWriteError(int errorNumber);
 // A lock file that cannot be locked.
 Error CannotLockFile(const std::filesystem::path& path, const std::string& systemText, ErrorKind kind);
 // The same on a file system that locks no files (a network share without lock support).

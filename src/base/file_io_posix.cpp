@@ -79,7 +79,7 @@ int WriteAll(const FileDescriptor& file, std::string_view bytes)
 
 [[noreturn]] void ThrowWriteError(int error)
 {
-    throw StreamWriteError(SystemErrorText(error), KindOfErrno(error));
+    throw StreamWriteError(error);
 }
 
 // Makes a new or renamed name in the folder durable, where the folder can be opened for it.

@@ -7,34 +7,43 @@ namespace tarnwick {
 Message Message::Untranslated(std::string text)
 {
     Message message;
-    message.parts_.push_back({Part::Kind::Text, std::move(text), nullptr});
+    message.parts_.push_back({Part::Kind::Text, std::move(text), nullptr, nullptr});
     return message;
 }
 
 Message& Message::Arg(std::string gbk)
 {
-    parts_.push_back({Part::Kind::Text, std::move(gbk), nullptr});
+    parts_.push_back({Part::Kind::Text, std::move(gbk), nullptr, nullptr});
     return *this;
 }
 
 Message& Message::Phrase(const char* source)
 {
-    parts_.push_back({Part::Kind::Phrase, source, nullptr});
+    parts_.push_back({Part::Kind::Phrase, source, nullptr, nullptr});
     return *this;
 }
 
 Message& Message::Inner(const Message& message)
 {
-    parts_.push_back({Part::Kind::Inner, {}, std::make_shared<const Message>(message)});
+    parts_.push_back({Part::Kind::Inner, {}, std::make_shared<const Message>(message), nullptr});
     return *this;
 }
 
-std::string Message::Compose(const std::function<std::string(const char* source)>& translate) const
+Message& Message::Reason(std::string systemText, const char* phrase)
+{
+    if (phrase == nullptr)
+        return Arg(std::move(systemText));
+    parts_.push_back({Part::Kind::Reason, std::move(systemText), nullptr, phrase});
+    return *this;
+}
+
+std::string Message::Compose(const Wording& wording) const
 {
     if (pattern_ == nullptr)
         return parts_.empty() ? std::string() : parts_.front().text;
     // One pass over the pattern, so that a % in a parameter is never taken for
     // a place. A GBK character's second byte is never % or a digit.
+    const auto& translate = wording.translate;
     const std::string pattern = translate(pattern_);
     std::string out;
     for (std::size_t i = 0; i < pattern.size(); ++i) {
@@ -48,7 +57,8 @@ std::string Message::Compose(const std::function<std::string(const char* source)
             switch (part.kind) {
             case Part::Kind::Text: out += part.text; break;
             case Part::Kind::Phrase: out += translate(part.text.c_str()); break;
-            case Part::Kind::Inner: out += part.inner->Compose(translate); break;
+            case Part::Kind::Inner: out += part.inner->Compose(wording); break;
+            case Part::Kind::Reason: out += wording.systemWords ? part.text : translate(part.phrase); break;
             }
             ++i;
         } else {
@@ -60,7 +70,7 @@ std::string Message::Compose(const std::function<std::string(const char* source)
 
 std::string Message::Chinese() const
 {
-    return Compose([](const char* source) { return Utf8ToGbk(source); });
+    return Compose(Wording{[](const char* source) { return Utf8ToGbk(source); }, false});
 }
 
 } // namespace tarnwick

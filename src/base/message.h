@@ -7,6 +7,15 @@
 
 namespace tarnwick {
 
+// How a front end writes messages: `translate` turns a Chinese source text
+// (a pattern, a phrase) into its language, as GBK; `systemWords` says that the
+// system's own descriptions of failures (the C library's, in English) are in
+// its language, so that they are shown rather than a phrase of ours.
+struct Wording {
+    std::function<std::string(const char* source)> translate;
+    bool systemWords = false;
+};
+
 // A sentence of the core, kept as its pattern and its parameters so that each
 // front end writes it in the operator's language. The pattern is the Chinese
 // sentence (UTF-8 source, marked with QT_TRANSLATE_NOOP("Tarnwick", ...) for
@@ -25,18 +34,21 @@ public:
     Message& Phrase(const char* source);
     // Another message in its place, written in the same language.
     Message& Inner(const Message& message);
+    // Why something failed: the system's description (GBK) where the wording
+    // has the system's words, else the phrase, if any.
+    Message& Reason(std::string systemText, const char* phrase);
 
-    // The message in a language: `translate` turns a Chinese source text (the
-    // pattern, a phrase) into that language's text, GBK. %% is a single %.
-    std::string Compose(const std::function<std::string(const char* source)>& translate) const;
+    // The message in a front end's wording, GBK. %% is a single %.
+    std::string Compose(const Wording& wording) const;
     // In Chinese, GBK.
     std::string Chinese() const;
 
 private:
     struct Part {
-        enum class Kind { Text, Phrase, Inner } kind;
+        enum class Kind { Text, Phrase, Inner, Reason } kind;
         std::string text;
         std::shared_ptr<const Message> inner;
+        const char* phrase; // Reason
     };
     const char* pattern_ = nullptr;
     std::vector<Part> parts_;

@@ -90,7 +90,7 @@ Message RefusalText(const StampResult& result, const std::string& key, std::size
 {
     switch (result.status) {
     case StampStatus::Stamped: break;
-    case StampStatus::NotAnExecutable: return Message::Untranslated(result.detail);
+    case StampStatus::NotAnExecutable: return result.detail;
     case StampStatus::NoVersionResource:
         return Message(QT_TRANSLATE_NOOP("TarnwickCli", "the file has no version resource"));
     case StampStatus::NoTranslation:
@@ -124,7 +124,7 @@ int Stamp(const Context& context, const Arguments& args)
     // that does not apply to an executable is a refusal, which scripts must
     // not take for success either.
     if (result.status == StampStatus::NotAnExecutable)
-        throw Error(Message(QT_TRANSLATE_NOOP("TarnwickCli", "%1: %2")).Arg(shownFile).Arg(result.detail));
+        throw Error(Message(QT_TRANSLATE_NOOP("TarnwickCli", "%1: %2")).Arg(shownFile).Inner(result.detail));
     if (!result.Stamped())
         throw Refusal(Message(QT_TRANSLATE_NOOP("TarnwickCli", "%1: %2; nothing written"))
                           .Arg(shownFile)

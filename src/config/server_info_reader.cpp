@@ -270,11 +270,11 @@ SetupModel ReadServerInfo(std::string_view bytes, std::string_view shownName, co
     try {
         reading = ReadConfigurationDocument(std::move(document), model, &decoding);
     } catch (const Error& error) {
-        throw Error(name + ": " + error.what());
+        throw Error(Message("%1: %2").Arg(name).Inner(error.Text()), error.Kind());
     }
     decoding.Check(name);
     if (reading.failure)
-        throw Error(name + ": " + reading.failure->what());
+        throw Error(Message("%1: %2").Arg(name).Inner(reading.failure->Text()), reading.failure->Kind());
     KeepServersOnce(model);
     return model;
 }

@@ -72,7 +72,7 @@ StampResult StampImage(std::string& image, std::u16string_view Key, std::u16stri
     try {
         return Stamp(image, Key, Value);
     } catch (const Error& error) {
-        return {StampStatus::NotAnExecutable, 0, error.what()};
+        return {StampStatus::NotAnExecutable, 0, error.Text()};
     }
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/message.h"
+
 #include <cstddef>
 #include <filesystem>
 #include <string>
@@ -21,7 +23,7 @@ enum class StampStatus {
 struct StampResult {
     StampStatus status = StampStatus::Stamped;
     std::size_t room = 0; // TooLong: what the slot holds, in wide characters, terminator included
-    std::string detail;   // NotAnExecutable: what is wrong with the file (GBK)
+    Message detail;       // NotAnExecutable: what is wrong with the file
 
     bool Stamped() const { return status == StampStatus::Stamped; }
 };

@@ -4,6 +4,7 @@
 #include "ui/qt_text.h"
 
 #include <QApplication>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -54,7 +55,10 @@ bool QtOperator::InputQuery(const std::string& caption, const std::string& promp
 
 std::string QtOperator::Sentence(const tarnwick::Message& message)
 {
-    return message.Compose([](const char* source) { return ToGbk(QCoreApplication::translate("Tarnwick", source)); });
+    // The window's language is the default locale's; the C library describes
+    // failures in English.
+    return message.Compose(Wording{[](const char* source) { return ToGbk(QCoreApplication::translate("Tarnwick", source)); },
+                                   QLocale().language() == QLocale::English});
 }
 
 SaveAnswer QtOperator::AskToSave(const std::string& caption, const std::string& text)

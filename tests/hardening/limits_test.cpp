@@ -62,6 +62,6 @@ TEST_F(Limits, ADocumentOver1GiBIsRefusedUnread)
     const fs::path huge = SparseFile("Tarnwick.xml", 1024u * 1024 * 1024 + 1);
     SetupModel model;
     EXPECT_EQ(ErrorOf([&] { ConfigurationDocument(huge).LoadConfiguration(model); }),
-              "The document \"" + huge.string() +
+              "The file \"" + huge.string() +
                   "\" is 1073741825 bytes long; a document may be at most 1,073,741,824 bytes (1 GiB)");
 }

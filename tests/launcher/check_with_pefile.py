@@ -45,7 +45,7 @@ def version_languages(pe):
 with tempfile.TemporaryDirectory() as work:
     # The launcher: stamped values, a valid checksum, every other section as in
     # the image (when the build carries one with the Chinese table).
-    result = subprocess.run([cli, "launcher", "Velmora传奇", "http://list.example.net:8888/ServerInfo.txt"],
+    result = subprocess.run([cli, "--language", "zh_CN", "launcher", "Velmora传奇", "http://list.example.net:8888/ServerInfo.txt"],
                             cwd=work, capture_output=True, text=True)
     check(result.returncode == 0 and result.stdout.strip() == "登录器生成成功！", "launcher: " + result.stdout + result.stderr)
     launcher = pefile.PE(os.path.join(work, "Velmora传奇.exe"))
@@ -68,7 +68,7 @@ with tempfile.TemporaryDirectory() as work:
     shutil.copy(os.path.join(data, "otherlang.exe"), grown)
     with open(grown, "ab") as f:
         f.write(b"OVERLAY" * 100)
-    result = subprocess.run([cli, "stamp", grown, "GameName", "Velmora"], capture_output=True, text=True)
+    result = subprocess.run([cli, "--language", "en", "stamp", grown, "GameName", "Velmora"], capture_output=True, text=True)
     check(result.returncode == 0 and result.stdout.startswith("GameName stamped"), "stamp: " + result.stdout + result.stderr)
     pe = pefile.PE(grown)
     check(version_languages(pe) == [0x0409, 0x0804], "languages %r" % version_languages(pe))

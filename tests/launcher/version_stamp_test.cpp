@@ -1,11 +1,13 @@
 #include "launcher/pe_image.h"
 #include "launcher/version_stamp.h"
 #include "base/error.h"
+#include "english_text.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
 
 using namespace tarnwick;
+using tarnwick::testing::English;
 using namespace tarnwick::test;
 
 namespace {
@@ -104,7 +106,7 @@ TEST(VersionStamp, RefusalsSayWhyAndLeaveTheImageUnchanged)
     std::string garbage = "MZ not really an executable";
     const StampResult notPe = StampImage(garbage, u"GameName", u"x");
     EXPECT_EQ(notPe.status, StampStatus::NotAnExecutable);
-    EXPECT_NE(notPe.detail.find("not a valid Windows executable"), std::string::npos) << notPe.detail;
+    EXPECT_NE(English(notPe.detail).find("not a valid Windows executable"), std::string::npos) << English(notPe.detail);
 }
 
 TEST(VersionStamp, ShortValueKeepsTheSlotAndTheOldTail)

@@ -33,17 +33,17 @@ TEST(ReadServerList, RefusesWhatIsNotAWholeListWithTheReadersReason)
     struct Row {
         const char* what;
         std::function<std::string(std::string)> change;
-        const char* reason; // part of the reader's message
+        const char* reason; // part of the reader's message, as players read it
         const KeyMaterial& key = BuiltInKey();
     };
     const Row rows[] = {
-        {"cut short", [](std::string f) { return f.substr(0, f.size() / 2); }, "so it was cut short"},
-        {"cut before its last line", [](std::string f) { return f.substr(0, f.size() - 6); }, "so it was cut short"},
+        {"cut short", [](std::string f) { return f.substr(0, f.size() / 2); }, "它被截短了"},
+        {"cut before its last line", [](std::string f) { return f.substr(0, f.size() - 6); }, "它被截短了"},
         {"a changed byte", [](std::string f) { f.at(f.find("<Group Name=\"") + 21) ^= 1; return f; },
-         "line 5: the Name of a Group is damaged"},
-        {"other key material", [](std::string f) { return f; }, "was not written with this key material", other},
-        {"an error page", [](std::string) { return std::string("<html>404</html>"); }, "this is not a server information file"},
-        {"an empty body", [](std::string) { return std::string(); }, "ServerInfo.txt is empty"},
+         "第 5 行：分组的 Name已损坏"},
+        {"other key material", [](std::string f) { return f; }, "不是用这套密钥材料写的", other},
+        {"an error page", [](std::string) { return std::string("<html>404</html>"); }, "这不是服务器信息文件"},
+        {"an empty body", [](std::string) { return std::string(); }, "ServerInfo.txt 是空的"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);

@@ -156,8 +156,8 @@ def changed_byte(published):
 
 
 def decode_failure(cli, data):
-    """The reader's message for a file it refuses."""
-    done = run_cli(cli, "decode", "-", data=data)
+    """The reader's message for a file it refuses, in Chinese as the launcher speaks."""
+    done = run_cli(cli, "--language", "zh_CN", "decode", "-", data=data)
     check(done.returncode == 2, f"tarnwick-cli decode took a faulty file (status {done.returncode})")
     return done.stderr.decode("utf-8", errors="replace").strip()
 
@@ -361,14 +361,14 @@ def main():
     short = published["sample"][: len(published["sample"]) // 2]
     foreign = other_key(published["sample"])
     damaged_says, short_says, foreign_says = (decode_failure(cli, data) for data in (damaged, short, foreign))
-    check("is damaged" in damaged_says, f"the changed byte reads as: {damaged_says}")
-    check("cut short" in short_says, f"the file cut short reads as: {short_says}")
-    check("not written with this key material" in foreign_says, f"the other key's file reads as: {foreign_says}")
+    check("已损坏" in damaged_says, f"the changed byte reads as: {damaged_says}")
+    check("被截短了" in short_says, f"the file cut short reads as: {short_says}")
+    check("不是用这套密钥材料写的" in foreign_says, f"the other key's file reads as: {foreign_says}")
 
     def reason(message):
         # The launcher reads with the same reader, so it gives the reader's
         # line and reason; only the name it shows for the file differs.
-        return re.escape(message.removeprefix("tarnwick-cli: standard input").lstrip(", "))
+        return re.escape(message.removeprefix("tarnwick-cli: 标准输入").lstrip("，, "))
 
     body = published["groups"]
     with NginxServer(extra=NGINX_LOCATIONS) as web, FaultServer(body) as faults:

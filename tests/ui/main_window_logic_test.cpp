@@ -568,7 +568,7 @@ TEST(GenerateButton, ShowsEachOutcomeOfTheBuilderAsItsNotice)
     EXPECT_FALSE(RunGuarded(op, [&] { logic.GenerateLauncher(); }));
     ASSERT_EQ(op.notices.size(), 1u);
     EXPECT_EQ(op.notices[0].caption, "Tarnwick");
-    EXPECT_EQ(op.TakeLastText().rfind("Cannot create file", 0), 0u);
+    EXPECT_EQ(op.TakeLastText().rfind("无法创建文件", 0), 0u);
 }
 
 TEST(ChoiceWords, MapBothWays)
