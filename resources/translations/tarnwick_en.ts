@@ -1012,5 +1012,33 @@
         <source>输入输出错误</source>
         <translation>Input/output error</translation>
     </message>
+    <message>
+        <source>另一个程序</source>
+        <translation>another program</translation>
+    </message>
+    <message>
+        <source>%1（进程 %2，主机 %3，自 %4 起）</source>
+        <translation>%1, process %2 on host %3, since %4</translation>
+    </message>
+    <message>
+        <source>登录器窗口</source>
+        <translation>Launcher</translation>
+    </message>
+    <message>
+        <source>联系GM按扭</source>
+        <translation>Contact GM</translation>
+    </message>
+    <message>
+        <source>充值按扭</source>
+        <translation>Payment</translation>
+    </message>
+    <message>
+        <source>充值中心</source>
+        <translation>Top-up</translation>
+    </message>
+    <message>
+        <source>官方网站</source>
+        <translation>Home</translation>
+    </message>
 </context>
 </TS>

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/message.h"
 #include "base/file_io.h"
 
 #include <chrono>
@@ -49,5 +50,9 @@ struct FileLock::Attempt {
 // "tarnwick-cli, process 1234 on host NAME, since 2026-12-07 17:20:03" (local
 // time, UTF-8): who holds a FileLock, for the one who waits for it.
 std::string ProcessDescription(std::string_view program);
+
+// A holder's description for a message, in the operator's language where it
+// has that form; else as written (an empty one as "another program").
+Message HolderMessage(std::string_view utf8);
 
 } // namespace tarnwick

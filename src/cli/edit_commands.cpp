@@ -400,7 +400,7 @@ int Web(const Context& context, const Arguments& args)
             if (only && only != &field)
                 continue;
             all[field.element] = JsonText(web.*field.member);
-            rows.push_back({field.element, field.caption, web.*field.member});
+            rows.push_back({field.element, context.translation.Text(field.caption), web.*field.member});
         }
         if (options.Flag("--json"))
             std::cout << all.dump(2) << "\n";

@@ -24,7 +24,7 @@ EditSession::EditSession(const Context& context) : workingCopy_(context.folder)
     if (const auto holder = workingCopy_.Lock("tarnwick-cli", context.lockWait))
         throw Refusal(Message(QT_TRANSLATE_NOOP("TarnwickCli", "Tarnwick.xml is in use by %1; waited %2 s for it "
                                                                "(--wait SECONDS waits longer). Nothing was changed."))
-                          .Arg(*holder)
+                          .Inner(*holder)
                           .Arg(Seconds(context.lockWait)));
     try {
         workingCopy_.Load(model_);
@@ -57,7 +57,7 @@ SetupModel ReadWorkingCopy(edit::WorkingCopy& workingCopy, const Translation& tr
                   << Printable(translation.Sentence(
                          Message(QT_TRANSLATE_NOOP("TarnwickCli", "note: Tarnwick.xml is open in %1; what is read "
                                                                   "here lacks its unsaved edits"))
-                             .Arg(*holder)))
+                             .Inner(*holder)))
                   << "\n";
     SetupModel model;
     workingCopy.Load(model);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/translatable.h"
+
 #include <array>
 #include <cstddef>
 #include <iterator>
@@ -40,14 +42,14 @@ struct WebAddresses {
 struct WebAddressField {
     const char* element;                 // "Loginframe"
     std::string WebAddresses::* member;  // &WebAddresses::LoginframeUrl
-    const char* caption;                 // the window's label, GBK: "登录器窗口"
+    const char* caption;                 // the window's label, UTF-8 source marked for translation
 };
 inline const std::array<WebAddressField, 5> kWebAddressFields = {{
-    {"Loginframe", &WebAddresses::LoginframeUrl, "\xB5\xC7\xC2\xBC\xC6\xF7\xB4\xB0\xBF\xDA"}, // 登录器窗口
-    {"ContactGM", &WebAddresses::GMUrl, "\xC1\xAA\xCF\xB5GM\xB0\xB4\xC5\xA4"},                // 联系GM按扭
-    {"Payment", &WebAddresses::PayUrl, "\xB3\xE4\xD6\xB5\xB0\xB4\xC5\xA4"},                   // 充值按扭
-    {"Payment2", &WebAddresses::PayUrl2, "\xB3\xE4\xD6\xB5\xD6\xD0\xD0\xC4"},                 // 充值中心
-    {"Home", &WebAddresses::HomeUrl, "\xB9\xD9\xB7\xBD\xCD\xF8\xD5\xBE"},                     // 官方网站
+    {"Loginframe", &WebAddresses::LoginframeUrl, QT_TRANSLATE_NOOP("Tarnwick", "登录器窗口")},
+    {"ContactGM", &WebAddresses::GMUrl, QT_TRANSLATE_NOOP("Tarnwick", "联系GM按扭")},
+    {"Payment", &WebAddresses::PayUrl, QT_TRANSLATE_NOOP("Tarnwick", "充值按扭")},
+    {"Payment2", &WebAddresses::PayUrl2, QT_TRANSLATE_NOOP("Tarnwick", "充值中心")},
+    {"Home", &WebAddresses::HomeUrl, QT_TRANSLATE_NOOP("Tarnwick", "官方网站")},
 }};
 
 struct UpdateEntry {

@@ -83,11 +83,11 @@ Notice RepeatedGroupsNotice(const std::string& namesInBrackets)
     return {NoticeKind::Success, Utf8ToGbk(kInfoCaption), text};
 }
 
-Notice WorkingCopyHeldNotice(const std::string& holder)
+Notice WorkingCopyHeldNotice(const Message& holder)
 {
     Message text(QT_TRANSLATE_NOOP("Tarnwick", "Tarnwick.xml 正被另一个程序使用：%1。%2"
                                                "为免覆盖它的修改，本窗口不打开这个文件夹；请关闭那个程序后再试。"));
-    text.Arg(holder).Arg(kMessageLineBreak);
+    text.Inner(holder).Arg(kMessageLineBreak);
     return ErrorNotice(text);
 }
 

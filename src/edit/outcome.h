@@ -72,7 +72,7 @@ Notice ErrorNotice(Message text);
 Notice RepeatedGroupsNotice(const std::string& namesInBrackets);
 
 // Told when another program holds the working copy; `holder` names it.
-Notice WorkingCopyHeldNotice(const std::string& holder);
+Notice WorkingCopyHeldNotice(const Message& holder);
 
 // A line break in a message: translation files keep none of their own.
 inline constexpr const char* kMessageLineBreak = "\r\n";

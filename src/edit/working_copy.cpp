@@ -36,14 +36,6 @@ std::tm LocalTimeNow()
     return local;
 }
 
-// The lock file names its holder in UTF-8; core text is GBK.
-std::string HolderText(const std::string& utf8)
-{
-    if (utf8.empty())
-        return "another program";
-    return TryUtf8ToGbk(utf8).value_or(utf8);
-}
-
 } // namespace
 
 WorkingCopy::WorkingCopy(std::filesystem::path folder)
@@ -52,22 +44,22 @@ WorkingCopy::WorkingCopy(std::filesystem::path folder)
     savedFingerprint_ = Fingerprint(SetupModel{});
 }
 
-std::optional<std::string> WorkingCopy::Lock(const std::string& program, std::chrono::milliseconds wait)
+std::optional<Message> WorkingCopy::Lock(const std::string& program, std::chrono::milliseconds wait)
 {
     FileLock::Attempt attempt = FileLock::Acquire(LockPath(), ProcessDescription(program), wait);
     if (!attempt.lock)
-        return HolderText(attempt.holder);
+        return HolderMessage(attempt.holder);
     lock_ = std::move(attempt.lock);
     return std::nullopt;
 }
 
-std::optional<std::string> WorkingCopy::OtherHolder() const
+std::optional<Message> WorkingCopy::OtherHolder() const
 {
     if (lock_)
         return std::nullopt;
     try {
         if (const auto holder = FileLock::HolderOf(LockPath()))
-            return HolderText(*holder);
+            return HolderMessage(*holder);
         return std::nullopt;
     } catch (const Error&) {
         return std::nullopt;

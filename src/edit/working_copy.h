@@ -35,10 +35,10 @@ public:
     // Takes the folder's lock for this program, waiting up to `wait`. Returns
     // the holder's description when another program holds it. Raises Error
     // when the folder cannot be locked at all.
-    std::optional<std::string> Lock(const std::string& program, std::chrono::milliseconds wait);
+    std::optional<Message> Lock(const std::string& program, std::chrono::milliseconds wait);
     bool Locked() const { return lock_.has_value(); }
     // Who holds the folder's lock now, when another program does.
-    std::optional<std::string> OtherHolder() const;
+    std::optional<Message> OtherHolder() const;
 
     // Loads Tarnwick.xml into the model (a missing file keeps the model as it
     // is). Raises Error, leaving in the model what loaded before the failure.

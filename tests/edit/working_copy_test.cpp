@@ -2,8 +2,10 @@
 // a damaged file never lost to a save, and what counts as an unsaved edit.
 #include "base/error.h"
 #include "base/file_io.h"
+#include "base/text.h"
 #include "edit/setup_editor.h"
 #include "edit/working_copy.h"
+#include "english_text.h"
 #include "temporary_folder.h"
 
 #include <gtest/gtest.h>
@@ -17,6 +19,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
+using tarnwick::testing::English;
 
 constexpr const char* kSample = "<?xml version=\"1.0\" encoding=\"GB2312\"?>\r\n"
                                 "<XMLSetup>\r\n"
@@ -58,9 +61,13 @@ TEST_F(WorkingCopyTest, OneHolderAtATimeAndTheOtherLearnsWho)
     WorkingCopy second(folder.path());
     const auto holder = second.Lock("tarnwick-cli", 50ms);
     ASSERT_TRUE(holder);
-    EXPECT_NE(holder->find("tarnwick"), std::string::npos) << *holder;
+    // Who it is, in the operator's language: the program, its process and host.
+    const std::string english = English(*holder);
+    EXPECT_EQ(english.rfind("tarnwick, process ", 0), 0u) << english;
+    EXPECT_NE(english.find(" on host "), std::string::npos) << english;
+    EXPECT_EQ(holder->Chinese().rfind(Utf8ToGbk("tarnwick（进程 "), 0), 0u) << holder->Chinese();
     ASSERT_TRUE(second.OtherHolder());
-    EXPECT_EQ(*second.OtherHolder(), *holder);
+    EXPECT_EQ(second.OtherHolder()->Chinese(), holder->Chinese());
 }
 
 TEST_F(WorkingCopyTest, TheLockGoesWithItsHolder)

@@ -641,7 +641,7 @@ TEST_F(MainWindowTest, ASecondWindowOnTheFolderIsRefused)
     EXPECT_FALSE(other.TakeWorkingCopy());
     ASSERT_EQ(otherOperator.notices.size(), 1u);
     EXPECT_EQ(otherOperator.notices[0].kind, NoticeKind::Refusal);
-    EXPECT_NE(otherOperator.notices[0].text.find("tarnwick, process"), std::string::npos)
+    EXPECT_NE(otherOperator.notices[0].text.find("tarnwick（进程 "), std::string::npos)
         << otherOperator.notices[0].text;
 }
 
