@@ -1040,5 +1040,77 @@
         <source>官方网站</source>
         <translation>Home</translation>
     </message>
+    <message>
+        <source>文档是空的</source>
+        <translation>Document is empty</translation>
+    </message>
+    <message>
+        <source>文档结尾之后还有内容</source>
+        <translation>Extra content at the end of the document</translation>
+    </message>
+    <message>
+        <source>文档中有 XML 不允许的字符</source>
+        <translation>The document holds a character that XML does not allow</translation>
+    </message>
+    <message>
+        <source>引用了未声明的实体</source>
+        <translation>An entity is referenced that is not declared</translation>
+    </message>
+    <message>
+        <source>实体引用缺少结尾的分号</source>
+        <translation>An entity reference lacks its closing semicolon</translation>
+    </message>
+    <message>
+        <source>属性值中不能有“&lt;”</source>
+        <translation>An attribute value may not hold &quot;&lt;&quot;</translation>
+    </message>
+    <message>
+        <source>属性没有值</source>
+        <translation>An attribute has no value</translation>
+    </message>
+    <message>
+        <source>同一个属性出现了两次</source>
+        <translation>An attribute appears twice</translation>
+    </message>
+    <message>
+        <source>属性值应以引号开头</source>
+        <translation>An attribute value must start with a quote</translation>
+    </message>
+    <message>
+        <source>属性值缺少结尾的引号</source>
+        <translation>An attribute value lacks its closing quote</translation>
+    </message>
+    <message>
+        <source>这里需要一个空格</source>
+        <translation>A space is required here</translation>
+    </message>
+    <message>
+        <source>这里需要一个名称</source>
+        <translation>A name is required here</translation>
+    </message>
+    <message>
+        <source>属性名后需要“=”</source>
+        <translation>&quot;=&quot; is required after an attribute name</translation>
+    </message>
+    <message>
+        <source>标签缺少结尾的“&gt;”</source>
+        <translation>A tag lacks its closing &quot;&gt;&quot;</translation>
+    </message>
+    <message>
+        <source>缺少结束标签“&lt;/”</source>
+        <translation>An end tag &quot;&lt;/&quot; is missing</translation>
+    </message>
+    <message>
+        <source>开始标签和结束标签不匹配</source>
+        <translation>A start tag and its end tag do not match</translation>
+    </message>
+    <message>
+        <source>文档在一个元素结束之前就结束了</source>
+        <translation>The document ends before an element does</translation>
+    </message>
+    <message>
+        <source>XML 声明只能在文档的开头</source>
+        <translation>The XML declaration may only stand at the start of the document</translation>
+    </message>
 </context>
 </TS>

@@ -111,6 +111,33 @@ std::optional<Message> LimitReason(ErrorRecord error, xmlParserCtxtPtr ctxt)
     }
 }
 
+// libxml2's commonest reasons in the operator's words; in English its own
+// words are shown, and the rest in its words in every language.
+const char* PhraseOfXmlError(int code)
+{
+    switch (code) {
+    case XML_ERR_DOCUMENT_EMPTY: return QT_TRANSLATE_NOOP("Tarnwick", "文档是空的");
+    case XML_ERR_DOCUMENT_END: return QT_TRANSLATE_NOOP("Tarnwick", "文档结尾之后还有内容");
+    case XML_ERR_INVALID_CHAR: return QT_TRANSLATE_NOOP("Tarnwick", "文档中有 XML 不允许的字符");
+    case XML_ERR_UNDECLARED_ENTITY: return QT_TRANSLATE_NOOP("Tarnwick", "引用了未声明的实体");
+    case XML_ERR_ENTITYREF_SEMICOL_MISSING: return QT_TRANSLATE_NOOP("Tarnwick", "实体引用缺少结尾的分号");
+    case XML_ERR_LT_IN_ATTRIBUTE: return QT_TRANSLATE_NOOP("Tarnwick", "属性值中不能有“<”");
+    case XML_ERR_ATTRIBUTE_WITHOUT_VALUE: return QT_TRANSLATE_NOOP("Tarnwick", "属性没有值");
+    case XML_ERR_ATTRIBUTE_REDEFINED: return QT_TRANSLATE_NOOP("Tarnwick", "同一个属性出现了两次");
+    case XML_ERR_STRING_NOT_STARTED: return QT_TRANSLATE_NOOP("Tarnwick", "属性值应以引号开头");
+    case XML_ERR_STRING_NOT_CLOSED: return QT_TRANSLATE_NOOP("Tarnwick", "属性值缺少结尾的引号");
+    case XML_ERR_SPACE_REQUIRED: return QT_TRANSLATE_NOOP("Tarnwick", "这里需要一个空格");
+    case XML_ERR_NAME_REQUIRED: return QT_TRANSLATE_NOOP("Tarnwick", "这里需要一个名称");
+    case XML_ERR_EQUAL_REQUIRED: return QT_TRANSLATE_NOOP("Tarnwick", "属性名后需要“=”");
+    case XML_ERR_GT_REQUIRED: return QT_TRANSLATE_NOOP("Tarnwick", "标签缺少结尾的“>”");
+    case XML_ERR_LTSLASH_REQUIRED: return QT_TRANSLATE_NOOP("Tarnwick", "缺少结束标签“</”");
+    case XML_ERR_TAG_NAME_MISMATCH: return QT_TRANSLATE_NOOP("Tarnwick", "开始标签和结束标签不匹配");
+    case XML_ERR_TAG_NOT_FINISHED: return QT_TRANSLATE_NOOP("Tarnwick", "文档在一个元素结束之前就结束了");
+    case XML_ERR_RESERVED_XML_NAME: return QT_TRANSLATE_NOOP("Tarnwick", "XML 声明只能在文档的开头");
+    default: return nullptr;
+    }
+}
+
 void CaptureError(void* parserContext, ErrorRecord error)
 {
     if (parserContext == nullptr || error == nullptr || error->level < XML_ERR_ERROR)
@@ -118,7 +145,8 @@ void CaptureError(void* parserContext, ErrorRecord error)
     auto* ctxt = static_cast<xmlParserCtxtPtr>(parserContext);
     auto reason = LimitReason(error, ctxt);
     if (!reason)
-        reason = Message::Untranslated(MessageText(error->message ? error->message : "Unknown XML error"));
+        reason = Message("%1").Reason(MessageText(error->message ? error->message : "Unknown XML error"),
+                                      PhraseOfXmlError(error->code));
     Parser::Record(parserContext, std::move(*reason), error->line);
 }
 

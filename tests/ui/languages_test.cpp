@@ -1,7 +1,10 @@
 // Every form in both languages, on the offscreen platform: each text the
 // operator sees is in the language chosen (no Chinese in English, no English
 // sentence in Chinese), and none is cut off by the room its widget has.
+#include "base/error.h"
+#include "base/file_io.h"
 #include "base/text.h"
+#include "config/document.h"
 #include "find_widget.h"
 #include "launcher/launcher_builder.h"
 #include "scripted_operator.h"
@@ -10,6 +13,7 @@
 #include "ui/form_edit_up_data.h"
 #include "ui/form_main.h"
 #include "ui/input_query.h"
+#include "ui/qt_operator.h"
 #include "ui/qt_text.h"
 #include "ui/window_language.h"
 
@@ -263,6 +267,41 @@ private slots:
             }
         }
         QVERIFY(checked > 30);
+    }
+
+    // Tarnwick's own failures reach the window as messages, written in its
+    // language: a working copy that does not load (libxml2's reason, the line
+    // and its excerpt) and a file that cannot be opened.
+    void failuresAreWrittenInTheWindowsLanguage()
+    {
+        TempFolder folder;
+        const std::filesystem::path document = folder.path() / "Tarnwick.xml";
+        ReplaceFile(document, "<?xml version=\"1.0\" encoding=\"GB2312\"?>\r\n<Root>\r\n<Url>\r\n</Root>\r\n");
+        std::optional<Error> damaged;
+        try {
+            SetupModel model;
+            ConfigurationDocument(document).LoadConfiguration(model);
+        } catch (const Error& error) {
+            damaged = error;
+        }
+        QVERIFY(damaged);
+        const Error missing = CannotOpenFile(folder.path() / "missing.txt", ENOENT);
+        QtOperator op;
+        {
+            const WindowLanguage texts(Language::Chinese);
+            QCOMPARE(ToQString(op.Sentence(damaged->Text())),
+                     QStringLiteral("开始标签和结束标签不匹配\r\n行：4\r\n</Root>"));
+            QVERIFY(ToQString(op.Sentence(missing.Text())).endsWith(QStringLiteral("missing.txt”。文件或文件夹不存在")));
+        }
+        {
+            const WindowLanguage texts(Language::English);
+            const QString shown = ToQString(op.Sentence(damaged->Text()));
+            QVERIFY2(shown.contains(QStringLiteral("tag mismatch")), qPrintable(shown)); // libxml2's own words
+            QVERIFY2(shown.endsWith(QStringLiteral("\r\nLine: 4\r\n</Root>")), qPrintable(shown));
+            QCOMPARE(ToQString(op.Sentence(missing.Text())),
+                     QStringLiteral("Cannot open file \"%1\". No such file or directory")
+                         .arg(QString::fromStdString((folder.path() / "missing.txt").string())));
+        }
     }
 };
 
