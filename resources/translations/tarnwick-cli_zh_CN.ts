@@ -364,10 +364,6 @@
         <translation>%1：需要一个值；用法：%2</translation>
     </message>
     <message>
-        <source>--language: unknown language &apos;%1&apos; (zh_CN or en)</source>
-        <translation>--language：未知的语言“%1”（应为 zh_CN 或 en）</translation>
-    </message>
-    <message>
         <source>-C: %1: no such folder</source>
         <translation>-C：%1：没有这个文件夹</translation>
     </message>

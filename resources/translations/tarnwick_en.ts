@@ -1112,5 +1112,41 @@
         <source>XML 声明只能在文档的开头</source>
         <translation>The XML declaration may only stand at the start of the document</translation>
     </message>
+    <message>
+        <source>找不到显示器（DISPLAY 和 WAYLAND_DISPLAY 都没有设置）。%1请在图形会话中运行它，或改用命令行前端：%1  tarnwick-cli help</source>
+        <translation>no display found (neither DISPLAY nor WAYLAND_DISPLAY is set).%1Run it in a graphical session, or use the command-line front end instead:%1  tarnwick-cli help</translation>
+    </message>
+    <message>
+        <source>%1%2请试试“tarnwick --help”。</source>
+        <translation>%1%2Try &apos;tarnwick --help&apos;.</translation>
+    </message>
+    <message>
+        <source>未知的语言“%1”（应为 zh_CN 或 en）</source>
+        <translation>unknown language &apos;%1&apos; (zh_CN or en)</translation>
+    </message>
+    <message>
+        <source>--language 需要 zh_CN 或 en</source>
+        <translation>--language needs zh_CN or en</translation>
+    </message>
+    <message>
+        <source>未知的选项“%1”</source>
+        <translation>unknown option &apos;%1&apos;</translation>
+    </message>
+    <message>
+        <source>给出了不止一个文件夹（“%1”、“%2”）</source>
+        <translation>more than one folder given (&apos;%1&apos;, &apos;%2&apos;)</translation>
+    </message>
+    <message>
+        <source>文件夹名是空的</source>
+        <translation>the folder name is empty</translation>
+    </message>
+    <message>
+        <source>--own-folder 和文件夹不能同时给出</source>
+        <translation>--own-folder and a folder exclude each other</translation>
+    </message>
+    <message>
+        <source>用法：tarnwick [--language zh_CN|en] [--own-folder | 文件夹]%1%1在工作文件夹中编辑 Tarnwick.xml，写出 ServerInfo.txt 和登录器：%1给出了文件夹时是它，否则是当前文件夹。%1%1  --own-folder  在 %2 中工作，%1                第一次使用时创建（桌面菜单这样启动它）%1  --language zh_CN|en%1                使用这种语言；不给出时，系统的语言是英文则用英文，%1                否则用中文%1  --help        显示本说明%1  --version     显示版本%1%1Qt 自己的选项（-platform、-style 等）也可以使用。%1tarnwick-cli 在命令行上做同样的工作。%1</source>
+        <translation>Usage: tarnwick [--language zh_CN|en] [--own-folder | FOLDER]%1%1Edits Tarnwick.xml and writes ServerInfo.txt and the launcher in the working%1folder: FOLDER if given, else the current directory.%1%1  --own-folder  work in %2,%1                created on first use (the desktop menu starts it so)%1  --language zh_CN|en%1                speak this language; without it, English when the%1                system&apos;s is English, else Chinese%1  --help        show this text%1  --version     show the version%1%1Qt&apos;s own options (-platform, -style, ...) are accepted too.%1tarnwick-cli does the same jobs from the command line.%1</translation>
+    </message>
 </context>
 </TS>

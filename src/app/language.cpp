@@ -1,5 +1,7 @@
 #include "app/language.h"
 
+#include "base/translatable.h"
+
 #include "base/user_locale.h"
 
 namespace tarnwick {
@@ -23,9 +25,9 @@ Language LanguageOfLocale(std::string_view localeName)
 
 Language ChooseLanguage(std::optional<Language> forced) { return forced.value_or(LanguageOfLocale(UserLocaleName())); }
 
-std::string LanguageProblem(std::string_view name)
+Message LanguageProblem(std::string_view name)
 {
-    return "unknown language '" + std::string(name) + "' (zh_CN or en)";
+    return Message(QT_TRANSLATE_NOOP("Tarnwick", "未知的语言“%1”（应为 zh_CN 或 en）")).Arg(std::string(name));
 }
 
 } // namespace tarnwick

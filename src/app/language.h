@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/message.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -21,7 +23,7 @@ Language LanguageOfLocale(std::string_view localeName);
 // The forced language, else the user's.
 Language ChooseLanguage(std::optional<Language> forced);
 
-// What --language refuses, for both programs' messages.
-std::string LanguageProblem(std::string_view name);
+// What --language refuses, for both programs' messages; the name is GBK.
+Message LanguageProblem(std::string_view name);
 
 } // namespace tarnwick

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/language.h"
+#include "base/message.h"
 
 #include <filesystem>
 #include <optional>
@@ -20,13 +21,14 @@ struct StartOptions {
     // --language: the window's language whatever the system's.
     std::optional<Language> language;
     // Why the command line was refused.
-    std::string problem;
+    Message problem;
 };
 
-// --help and --version win over everything else, wherever they stand.
+// --help and --version win over everything else, wherever they stand; --help
+// keeps a valid --language, so that it speaks it.
 StartOptions ParseStartOptions(std::span<const std::string> arguments);
 
-// What --help prints; ownFolder is the folder --own-folder would use.
-std::string StartUsage(const std::string& ownFolder);
+// What --help prints; ownFolder is the folder --own-folder would use (GBK).
+Message StartUsage(const std::string& ownFolder);
 
 } // namespace tarnwick

@@ -97,8 +97,7 @@ void ReadGlobalOptions(const std::vector<std::string>& argv, std::size_t& next, 
             const auto language = tarnwick::ParseLanguage(value);
             if (!language)
                 throw UsageError(
-                    Message(QT_TRANSLATE_NOOP("TarnwickCli", "--language: unknown language '%1' (zh_CN or en)"))
-                        .Arg(GbkArgument(value, "--language")));
+                    Message("--language: %1").Inner(tarnwick::LanguageProblem(GbkArgument(value, "--language"))));
             context.translation = tarnwick::Translation(*language);
         } else if (option == "-C") {
             context.folder = tarnwick::Utf8Path(value);

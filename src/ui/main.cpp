@@ -1,9 +1,11 @@
 // tarnwick: the editing program, run in the working folder that holds Tarnwick.xml.
 #include "app/start_options.h"
+#include "app/translation.h"
 #include "app/version.h"
 #include "app/working_folder.h"
 #include "base/error.h"
 #include "base/text.h"
+#include "base/translatable.h"
 #include "base/user_folders.h"
 #include "launcher/launcher_builder.h"
 #include "ui/form_edit_server.h"
@@ -67,6 +69,9 @@ void EnterWorkingFolder(const tarnwick::StartOptions& options)
         tarnwick::EnterFolder(*options.folder, false);
 }
 
+// Core text (GBK) for the terminal, which wants UTF-8.
+std::string ForTerminal(const std::string& gbk) { return tarnwick::TryGbkToUtf8(gbk).value_or(gbk); }
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -78,20 +83,21 @@ int main(int argc, char** argv)
         std::cout << tarnwick::VersionLine("tarnwick") << "\n";
         return 0;
     }
+    // What is printed before the window opens speaks the window's language.
+    const tarnwick::Translation terminal(tarnwick::ChooseLanguage(early.language));
     if (early.action == tarnwick::StartOptions::Action::Help) {
         std::string ownFolder = "$XDG_DATA_HOME/tarnwick";
         try {
-            ownFolder = OwnFolderHere().string();
+            ownFolder = tarnwick::PathText(OwnFolderHere());
         } catch (const tarnwick::Error&) {
         }
-        std::cout << tarnwick::StartUsage(ownFolder);
+        std::cout << ForTerminal(terminal.Sentence(tarnwick::StartUsage(ownFolder)));
         return 0;
     }
     // Without a display Qt would abort; say what to do instead.
     if (!HasDisplay(ArgumentsOf(argc, argv))) {
-        std::cerr << "tarnwick: no display found (neither DISPLAY nor WAYLAND_DISPLAY is set).\n"
-                     "Run it in a graphical session, or use the command-line front end instead:\n"
-                     "  tarnwick-cli help\n";
+        tarnwick::Message noDisplay(QT_TRANSLATE_NOOP("Tarnwick", "找不到显示器（DISPLAY 和 WAYLAND_DISPLAY 都没有设置）。%1请在图形会话中运行它，或改用命令行前端：%1  tarnwick-cli help"));
+        std::cerr << "tarnwick: " << ForTerminal(terminal.Sentence(noDisplay.Arg("\n"))) << "\n";
         return 2;
     }
     QApplication app(argc, argv);
@@ -103,7 +109,8 @@ int main(int argc, char** argv)
     tarnwick::ui::QtOperator op;
     const auto options = tarnwick::ParseStartOptions(ArgumentsOf(argc, argv));
     if (options.action == tarnwick::StartOptions::Action::Refuse) {
-        std::cerr << "tarnwick: " << options.problem << "\nTry 'tarnwick --help'.\n";
+        tarnwick::Message refusal(QT_TRANSLATE_NOOP("Tarnwick", "%1%2请试试“tarnwick --help”。"));
+        std::cerr << "tarnwick: " << ForTerminal(terminal.Sentence(refusal.Inner(options.problem).Arg("\n"))) << "\n";
         return 2;
     }
     const tarnwick::ui::WindowLanguage language(tarnwick::ChooseLanguage(options.language));
@@ -112,7 +119,7 @@ int main(int argc, char** argv)
     } catch (const tarnwick::Error& error) {
         // Started from the menu there is no terminal to read: show it as well.
         const std::string sentence = op.Sentence(error.Text());
-        std::cerr << "tarnwick: " << tarnwick::TryGbkToUtf8(sentence).value_or(sentence) << "\n";
+        std::cerr << "tarnwick: " << ForTerminal(sentence) << "\n";
         tarnwick::ui::ReportFailure(op, sentence);
         return 1;
     }

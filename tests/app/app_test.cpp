@@ -47,7 +47,7 @@ TEST(StartOptions, RefusesWhatItCannotHonour)
          }) {
         const auto options = Parse(arguments);
         EXPECT_EQ(options.action, StartOptions::Action::Refuse) << problem;
-        EXPECT_EQ(options.problem, problem);
+        EXPECT_EQ(English(options.problem), problem);
     }
 }
 
