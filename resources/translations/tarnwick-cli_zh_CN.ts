@@ -391,5 +391,9 @@
         <source>%1: holds a character that GBK cannot represent</source>
         <translation>%1：含有 GBK 无法表示的字符</translation>
     </message>
+    <message>
+        <source>--language: %1</source>
+        <translation>--language：%1</translation>
+    </message>
 </context>
 </TS>

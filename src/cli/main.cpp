@@ -97,7 +97,8 @@ void ReadGlobalOptions(const std::vector<std::string>& argv, std::size_t& next, 
             const auto language = tarnwick::ParseLanguage(value);
             if (!language)
                 throw UsageError(
-                    Message("--language: %1").Inner(tarnwick::LanguageProblem(GbkArgument(value, "--language"))));
+                    Message(QT_TRANSLATE_NOOP("TarnwickCli", "--language: %1"))
+                        .Inner(tarnwick::LanguageProblem(GbkArgument(value, "--language"))));
             context.translation = tarnwick::Translation(*language);
         } else if (option == "-C") {
             context.folder = tarnwick::Utf8Path(value);
