@@ -1148,5 +1148,21 @@
         <source>用法：tarnwick [--language zh_CN|en] [--own-folder | 文件夹]%1%1在工作文件夹中编辑 Tarnwick.xml，写出 ServerInfo.txt 和登录器：%1给出了文件夹时是它，否则是当前文件夹。%1%1  --own-folder  在 %2 中工作，%1                第一次使用时创建（桌面菜单这样启动它）%1  --language zh_CN|en%1                使用这种语言；不给出时，系统的语言是英文则用英文，%1                否则用中文%1  --help        显示本说明%1  --version     显示版本%1%1Qt 自己的选项（-platform、-style 等）也可以使用。%1tarnwick-cli 在命令行上做同样的工作。%1</source>
         <translation>Usage: tarnwick [--language zh_CN|en] [--own-folder | FOLDER]%1%1Edits Tarnwick.xml and writes ServerInfo.txt and the launcher in the working%1folder: FOLDER if given, else the current directory.%1%1  --own-folder  work in %2,%1                created on first use (the desktop menu starts it so)%1  --language zh_CN|en%1                speak this language; without it, English when the%1                system&apos;s is English, else Chinese%1  --help        show this text%1  --version     show the version%1%1Qt&apos;s own options (-platform, -style, ...) are accepted too.%1tarnwick-cli does the same jobs from the command line.%1</translation>
     </message>
+    <message>
+        <source>分组“%1”</source>
+        <translation>group &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>分组“%2”的服务器“%1”</source>
+        <translation>server &quot;%1&quot; of group &quot;%2&quot;</translation>
+    </message>
+    <message>
+        <source>网页地址 %1</source>
+        <translation>web address %1</translation>
+    </message>
+    <message>
+        <source>更新项“%1”“%2”</source>
+        <translation>update entry &quot;%1&quot; &quot;%2&quot;</translation>
+    </message>
 </context>
 </TS>

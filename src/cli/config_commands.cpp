@@ -165,26 +165,26 @@ Message DifferenceText(const Difference& d)
     switch (d.kind) {
     case Difference::Kind::Added:
         if (d.after.empty())
-            return Message(QT_TRANSLATE_NOOP("TarnwickCli", "%1: added")).Arg(d.record);
-        return Message(QT_TRANSLATE_NOOP("TarnwickCli", "%1: added (%2)")).Arg(d.record).Arg(d.after);
+            return Message(QT_TRANSLATE_NOOP("TarnwickCli", "%1: added")).Inner(d.record);
+        return Message(QT_TRANSLATE_NOOP("TarnwickCli", "%1: added (%2)")).Inner(d.record).Arg(d.after);
     case Difference::Kind::Removed:
         if (d.before.empty())
-            return Message(QT_TRANSLATE_NOOP("TarnwickCli", "%1: removed")).Arg(d.record);
-        return Message(QT_TRANSLATE_NOOP("TarnwickCli", "%1: removed (%2)")).Arg(d.record).Arg(d.before);
+            return Message(QT_TRANSLATE_NOOP("TarnwickCli", "%1: removed")).Inner(d.record);
+        return Message(QT_TRANSLATE_NOOP("TarnwickCli", "%1: removed (%2)")).Inner(d.record).Arg(d.before);
     case Difference::Kind::Changed:
         if (d.field.empty())
             return Message(QT_TRANSLATE_NOOP("TarnwickCli", "%1: changed from \"%2\" to \"%3\""))
-                .Arg(d.record)
+                .Inner(d.record)
                 .Arg(d.before)
                 .Arg(d.after);
         return Message(QT_TRANSLATE_NOOP("TarnwickCli", "%1: %2 changed from \"%3\" to \"%4\""))
-            .Arg(d.record)
+            .Inner(d.record)
             .Arg(d.field)
             .Arg(d.before)
             .Arg(d.after);
-    case Difference::Kind::Moved: return Message(QT_TRANSLATE_NOOP("TarnwickCli", "%1: moved")).Arg(d.record);
+    case Difference::Kind::Moved: return Message(QT_TRANSLATE_NOOP("TarnwickCli", "%1: moved")).Inner(d.record);
     }
-    return Message::Untranslated(d.record);
+    return d.record;
 }
 
 // The next byte of a text whose line breaks (CR LF, CR or LF) all read as LF;

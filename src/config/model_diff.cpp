@@ -46,9 +46,9 @@ std::vector<bool> OutOfOrder(const std::vector<std::size_t>& ranks)
 // a key in one list is the n-th of that key in the other). The records that
 // both lists share at their start and end are passed over first: a published
 // list mostly differs from its next version in a few places.
-template <class Record, class Key, class Values>
-void CompareLists(const RecordList<Record>& beforeAll, const RecordList<Record>& afterAll, Key key, Values values,
-                  std::vector<Difference>& out)
+template <class Record, class Key, class Name, class Values>
+void CompareLists(const RecordList<Record>& beforeAll, const RecordList<Record>& afterAll, Key key, Name name,
+                  Values values, std::vector<Difference>& out)
 {
     std::size_t head = 0;
     while (head < beforeAll.Count() && head < afterAll.Count() && beforeAll.At(head) == afterAll.At(head))
@@ -91,7 +91,7 @@ void CompareLists(const RecordList<Record>& beforeAll, const RecordList<Record>&
         const auto found = newAt.find(oldKeys[i].first + '\0' + std::to_string(oldKeys[i].second));
         const Fields oldValues = values(before.At(i));
         if (found == newAt.end()) {
-            out.push_back({Difference::Kind::Removed, oldKeys[i].first, {}, Joined(oldValues), {}});
+            out.push_back({Difference::Kind::Removed, name(before.At(i)), {}, Joined(oldValues), {}});
             continue;
         }
         kept[found->second] = true;
@@ -100,16 +100,16 @@ void CompareLists(const RecordList<Record>& beforeAll, const RecordList<Record>&
         const Fields newValues = values(after.At(found->second));
         for (std::size_t f = 0; f < oldValues.size(); ++f)
             if (oldValues[f].second != newValues[f].second)
-                out.push_back({Difference::Kind::Changed, oldKeys[i].first, oldValues[f].first, oldValues[f].second,
-                               newValues[f].second});
+                out.push_back({Difference::Kind::Changed, name(before.At(i)), oldValues[f].first,
+                               oldValues[f].second, newValues[f].second});
     }
     for (std::size_t i = 0; i < newKeys.size(); ++i)
         if (!kept[i])
-            out.push_back({Difference::Kind::Added, newKeys[i].first, {}, {}, Joined(values(after.At(i)))});
+            out.push_back({Difference::Kind::Added, name(after.At(i)), {}, {}, Joined(values(after.At(i)))});
     const std::vector<bool> moved = OutOfOrder(ranks);
     for (std::size_t r = 0; r < ranks.size(); ++r)
         if (moved[r])
-            out.push_back({Difference::Kind::Moved, oldKeys[oldOfRank[r]].first, {}, {}, {}});
+            out.push_back({Difference::Kind::Moved, name(before.At(oldOfRank[r])), {}, {}, {}});
 }
 
 } // namespace
@@ -118,21 +118,24 @@ std::vector<Difference> CompareModels(const SetupModel& before, const SetupModel
 {
     std::vector<Difference> out;
     CompareLists(
-        before.groups, after.groups, [](const ServerGroup& g) { return "group " + Quoted(g.Name); },
+        before.groups, after.groups, [](const ServerGroup& g) { return g.Name; },
+        [](const ServerGroup& g) { return Message(QT_TRANSLATE_NOOP("Tarnwick", "分组“%1”")).Arg(g.Name); },
         [](const ServerGroup&) { return Fields{}; }, out);
     CompareLists(
         before.servers, after.servers,
-        [](const ServerEntry& s) { return "server " + Quoted(s.ShowName) + " of group " + Quoted(s.Group); },
+        [](const ServerEntry& s) { return s.ShowName + '\0' + s.Group; },
+        [](const ServerEntry& s) { return Message(QT_TRANSLATE_NOOP("Tarnwick", "分组“%2”的服务器“%1”")).Arg(s.ShowName).Arg(s.Group); },
         [](const ServerEntry& s) { return Fields{{"Name", s.Name}, {"Addrs", s.Addr}, {"Port", s.Port}}; }, out);
 
     for (const WebAddressField& web : kWebAddressFields)
         if (before.web.*web.member != after.web.*web.member)
-            out.push_back({Difference::Kind::Changed, std::string("web address ") + web.element, {},
+            out.push_back({Difference::Kind::Changed, Message(QT_TRANSLATE_NOOP("Tarnwick", "网页地址 %1")).Arg(web.element), {},
                            before.web.*web.member, after.web.*web.member});
 
     CompareLists(
         before.updates, after.updates,
-        [](const UpdateEntry& u) { return "update entry " + Quoted(u.SaveDir) + " " + Quoted(u.SaveName); },
+        [](const UpdateEntry& u) { return u.SaveDir + '\0' + u.SaveName; },
+        [](const UpdateEntry& u) { return Message(QT_TRANSLATE_NOOP("Tarnwick", "更新项“%1”“%2”")).Arg(u.SaveDir).Arg(u.SaveName); },
         [](const UpdateEntry& u) {
             return Fields{{"Hint", u.Hint},   {"DUrl", u.DownUrl},     {"ZIP", ZipCode(u.Zip)},
                           {"Check", CheckCode(u.CheckType)}, {"DType", DownTypeCode(u.DownType)},

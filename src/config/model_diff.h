@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/message.h"
 #include "config/model.h"
 
 #include <string>
@@ -11,9 +12,9 @@ namespace tarnwick {
 struct Difference {
     enum class Kind { Added, Removed, Changed, Moved };
     Kind kind;
-    // The record: `group "East"`, `server "Zone" of group "East"`,
-    // `update entry ".\Data\" "patch.dat"`, `web address Home`. GBK.
-    std::string record;
+    // The record, for the operator's language: `group "East"`, `server "Zone"
+    // of group "East"`, `update entry ".\Data\" "patch.dat"`, `web address Home`.
+    Message record;
     // The field that changed (Changed only): its element or attribute name.
     std::string field;
     // Changed: the old and the new value; Added and Removed: the record's
