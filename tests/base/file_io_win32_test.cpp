@@ -4,6 +4,7 @@
 #include "base/file_io.h"
 #include "base/text.h"
 
+#include "english_text.h"
 #include "temporary_folder.h"
 
 #include <gtest/gtest.h>
@@ -15,6 +16,7 @@
 #include <functional>
 
 using namespace tarnwick;
+using tarnwick::testing::English;
 namespace fs = std::filesystem;
 
 namespace {
@@ -55,12 +57,13 @@ protected:
         return dir;
     }();
 
+    // As the English interface writes it.
     std::string MessageOf(const std::function<void()>& action)
     {
         try {
             action();
         } catch (const Error& e) {
-            return e.what();
+            return English(e);
         }
         return "no error";
     }

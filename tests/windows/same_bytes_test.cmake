@@ -13,7 +13,8 @@ function(run_all side)
   file(COPY "${DOCUMENT}" DESTINATION "${dir}")
   foreach(command "resave" "serverinfo" "launcher;Velmora;http://list.example.net:8888/ServerInfo.txt"
                   "launcher;传奇世界;http://list.example.net/服务器.txt" "md5;Velmora.exe;传奇世界.exe")
-    execute_process(COMMAND ${ARGN} ${command} WORKING_DIRECTORY "${dir}"
+    # One language on both sides: each would follow its own system's.
+    execute_process(COMMAND ${ARGN} --language zh_CN ${command} WORKING_DIRECTORY "${dir}"
       RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
     if(NOT status EQUAL 0)
       message(FATAL_ERROR "${side}: '${command}' failed (${status}): ${err}")
