@@ -22,7 +22,9 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QKeySequence>
 #include <QLabel>
+#include <QMap>
 #include <QPushButton>
 #include <QStyleOptionButton>
 #include <QStyleOptionComboBox>
@@ -231,6 +233,37 @@ private slots:
         wrong.removeDuplicates();
         QVERIFY2(seen > 100, qPrintable(QString::number(seen)));
         QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join(QLatin1Char('\n'))));
+    }
+
+    // Within a form as shown, no two mnemonics are the same key: Alt and the
+    // letter would reach only one of them.
+    void mnemonicsDoNotCollide_data() { everyTextIsInTheLanguage_data(); }
+
+    void mnemonicsDoNotCollide()
+    {
+        QFETCH(int, language);
+        QStringList collisions;
+        int mnemonics = 0;
+        EveryForm(static_cast<Language>(language), [&](QWidget& window) {
+            QMap<QString, QString> owner;
+            for (const SeenText& text : Texts(window)) {
+                if (text.where.endsWith(QStringLiteral(" tip")) || text.where.endsWith(QStringLiteral(" item")) ||
+                    text.where.endsWith(QStringLiteral(" column")))
+                    continue;
+                const QString key = QKeySequence::mnemonic(text.text).toString();
+                if (key.isEmpty())
+                    continue;
+                ++mnemonics;
+                const QString shown = text.where + QStringLiteral(" \"") + text.text + QLatin1Char('"');
+                if (owner.contains(key))
+                    collisions.append(QStringLiteral("%1: %2 for %3 and %4").arg(window.objectName(), key, shown,
+                                                                              owner[key]));
+                owner[key] = shown;
+            }
+        });
+        collisions.removeDuplicates();
+        QVERIFY2(mnemonics > 10, qPrintable(QString::number(mnemonics)));
+        QVERIFY2(collisions.isEmpty(), qPrintable(collisions.join(QLatin1Char('\n'))));
     }
 
     void noTextIsCutOff_data() { everyTextIsInTheLanguage_data(); }
