@@ -100,9 +100,8 @@ int ListGroups(const SetupModel& model, bool json, const Translation& translatio
     if (json)
         std::cout << list.dump(2) << "\n";
     else
-        PrintTable(std::cout,
-                   {"#", translation.Text(QT_TRANSLATE_NOOP("TarnwickCli", "Group")),
-                    translation.Text(QT_TRANSLATE_NOOP("TarnwickCli", "Servers"))},
+        PrintTable(std::cout, translation,
+                   {"#", QT_TRANSLATE_NOOP("TarnwickCli", "Group"), QT_TRANSLATE_NOOP("TarnwickCli", "Servers")},
                    rows);
     return 0;
 }
@@ -184,13 +183,13 @@ int ListServers(const SetupModel& model, const std::optional<std::string>& group
     if (json)
         std::cout << list.dump(2) << "\n";
     else
-        PrintTable(std::cout,
-                   {translation.Text(QT_TRANSLATE_NOOP("TarnwickCli", "Row")),
-                    translation.Text(QT_TRANSLATE_NOOP("TarnwickCli", "Group")),
-                    translation.Text(QT_TRANSLATE_NOOP("TarnwickCli", "Display name")),
-                    translation.Text(QT_TRANSLATE_NOOP("TarnwickCli", "Name")),
-                    translation.Text(QT_TRANSLATE_NOOP("TarnwickCli", "Address")),
-                    translation.Text(QT_TRANSLATE_NOOP("TarnwickCli", "Port"))},
+        PrintTable(std::cout, translation,
+                   {QT_TRANSLATE_NOOP("TarnwickCli", "Row"),
+                    QT_TRANSLATE_NOOP("TarnwickCli", "Group"),
+                    QT_TRANSLATE_NOOP("TarnwickCli", "Display name"),
+                    QT_TRANSLATE_NOOP("TarnwickCli", "Name"),
+                    QT_TRANSLATE_NOOP("TarnwickCli", "Address"),
+                    QT_TRANSLATE_NOOP("TarnwickCli", "Port")},
                    rows);
     return 0;
 }
@@ -274,18 +273,19 @@ int ListUpdates(const SetupModel& model, bool json, const Translation& translati
     if (json)
         std::cout << list.dump(2) << "\n";
     else
-        PrintTable(std::cout,
-                   {translation.Text(QT_TRANSLATE_NOOP("TarnwickCli", "Row")),
-                    translation.Text(QT_TRANSLATE_NOOP("TarnwickCli", "Hint")),
-                    translation.Text(QT_TRANSLATE_NOOP("TarnwickCli", "Save folder")),
-                    translation.Text(QT_TRANSLATE_NOOP("TarnwickCli", "File name")),
-                    translation.Text(QT_TRANSLATE_NOOP("TarnwickCli", "Download address")),
-                    translation.Text(QT_TRANSLATE_NOOP("TarnwickCli", "Unzip")),
-                    translation.Text(QT_TRANSLATE_NOOP("TarnwickCli", "Check")),
-                    translation.Text(QT_TRANSLATE_NOOP("TarnwickCli", "Download")),
-                    translation.Text(QT_TRANSLATE_NOOP("TarnwickCli", "Date")),
-                    translation.Text(QT_TRANSLATE_NOOP("TarnwickCli", "Version")), "MD5",
-                    translation.Text(QT_TRANSLATE_NOOP("TarnwickCli", "Download check"))},
+        PrintTable(std::cout, translation,
+                   {QT_TRANSLATE_NOOP("TarnwickCli", "Row"),
+                    QT_TRANSLATE_NOOP("TarnwickCli", "Hint"),
+                    QT_TRANSLATE_NOOP("TarnwickCli", "Save folder"),
+                    QT_TRANSLATE_NOOP("TarnwickCli", "File name"),
+                    QT_TRANSLATE_NOOP("TarnwickCli", "Download address"),
+                    QT_TRANSLATE_NOOP("TarnwickCli", "Unzip"),
+                    QT_TRANSLATE_NOOP("TarnwickCli", "Check"),
+                    QT_TRANSLATE_NOOP("TarnwickCli", "Download"),
+                    QT_TRANSLATE_NOOP("TarnwickCli", "Date"),
+                    QT_TRANSLATE_NOOP("TarnwickCli", "Version"),
+                    "MD5",
+                    QT_TRANSLATE_NOOP("TarnwickCli", "Download check")},
                    rows);
     return 0;
 }
@@ -405,10 +405,9 @@ int Web(const Context& context, const Arguments& args)
         if (options.Flag("--json"))
             std::cout << all.dump(2) << "\n";
         else
-            PrintTable(std::cout,
-                       {context.translation.Text(QT_TRANSLATE_NOOP("TarnwickCli", "Name")),
-                        context.translation.Text(QT_TRANSLATE_NOOP("TarnwickCli", "Window")),
-                        context.translation.Text(QT_TRANSLATE_NOOP("TarnwickCli", "Address"))},
+            PrintTable(std::cout, context.translation,
+                       {QT_TRANSLATE_NOOP("TarnwickCli", "Name"), QT_TRANSLATE_NOOP("TarnwickCli", "Window"),
+                        QT_TRANSLATE_NOOP("TarnwickCli", "Address")},
                        rows);
         return 0;
     }

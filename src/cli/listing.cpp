@@ -41,6 +41,15 @@ void PrintTable(std::ostream& out, const std::vector<std::string>& header,
         line(row);
 }
 
+void PrintTable(std::ostream& out, const Translation& translation, std::initializer_list<const char*> header,
+                const std::vector<std::vector<std::string>>& rows)
+{
+    std::vector<std::string> shown;
+    for (const char* source : header)
+        shown.push_back(translation.Text(source));
+    PrintTable(out, shown, rows);
+}
+
 std::string JsonText(const std::string& gbk) { return GbkToUtf8(gbk); }
 
 } // namespace tarnwick::cli

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "app/translation.h"
+
+#include <initializer_list>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -11,6 +14,9 @@ namespace tarnwick::cli {
 // character two bytes and a terminal two columns, so bytes measure widths.
 // Control characters show as '?'.
 void PrintTable(std::ostream& out, const std::vector<std::string>& header,
+                const std::vector<std::vector<std::string>>& rows);
+// The same with the header's texts as marked in the code, in the language.
+void PrintTable(std::ostream& out, const Translation& translation, std::initializer_list<const char*> header,
                 const std::vector<std::vector<std::string>>& rows);
 
 // Core text for JSON, which is UTF-8. Raises Error for bytes that are not GBK.
