@@ -100,7 +100,7 @@ TEST(DialogPlacement, CentresWithHalvesTruncatedSeparately)
     EXPECT_EQ(CentredOver({10, 10, 101, 101}, {0, 0, 301, 3}), std::make_pair(10 + (50 - 150), 10 + (50 - 1)));
 }
 
-TEST(FailureReport, AppendsAFullStopOnlyAfterBytesAboveIt)
+TEST(FailureReport, AppendsAFullStopOnlyWhereTheSentenceLacksOne)
 {
     EXPECT_EQ(FailureReportText("Cannot open file \"a\". No such file"), "Cannot open file \"a\". No such file.");
     EXPECT_EQ(FailureReportText("done."), "done.");
