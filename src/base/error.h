@@ -4,7 +4,6 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <memory>
 #include <stdexcept>
 #include <string>
 #include <system_error>
@@ -17,14 +16,14 @@ namespace tarnwick {
 enum class ErrorKind { Failed, InUse, NoRoom, NoPermission, NotFound, Damaged };
 
 namespace detail {
-// The kind is kept in a plain base so that raising an Error touches no member
-// of a polymorphic object while it is built: the undefined-behaviour checker
+// The kind and the message are kept in a plain base, and the message holds no
+// shared or polymorphic part, so that raising an Error touches no member of a
+// polymorphic object while it is built: the undefined-behaviour checker
 // probes such objects through a pipe, which cannot be made when the process
 // has run out of descriptors, the very failure an Error may be reporting.
-// The message is shared, so that copying an Error, as throwing does, cannot fail.
 struct ErrorKindField {
     ErrorKind kind;
-    std::shared_ptr<const Message> message;
+    Message message;
 };
 } // namespace detail
 
@@ -34,16 +33,16 @@ struct ErrorKindField {
 class Error : public std::runtime_error, private detail::ErrorKindField {
 public:
     explicit Error(const std::string& message, ErrorKind kind = ErrorKind::Failed)
-        : std::runtime_error(message), detail::ErrorKindField{kind, std::make_shared<const Message>(Message::Untranslated(message))}
+        : std::runtime_error(message), detail::ErrorKindField{kind, Message::Untranslated(message)}
     {
     }
     explicit Error(const Message& message, ErrorKind kind = ErrorKind::Failed)
-        : std::runtime_error(message.Chinese()), detail::ErrorKindField{kind, std::make_shared<const Message>(message)}
+        : std::runtime_error(message.Chinese()), detail::ErrorKindField{kind, message}
     {
     }
 
     ErrorKind Kind() const noexcept { return kind; }
-    const Message& Text() const noexcept { return *message; }
+    const Message& Text() const noexcept { return message; }
 };
 
 // The kind of a C library error number (errno).

@@ -7,25 +7,25 @@ namespace tarnwick {
 Message Message::Untranslated(std::string text)
 {
     Message message;
-    message.parts_.push_back({Part::Kind::Text, std::move(text), nullptr, nullptr});
+    message.parts_.push_back({Part::Kind::Text, std::move(text), {}, nullptr});
     return message;
 }
 
 Message& Message::Arg(std::string gbk)
 {
-    parts_.push_back({Part::Kind::Text, std::move(gbk), nullptr, nullptr});
+    parts_.push_back({Part::Kind::Text, std::move(gbk), {}, nullptr});
     return *this;
 }
 
 Message& Message::Phrase(const char* source)
 {
-    parts_.push_back({Part::Kind::Phrase, source, nullptr, nullptr});
+    parts_.push_back({Part::Kind::Phrase, source, {}, nullptr});
     return *this;
 }
 
 Message& Message::Inner(const Message& message)
 {
-    parts_.push_back({Part::Kind::Inner, {}, std::make_shared<const Message>(message), nullptr});
+    parts_.push_back({Part::Kind::Inner, {}, {message}, nullptr});
     return *this;
 }
 
@@ -33,7 +33,7 @@ Message& Message::Reason(std::string systemText, const char* phrase)
 {
     if (phrase == nullptr)
         return Arg(std::move(systemText));
-    parts_.push_back({Part::Kind::Reason, std::move(systemText), nullptr, phrase});
+    parts_.push_back({Part::Kind::Reason, std::move(systemText), {}, phrase});
     return *this;
 }
 
@@ -57,7 +57,7 @@ std::string Message::Compose(const Wording& wording) const
             switch (part.kind) {
             case Part::Kind::Text: out += part.text; break;
             case Part::Kind::Phrase: out += translate(part.text.c_str()); break;
-            case Part::Kind::Inner: out += part.inner->Compose(wording); break;
+            case Part::Kind::Inner: out += part.inner.front().Compose(wording); break;
             case Part::Kind::Reason: out += wording.systemWords ? part.text : translate(part.phrase); break;
             }
             ++i;

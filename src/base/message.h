@@ -1,7 +1,6 @@
 #pragma once
 
 #include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -44,11 +43,13 @@ public:
     std::string Chinese() const;
 
 private:
+    // No shared or polymorphic parts: an Error holds its message, and raising
+    // one must not touch a polymorphic object (see base/error.h).
     struct Part {
         enum class Kind { Text, Phrase, Inner, Reason } kind;
         std::string text;
-        std::shared_ptr<const Message> inner;
-        const char* phrase; // Reason
+        std::vector<Message> inner; // Inner: the one message
+        const char* phrase;         // Reason
     };
     const char* pattern_ = nullptr;
     std::vector<Part> parts_;
