@@ -188,6 +188,12 @@ Error CannotCreateFile(const std::filesystem::path& path, const Message& reason,
     return Error(FileMessage(kCannotCreate, path).Inner(reason), kind);
 }
 
+Error CannotCreateFileNamed(const std::string& shownName, const Message& reason)
+{
+    Message message(kCannotCreate);
+    return Error(message.Arg(shownName).Inner(reason));
+}
+
 Error FileTooLarge(const std::filesystem::path& path, std::uint64_t size, const char* rule)
 {
     Message message(QT_TRANSLATE_NOOP("Tarnwick", "文件“%1”有 %2 字节；%3"));

@@ -80,6 +80,8 @@ Error CannotReadFile(const std::filesystem::path& path, const std::string& reaso
 // The same with a reason of Tarnwick's own.
 Error CannotOpenFile(const std::filesystem::path& path, const Message& reason, ErrorKind kind = ErrorKind::Failed);
 Error CannotCreateFile(const std::filesystem::path& path, const Message& reason, ErrorKind kind = ErrorKind::Failed);
+// The same for a file named by GBK text that is no path on this system.
+Error CannotCreateFileNamed(const std::string& shownName, const Message& reason);
 // A file refused for its size; `rule` is the limit's marked phrase.
 Error FileTooLarge(const std::filesystem::path& path, std::uint64_t size, const char* rule);
 // A failed write of a file's bytes: "Stream write error: " and the reason.

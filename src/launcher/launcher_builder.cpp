@@ -36,7 +36,9 @@ bool AllowedAsFileName(std::string_view name)
 
 Error NameNotAllowed(const std::filesystem::path& folder, const std::string& fileName)
 {
-    return CannotCreateFile(PathText(folder) + "/" + fileName,
+    // Named as text: no path holds such a name faithfully (on Windows "c:x"
+    // would replace the folder, and a narrow path is read in the ANSI code page).
+    return CannotCreateFileNamed(PathText(folder) + "/" + fileName,
                             Message(QT_TRANSLATE_NOOP("Tarnwick", "这个名字不能用作文件名（不能含有 \\ / : * ? \" < > | "
                                                                   "或控制字符，也不能是“.”或“..”）。")));
 }

@@ -196,6 +196,14 @@ TEST_F(Builder, NamesThatAreNoPlainFileNameAreRefusedWithoutTouchingFiles)
     }
     EXPECT_EQ(folder_.EntryCount(), 1u);
     EXPECT_FALSE(fs::exists(folder_.path().parent_path() / "escape.exe"));
+    // The refused name shows as typed, Chinese characters too, on every system.
+    try {
+        LauncherBuilder(Stub(), folder_.path()).Build(Utf8ToGbk("青龙|传奇"), "http://a/");
+        ADD_FAILURE() << "no error";
+    } catch (const Error& error) {
+        EXPECT_NE(std::string(error.what()).find(Utf8ToGbk("/青龙|传奇.exe”。这个名字不能用作文件名")), std::string::npos)
+            << error.what();
+    }
 
     // A trail byte of the value of '\' belongs to its character and is allowed.
     EXPECT_EQ(Click("乗车", "http://a/"), BuildOutcome::Written);

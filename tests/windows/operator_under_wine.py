@@ -12,9 +12,11 @@ The session, in a copy of the sample Tarnwick.xml:
     (compared with md5sum's), and an entry with that digest (refused first
     for want of a hint);
   - the configuration is saved and ServerInfo.txt written;
-  - a launcher is generated under the Chinese game name 青龙传奇;
+  - a game name that is no file name is refused in Chinese, then a launcher
+    is generated under the Chinese game name 青龙传奇;
   - the window is closed with Alt+F4 and the program ends;
-  - started again in English, it refuses a taken group name in English.
+  - started again in English, it refuses a taken group name and a game name
+    that is no file name in English.
 Tarnwick.xml, ServerInfo.txt and the launcher must then be byte for byte what
 the POSIX build of tarnwick-cli writes for the same operations. Before the
 session the program is checked for what Windows needs: only system DLLs
@@ -378,9 +380,15 @@ def session(hands, layouts, screenshots, dropped, drag_source, md5):
     hands.keys("alt+w")
     check(hands.notice("提示信息") == "生成配置成功完成！", "writing ServerInfo.txt told no success")
 
-    # The launcher, under a Chinese game name.
+    # The launcher: a game name that is no file name is the core's failure,
+    # written in Chinese; then a Chinese game name.
     main.click_at(*LAUNCHER_TAB)
     check(main.read("GameNameEdit") == "Velmora传奇", "the launcher tab did not open")
+    main.fill("GameNameEdit", "青龙|传奇")
+    main.click("GenerateLoginButton")
+    refused = hands.notice("Tarnwick")
+    check(refused.startswith("无法创建文件“") and "青龙|传奇.exe”。这个名字不能用作文件名" in refused
+          and refused.endswith("）。"), f"the refused game name read {refused!r}")
     main.fill("GameNameEdit", "青龙传奇")
     main.save_image(os.path.join(screenshots, "tarnwick-launcher.png"))
     main.click("GenerateLoginButton")
@@ -396,6 +404,13 @@ def english_look(hands, layouts, screenshots):
     main.save_image(os.path.join(screenshots, "tarnwick-main-en.png"))
     add_group(hands, main, "Add", "East")
     check(hands.notice("Error") == "This group exists already.", "the English refusal did not show")
+    # The core's failures in English too.
+    main.click_at(*LAUNCHER_TAB)
+    main.fill("GameNameEdit", "a|b")
+    main.click("GenerateLoginButton")
+    refused = hands.notice("Tarnwick")
+    check(refused.startswith("Cannot create file \"") and "a|b.exe\". The name is not allowed as a file name" in refused,
+          f"the refused game name read {refused!r}")
     hands.keys("alt+F4")
 
 
