@@ -15,7 +15,6 @@ class Translation {
 public:
     explicit Translation(Language language);
 
-    Language Of() const { return language_; }
     // A source text (UTF-8, as marked in the code) in this language, as GBK;
     // the source itself where the table has no other text.
     std::string Text(const char* source) const;
