@@ -80,13 +80,18 @@ private:
 // the rare loss.
 enum class Durability { Flushed, Atomic };
 
+// Who may read a file written here: whoever the folder and the umask allow,
+// or only its owner (private keys: mode 0600 on POSIX; on Windows the
+// user's profile folder already is the owner's).
+enum class Readers { Anyone, OwnerOnly };
+
 // A new version of a file, built beside the target under a temporary name and
 // moved over the target only by Commit(), so that a failure at any point leaves
 // the old file as it was. An uncommitted temporary file is removed; one that a
 // killed writer left behind is removed by the next commit to the same target.
 class PendingFile {
 public:
-    explicit PendingFile(std::filesystem::path target);
+    explicit PendingFile(std::filesystem::path target, Readers readers = Readers::Anyone);
     ~PendingFile();
     PendingFile(const PendingFile&) = delete;
     PendingFile& operator=(const PendingFile&) = delete;
@@ -142,12 +147,12 @@ std::optional<FileIdentity> IdentityOf(const std::filesystem::path& path);
 
 // Replaces the target with the bytes atomically.
 void ReplaceFile(const std::filesystem::path& target, std::string_view bytes,
-                 Durability durability = Durability::Flushed);
+                 Durability durability = Durability::Flushed, Readers readers = Readers::Anyone);
 
 // Writes a new file with the bytes and flushes it to the disk, but only where
 // nothing has the name yet, so that an earlier file is never overwritten:
 // false, and nothing written, when the name is taken. Other failures raise
 // "Cannot create file ..." and leave no part of the file behind.
-bool CreateNewFile(const std::filesystem::path& path, std::string_view bytes);
+bool CreateNewFile(const std::filesystem::path& path, std::string_view bytes, Readers readers = Readers::Anyone);
 
 } // namespace tarnwick

@@ -216,7 +216,7 @@ void InputFile::ExpectSequentialReading() const
     ::posix_fadvise(file_.Get(), 0, 0, POSIX_FADV_SEQUENTIAL);
 }
 
-PendingFile::PendingFile(std::filesystem::path target) : target_(std::move(target))
+PendingFile::PendingFile(std::filesystem::path target, Readers readers) : target_(std::move(target))
 {
     for (;;) {
         std::string pattern = target_.string() + std::string(kTemporaryMark) + std::string(kTemporaryRandomChars, 'X');
@@ -235,9 +235,12 @@ PendingFile::PendingFile(std::filesystem::path target) : target_(std::move(targe
         if (NameLeadsTo(temporary_, file_))
             break;
     }
-    // mkstemp creates 0600; give the file the mode a plain create would, or the old file's.
+    // mkstemp creates 0600; give the file the mode a plain create would, or the
+    // old file's, unless only its owner may read it.
     struct stat old {};
-    const mode_t mode = (::stat(target_.c_str(), &old) == 0) ? (old.st_mode & 07777) : (0666 & ~CurrentUmask());
+    const mode_t mode = readers == Readers::OwnerOnly          ? 0600
+                        : (::stat(target_.c_str(), &old) == 0) ? (old.st_mode & 07777)
+                                                                : (0666 & ~CurrentUmask());
     if (::fchmod(file_.Get(), mode) != 0) {
         const int error = errno;
         ::unlink(temporary_.c_str());
@@ -316,17 +319,17 @@ std::optional<FileIdentity> IdentityOf(const std::filesystem::path& path)
                         static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec};
 }
 
-void ReplaceFile(const std::filesystem::path& target, std::string_view bytes, Durability durability)
+void ReplaceFile(const std::filesystem::path& target, std::string_view bytes, Durability durability, Readers readers)
 {
-    PendingFile file(target);
+    PendingFile file(target, readers);
     file.Write(bytes);
     file.Commit(durability);
 }
 
-bool CreateNewFile(const std::filesystem::path& path, std::string_view bytes)
+bool CreateNewFile(const std::filesystem::path& path, std::string_view bytes, Readers readers)
 {
     // O_EXCL also refuses a symbolic link at the name, dangling or not.
-    FileDescriptor file = Open(path, O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY);
+    FileDescriptor file = Open(path, O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY, readers == Readers::OwnerOnly ? 0600 : 0666);
     if (!file.IsOpen()) {
         if (errno == EEXIST)
             return false;

@@ -338,7 +338,8 @@ std::size_t InputFile::ReadAt(std::uint64_t offset, std::span<std::byte> buffer)
 // Given when the file was opened (FILE_FLAG_SEQUENTIAL_SCAN).
 void InputFile::ExpectSequentialReading() const {}
 
-PendingFile::PendingFile(std::filesystem::path target) : target_(std::move(target))
+// The user's own folders already keep others out: readers change nothing here.
+PendingFile::PendingFile(std::filesystem::path target, Readers) : target_(std::move(target))
 {
     std::minstd_rand random(static_cast<unsigned>(::GetCurrentProcessId() ^ ::GetTickCount() ^
                                                   reinterpret_cast<std::uintptr_t>(this)));
@@ -452,14 +453,14 @@ std::optional<FileIdentity> IdentityOf(const std::filesystem::path& path)
                         static_cast<std::int64_t>(written) * 100};
 }
 
-void ReplaceFile(const std::filesystem::path& target, std::string_view bytes, Durability durability)
+void ReplaceFile(const std::filesystem::path& target, std::string_view bytes, Durability durability, Readers readers)
 {
-    PendingFile file(target);
+    PendingFile file(target, readers);
     file.Write(bytes);
     file.Commit(durability);
 }
 
-bool CreateNewFile(const std::filesystem::path& path, std::string_view bytes)
+bool CreateNewFile(const std::filesystem::path& path, std::string_view bytes, Readers)
 {
     // CREATE_NEW also refuses a name held by a link or a folder.
     const FileDescriptor file = Owned(::CreateFileW(path.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr,

@@ -11,4 +11,10 @@ namespace tarnwick {
 // system does not say.
 std::optional<std::filesystem::path> DocumentsFolder();
 
+// Where Tarnwick keeps the user's own settings and secrets, outside every
+// working folder (which operators publish): $XDG_CONFIG_HOME/tarnwick, else
+// ~/.config/tarnwick; on Windows %APPDATA%\Tarnwick. Not created here. Raises
+// Error when the system names no such folder (no home folder).
+std::filesystem::path SettingsFolder();
+
 } // namespace tarnwick

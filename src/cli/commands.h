@@ -1,9 +1,11 @@
 #pragma once
 
 #include "app/translation.h"
+#include "sign/key_store.h"
 
 #include <chrono>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -43,10 +45,18 @@ struct Command {
     int (*run)(const Context& context, const Arguments& args);
 };
 
+// The operator's signing keys, in the user's settings folder. Raises Error
+// when the system names no such folder.
+sign::KeyStore UserKeyStore();
+// The keys when there are any; none also where the system names no settings
+// folder, so that an operator who never made keys is not troubled by it.
+std::optional<sign::SigningKeys> UserKeys();
+
 // Each area of the core contributes its commands.
 std::vector<Command> ConfigCommands();
 std::vector<Command> EditCommands();
 std::vector<Command> LauncherCommands();
 std::vector<Command> DigestCommands();
+std::vector<Command> KeyCommands();
 
 } // namespace tarnwick::cli

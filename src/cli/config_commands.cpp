@@ -13,12 +13,15 @@
 #include "config/field_encoder.h"
 #include "config/model_diff.h"
 #include "config/server_info_reader.h"
+#include "sign/list_signature.h"
 
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <ctime>
+#include <functional>
 #include <iostream>
 #include <vector>
 
@@ -110,7 +113,31 @@ int ServerInfo(const Context& context, const Arguments& args)
     Options(args, {}, {}, "serverinfo").ExpectOperands(0);
     edit::WorkingCopy workingCopy(context.folder);
     const SetupModel model = ReadWorkingCopy(workingCopy, context.translation);
-    workingCopy.WriteServerInfo(model);
+    std::optional<sign::KeyStore> store;
+    if (UserKeys())
+        store.emplace(UserKeyStore());
+    const edit::ServerInfoWritten written =
+        workingCopy.WriteServerInfo(model, store ? &*store : nullptr, static_cast<std::int64_t>(std::time(nullptr)));
+    if (!written.keyId)
+        return 0;
+    std::cout << Printable(context.translation.Sentence(
+                     Message(QT_TRANSLATE_NOOP("TarnwickCli", "ServerInfo.txt signed with key %1 (ServerInfo.txt.sig)"))
+                         .Arg(*written.keyId)))
+              << "\n";
+    // Signed launchers will refuse these; the operator hears of it now, not from the players.
+    for (std::size_t row : written.unpinned) {
+        const UpdateEntry& entry = model.updates.At(row);
+        std::cerr << "tarnwick-cli: "
+                  << Printable(context.translation.Sentence(
+                         Message(QT_TRANSLATE_NOOP("TarnwickCli", "warning: update %1 (%2) pins no digest of its "
+                                                                  "download (--down-md5, or --md5 with --check md5 "
+                                                                  "when it is no zip; update edit %1 --file FILE fills "
+                                                                  "them): launchers that check signatures will not "
+                                                                  "install it"))
+                             .Arg(std::to_string(row + 1))
+                             .Arg(entry.Hint.empty() ? entry.SaveName : entry.Hint)))
+                  << "\n";
+    }
     return 0;
 }
 
@@ -216,14 +243,73 @@ long FirstDifferentLine(std::string_view a, std::string_view b)
     }
 }
 
+// The signature file beside the published list, or the one named; none when
+// there is none (standard input has nothing beside it).
+std::optional<std::string> SignatureInput(const Context& context, const Options& options)
+{
+    std::filesystem::path file;
+    if (const auto named = options.Value("--signature")) {
+        file = context.In(Utf8Path(*named));
+    } else {
+        const std::string list = options.Operands().empty() ? kServerInfo : options.Operands()[0];
+        if (list == "-")
+            return std::nullopt;
+        file = context.In(Utf8Path(list + std::string(sign::kSignatureSuffix)));
+        std::error_code error;
+        if (!std::filesystem::exists(file, error))
+            return std::nullopt;
+    }
+    return ReadFile(file, SizeLimit{sign::kMaxSignatureFileBytes, QT_TRANSLATE_NOOP("Tarnwick", "签名文件最多可有 4,096 字节")});
+}
+
+// What verify says of the signature; false when launchers with the
+// operator's keys would refuse the list.
+bool CheckSignature(std::string_view published, const std::optional<std::string>& signature,
+                    const std::function<void(const Message&)>& say)
+{
+    const std::optional<sign::SigningKeys> keys = UserKeys();
+    if (!signature) {
+        if (keys)
+            say(Message(QT_TRANSLATE_NOOP("TarnwickCli", "signature: none; launchers made with your key refuse this "
+                                                         "list")));
+        return !keys;
+    }
+    std::vector<crypto::PublicKey> trusted;
+    if (keys)
+        for (const crypto::PublicKey& key : sign::TrustedPublicKeys(*keys))
+            trusted.push_back(key);
+    const sign::TrustResult result = sign::CheckSignedList(published, *signature, trusted, 0);
+    switch (result.trust) {
+    case sign::ListTrust::Accepted:
+    case sign::ListTrust::Older:
+        say(Message(QT_TRANSLATE_NOOP("TarnwickCli", "signature: good, key %1, serial %2, signed %3"))
+                .Arg(result.signature->keyId)
+                .Arg(std::to_string(result.signature->serial))
+                .Arg(result.signature->time));
+        return true;
+    case sign::ListTrust::NoSignature: break;
+    case sign::ListTrust::OtherKey:
+        say(Message(QT_TRANSLATE_NOOP("TarnwickCli", "signature: made with key %1, which is not yours (%2)"))
+                .Inner(result.detail)
+                .Arg(keys ? sign::KeyIdOf(keys->signing.publicKey) : std::string("-")));
+        return false;
+    case sign::ListTrust::Damaged:
+        say(Message(QT_TRANSLATE_NOOP("TarnwickCli", "signature: BAD: %1")).Inner(result.detail));
+        return false;
+    }
+    return false;
+}
+
 int Verify(const Context& context, const Arguments& args)
 {
     return WithTroubleAsTwo(context, [&] {
-        const Options options(args, {}, {}, "verify [FILE|-]");
+        const Options options(args, {"--signature"}, {}, "verify [--signature FILE] [FILE|-]");
         const auto say = [&](const Message& message) {
             std::cout << Printable(context.translation.Sentence(message)) << "\n";
         };
         const auto [published, name] = ReadServerInfoInput(context, options);
+        const std::optional<std::string> signature = SignatureInput(context, options);
+        const bool signatureHolds = CheckSignature(published, signature, say);
         // Decoding is cheap and tells most differences; only a file that holds
         // the values of now is compared, line ends aside, with the text that
         // serverinfo would write.
@@ -231,6 +317,10 @@ int Verify(const Context& context, const Arguments& args)
         edit::WorkingCopy workingCopy(context.folder);
         const SetupModel model = ReadWorkingCopy(workingCopy, context.translation);
         const std::vector<Difference> differences = CompareModels(publishedModel, AsWritten(model));
+        if (differences.empty() && !signatureHolds) {
+            FlushStandardOutput();
+            return 1;
+        }
         if (differences.empty()) {
             const long line =
                 FirstDifferentLine(published, WrapServerInfo(workingCopy.Document().BuildDocument(model, true)));
@@ -275,11 +365,12 @@ std::vector<Command> ConfigCommands()
                                             "bytes of a%1Tarnwick.xml; status 2 when it cannot be read")}},
          Decode},
         {"verify",
-         {{"verify [FILE|-]",
+         {{"verify [--signature FILE] [FILE|-]",
            QT_TRANSLATE_NOOP("TarnwickCli", "compare a published ServerInfo.txt (at most 256 MiB)%1with what "
                                             "serverinfo writes now: \"up to date\" and%1status 0, or the differences "
                                             "and status 1; status 2%1when it cannot be read:%1curl -s URL | "
-                                            "tarnwick-cli verify -")}},
+                                            "tarnwick-cli verify -%1and the signature: FILE.sig beside FILE, or the one%1given; status 1 when "
+                                            "launchers made with%1your key would refuse the list")}},
          Verify},
     };
 }

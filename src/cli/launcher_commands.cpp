@@ -35,10 +35,15 @@ int Launcher(const Context& context, const Arguments& args)
                                                                       "such as \"%1\""))
                                  .Arg("game.exe -s %addr% -p %port%"));
     }
+    const std::optional<sign::SigningKeys> keys = UserKeys();
+    std::vector<crypto::PublicKey> trusted;
+    if (keys)
+        for (const crypto::PublicKey& key : sign::TrustedPublicKeys(*keys))
+            trusted.push_back(key);
     const BuildOutcome outcome = LauncherBuilder(CarriedLauncherImage(), context.folder)
                                      .Build(GbkArgument(options.Operands()[0], "GAMENAME"),
                                             GbkArgument(options.Operands()[1], "LISTURL"),
-                                            client ? std::optional<std::string_view>(*client) : std::nullopt);
+                                            client ? std::optional<std::string_view>(*client) : std::nullopt, trusted);
     // The window's own notices, so that both front ends say the same; the
     // operand they are about goes first.
     switch (outcome) {
@@ -47,12 +52,14 @@ int Launcher(const Context& context, const Arguments& args)
         throw Refusal(Message(QT_TRANSLATE_NOOP("TarnwickCli", "%1: %2")).Arg("GAMENAME").Inner(OutcomeText(outcome)));
     case BuildOutcome::NoListUrl:
         throw Refusal(Message(QT_TRANSLATE_NOOP("TarnwickCli", "%1: %2")).Arg("LISTURL").Inner(OutcomeText(outcome)));
-    case BuildOutcome::OldFileInUse: throw Refusal(OutcomeText(outcome));
+    case BuildOutcome::OldFileInUse:
+    case BuildOutcome::NoKeySlot: throw Refusal(OutcomeText(outcome));
     case BuildOutcome::NoClientSlot:
     case BuildOutcome::ClientTooLong:
         throw Refusal(Message(QT_TRANSLATE_NOOP("TarnwickCli", "%1: %2")).Arg("--client").Inner(OutcomeText(outcome)));
     }
     std::cout << Printable(context.translation.Sentence(OutcomeText(outcome))) << "\n";
+    std::cout << Printable(context.translation.Sentence(sign::LauncherTrustText(keys))) << "\n";
     return 0;
 }
 

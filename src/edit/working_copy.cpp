@@ -3,6 +3,9 @@
 #include "base/error.h"
 #include "base/file_io.h"
 #include "base/text.h"
+#include "config/document_writer.h"
+#include "config/update_rules.h"
+#include "sign/list_signature.h"
 
 #include <ctime>
 #include <functional>
@@ -118,9 +121,30 @@ std::optional<std::filesystem::path> WorkingCopy::Save(const SetupModel& model)
     return kept;
 }
 
-void WorkingCopy::WriteServerInfo(const SetupModel& model) const
+std::vector<std::size_t> UnpinnedEntries(const SetupModel& model)
 {
-    tarnwick::WriteServerInfo(document_, model, ServerInfoPath());
+    std::vector<std::size_t> rows;
+    for (std::size_t i = 0; i < model.updates.Count(); ++i)
+        if (!PinnedDigest(model.updates.At(i)))
+            rows.push_back(i);
+    return rows;
+}
+
+ServerInfoWritten WorkingCopy::WriteServerInfo(const SetupModel& model, sign::KeyStore* keys, std::int64_t now) const
+{
+    ServerInfoWritten written;
+    const std::optional<sign::SigningKeys> signing = keys ? keys->Load() : std::nullopt;
+    const std::string text = WrapServerInfo(document_.BuildDocument(model, true));
+    std::string signature;
+    if (signing)
+        signature = keys->SignList(*signing, text, now);
+    ReplaceFile(ServerInfoPath(), text);
+    if (signing) {
+        ReplaceFile(SignaturePath(), signature);
+        written.keyId = sign::KeyIdOf(signing->signing.publicKey);
+        written.unpinned = UnpinnedEntries(model);
+    }
+    return written;
 }
 
 } // namespace tarnwick::edit

@@ -3,12 +3,14 @@
 #include "base/file_lock.h"
 #include "config/document.h"
 #include "config/model.h"
+#include "sign/key_store.h"
 
 #include <chrono>
 #include <cstddef>
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace tarnwick::edit {
 
@@ -19,6 +21,18 @@ inline constexpr const char* kLockFileName = "Tarnwick.lock";
 // enough for any number of queued edits of a few milliseconds each, short
 // enough for a script to learn soon that a window holds it.
 inline constexpr std::chrono::seconds kEditLockWait{10};
+
+// What writing ServerInfo.txt did besides the file.
+struct ServerInfoWritten {
+    // Signed: the signing key's id (ServerInfo.txt.sig was written beside it).
+    std::optional<std::string> keyId;
+    // Signed: the update entries (rows from 0) whose downloads the list does
+    // not pin, which launchers that check signatures will refuse to install.
+    std::vector<std::size_t> unpinned;
+};
+
+// The update entries whose downloads a signed list does not pin.
+std::vector<std::size_t> UnpinnedEntries(const SetupModel& model);
 
 // The folder's Tarnwick.xml as one program edits it: locked against other
 // writers, loaded, compared with what was last loaded or saved, and saved
@@ -56,7 +70,13 @@ public:
     // returned (once: later saves only save).
     std::optional<std::filesystem::path> Save(const SetupModel& model);
 
-    void WriteServerInfo(const SetupModel& model) const;
+    // Writes ServerInfo.txt and, with signing keys, ServerInfo.txt.sig after
+    // it: both atomically, the signature made (and its serial taken) before
+    // either is written, so that a failure leaves the published pair as it was.
+    // `now` is the time in seconds since 1970.
+    ServerInfoWritten WriteServerInfo(const SetupModel& model, sign::KeyStore* keys = nullptr,
+                                      std::int64_t now = 0) const;
+    std::filesystem::path SignaturePath() const { return folder_ / "ServerInfo.txt.sig"; }
 
     ConfigurationDocument& Document() { return document_; }
 

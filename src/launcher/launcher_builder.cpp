@@ -4,7 +4,10 @@
 #include "base/file_io.h"
 #include "base/text.h"
 #include "base/translatable.h"
+#include "launcher/resource_tree.h"
+#include "launcher/resource_update.h"
 #include "launcher/version_stamp.h"
+#include "sign/trusted_keys.h"
 
 #include <optional>
 #include <string>
@@ -43,6 +46,21 @@ Error NameNotAllowed(const std::filesystem::path& folder, const std::string& fil
                                                                   "或控制字符，也不能是“.”或“..”）。")));
 }
 
+// Puts the keys into the image's room for them, in place; false when the
+// image has none (an image that cannot check signatures must not pretend to).
+bool StampTrustedKeys(std::string& image, std::span<const crypto::PublicKey> keys)
+{
+    const std::span<const std::byte> bytes = AsBytes(image);
+    const ResourceId type = ResourceId::Number(sign::kRcDataType);
+    const ResourceId name = ResourceId::Name(std::u16string(sign::kTrustedKeysResource));
+    const auto found = LocateResource(bytes, PeImage::Parse(bytes), type, name);
+    if (found.size() != 1 || found[0].size != sign::kTrustedKeysBytes ||
+        !sign::ReadTrustedKeys(bytes.subspan(found[0].offset, found[0].size)))
+        return false;
+    const std::string blob = sign::TrustedKeysBlob(keys);
+    return UpdateResource(image, type, name, found[0].language, AsBytes(blob)) == ResourceUpdate::Overwritten;
+}
+
 } // namespace
 
 Message OutcomeText(BuildOutcome outcome)
@@ -54,6 +72,7 @@ Message OutcomeText(BuildOutcome outcome)
     case BuildOutcome::OldFileInUse: break;
     case BuildOutcome::NoClientSlot: return Message(QT_TRANSLATE_NOOP("Tarnwick", "登录器映像中没有游戏客户端(GameClient)的位置，未生成登录器！"));
     case BuildOutcome::ClientTooLong: return Message(QT_TRANSLATE_NOOP("Tarnwick", "游戏客户端命令太长，登录器映像中放不下，未生成登录器！"));
+    case BuildOutcome::NoKeySlot: return Message(QT_TRANSLATE_NOOP("Tarnwick", "登录器映像不能校验签名（没有放公钥的位置），未生成登录器！"));
     }
     return Message(QT_TRANSLATE_NOOP("Tarnwick", "生成登录器失败(无法删除旧文件)！"));
 }
@@ -64,7 +83,8 @@ LauncherBuilder::LauncherBuilder(std::span<const std::byte> image, std::filesyst
 }
 
 BuildOutcome LauncherBuilder::Build(std::string_view gameNameEdit, std::string_view serverListEdit,
-                                    std::optional<std::string_view> clientCommand) const
+                                    std::optional<std::string_view> clientCommand,
+                                    std::span<const crypto::PublicKey> trustedKeys) const
 {
     // Both are trimmed before they are cut, so a cut can leave a trailing space;
     // a cut never leaves half a character.
@@ -102,6 +122,8 @@ BuildOutcome LauncherBuilder::Build(std::string_view gameNameEdit, std::string_v
         if (!client.Stamped())
             return BuildOutcome::NoClientSlot;
     }
+    if (!trustedKeys.empty() && !StampTrustedKeys(launcher, trustedKeys))
+        return BuildOutcome::NoKeySlot;
     PendingFile pending(target);
     pending.Write(launcher);
 

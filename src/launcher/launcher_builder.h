@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/crypto.h"
 #include "base/message.h"
 
 #include <cstddef>
@@ -22,6 +23,7 @@ enum class BuildOutcome {
     OldFileInUse, // an older launcher of that name is held open by a running program; it is left as it was
     NoClientSlot, // a client command was given, but the image has no GameClient slot; nothing written
     ClientTooLong, // the client command does not fit the image's GameClient slot; nothing written
+    NoKeySlot,    // keys were given, but the image has no room for them (it cannot check signatures); nothing written
 };
 
 // What the operator is told of an outcome, by the window and the command line alike.
@@ -36,10 +38,12 @@ public:
     // gameNameEdit and serverListEdit are the two fields' GBK texts as they
     // stand; clientCommand, when given, the game client's command line (GBK,
     // trimmed) for the GameClient slot, which otherwise keeps its placeholder
-    // ("no client configured"). Raises Error for the failures that the general
-    // failure report shows.
+    // ("no client configured"). `trustedKeys`, when any, go into the image's
+    // own room for them: the launcher then accepts only lists signed by one of
+    // them. Raises Error for the failures that the general failure report shows.
     BuildOutcome Build(std::string_view gameNameEdit, std::string_view serverListEdit,
-                       std::optional<std::string_view> clientCommand = std::nullopt) const;
+                       std::optional<std::string_view> clientCommand = std::nullopt,
+                       std::span<const crypto::PublicKey> trustedKeys = {}) const;
 
 private:
     std::span<const std::byte> image_;

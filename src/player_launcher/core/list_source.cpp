@@ -79,6 +79,15 @@ std::string FailureText(const ListFailure& failure)
     case ListProblem::TooLarge:
         return "服务器列表文件太大：超过 " + SizeText(kMaxListBytes) + " 的上限，不是服务器列表。";
     case ListProblem::Damaged: return "服务器列表文件无法使用（已损坏、不完整或用其他密钥生成）：" + failure.detail;
+    case ListProblem::Unsigned:
+        return "服务器列表没有签名，已拒绝：这个登录器只接受运营者签名的列表（服务器上缺少 ServerInfo.txt.sig）。";
+    case ListProblem::OtherKey:
+        return "服务器列表是用其他密钥签名的（密钥编号 " + failure.detail + "），已拒绝：这个登录器只接受它的运营者签名的列表。";
+    case ListProblem::BadSignature:
+        return "服务器列表的签名已损坏或不符，已拒绝：" + failure.detail + "。";
+    case ListProblem::Older:
+        return "服务器列表比这个登录器已经用过的列表旧（序号 " + failure.detail + "），已拒绝：可能有人重放了旧列表。";
+    case ListProblem::KeysDamaged: return "这个登录器中的签名公钥已损坏，不能接受任何服务器列表。请重新下载登录器。";
     }
     return {};
 }
@@ -88,7 +97,12 @@ int ExitStatus(ListProblem problem)
     switch (problem) {
     case ListProblem::None: return 0;
     case ListProblem::TooLarge:
-    case ListProblem::Damaged: return 1;
+    case ListProblem::Damaged:
+    case ListProblem::Unsigned:
+    case ListProblem::OtherKey:
+    case ListProblem::BadSignature:
+    case ListProblem::Older:
+    case ListProblem::KeysDamaged: return 1;
     default: return 2;
     }
 }

@@ -39,6 +39,12 @@ enum class ListProblem {
     Incomplete,    // the connection ended before the announced length arrived
     TooLarge,      // more than kMaxListBytes
     Damaged,       // the reader refused what arrived (damaged, cut short, other key material)
+    // A launcher that checks signatures refused the list:
+    Unsigned,      // no signature file came with it
+    OtherKey,      // signed by a key it does not trust (detail: the key's id)
+    BadSignature,  // the signature file is damaged or false, or the list is not the one signed (detail: which)
+    Older,         // genuine, but older than the list it took before (detail: the serials)
+    KeysDamaged,   // the launcher's own key room cannot be read
 };
 
 struct ListFailure {

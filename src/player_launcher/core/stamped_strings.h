@@ -1,5 +1,6 @@
 #pragma once
 
+#include "player_launcher/core/list_trust.h"
 #include "player_launcher/core/slot_placeholders.h"
 
 #include <optional>
@@ -29,6 +30,7 @@ struct LauncherSettings {
     std::u16string title;                     // the game name, or a generic title
     std::optional<std::u16string> listUrl;    // where ServerInfo.txt is fetched
     std::optional<std::u16string> gameClient; // the client's command template
+    ListTrustKeys trust;                      // the operator's keys stamped into the image, if any
 };
 LauncherSettings SettingsFrom(const StampedStrings& strings);
 

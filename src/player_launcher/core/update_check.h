@@ -1,6 +1,7 @@
 #pragma once
 
 #include "config/model.h"
+#include "config/update_rules.h"
 
 #include <cstdint>
 #include <map>
@@ -12,12 +13,6 @@
 // from what the player's folder holds and what the launcher recorded when it
 // last installed the file.
 namespace tarnwick::player {
-
-enum class CheckKind { Exists, Md5, Version, Pak };
-
-// The check type's word; any other word counts as "MD5", as a document's
-// unknown check code does.
-CheckKind CheckKindOf(const UpdateEntry& entry);
 
 // What the launcher installed last at one path.
 struct InstalledRecord {
@@ -47,15 +42,8 @@ bool NeedsLocalDigest(const UpdateEntry& entry);
 Decision Decide(const UpdateEntry& entry, bool exists, const std::optional<std::string>& localMd5,
                 const std::optional<InstalledRecord>& recorded);
 
-// The digest a download must have: DownMD5 when it is 32 hexadecimal digits
-// (lower-cased), else none (the editor's initial "20050505" means no check).
-std::optional<std::string> DownloadDigest(const UpdateEntry& entry);
-
 // Whether the download type is one the launcher can fetch ("直接").
 bool IsDirectDownload(const UpdateEntry& entry);
-
-// 32 hexadecimal digits, lower-cased; absent for anything else.
-std::optional<std::string> AsDigest(std::string_view text);
 
 // What the launcher installed, by path, kept in one small file beside it.
 // Parse never fails: a missing, damaged or foreign file is no record at all.

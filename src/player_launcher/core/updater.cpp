@@ -61,8 +61,8 @@ std::filesystem::path PartialPathFor(const std::filesystem::path& target)
     return partial;
 }
 
-Updater::Updater(std::filesystem::path root, std::filesystem::path stateFile, UpdateFetcher& fetcher)
-    : root_(std::move(root)), stateFile_(std::move(stateFile)), fetcher_(fetcher)
+Updater::Updater(std::filesystem::path root, std::filesystem::path stateFile, UpdateFetcher& fetcher, Pinning pinning)
+    : root_(std::move(root)), stateFile_(std::move(stateFile)), fetcher_(fetcher), pinning_(pinning)
 {
 }
 
@@ -133,12 +133,17 @@ EntryReport Updater::RunEntry(std::size_t index, const UpdateEntry& entry, std::
         if (!IsDirectDownload(entry))
             return {index, EntryOutcome::Skipped, "不支持百度相册下载（" + decision.reason + "）"};
 
+        // Whatever a signed list does not pin could be anything the server holds.
+        if (pinning_ == Pinning::Required && !PinnedDigest(entry))
+            return failed("签名的列表没有给出这个文件的校验值（DownMD5 或 MD5），不予安装");
+
         std::filesystem::create_directories(target.parent_path());
         const std::filesystem::path partial = PartialPathFor(target);
         // The digest is taken when something reads it: the download check,
         // or an MD5 entry's record. Hashing what nobody reads would cost a
         // large download as much time again as the transfer over a fast line.
-        const std::optional<std::string> expected = DownloadDigest(entry);
+        const std::optional<std::string> expected =
+            pinning_ == Pinning::Required ? PinnedDigest(entry) : DownloadDigest(entry);
         const bool recordDigest = NeedsLocalDigest(entry);
         const FetchResult fetched =
             fetcher_.Fetch(Utf8OfGbk(entry.DownUrl), partial, expected || recordDigest, progress.bytes, cancelled);

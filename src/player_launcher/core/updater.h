@@ -59,10 +59,16 @@ struct UpdateProgress {
 // is a rename on one volume.
 std::filesystem::path PartialPathFor(const std::filesystem::path& target);
 
+// Which downloads may be installed: those whose DownMD5 matches when it is
+// given (a launcher that trusts whatever the network serves), or only those
+// whose digest the signed list pins (see PinnedDigest).
+enum class Pinning { WhereGiven, Required };
+
 class Updater {
 public:
     // `root` is the launcher's folder; `stateFile` what was installed (see UpdateState).
-    Updater(std::filesystem::path root, std::filesystem::path stateFile, UpdateFetcher& fetcher);
+    Updater(std::filesystem::path root, std::filesystem::path stateFile, UpdateFetcher& fetcher,
+            Pinning pinning = Pinning::WhereGiven);
 
     std::vector<EntryReport> Run(const std::vector<UpdateEntry>& entries, const UpdateProgress& progress = {},
                                  const std::atomic<bool>* cancelled = nullptr);
@@ -75,6 +81,7 @@ private:
     std::filesystem::path root_;
     std::filesystem::path stateFile_;
     UpdateFetcher& fetcher_;
+    Pinning pinning_;
     std::set<std::filesystem::path> written_; // targets replaced in this run: their digests taken before are old
 };
 

@@ -271,7 +271,8 @@ void LauncherWindow::StartDownload()
     UpdateButtons();
 
     // The thread owns copies of all it uses; the window may close before it ends.
-    std::thread([window = window_, url = *settings_.listUrl, generation, cancelled = cancelled_] {
+    std::thread([window = window_, url = *settings_.listUrl, trust = settings_.trust, generation,
+                 cancelled = cancelled_] {
         using Clock = std::chrono::steady_clock;
         Clock::time_point shown{};
         const DownloadProgress progress = [&](std::uint64_t received, std::optional<std::uint64_t> total) {
@@ -284,11 +285,7 @@ void LauncherWindow::StartDownload()
         auto fetched = std::make_unique<Fetched>();
         fetched->generation = generation;
         try {
-            Download download = DownloadList(url, progress, cancelled.get());
-            if (download.failure.problem == ListProblem::None)
-                fetched->result = ReadServerList(download.body);
-            else
-                fetched->result.failure = std::move(download.failure);
+            fetched->result = FetchServerList(url, trust, TrustStateFile(), progress, cancelled.get());
         } catch (const std::exception& error) {
             fetched->result.failure = {ListProblem::Network, 0, error.what()};
         }
@@ -519,7 +516,8 @@ void LauncherWindow::StartUpdate()
     ShowStatus("正在检查更新…");
     UpdateButtons();
 
-    updateThread_ = std::thread([window = window_, entries = list_->updates, cancelled = updateCancelled_] {
+    const Pinning pinning = settings_.trust.Required() ? Pinning::Required : Pinning::WhereGiven;
+    updateThread_ = std::thread([window = window_, entries = list_->updates, pinning, cancelled = updateCancelled_] {
         using Kind = UpdateEvent::Kind;
         const auto post = [window](Kind kind, auto&& fill) {
             auto event = std::make_unique<UpdateEvent>();
@@ -552,7 +550,8 @@ void LauncherWindow::StartUpdate()
         try {
             WinInetTransport transport;
             ResumingFetcher fetcher(transport);
-            Updater(std::filesystem::path(OwnFolder()), UpdateStateFile(), fetcher).Run(entries, progress, cancelled.get());
+            Updater(std::filesystem::path(OwnFolder()), UpdateStateFile(), fetcher, pinning)
+                .Run(entries, progress, cancelled.get());
         } catch (const std::exception& error) {
             failure = error.what();
         }

@@ -3,6 +3,7 @@
 #include "player_launcher/core/texts.h"
 #include "player_launcher/core/web_address.h"
 #include "http_request.h"
+#include "sign/list_signature.h"
 
 #include <chrono>
 #include <vector>
@@ -11,7 +12,8 @@ namespace tarnwick::player {
 namespace {
 
 // One try at the address.
-Download Attempt(const std::u16string& url, const DownloadProgress& progress, const std::atomic<bool>* cancelled)
+Download Attempt(const std::u16string& url, const DownloadProgress& progress, const std::atomic<bool>* cancelled,
+                 std::uint64_t limit)
 {
     using Clock = std::chrono::steady_clock;
     const Clock::time_point deadline = Clock::now() + std::chrono::seconds(kTotalSeconds);
@@ -28,7 +30,7 @@ Download Attempt(const std::u16string& url, const DownloadProgress& progress, co
         return fail(ListFailure{ListProblem::HttpStatus, static_cast<long>(answer.status), {}});
 
     HINTERNET request = answer.request.get();
-    ListBody body;
+    ListBody body(limit);
     const std::optional<std::uint64_t> announced = ContentLength(request);
     if (!body.Expect(announced))
         return fail(ListFailure{ListProblem::TooLarge, 0, {}});
@@ -56,19 +58,50 @@ Download Attempt(const std::u16string& url, const DownloadProgress& progress, co
 
 } // namespace
 
-Download DownloadList(const std::u16string& url, const DownloadProgress& progress, const std::atomic<bool>* cancelled)
+Download DownloadList(const std::u16string& url, const DownloadProgress& progress, const std::atomic<bool>* cancelled,
+                      std::uint64_t limit)
 {
     const CheckedAddress checked = CheckWebAddress(url);
     if (!checked.Allowed())
         return {{}, ListFailure{ListProblem::BadAddress, 0, RefusalText(checked)}};
     Download download;
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
-        download = Attempt(checked.address, progress, cancelled);
+        download = Attempt(checked.address, progress, cancelled, limit);
         if (download.failure.problem == ListProblem::None || !WorthRetrying(download.failure) ||
             (cancelled && cancelled->load()))
             break;
     }
     return download;
+}
+
+ListResult FetchServerList(const std::u16string& url, const ListTrustKeys& trust,
+                           const std::filesystem::path& trustFile, const DownloadProgress& progress,
+                           const std::atomic<bool>* cancelled)
+{
+    Download list = DownloadList(url, progress, cancelled);
+    if (list.failure.problem != ListProblem::None)
+        return {std::nullopt, std::move(list.failure)};
+    if (!trust.Required())
+        return ReadServerList(list.body);
+    std::optional<std::string> signature;
+    Download fetched = DownloadList(SignatureAddress(url), {}, cancelled, sign::kMaxSignatureFileBytes);
+    if (fetched.failure.problem == ListProblem::None)
+        signature = std::move(fetched.body);
+    else if (fetched.failure.problem == ListProblem::TooLarge)
+        signature = std::string(sign::kMaxSignatureFileBytes + 1, '\0'); // refused as damaged, whatever it held
+    else if (!(fetched.failure.problem == ListProblem::HttpStatus && fetched.failure.code == 404))
+        return {std::nullopt, std::move(fetched.failure)};
+    const std::uint64_t highest = ReadHighestSerial(trustFile);
+    TrustedList trusted = ReadTrustedList(list.body, signature, trust, highest);
+    if (trusted.acceptedSerial && *trusted.acceptedSerial > highest) {
+        // Kept before the list is used; a launcher that cannot keep it still
+        // refuses lists older than the one it shows now, until it restarts.
+        try {
+            WriteHighestSerial(trustFile, *trusted.acceptedSerial);
+        } catch (const std::exception&) {
+        }
+    }
+    return std::move(trusted.result);
 }
 
 } // namespace tarnwick::player

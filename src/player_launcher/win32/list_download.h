@@ -1,6 +1,9 @@
 #pragma once
 
 #include "player_launcher/core/list_source.h"
+#include "player_launcher/core/list_trust.h"
+
+#include <filesystem>
 
 #include <atomic>
 #include <cstdint>
@@ -24,6 +27,14 @@ struct Download {
 // http and https and never from https to http. Blocks; `cancelled` is checked
 // between reads.
 Download DownloadList(const std::u16string& url, const DownloadProgress& progress = {},
-                      const std::atomic<bool>* cancelled = nullptr);
+                      const std::atomic<bool>* cancelled = nullptr, std::uint64_t limit = kMaxListBytes);
+
+// The server list read whole, after the signature checks when the launcher
+// has keys: its signature file fetched beside it (a server that has none
+// answers 404), the list refused unless it verifies, and the serial of a list
+// taken kept in `trustFile`.
+ListResult FetchServerList(const std::u16string& url, const ListTrustKeys& trust,
+                           const std::filesystem::path& trustFile, const DownloadProgress& progress = {},
+                           const std::atomic<bool>* cancelled = nullptr);
 
 } // namespace tarnwick::player

@@ -66,12 +66,7 @@ std::optional<ServerList> FetchList(const LauncherSettings& settings, int& statu
         status = Fail({ListProblem::NotStamped, 0, {}});
         return std::nullopt;
     }
-    Download download = DownloadList(*settings.listUrl);
-    if (download.failure.problem != ListProblem::None) {
-        status = Fail(download.failure);
-        return std::nullopt;
-    }
-    ListResult result = ReadServerList(download.body);
+    ListResult result = FetchServerList(*settings.listUrl, settings.trust, TrustStateFile());
     if (!result.list)
         status = Fail(result.failure);
     return std::move(result.list);
@@ -98,7 +93,8 @@ int RunUpdate(const LauncherSettings& settings)
         return 1;
     WinInetTransport transport;
     ResumingFetcher fetcher(transport);
-    Updater updater(std::filesystem::path(OwnFolder()), UpdateStateFile(), fetcher);
+    Updater updater(std::filesystem::path(OwnFolder()), UpdateStateFile(), fetcher,
+                    settings.trust.Required() ? Pinning::Required : Pinning::WhereGiven);
     // Counted as the window counts them, so both say the same of a run.
     UpdateMeter meter(list->updates.size(), UpdateMeter::Clock::now());
     UpdateProgress progress;
@@ -152,18 +148,23 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show)
 {
     try {
         const StampedStrings strings = ReadOwnStrings();
+        const auto settings = [&] {
+            LauncherSettings settings = SettingsFrom(strings);
+            settings.trust = ReadOwnTrustKeys();
+            return settings;
+        };
         const std::vector<std::wstring> arguments = Arguments();
         if (Given(arguments, L"/print")) {
             WriteOut(Utf8Of(PrintText(strings)));
             return 0;
         }
         if (Given(arguments, L"/list"))
-            return PrintList(SettingsFrom(strings));
+            return PrintList(settings());
         if (Given(arguments, L"/update"))
-            return RunUpdate(SettingsFrom(strings));
+            return RunUpdate(settings());
         if (Given(arguments, L"/start"))
-            return StartGame(SettingsFrom(strings), arguments);
-        return LauncherWindow(instance, SettingsFrom(strings)).Run(show);
+            return StartGame(settings(), arguments);
+        return LauncherWindow(instance, settings()).Run(show);
     } catch (const std::exception& error) {
         WriteError(std::string("LoginData: ") + error.what() + "\n");
         return 1;

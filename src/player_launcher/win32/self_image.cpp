@@ -1,5 +1,6 @@
 #include "self_image.h"
 
+#include "sign/trusted_keys.h"
 #include "wide.h"
 
 #include <windows.h>
@@ -80,5 +81,25 @@ std::filesystem::path BesideSelf(const wchar_t* extension)
 
 std::filesystem::path LastServerFile() { return BesideSelf(L".lastserver"); }
 std::filesystem::path UpdateStateFile() { return BesideSelf(L".updates"); }
+std::filesystem::path TrustStateFile() { return BesideSelf(L".trust"); }
+
+ListTrustKeys ReadOwnTrustKeys()
+{
+    const std::wstring name(sign::kTrustedKeysResource.begin(), sign::kTrustedKeysResource.end());
+    HRSRC found = ::FindResourceW(nullptr, name.c_str(), MAKEINTRESOURCEW(sign::kRcDataType));
+    // An image without the room (not one of ours) checks nothing, as before.
+    if (found == nullptr)
+        return {};
+    HGLOBAL loaded = ::LoadResource(nullptr, found);
+    const void* data = loaded ? ::LockResource(loaded) : nullptr;
+    const DWORD size = ::SizeofResource(nullptr, found);
+    if (data == nullptr)
+        return {{}, true};
+    const auto keys = sign::ReadTrustedKeys(std::span(static_cast<const std::byte*>(data), size));
+    // A room that holds no keys as we wrote them must not let anything through.
+    if (!keys)
+        return {{}, true};
+    return {*keys, false};
+}
 
 } // namespace tarnwick::player

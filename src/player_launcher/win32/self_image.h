@@ -12,6 +12,9 @@ namespace tarnwick::player {
 // An absent slot (an image from elsewhere) reads as empty.
 StampedStrings ReadOwnStrings();
 
+// The public keys stamped into the image's own room for them.
+ListTrustKeys ReadOwnTrustKeys();
+
 // The launcher's own file and its folder (without a trailing separator).
 std::wstring OwnPath();
 std::wstring OwnFolder();
@@ -22,5 +25,7 @@ std::wstring OwnFolder();
 std::filesystem::path LastServerFile();
 // What the updater installed: "<launcher name>.updates", beside it likewise.
 std::filesystem::path UpdateStateFile();
+// The serial of the newest signed list it took: "<launcher name>.trust".
+std::filesystem::path TrustStateFile();
 
 } // namespace tarnwick::player

@@ -1,0 +1,80 @@
+#include "player_launcher/core/list_trust.h"
+
+#include "base/error.h"
+#include "base/file_io.h"
+#include "base/text.h"
+#include "sign/list_signature.h"
+
+#include <charconv>
+
+namespace tarnwick::player {
+namespace {
+
+constexpr std::string_view kTrustFirstLine = "Tarnwick list trust 1\nserial: ";
+constexpr SizeLimit kTrustLimit{256, nullptr};
+
+std::string DetailUtf8(const Message& message)
+{
+    return TryGbkToUtf8(message.Chinese()).value_or(std::string());
+}
+
+} // namespace
+
+std::uint64_t ReadHighestSerial(const std::filesystem::path& file)
+{
+    std::string text;
+    try {
+        text = ReadFile(file, kTrustLimit);
+    } catch (const Error&) {
+        return 0;
+    }
+    if (text.substr(0, kTrustFirstLine.size()) != kTrustFirstLine)
+        return 0;
+    std::string_view number = std::string_view(text).substr(kTrustFirstLine.size());
+    if (!number.empty() && number.back() == '\n')
+        number.remove_suffix(1);
+    std::uint64_t serial = 0;
+    const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), serial);
+    if (number.empty() || error != std::errc() || end != number.data() + number.size())
+        return 0;
+    return serial;
+}
+
+void WriteHighestSerial(const std::filesystem::path& file, std::uint64_t serial)
+{
+    ReplaceFile(file, std::string(kTrustFirstLine) + std::to_string(serial) + "\n", Durability::Flushed);
+}
+
+std::u16string SignatureAddress(std::u16string_view listAddress)
+{
+    return std::u16string(listAddress) + u".sig";
+}
+
+TrustedList ReadTrustedList(std::string_view body, std::optional<std::string_view> signature,
+                            const ListTrustKeys& trust, std::uint64_t highestSerial)
+{
+    if (!trust.Required())
+        return {ReadServerList(body), std::nullopt};
+    if (trust.damaged)
+        return {{std::nullopt, {ListProblem::KeysDamaged, 0, {}}}, std::nullopt};
+    const sign::TrustResult checked = sign::CheckSignedList(body, signature, trust.keys, highestSerial);
+    switch (checked.trust) {
+    case sign::ListTrust::Accepted: break;
+    case sign::ListTrust::NoSignature: return {{std::nullopt, {ListProblem::Unsigned, 0, {}}}, std::nullopt};
+    case sign::ListTrust::OtherKey:
+        return {{std::nullopt, {ListProblem::OtherKey, 0, DetailUtf8(checked.detail)}}, std::nullopt};
+    case sign::ListTrust::Damaged:
+        return {{std::nullopt, {ListProblem::BadSignature, 0, DetailUtf8(checked.detail)}}, std::nullopt};
+    case sign::ListTrust::Older:
+        return {{std::nullopt,
+                 {ListProblem::Older, 0,
+                  std::to_string(checked.signature->serial) + " < " + std::to_string(highestSerial)}},
+                std::nullopt};
+    }
+    TrustedList trusted{ReadServerList(body), std::nullopt};
+    if (trusted.result.list)
+        trusted.acceptedSerial = checked.signature->serial;
+    return trusted;
+}
+
+} // namespace tarnwick::player
