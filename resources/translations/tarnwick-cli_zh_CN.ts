@@ -84,10 +84,6 @@
         <translation>输出 ServerInfo.txt（或 FILE，或标准输入；最大%1为 256 MiB）据以写出的文档，并检查每个值；输出%1被重定向时为 Tarnwick.xml 的原样字节；无法读取%1时状态为 2</translation>
     </message>
     <message>
-        <source>compare a published ServerInfo.txt (at most 256 MiB)%1with what serverinfo writes now: &quot;up to date&quot; and%1status 0, or the differences and status 1; status 2%1when it cannot be read:%1curl -s URL | tarnwick-cli verify -</source>
-        <translation>将已发布的 ServerInfo.txt（最大 256 MiB）与%1serverinfo 现在写出的内容比较：相同时显示%1“已是最新”，状态为 0；不同时列出差异，状态为 1；%1无法读取时状态为 2：%1curl -s URL | tarnwick-cli verify -</translation>
-    </message>
-    <message>
         <source>MD5 digest of each file, in the format of md5sum;%1status 2 when a file cannot be read (the others%1are still done)</source>
         <translation>以 md5sum 的格式给出每个文件的 MD5 值；有文件无法%1读取时状态为 2（其余文件照常计算）</translation>
     </message>
@@ -244,10 +240,6 @@
         <translation>列出更新条目，以 ROW 编号</translation>
     </message>
     <message>
-        <source>OPTIONS: --zip no|yes, --check none|version|exists|pak|md5,%1--download direct|album, --date TEXT, --ver 1..65535,%1--md5 TEXT, --down-md5 TEXT; a new entry starts from%1the dialog&apos;s starting values (save folder .\, date and%1download check 20050505, version 1, no, none, direct)</source>
-        <translation>OPTIONS：--zip no|yes, --check none|version|exists|pak|md5,%1--download direct|album, --date TEXT, --ver 1..65535,%1--md5 TEXT, --down-md5 TEXT；新条目从对话框的%1初始值开始（保存位置 .\，时间和下载效验 20050505，%1版本号 1，no，none，direct）</translation>
-    </message>
-    <message>
         <source>delete an update entry</source>
         <translation>删除一个更新条目</translation>
     </message>
@@ -394,6 +386,106 @@
     <message>
         <source>--language: %1</source>
         <translation>--language：%1</translation>
+    </message>
+    <message>
+        <source>ServerInfo.txt signed with key %1 (ServerInfo.txt.sig)</source>
+        <translation>ServerInfo.txt 已用密钥 %1 签名（ServerInfo.txt.sig）</translation>
+    </message>
+    <message>
+        <source>warning: update %1 (%2) pins no digest of its download (--down-md5, or --md5 with --check md5 when it is no zip; update edit %1 --file FILE fills them): launchers that check signatures will not install it</source>
+        <translation>警告：更新项 %1（%2）没有给出下载文件的校验值（--down-md5，或不是压缩包时用 --md5 和 --check md5；update edit %1 --file 文件 可以填写）：校验签名的登录器不会安装它</translation>
+    </message>
+    <message>
+        <source>signature: none; launchers made with your key refuse this list</source>
+        <translation>签名：没有；用你的密钥生成的登录器会拒绝这个列表</translation>
+    </message>
+    <message>
+        <source>signature: good, key %1, serial %2, signed %3</source>
+        <translation>签名：正确，密钥 %1，序号 %2，签名时间 %3</translation>
+    </message>
+    <message>
+        <source>signature: made with key %1, which is not yours (%2)</source>
+        <translation>签名：用密钥 %1 签名，不是你的密钥（%2）</translation>
+    </message>
+    <message>
+        <source>signature: BAD: %1</source>
+        <translation>签名：有误：%1</translation>
+    </message>
+    <message>
+        <source>compare a published ServerInfo.txt (at most 256 MiB)%1with what serverinfo writes now: &quot;up to date&quot; and%1status 0, or the differences and status 1; status 2%1when it cannot be read:%1curl -s URL | tarnwick-cli verify -%1and the signature: FILE.sig beside FILE, or the one%1given; status 1 when launchers made with%1your key would refuse the list</source>
+        <translation>把已发布的 ServerInfo.txt（最多 256 MiB）%1与 serverinfo 现在写出的内容比较：相同时显示“up to date”%1（状态 0），否则列出差别（状态 1）；无法读取时%1状态 2：%1curl -s URL | tarnwick-cli verify -%1并检查签名：FILE 旁边的 FILE.sig，或指定的%1签名文件；用你的密钥生成的登录器会拒绝%1这个列表时状态 1</translation>
+    </message>
+    <message>
+        <source>OPTIONS: --zip no|yes, --check none|version|exists|pak|md5,%1--download direct|album, --date TEXT, --ver 1..65535,%1--md5 TEXT, --down-md5 TEXT; a new entry starts from%1the dialog&apos;s starting values (save folder .\, date and%1download check 20050505, version 1, no, none, direct);%1--file LOCALFILE fills --down-md5 (and --md5 when no zip)%1with the digest of the file to publish, which lists%1signed for launchers must pin</source>
+        <translation>OPTIONS：--zip no|yes, --check none|version|exists|pak|md5,%1--download direct|album, --date TEXT, --ver 1..65535,%1--md5 TEXT, --down-md5 TEXT；新条目从对话框的%1初始值开始（保存位置 .\，时间和下载效验 20050505，%1版本号 1，no，none，direct）；%1--file 本地文件 用要发布的文件的校验值填写 --down-md5%1（不是压缩包时也填写 --md5）：为登录器签名的列表%1必须给出这些校验值</translation>
+    </message>
+    <message>
+        <source>no signing key (%1 does not exist); &quot;tarnwick-cli key new&quot; makes one</source>
+        <translation>没有签名密钥（%1 不存在）；用“tarnwick-cli key new”创建</translation>
+    </message>
+    <message>
+        <source>signing key: %1</source>
+        <translation>签名密钥：%1</translation>
+    </message>
+    <message>
+        <source>backup key:  %1</source>
+        <translation>备用密钥：%1</translation>
+    </message>
+    <message>
+        <source>key file:    %1</source>
+        <translation>密钥文件：%1</translation>
+    </message>
+    <message>
+        <source>serials:     %1</source>
+        <translation>序号文件：%1</translation>
+    </message>
+    <message>
+        <source>a signing key exists already (%1); key new never replaces one</source>
+        <translation>已有签名密钥（%1）；key new 不会替换已有的密钥</translation>
+    </message>
+    <message>
+        <source>made a signing key and a backup key</source>
+        <translation>已创建签名密钥和备用密钥</translation>
+    </message>
+    <message>
+        <source>Now run &quot;tarnwick-cli key export FILE&quot; and keep FILE offline: without the keys,%1lists can no longer be signed for the launchers made with them.</source>
+        <translation>现在请运行“tarnwick-cli key export 文件”，并把文件离线保存：没有这些密钥，%1就不能再为用它们生成的登录器签名列表。</translation>
+    </message>
+    <message>
+        <source>%1 exists already; nothing written</source>
+        <translation>%1 已存在；没有写入</translation>
+    </message>
+    <message>
+        <source>keys imported</source>
+        <translation>密钥已导入</translation>
+    </message>
+    <message>
+        <source>these keys are here already</source>
+        <translation>这些密钥已经在这里</translation>
+    </message>
+    <message>
+        <source>other signing keys are here (%1); nothing imported</source>
+        <translation>这里已有其他签名密钥（%1）；没有导入</translation>
+    </message>
+    <message>
+        <source>make a signing key and a backup key in the user&apos;s%1settings folder (never over existing keys); from then%1on serverinfo signs ServerInfo.txt and launchers accept%1only lists signed by them</source>
+        <translation>在用户的设置文件夹中创建签名密钥和备用密钥%1（不会覆盖已有的密钥）；此后 serverinfo%1会签名 ServerInfo.txt，登录器只接受%1用它们签名的列表</translation>
+    </message>
+    <message>
+        <source>the keys&apos; ids and where they are</source>
+        <translation>密钥的编号和位置</translation>
+    </message>
+    <message>
+        <source>write both key pairs to FILE, for the backup that belongs%1offline</source>
+        <translation>把两对密钥写入 FILE，作为应离线保存的%1备份</translation>
+    </message>
+    <message>
+        <source>take both key pairs from an exported FILE</source>
+        <translation>从导出的 FILE 导入两对密钥</translation>
+    </message>
+    <message>
+        <source>both key pairs written to %1, unencrypted: keep it offline (a USB stick in a drawer),%2never on the web host, and delete other copies</source>
+        <translation>两对密钥已写入 %1（未加密）：请离线保存（例如放在抽屉里的 U 盘上），%2不要放在网站服务器上，并删除其他副本</translation>
     </message>
 </context>
 </TS>

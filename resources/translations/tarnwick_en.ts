@@ -1164,5 +1164,145 @@
         <source>更新项“%1”“%2”</source>
         <translation>update entry &quot;%1&quot; &quot;%2&quot;</translation>
     </message>
+    <message>
+        <source>登录器映像不能校验签名（没有放公钥的位置），未生成登录器！</source>
+        <translation>The launcher image cannot check signatures (it has no room for public keys); no launcher was generated!</translation>
+    </message>
+    <message>
+        <source>密钥文件最多可有 16,384 字节</source>
+        <translation>a key file may be at most 16,384 bytes long</translation>
+    </message>
+    <message>
+        <source>序号文件最多可有 64 字节</source>
+        <translation>a serial file may be at most 64 bytes long</translation>
+    </message>
+    <message>
+        <source>密钥文件“%1”无法使用：%2</source>
+        <translation>The key file &quot;%1&quot; cannot be used: %2</translation>
+    </message>
+    <message>
+        <source>公钥有误</source>
+        <translation>a public key is malformed</translation>
+    </message>
+    <message>
+        <source>私钥有误</source>
+        <translation>a private key is malformed</translation>
+    </message>
+    <message>
+        <source>私钥是为其他用户或其他计算机加密的，无法解密</source>
+        <translation>a private key was encrypted for another user or another computer and cannot be decrypted</translation>
+    </message>
+    <message>
+        <source>私钥与公钥不成对</source>
+        <translation>a private key does not belong to its public key</translation>
+    </message>
+    <message>
+        <source>这个登录器没有签名公钥，会接受网络上传来的任何服务器列表。创建签名密钥后，服务器列表和登录器都会签名。</source>
+        <translation>This launcher has no signing keys: it trusts whatever server list the network serves. Once a signing key is created, server lists and launchers are signed.</translation>
+    </message>
+    <message>
+        <source>这个登录器只接受用密钥 %1（或备用密钥 %2）签名的服务器列表。</source>
+        <translation>This launcher accepts only server lists signed with the key %1 (or the backup key %2).</translation>
+    </message>
+    <message>
+        <source>这不是 Tarnwick 的密钥文件</source>
+        <translation>this is no Tarnwick key file</translation>
+    </message>
+    <message>
+        <source>行数不对</source>
+        <translation>it has the wrong number of lines</translation>
+    </message>
+    <message>
+        <source>缺少某个密钥</source>
+        <translation>a key is missing</translation>
+    </message>
+    <message>
+        <source>签名密钥与备用密钥相同</source>
+        <translation>the signing key and the backup key are the same</translation>
+    </message>
+    <message>
+        <source>还没有签名密钥：“%1”不存在。</source>
+        <translation>There is no signing key yet: &quot;%1&quot; does not exist.</translation>
+    </message>
+    <message>
+        <source>签名序号正被另一个程序使用：%1</source>
+        <translation>Another program is signing with these keys: %1</translation>
+    </message>
+    <message>
+        <source>序号文件已损坏</source>
+        <translation>the serial file is damaged</translation>
+    </message>
+    <message>
+        <source>签名文件太长</source>
+        <translation>the signature file is too long</translation>
+    </message>
+    <message>
+        <source>签名文件不完整（最后一行没有结束）</source>
+        <translation>the signature file ends in the middle of a line</translation>
+    </message>
+    <message>
+        <source>这不是 Tarnwick 的列表签名文件</source>
+        <translation>This is no Tarnwick list signature file</translation>
+    </message>
+    <message>
+        <source>签名文件的行数不对</source>
+        <translation>the signature file has the wrong number of lines</translation>
+    </message>
+    <message>
+        <source>签名文件第 %1 行应为“%2”</source>
+        <translation>line %1 of the signature file should start with &quot;%2&quot;</translation>
+    </message>
+    <message>
+        <source>签名文件中的长度有误</source>
+        <translation>the signature file&apos;s length is malformed</translation>
+    </message>
+    <message>
+        <source>签名文件中的 SHA-256 有误</source>
+        <translation>the signature file&apos;s SHA-256 is malformed</translation>
+    </message>
+    <message>
+        <source>签名文件中的序号有误</source>
+        <translation>the signature file&apos;s serial is malformed</translation>
+    </message>
+    <message>
+        <source>签名文件中的时间有误</source>
+        <translation>the signature file&apos;s time is malformed</translation>
+    </message>
+    <message>
+        <source>签名文件中的密钥编号有误</source>
+        <translation>the signature file&apos;s key id is malformed</translation>
+    </message>
+    <message>
+        <source>签名文件中的签名有误</source>
+        <translation>the signature file&apos;s signature is malformed</translation>
+    </message>
+    <message>
+        <source>签名与签名文件的内容不符（签名文件被改动过）</source>
+        <translation>the signature does not hold for the signature file&apos;s lines (the signature file was changed)</translation>
+    </message>
+    <message>
+        <source>服务器列表与它的签名不符（列表被改动过）</source>
+        <translation>the server list does not match its signature (the list was changed)</translation>
+    </message>
+    <message>
+        <source>密码库出错（%1）：%2</source>
+        <translation>The cryptography library failed (%1): %2</translation>
+    </message>
+    <message>
+        <source>无法为当前用户加密私钥（DPAPI）。%1</source>
+        <translation>The private key cannot be encrypted for the current user (DPAPI). %1</translation>
+    </message>
+    <message>
+        <source>找不到用户的设置文件夹：HOME 和 XDG_CONFIG_HOME 都没有设置。</source>
+        <translation>The user&apos;s settings folder is unknown: neither HOME nor XDG_CONFIG_HOME is set.</translation>
+    </message>
+    <message>
+        <source>找不到用户的设置文件夹（%APPDATA%）。</source>
+        <translation>The user&apos;s settings folder (%APPDATA%) is unknown.</translation>
+    </message>
+    <message>
+        <source>签名文件最多可有 4,096 字节</source>
+        <translation>a signature file may be at most 4,096 bytes long</translation>
+    </message>
 </context>
 </TS>

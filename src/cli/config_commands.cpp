@@ -259,7 +259,7 @@ std::optional<std::string> SignatureInput(const Context& context, const Options&
         if (!std::filesystem::exists(file, error))
             return std::nullopt;
     }
-    return ReadFile(file, SizeLimit{sign::kMaxSignatureFileBytes, QT_TRANSLATE_NOOP("Tarnwick", "签名文件最多可有 4,096 字节")});
+    return ReadFile(file, SizeLimit{sign::kMaxSignatureFileBytes, sign::kSignatureSizeRule});
 }
 
 // What verify says of the signature; false when launchers with the

@@ -11,6 +11,7 @@
 #include "cli/options.h"
 #include "cli/printable.h"
 #include "config/model.h"
+#include "digest/md5.h"
 #include "edit/field_rules.h"
 
 #include <nlohmann/json.hpp>
@@ -309,7 +310,7 @@ int Choice(const Options& options, const char* option, std::initializer_list<std
                          .Arg(GbkArgument(*value, option)));
 }
 
-edit::UpdateInput UpdateFromOptions(const Options& options, edit::UpdateInput input)
+edit::UpdateInput UpdateFromOptions(const Context& context, const Options& options, edit::UpdateInput input)
 {
     const std::pair<const char*, std::string*> texts[] = {
         {"--hint", &input.Hint}, {"--url", &input.DownUrl}, {"--save-dir", &input.SaveDir},
@@ -334,6 +335,14 @@ edit::UpdateInput UpdateFromOptions(const Options& options, edit::UpdateInput in
     input.DownTypeIndex = Choice(options, "--download", {{"direct", 0}, {"album", 1}}, input.DownTypeIndex);
     input.CheckTypeIndex = Choice(
         options, "--check", {{"none", -1}, {"version", 0}, {"exists", 1}, {"pak", 2}, {"md5", 3}}, input.CheckTypeIndex);
+    // After --zip, which decides whether MD5 is the download's digest too;
+    // the file's digests win over --md5 and --down-md5 given beside it.
+    if (const auto file = options.Value("--file")) {
+        const std::filesystem::path path = context.In(Utf8Path(*file));
+        Digest digest;
+        FileDigest(path, digest);
+        edit::PinDigests(input, DigestToHex(digest));
+    }
     return input;
 }
 
@@ -341,7 +350,7 @@ int Updates(const Context& context, const Arguments& args)
 {
     const Options options(args,
                           {"--hint", "--url", "--save-dir", "--save-name", "--zip", "--check", "--download", "--date",
-                           "--ver", "--md5", "--down-md5"},
+                           "--ver", "--md5", "--down-md5", "--file"},
                           {"--json"}, kUpdateUsage);
     const auto& operands = options.Operands();
     if (operands.empty())
@@ -354,7 +363,7 @@ int Updates(const Context& context, const Arguments& args)
     if (verb == "add") {
         options.ExpectOperands(1);
         // A new entry starts from the dialog's starting values.
-        const edit::UpdateInput input = UpdateFromOptions(options, {});
+        const edit::UpdateInput input = UpdateFromOptions(context, options, {});
         EditSession session(context);
         return session.Finish(session.Editor().AddUpdate(input));
     }
@@ -366,7 +375,7 @@ int Updates(const Context& context, const Arguments& args)
     if (verb == "delete")
         return session.Finish(session.Editor().DeleteUpdate(row));
     const edit::UpdateInput current = edit::InputFromUpdate(session.Model().updates.At(static_cast<std::size_t>(row)));
-    return session.Finish(session.Editor().EditUpdate(row, UpdateFromOptions(options, current)));
+    return session.Finish(session.Editor().EditUpdate(row, UpdateFromOptions(context, options, current)));
 }
 
 // Web addresses --------------------------------------------------------------
@@ -454,7 +463,9 @@ std::vector<Command> EditCommands()
            QT_TRANSLATE_NOOP("TarnwickCli", "OPTIONS: --zip no|yes, --check none|version|exists|pak|md5,%1--download "
                                             "direct|album, --date TEXT, --ver 1..65535,%1--md5 TEXT, --down-md5 TEXT; "
                                             "a new entry starts from%1the dialog's starting values (save folder .\\, "
-                                            "date and%1download check 20050505, version 1, no, none, direct)")},
+                                            "date and%1download check 20050505, version 1, no, none, direct);%1--file "
+                                            "LOCALFILE fills --down-md5 (and --md5 when no zip)%1with the digest of "
+                                            "the file to publish, which lists%1signed for launchers must pin")},
           {"update delete ROW", QT_TRANSLATE_NOOP("TarnwickCli", "delete an update entry")}},
          Updates},
         {"web",

@@ -90,9 +90,10 @@ int Key(const Context& context, const Arguments& args)
             throw Refusal(Message(QT_TRANSLATE_NOOP("TarnwickCli", "%1 exists already; nothing written"))
                               .Arg(PathText(file)));
         Say(context, Message(QT_TRANSLATE_NOOP("TarnwickCli", "both key pairs written to %1, unencrypted: keep it "
-                                                              "offline (a USB stick in a drawer),%1never on the web "
+                                                              "offline (a USB stick in a drawer),%2never on the web "
                                                               "host, and delete other copies"))
-                         .Arg(PathText(file)));
+                         .Arg(PathText(file))
+                         .Arg("\n"));
         return 0;
     }
     switch (store.Import(file)) {

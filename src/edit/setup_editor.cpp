@@ -59,6 +59,13 @@ Outcome CheckServerInput(const ServerInput& input)
     return Outcome::Done;
 }
 
+void PinDigests(UpdateInput& input, const std::string& md5)
+{
+    input.DownMD5 = md5;
+    if (input.ZipIndex == 0)
+        input.MD5 = md5;
+}
+
 Outcome CheckUpdateInput(const UpdateInput& input)
 {
     if (Trimmed(input.Hint).empty())

@@ -35,6 +35,12 @@ struct UpdateInput {
     std::string DownMD5 = "20050505";
 };
 
+// Pins the download to a file the operator has (its MD5, 32 lowercase
+// hexadecimal digits): DownMD5 always, and MD5 too when the entry is no zip,
+// since then the file installed is the file downloaded. A list signed with
+// these digests is one that launchers which check signatures install from.
+void PinDigests(UpdateInput& input, const std::string& md5);
+
 // The tests of the server and update dialogs' OK buttons: the first blank
 // field's outcome, or Done. They only read: the texts are trimmed on storing.
 Outcome CheckServerInput(const ServerInput& input);

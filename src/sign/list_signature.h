@@ -2,6 +2,7 @@
 
 #include "base/crypto.h"
 #include "base/message.h"
+#include "base/translatable.h"
 
 #include <cstdint>
 #include <optional>
@@ -30,6 +31,8 @@ namespace tarnwick::sign {
 inline constexpr std::string_view kSignatureSuffix = ".sig";
 // Far more than the file ever holds; a longer one is no signature file.
 inline constexpr std::size_t kMaxSignatureFileBytes = 4096;
+// How refusals of a longer file state it.
+inline constexpr const char* kSignatureSizeRule = QT_TRANSLATE_NOOP("Tarnwick", "签名文件最多可有 4,096 字节");
 
 // A key's id: the first 8 bytes of the SHA-256 of its public key, in
 // hexadecimal. It only says which key to try; the signature decides.

@@ -114,9 +114,9 @@ TEST_F(ReadingCommands, DecodeAndVerifyEndAsDiffDoes)
         {{"decode", "-"}, "", 2, "standard input is empty"},
         {{"verify", "-"}, "\xEF\xBB\xBF" + published, 2, "standard input starts with a UTF-8 byte-order mark"},
         {{"decode", "a", "b"}, "", 2, "usage: tarnwick-cli decode [FILE|-]"},
-        {{"verify", "a", "b"}, "", 2, "usage: tarnwick-cli verify [FILE|-]"},
+        {{"verify", "a", "b"}, "", 2, "usage: tarnwick-cli verify [--signature FILE] [FILE|-]"},
         {{"decode", "--json"}, "", 2, "--json: unknown option; usage: tarnwick-cli decode [FILE|-]"},
-        {{"verify", "--json"}, "", 2, "--json: unknown option; usage: tarnwick-cli verify [FILE|-]"},
+        {{"verify", "--json"}, "", 2, "--json: unknown option; usage: tarnwick-cli verify [--signature FILE] [FILE|-]"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.args[0] + " " + (row.args.size() > 1 ? row.args[1] : ""));

@@ -159,6 +159,43 @@ TEST_F(UpdaterTest, AFailedEntryLeavesTheOldFileExactlyAsItWas)
     EXPECT_EQ(Data("a.dat"), "new a");
 }
 
+TEST_F(UpdaterTest, ASignedListInstallsOnlyDownloadsWhoseDigestItPins)
+{
+    Updater signedOnly(root_, state_, fetcher_, Pinning::Required);
+    const auto run = [&](const UpdateEntry& entry) { return signedOnly.Run({entry}).at(0); };
+    fetcher_.files["http://h/client.exe"] = "evil client";
+
+    // Nothing pinned: refused before anything is fetched.
+    const EntryReport unpinned = run(Entry(words::kCheckExists, "client.exe", "http://h/client.exe"));
+    EXPECT_EQ(unpinned.outcome, EntryOutcome::Failed);
+    EXPECT_NE(unpinned.reason.find("DownMD5"), std::string::npos);
+    EXPECT_TRUE(fetcher_.asked.empty());
+    EXPECT_FALSE(fs::exists(root_ / "Data" / "client.exe"));
+
+    // An MD5 entry that is no zip pins its download by MD5: another file is refused.
+    UpdateEntry byMd5 = Entry(words::kCheckMd5, "client.exe", "http://h/client.exe");
+    byMd5.MD5 = Md5Hex("good client");
+    EXPECT_EQ(run(byMd5).outcome, EntryOutcome::Failed);
+    EXPECT_FALSE(fs::exists(root_ / "Data" / "client.exe"));
+    fetcher_.files["http://h/client.exe"] = "good client";
+    EXPECT_EQ(run(byMd5).outcome, EntryOutcome::Updated);
+    EXPECT_EQ(Data("client.exe"), "good client");
+
+    // A zip's MD5 names a file inside it, not the download: not a pin.
+    UpdateEntry zip = Entry(words::kCheckMd5, "pack.dat", "http://h/pack.zip");
+    zip.Zip = words::kYes;
+    zip.MD5 = Md5Hex("inside");
+    EXPECT_EQ(run(zip).outcome, EntryOutcome::Failed);
+
+    // DownMD5 pins any entry.
+    UpdateEntry byDownMd5 = Entry(words::kCheckExists, "b.dat", "http://h/b.dat");
+    fetcher_.files["http://h/b.dat"] = "b";
+    byDownMd5.DownMD5 = Md5Hex("b");
+    EXPECT_EQ(run(byDownMd5).outcome, EntryOutcome::Updated);
+    // Without the requirement, the unpinned entry installs as it always did.
+    EXPECT_EQ(RunOne(Entry(words::kCheckExists, "c.dat", "http://h/client.exe")), EntryOutcome::Updated);
+}
+
 TEST_F(UpdaterTest, NothingOutsideTheFolderIsWrittenAndUnsupportedDownloadsAreSkipped)
 {
     ReplaceFile(folder_.path() / "outside.dll", "system file");
