@@ -30,7 +30,9 @@ Sha256Digest Sha256(std::string_view bytes);
 KeyPair GenerateKeyPair();
 
 // Whether the public key is a point of the curve and, for a pair, whether its
-// private key belongs to it: what a key read from a file must pass.
+// private key belongs to it: what a key read from a file must pass. (On
+// Windows the curve's equation is also checked by us: Wine's CNG imports
+// any point.)
 bool IsValidPublicKey(const PublicKey& key);
 bool IsValidKeyPair(const KeyPair& pair);
 
