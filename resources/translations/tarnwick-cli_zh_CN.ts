@@ -487,5 +487,13 @@
         <source>both key pairs written to %1, unencrypted: keep it offline (a USB stick in a drawer),%2never on the web host, and delete other copies</source>
         <translation>两对密钥已写入 %1（未加密）：请离线保存（例如放在抽屉里的 U 盘上），%2不要放在网站服务器上，并删除其他副本</translation>
     </message>
+    <message>
+        <source>the backup key signs from now on, which every launcher made before accepts;%1a new backup key was made: export the keys again and keep them offline</source>
+        <translation>从现在起由备用密钥签名，之前生成的登录器都接受它；%1已创建新的备用密钥：请重新导出密钥并离线保存</translation>
+    </message>
+    <message>
+        <source>when the signing key was lost or exposed: the backup%1signs from now on (launchers made before accept it)%1and a new backup is made</source>
+        <translation>签名密钥丢失或泄露时：从此由备用密钥%1签名（之前生成的登录器接受它），%1并创建新的备用密钥</translation>
+    </message>
 </context>
 </TS>

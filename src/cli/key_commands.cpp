@@ -17,7 +17,7 @@
 namespace tarnwick::cli {
 namespace {
 
-const char* const kKeyUsage = "key new | show [--json] | export FILE | import FILE";
+const char* const kKeyUsage = "key new | show [--json] | export FILE | import FILE | rotate";
 
 void Say(const Context& context, const Message& message)
 {
@@ -79,6 +79,18 @@ int Key(const Context& context, const Arguments& args)
                          .Arg("\n"));
         return 0;
     }
+    if (verb == "rotate") {
+        options.ExpectOperands(1);
+        if (!store.Exists())
+            throw NoKey(store);
+        store.Rotate();
+        Say(context, Message(QT_TRANSLATE_NOOP("TarnwickCli", "the backup key signs from now on, which every launcher "
+                                                              "made before accepts;%1a new backup key was made: export "
+                                                              "the keys again and keep them offline"))
+                         .Arg("\n"));
+        ShowKeys(context, store, false);
+        return 0;
+    }
     if (verb != "export" && verb != "import")
         options.Usage();
     options.ExpectOperands(2);
@@ -137,7 +149,10 @@ std::vector<Command> KeyCommands()
           {"key show [--json]", QT_TRANSLATE_NOOP("TarnwickCli", "the keys' ids and where they are")},
           {"key export FILE", QT_TRANSLATE_NOOP("TarnwickCli", "write both key pairs to FILE, for the backup that "
                                                                "belongs%1offline")},
-          {"key import FILE", QT_TRANSLATE_NOOP("TarnwickCli", "take both key pairs from an exported FILE")}},
+          {"key import FILE", QT_TRANSLATE_NOOP("TarnwickCli", "take both key pairs from an exported FILE")},
+          {"key rotate", QT_TRANSLATE_NOOP("TarnwickCli", "when the signing key was lost or exposed: the backup%1signs "
+                                                          "from now on (launchers made before accept it)%1and a new "
+                                                          "backup is made")}},
          Key},
     };
 }

@@ -178,6 +178,15 @@ bool KeyStore::Create()
     return CreateNewFile(KeyFile(), KeyFileText(keys, true), Readers::OwnerOnly);
 }
 
+void KeyStore::Rotate()
+{
+    const std::optional<SigningKeys> keys = Load();
+    if (!keys)
+        throw Error(Message(QT_TRANSLATE_NOOP("Tarnwick", "还没有签名密钥：“%1”不存在。")).Arg(PathText(KeyFile())),
+                    ErrorKind::NotFound);
+    Write({keys->backup, crypto::GenerateKeyPair()}, true);
+}
+
 bool KeyStore::Export(const std::filesystem::path& file) const
 {
     const std::optional<SigningKeys> keys = Load();

@@ -54,6 +54,10 @@ public:
 
     // Makes both pairs; false, and nothing written, when a key exists.
     bool Create();
+    // The backup pair becomes the signing pair and a new backup pair is made,
+    // for a signing key that was exposed or lost: every launcher made before
+    // trusts the old backup. Raises Error when there is no key.
+    void Rotate();
     // Writes both pairs, private halves unprotected, to a new file that only
     // its owner may read; false, and nothing written, when the file exists.
     // Raises Error when there is no key.
