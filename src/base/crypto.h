@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string_view>
 
 // Hashes and signatures come from the system's cryptography (OpenSSL's
@@ -25,6 +26,24 @@ struct KeyPair {
 };
 
 Sha256Digest Sha256(std::string_view bytes);
+
+// SHA-256 of bytes that arrive in pieces, such as a download, so that the
+// digest is ready as soon as the last piece is.
+class Sha256Hasher {
+public:
+    Sha256Hasher();
+    ~Sha256Hasher();
+    Sha256Hasher(const Sha256Hasher&) = delete;
+    Sha256Hasher& operator=(const Sha256Hasher&) = delete;
+
+    void Update(std::string_view bytes);
+    // The digest of everything given; the hasher is spent.
+    Sha256Digest Finish();
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
 
 // A new key pair from the system's random source.
 KeyPair GenerateKeyPair();

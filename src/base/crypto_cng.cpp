@@ -186,24 +186,44 @@ bool OnCurve(const PublicKey& key)
 
 } // namespace
 
-Sha256Digest Sha256(std::string_view bytes)
+struct Sha256Hasher::State {
+    Algorithm algorithm{BCRYPT_SHA256_ALGORITHM};
+    Hash hash{algorithm};
+};
+
+Sha256Hasher::Sha256Hasher() : state_(std::make_unique<State>()) {}
+
+Sha256Hasher::~Sha256Hasher() = default;
+
+void Sha256Hasher::Update(std::string_view bytes)
 {
-    const Algorithm algorithm(BCRYPT_SHA256_ALGORITHM);
-    const Hash hash(algorithm);
     // CNG takes at most 4 GiB a call.
     constexpr std::size_t kChunk = 1u << 30;
     for (std::size_t at = 0; at < bytes.size(); at += kChunk) {
         const auto size = static_cast<ULONG>(std::min(kChunk, bytes.size() - at));
-        if (const NTSTATUS status =
-                ::BCryptHashData(hash.Get(), reinterpret_cast<PUCHAR>(const_cast<char*>(bytes.data() + at)), size, 0);
+        if (const NTSTATUS status = ::BCryptHashData(state_->hash.Get(),
+                                                     reinterpret_cast<PUCHAR>(const_cast<char*>(bytes.data() + at)),
+                                                     size, 0);
             !BCRYPT_SUCCESS(status))
             Fail("BCryptHashData", status);
     }
+}
+
+Sha256Digest Sha256Hasher::Finish()
+{
     Sha256Digest digest{};
-    if (const NTSTATUS status = ::BCryptFinishHash(hash.Get(), digest.data(), static_cast<ULONG>(digest.size()), 0);
+    if (const NTSTATUS status =
+            ::BCryptFinishHash(state_->hash.Get(), digest.data(), static_cast<ULONG>(digest.size()), 0);
         !BCRYPT_SUCCESS(status))
         Fail("BCryptFinishHash", status);
     return digest;
+}
+
+Sha256Digest Sha256(std::string_view bytes)
+{
+    Sha256Hasher hasher;
+    hasher.Update(bytes);
+    return hasher.Finish();
 }
 
 KeyPair GenerateKeyPair()

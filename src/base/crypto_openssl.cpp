@@ -88,6 +88,33 @@ bool Checked(const Pkey& key, bool pair)
 
 } // namespace
 
+struct Sha256Hasher::State {
+    DigestContext context{EVP_MD_CTX_new()};
+};
+
+Sha256Hasher::Sha256Hasher() : state_(std::make_unique<State>())
+{
+    if (!state_->context || EVP_DigestInit_ex(state_->context.get(), EVP_sha256(), nullptr) != 1)
+        Fail("SHA-256");
+}
+
+Sha256Hasher::~Sha256Hasher() = default;
+
+void Sha256Hasher::Update(std::string_view bytes)
+{
+    if (EVP_DigestUpdate(state_->context.get(), bytes.data(), bytes.size()) != 1)
+        Fail("SHA-256");
+}
+
+Sha256Digest Sha256Hasher::Finish()
+{
+    Sha256Digest digest{};
+    unsigned int size = 0;
+    if (EVP_DigestFinal_ex(state_->context.get(), digest.data(), &size) != 1 || size != digest.size())
+        Fail("SHA-256");
+    return digest;
+}
+
 Sha256Digest Sha256(std::string_view bytes)
 {
     Sha256Digest digest{};

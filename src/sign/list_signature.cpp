@@ -142,6 +142,15 @@ ParsedSignature ParseSignatureFile(std::string_view text)
 TrustResult CheckSignedList(std::string_view list, std::optional<std::string_view> signatureFile,
                             std::span<const crypto::PublicKey> trusted, std::uint64_t highestSerial)
 {
+    // A list without a signature file need not be hashed.
+    if (!signatureFile)
+        return {};
+    return CheckSignedList(ListDigest{list.size(), crypto::Sha256(list)}, signatureFile, trusted, highestSerial);
+}
+
+TrustResult CheckSignedList(const ListDigest& list, std::optional<std::string_view> signatureFile,
+                            std::span<const crypto::PublicKey> trusted, std::uint64_t highestSerial)
+{
     TrustResult result;
     if (!signatureFile)
         return result;
@@ -159,7 +168,7 @@ TrustResult CheckSignedList(std::string_view list, std::optional<std::string_vie
     if (!crypto::Verify(*key, SignedPart(signature), signature.signature))
         return {ListTrust::Damaged, std::nullopt,
                 Message(QT_TRANSLATE_NOOP("Tarnwick", "签名与签名文件的内容不符（签名文件被改动过）"))};
-    if (signature.length != list.size() || signature.sha256 != crypto::Sha256(list))
+    if (signature.length != list.length || signature.sha256 != list.sha256)
         return {ListTrust::Damaged, std::nullopt,
                 Message(QT_TRANSLATE_NOOP("Tarnwick", "服务器列表与它的签名不符（列表被改动过）"))};
     if (signature.serial < highestSerial)

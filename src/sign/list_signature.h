@@ -85,4 +85,12 @@ struct TrustResult {
 TrustResult CheckSignedList(std::string_view list, std::optional<std::string_view> signatureFile,
                             std::span<const crypto::PublicKey> trusted, std::uint64_t highestSerial);
 
+// The same for a list whose length and SHA-256 were taken as it arrived.
+struct ListDigest {
+    std::uint64_t length = 0;
+    crypto::Sha256Digest sha256{};
+};
+TrustResult CheckSignedList(const ListDigest& list, std::optional<std::string_view> signatureFile,
+                            std::span<const crypto::PublicKey> trusted, std::uint64_t highestSerial);
+
 } // namespace tarnwick::sign

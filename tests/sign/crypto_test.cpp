@@ -26,6 +26,14 @@ TEST(Sha256, KnownAnswers)
               "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");
     EXPECT_EQ(HexOf(Sha256(std::string(1000000, 'a'))),
               "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
+    // Given in pieces of every size around the block's 64 bytes, the same digest.
+    const std::string text(1000, 'x');
+    for (std::size_t piece : {1u, 55u, 56u, 63u, 64u, 65u, 999u}) {
+        Sha256Hasher hasher;
+        for (std::size_t at = 0; at < text.size(); at += piece)
+            hasher.Update(std::string_view(text).substr(at, piece));
+        EXPECT_EQ(hasher.Finish(), Sha256(text)) << piece;
+    }
 }
 
 struct Vector {

@@ -51,13 +51,17 @@ std::u16string SignatureAddress(std::u16string_view listAddress)
 }
 
 TrustedList ReadTrustedList(std::string_view body, std::optional<std::string_view> signature,
-                            const ListTrustKeys& trust, std::uint64_t highestSerial)
+                            const ListTrustKeys& trust, std::uint64_t highestSerial,
+                            const std::optional<sign::ListDigest>& digest)
 {
     if (!trust.Required())
         return {ReadServerList(body), std::nullopt};
     if (trust.damaged)
         return {{std::nullopt, {ListProblem::KeysDamaged, 0, {}}}, std::nullopt};
-    const sign::TrustResult checked = sign::CheckSignedList(body, signature, trust.keys, highestSerial);
+    const sign::TrustResult checked =
+        digest && digest->length == body.size()
+            ? sign::CheckSignedList(*digest, signature, trust.keys, highestSerial)
+            : sign::CheckSignedList(body, signature, trust.keys, highestSerial);
     switch (checked.trust) {
     case sign::ListTrust::Accepted: break;
     case sign::ListTrust::NoSignature: return {{std::nullopt, {ListProblem::Unsigned, 0, {}}}, std::nullopt};

@@ -2,6 +2,7 @@
 
 #include "base/crypto.h"
 #include "player_launcher/core/list_source.h"
+#include "sign/list_signature.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -40,7 +41,10 @@ struct TrustedList {
     ListResult result;
     std::optional<std::uint64_t> acceptedSerial;
 };
+// `digest`, when given, is the body's length and SHA-256 taken as it arrived,
+// so that a large list is not hashed again once it is whole.
 TrustedList ReadTrustedList(std::string_view body, std::optional<std::string_view> signature,
-                            const ListTrustKeys& trust, std::uint64_t highestSerial);
+                            const ListTrustKeys& trust, std::uint64_t highestSerial,
+                            const std::optional<sign::ListDigest>& digest = std::nullopt);
 
 } // namespace tarnwick::player
