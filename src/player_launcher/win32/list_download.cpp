@@ -13,7 +13,7 @@ namespace {
 
 // One try at the address.
 Download Attempt(const std::u16string& url, const DownloadProgress& progress, const std::atomic<bool>* cancelled,
-                 std::uint64_t limit)
+                 std::uint64_t limit, bool hash)
 {
     using Clock = std::chrono::steady_clock;
     const Clock::time_point deadline = Clock::now() + std::chrono::seconds(kTotalSeconds);
@@ -34,6 +34,11 @@ Download Attempt(const std::u16string& url, const DownloadProgress& progress, co
     const std::optional<std::uint64_t> announced = ContentLength(request);
     if (!body.Expect(announced))
         return fail(ListFailure{ListProblem::TooLarge, 0, {}});
+    // Hashed as it arrives: the digest is ready when the last byte is, and a
+    // large list costs a signed launcher no wait for it.
+    std::optional<crypto::Sha256Hasher> hasher;
+    if (hash)
+        hasher.emplace();
     std::vector<char> buffer(1024 * 1024);
     for (;;) {
         if (cancelled && cancelled->load())
@@ -47,26 +52,30 @@ Download Attempt(const std::u16string& url, const DownloadProgress& progress, co
             break;
         if (!body.Append(std::string_view(buffer.data(), read)))
             return fail(ListFailure{ListProblem::TooLarge, 0, {}});
+        if (hasher)
+            hasher->Update(std::string_view(buffer.data(), read));
         if (progress)
             progress(body.Received(), announced);
     }
     if (announced && body.Received() != *announced)
         return fail(ListFailure{ListProblem::Incomplete, 0, SizeText(body.Received()) + " / " + SizeText(*announced)});
     download.body = body.Bytes();
+    if (hasher)
+        download.digest = sign::ListDigest{download.body.size(), hasher->Finish()};
     return download;
 }
 
 } // namespace
 
 Download DownloadList(const std::u16string& url, const DownloadProgress& progress, const std::atomic<bool>* cancelled,
-                      std::uint64_t limit)
+                      std::uint64_t limit, bool hash)
 {
     const CheckedAddress checked = CheckWebAddress(url);
     if (!checked.Allowed())
-        return {{}, ListFailure{ListProblem::BadAddress, 0, RefusalText(checked)}};
+        return {{}, ListFailure{ListProblem::BadAddress, 0, RefusalText(checked)}, std::nullopt};
     Download download;
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
-        download = Attempt(checked.address, progress, cancelled, limit);
+        download = Attempt(checked.address, progress, cancelled, limit, hash);
         if (download.failure.problem == ListProblem::None || !WorthRetrying(download.failure) ||
             (cancelled && cancelled->load()))
             break;
@@ -78,7 +87,7 @@ ListResult FetchServerList(const std::u16string& url, const ListTrustKeys& trust
                            const std::filesystem::path& trustFile, const DownloadProgress& progress,
                            const std::atomic<bool>* cancelled)
 {
-    Download list = DownloadList(url, progress, cancelled);
+    Download list = DownloadList(url, progress, cancelled, kMaxListBytes, trust.Required());
     if (list.failure.problem != ListProblem::None)
         return {std::nullopt, std::move(list.failure)};
     if (!trust.Required())
@@ -92,7 +101,7 @@ ListResult FetchServerList(const std::u16string& url, const ListTrustKeys& trust
     else if (!(fetched.failure.problem == ListProblem::HttpStatus && fetched.failure.code == 404))
         return {std::nullopt, std::move(fetched.failure)};
     const std::uint64_t highest = ReadHighestSerial(trustFile);
-    TrustedList trusted = ReadTrustedList(list.body, signature, trust, highest);
+    TrustedList trusted = ReadTrustedList(list.body, signature, trust, highest, list.digest);
     if (trusted.acceptedSerial && *trusted.acceptedSerial > highest) {
         // Kept before the list is used; a launcher that cannot keep it still
         // refuses lists older than the one it shows now, until it restarts.

@@ -20,6 +20,7 @@ using DownloadProgress = std::function<void(std::uint64_t received, std::optiona
 struct Download {
     std::string body;    // the whole body, only when failure.problem is None
     ListFailure failure;
+    std::optional<sign::ListDigest> digest; // with `hash`: the body's, taken as it arrived
 };
 
 // Fetches the server list over http or https with WinINet, within the limits
@@ -27,7 +28,8 @@ struct Download {
 // http and https and never from https to http. Blocks; `cancelled` is checked
 // between reads.
 Download DownloadList(const std::u16string& url, const DownloadProgress& progress = {},
-                      const std::atomic<bool>* cancelled = nullptr, std::uint64_t limit = kMaxListBytes);
+                      const std::atomic<bool>* cancelled = nullptr, std::uint64_t limit = kMaxListBytes,
+                      bool hash = false);
 
 // The server list read whole, after the signature checks when the launcher
 // has keys: its signature file fetched beside it (a server that has none
