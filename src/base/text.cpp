@@ -1,6 +1,7 @@
 #include "base/text.h"
 
 #include <algorithm>
+#include <charconv>
 
 namespace tarnwick {
 
@@ -37,6 +38,15 @@ std::string_view Trimmed(std::string_view text)
     while (!text.empty() && blank(text.back()))
         text.remove_suffix(1);
     return text;
+}
+
+std::optional<std::uint64_t> WholeNumber(std::string_view text)
+{
+    std::uint64_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size())
+        return std::nullopt;
+    return value;
 }
 
 std::string_view CutBytes(std::string_view text, std::size_t maxBytes)

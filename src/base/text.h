@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -46,6 +47,10 @@ constexpr bool IsGbkLead(unsigned char byte) { return byte >= 0x81 && byte <= 0x
 
 // Leading and trailing bytes of value 32 or below removed.
 std::string_view Trimmed(std::string_view text);
+
+// A whole number of decimal digits only (no sign, no blanks) that fits 64
+// bits; none for anything else.
+std::optional<std::uint64_t> WholeNumber(std::string_view text);
 
 // The first maxBytes bytes, without regard to character boundaries.
 std::string_view CutBytes(std::string_view text, std::size_t maxBytes);

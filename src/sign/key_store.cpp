@@ -9,7 +9,6 @@
 #include "sign/hex.h"
 #include "sign/list_signature.h"
 
-#include <charconv>
 #include <chrono>
 #include <system_error>
 #include <vector>
@@ -65,16 +64,6 @@ crypto::KeyPair PairFrom(std::string_view publicText, std::string_view privateTe
     if (!crypto::IsValidKeyPair(pair))
         throw Damaged(path, QT_TRANSLATE_NOOP("Tarnwick", "私钥与公钥不成对"));
     return pair;
-}
-
-std::optional<std::uint64_t> Decimal(std::string_view text)
-{
-    text = Trimmed(text);
-    std::uint64_t value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size())
-        return std::nullopt;
-    return value;
 }
 
 void MakeFolder(const std::filesystem::path& folder)
@@ -221,7 +210,7 @@ std::uint64_t KeyStore::NextSerial(std::int64_t now) const
     std::uint64_t last = 0;
     std::error_code error;
     if (std::filesystem::exists(SerialFile(), error)) {
-        const auto stored = Decimal(ReadFile(SerialFile(), kSerialLimit));
+        const auto stored = WholeNumber(Trimmed(ReadFile(SerialFile(), kSerialLimit)));
         if (!stored)
             throw Damaged(SerialFile(), QT_TRANSLATE_NOOP("Tarnwick", "序号文件已损坏"));
         last = *stored;

@@ -1,9 +1,9 @@
 #include "sign/list_signature.h"
 
+#include "base/text.h"
 #include "base/translatable.h"
 #include "sign/hex.h"
 
-#include <charconv>
 #include <ctime>
 #include <vector>
 
@@ -19,16 +19,13 @@ ParsedSignature Refused(const char* why)
     return {std::nullopt, Message(why)};
 }
 
-// A decimal number with no sign, no leading zero and no more than 64 bits.
+// A whole number as the writer writes it: no leading zero, so that one
+// value has one text.
 std::optional<std::uint64_t> Decimal(std::string_view text)
 {
-    std::uint64_t value = 0;
-    if (text.empty() || (text.size() > 1 && text[0] == '0'))
+    if (text.size() > 1 && text[0] == '0')
         return std::nullopt;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size())
-        return std::nullopt;
-    return value;
+    return WholeNumber(text);
 }
 
 bool IsTime(std::string_view text)

@@ -5,7 +5,6 @@
 #include "base/text.h"
 #include "sign/list_signature.h"
 
-#include <charconv>
 
 namespace tarnwick::player {
 namespace {
@@ -33,11 +32,7 @@ std::uint64_t ReadHighestSerial(const std::filesystem::path& file)
     std::string_view number = std::string_view(text).substr(kTrustFirstLine.size());
     if (!number.empty() && number.back() == '\n')
         number.remove_suffix(1);
-    std::uint64_t serial = 0;
-    const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), serial);
-    if (number.empty() || error != std::errc() || end != number.data() + number.size())
-        return 0;
-    return serial;
+    return WholeNumber(number).value_or(0);
 }
 
 void WriteHighestSerial(const std::filesystem::path& file, std::uint64_t serial)

@@ -13,17 +13,6 @@ namespace {
 constexpr std::string_view kStateFormat = "Tarnwick update state";
 constexpr int kStateVersion = 1;
 
-// Ver as a whole number: decimal digits only, blanks around allowed.
-std::optional<std::uint64_t> WholeNumber(std::string_view text)
-{
-    text = Trimmed(text);
-    std::uint64_t value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size())
-        return std::nullopt;
-    return value;
-}
-
 std::string KeyOf(std::u16string_view path)
 {
     std::u16string lower;
@@ -57,12 +46,12 @@ Decision Decide(const UpdateEntry& entry, bool exists, const std::optional<std::
         return localMd5 == wanted ? Decision{} : Needed("文件的 MD5 值与更新列表不同");
     }
     case CheckKind::Version: {
-        const std::optional<std::uint64_t> wanted = WholeNumber(entry.Ver);
+        const std::optional<std::uint64_t> wanted = WholeNumber(Trimmed(entry.Ver));
         if (!wanted)
             return {Verdict::Skipped, "更新列表中的版本号不是整数：" + TryGbkToUtf8(entry.Ver).value_or("?")};
         if (!exists)
             return Needed("文件不存在");
-        const std::optional<std::uint64_t> installed = recorded ? WholeNumber(recorded->version) : std::nullopt;
+        const std::optional<std::uint64_t> installed = recorded ? WholeNumber(Trimmed(recorded->version)) : std::nullopt;
         if (!installed)
             return Needed("没有记录已安装的版本");
         return *installed < *wanted ? Needed("已安装版本 " + std::to_string(*installed) + " 低于 " + std::to_string(*wanted))
