@@ -26,7 +26,8 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.join(HERE, "..", "support"))
 from fault_server import FaultServer  # noqa: E402
-from launcher_under_wine import Wine, list_support, make_launcher  # noqa: E402
+from launcher_under_wine import Failure, Wine, check, cli_environment, list_support, make_launcher  # noqa: E402
+from launcher_under_wine import settings_of_environment  # noqa: E402
 from web_server import NginxServer, free_port, nginx_program  # noqa: E402
 
 SKIPPED = 77
@@ -42,17 +43,9 @@ REDIRECT = r"重定向|转到|跳转|redirect"
 WEB_NAMES = ("Loginframe", "ContactGM", "Payment", "Payment2", "Home")
 
 
-class Failure(Exception):
-    pass
-
-
-def check(condition, message):
-    if not condition:
-        raise Failure(message)
-
-
-def run_cli(cli, *arguments, data=None):
-    return subprocess.run([cli, *arguments], input=data, capture_output=True)
+def run_cli(cli, *arguments, data=None, settings=None):
+    return subprocess.run([cli, *arguments], input=data, capture_output=True,
+                          env=cli_environment(settings or settings_of_environment()))
 
 
 def edit(cli, folder, *arguments):

@@ -22,7 +22,6 @@ import os
 import re
 import shutil
 import signal
-import subprocess
 import sys
 import time
 import zipfile
@@ -31,26 +30,13 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.join(HERE, "..", "support"))
 from fault_server import CuttingRelay  # noqa: E402
-from launcher_under_wine import Wine, make_launcher  # noqa: E402
+from launcher_under_wine import Failure, Operator, Player, Wine, check, expect, md5, read, snapshot, write  # noqa: E402
 from web_server import NginxServer  # noqa: E402
 
 BIG_BYTES = 8 << 20
 # Slow enough that the launcher is surely mid-download when it is killed.
 NGINX_LOCATIONS = """    location /slow/ { limit_rate 1m; alias @WWW@/; }
 """
-
-
-class Failure(Exception):
-    pass
-
-
-def check(condition, message):
-    if not condition:
-        raise Failure(message)
-
-
-def md5(data):
-    return hashlib.md5(data).hexdigest()
 
 
 def pattern(size, seed):
@@ -64,84 +50,6 @@ def zip_of(members):
         for name, data in members:
             archive.writestr(zipfile.ZipInfo(name, (2026, 12, 7, 0, 0, 0)), data)
     return buffer.getvalue()
-
-
-def write(path, data):
-    os.makedirs(os.path.dirname(path), exist_ok=True)
-    with open(path, "wb") as f:
-        f.write(data)
-
-
-def read(path):
-    with open(path, "rb") as f:
-        return f.read()
-
-
-def snapshot(top, leave_out):
-    """Every file and folder below top (but not below leave_out), with its contents."""
-    seen = {}
-    for folder, dirs, files in os.walk(top):
-        if os.path.abspath(folder) == os.path.abspath(leave_out):
-            dirs[:] = []
-            continue
-        seen[os.path.relpath(folder, top)] = None
-        for name in files:
-            path = os.path.join(folder, name)
-            seen[os.path.relpath(path, top)] = read(path)
-    return seen
-
-
-class Operator:
-    """An operator's folder: the update list edited with tarnwick-cli and
-    published to nginx as NAME.txt."""
-
-    def __init__(self, cli, folder, web, name):
-        self.cli, self.folder, self.web, self.name = cli, folder, web, name
-        os.makedirs(folder)
-
-    def edit(self, *arguments):
-        done = subprocess.run([self.cli, "-C", self.folder, *arguments], capture_output=True)
-        check(done.returncode == 0, f"tarnwick-cli {' '.join(arguments)}: {done.stderr.decode(errors='replace')}")
-
-    def add(self, hint, url, name, *options, save_dir=".\\Data\\"):
-        self.edit("update", "add", "--hint", hint, "--url", url, "--save-name", name, "--save-dir", save_dir, *options)
-
-    def publish(self):
-        self.edit("serverinfo")
-        self.web.put(self.name + ".txt", read(os.path.join(self.folder, "ServerInfo.txt")))
-        return self.web.url(self.name + ".txt")
-
-
-class Player:
-    """A player's folder with a launcher stamped with the operator's list."""
-
-    def __init__(self, cli, wine, folder, game, url):
-        self.wine, self.folder = wine, folder
-        self.exe = make_launcher(cli, folder, game, url)
-
-    def path(self, relative):
-        return os.path.join(self.folder, *relative.split("/"))
-
-    def update(self, status):
-        run = self.wine.run(self.exe, "/update")
-        out, err = run.text(run.out), run.text(run.err)
-        check(run.status == status, f"/update exited {run.status}, not {status}:\n{out}{err}")
-        lines = {}
-        for line in out.splitlines():
-            found = re.match(r"\[\d+\] (\S+?)：(\S+)", line)
-            check(found is not None, f"/update printed a line of another form: {line!r}")
-            lines[found.group(2).split("（")[0]] = (found.group(1), line)
-        return lines
-
-    def popen(self):
-        return subprocess.Popen([self.wine.program, self.exe, "/update"], cwd=self.folder, env=self.wine.env,
-                                stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-
-
-def expect(lines, hint, outcome, contains=""):
-    check(hint in lines, f"no line for {hint}: {sorted(lines)}")
-    said, line = lines[hint]
-    check(said == outcome and contains in line, f"{hint}: {line!r}, expected {outcome} with {contains!r}")
 
 
 def requests_for(web, path):

@@ -22,7 +22,8 @@ import time
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.join(HERE, "..", "support"))
-from launcher_e2e import Failure, chinese_document, check, edit  # noqa: E402
+from launcher_e2e import chinese_document, edit  # noqa: E402
+from launcher_under_wine import Failure, WineSession, check  # noqa: E402
 from web_server import NginxServer, nginx_program  # noqa: E402
 
 SKIPPED = 77
@@ -61,25 +62,6 @@ class Display:
     def __exit__(self, *_):
         self.server.terminate()
         self.server.wait(timeout=10)
-
-
-class WineSession:
-    """A wineserver for the prefix, up before the first program and stopped after the last."""
-
-    def __init__(self, wine, env):
-        self.wine, self.env = wine, env
-        here = os.path.dirname(os.path.realpath(wine))
-        self.server = (shutil.which("wineserver64") or shutil.which("wineserver") or
-                       next((os.path.join(here, n) for n in ("wineserver64", "wineserver")
-                             if os.access(os.path.join(here, n), os.X_OK)), "wineserver"))
-
-    def __enter__(self):
-        subprocess.run([self.wine, "wineboot", "-i"], env=self.env, stdin=subprocess.DEVNULL,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=300, check=True)
-        return self
-
-    def __exit__(self, *_):
-        subprocess.run([self.server, "-k"], env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
 
 class WindowRun:

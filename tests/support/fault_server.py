@@ -22,6 +22,15 @@ connection never outlives the test; `requests` and `sent` count per path.
 passes connections through to a real server, and cuts the first one after
 `cut_after` bytes of its answer: a download that breaks off mid-body, while
 the real server's log shows what the client asked next.
+
+    with TamperingRelay(web.port) as relay:
+        relay.answer("ServerInfo.txt", forged)     # served instead of the real file
+        relay.answer("ServerInfo.txt.sig", None)   # a 404
+        relay.clear()                              # everything passes again
+
+passes each request through to a real server, one connection per request,
+except for the paths given an answer of the test's own: a server, or a
+network in between, that changes what it serves.
 """
 import collections
 import select
@@ -190,3 +199,62 @@ class CuttingRelay(_LoopbackServer):
                         passed += len(data)
                 except OSError:
                     return
+
+
+class TamperingRelay(_LoopbackServer):
+    def __init__(self, upstream_port):
+        super().__init__()
+        self.upstream_port = upstream_port
+        self.requests = collections.Counter()
+        self._answers = {}
+        self._lock = threading.Lock()
+
+    def answer(self, path, body):
+        """From now on `path` is answered with `body` (None: 404 Not Found)."""
+        with self._lock:
+            self._answers[path.lstrip("/")] = body
+
+    def clear(self):
+        with self._lock:
+            self._answers.clear()
+
+    def _handle(self, client):
+        client.settimeout(10)
+        head = b""
+        try:
+            while b"\r\n\r\n" not in head and len(head) < REQUEST_LIMIT_BYTES:
+                chunk = client.recv(4096)
+                if not chunk:
+                    return
+                head += chunk
+        except OSError:
+            return
+        head = head.split(b"\r\n\r\n", 1)[0]
+        lines = head.split(b"\r\n")
+        parts = lines[0].split(b" ")
+        path = parts[1].decode("latin-1").lstrip("/") if len(parts) == 3 else ""
+        with self._lock:
+            self.requests[path] += 1
+            tampered = path in self._answers
+            body = self._answers.get(path)
+        try:
+            if tampered:
+                status = b"200 OK" if body is not None else b"404 Not Found"
+                body = body if body is not None else b""
+                client.sendall(b"HTTP/1.1 " + status + b"\r\nContent-Type: application/octet-stream\r\n"
+                               b"Content-Length: " + str(len(body)).encode() + b"\r\nConnection: close\r\n\r\n"
+                               + body)
+                return
+            # One request a connection: a connection kept alive would carry
+            # the client's next request past the answers above.
+            kept = [line for line in lines[1:] if not line.lower().startswith(b"connection:")]
+            request = b"\r\n".join([lines[0], *kept, b"Connection: close", b"", b""])
+            with socket.create_connection(("127.0.0.1", self.upstream_port), timeout=10) as upstream:
+                upstream.sendall(request)
+                while not self._stopping.is_set():
+                    data = upstream.recv(65536)
+                    if not data:
+                        return
+                    client.sendall(data)
+        except OSError:
+            return
