@@ -50,11 +50,14 @@ bench: build
 # on a 100,000-server list that nginx serves on loopback; with a Windows build
 # ('make windows'), also tarnwick-cli.exe's decode under Wine. Then its /update
 # downloading 384 MB against curl.
+# The lists and launchers are unsigned: tarnwick-cli looks for keys in an empty
+# settings folder of the benchmarks' own, never the user's.
 bench-windows: deps build
-	@sh tools/wine-session.sh "$(CURDIR)/$(BUILD_DIR)/wine-prefix" python3 bench/bench_launcher_list.py \
+	@XDG_CONFIG_HOME="$(CURDIR)/$(BUILD_DIR)/bench-settings" sh tools/wine-session.sh "$(CURDIR)/$(BUILD_DIR)/wine-prefix" \
+	    python3 bench/bench_launcher_list.py \
 	    --cli $(BUILD_DIR)/bin/tarnwick-cli $(if $(wildcard build-windows/bin/tarnwick-cli.exe),--windows-cli build-windows/bin/tarnwick-cli.exe)
-	@sh tools/wine-session.sh "$(CURDIR)/$(BUILD_DIR)/wine-prefix" python3 bench/bench_update_download.py \
-	    --cli $(BUILD_DIR)/bin/tarnwick-cli
+	@XDG_CONFIG_HOME="$(CURDIR)/$(BUILD_DIR)/bench-settings" sh tools/wine-session.sh "$(CURDIR)/$(BUILD_DIR)/wine-prefix" \
+	    python3 bench/bench_update_download.py --cli $(BUILD_DIR)/bin/tarnwick-cli
 
 # Each fuzz target runs FUZZ_SECONDS seconds; any crash, leak or timeout fails.
 fuzz: deps
