@@ -52,6 +52,11 @@ sign::KeyStore UserKeyStore();
 // folder, so that an operator who never made keys is not troubled by it.
 std::optional<sign::SigningKeys> UserKeys();
 
+// Hashing itself gives a missing file or a folder the all-zero digest; on the
+// command line that would pass a typing error off as a digest, so this raises
+// "Cannot open file" instead.
+void RequireRegularFile(const std::filesystem::path& path);
+
 // Each area of the core contributes its commands.
 std::vector<Command> ConfigCommands();
 std::vector<Command> EditCommands();

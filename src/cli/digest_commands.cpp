@@ -11,6 +11,16 @@
 
 namespace tarnwick::cli {
 
+void RequireRegularFile(const std::filesystem::path& path)
+{
+    std::error_code error;
+    const auto status = std::filesystem::status(path, error);
+    if (std::filesystem::is_directory(status))
+        throw CannotOpenFile(std::filesystem::absolute(path, error), EISDIR);
+    if (!std::filesystem::exists(status))
+        throw CannotOpenFile(std::filesystem::absolute(path, error), error ? error.value() : ENOENT);
+}
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -30,18 +40,6 @@ std::string Md5sumLine(const std::string& hex, const std::string& name)
         }
     }
     return (needsEscape ? "\\" : "") + hex + "  " + escaped;
-}
-
-// Hashing itself gives a missing file or a directory the all-zero digest; on the
-// command line that would pass a typing error off as a digest, so say so instead.
-void RequireRegularFile(const fs::path& path)
-{
-    std::error_code error;
-    const auto status = fs::status(path, error);
-    if (fs::is_directory(status))
-        throw CannotOpenFile(fs::absolute(path, error), EISDIR);
-    if (!fs::exists(status))
-        throw CannotOpenFile(fs::absolute(path, error), error ? error.value() : ENOENT);
 }
 
 int RunMd5(const Context& context, const Arguments& args)

@@ -339,6 +339,7 @@ edit::UpdateInput UpdateFromOptions(const Context& context, const Options& optio
     // the file's digests win over --md5 and --down-md5 given beside it.
     if (const auto file = options.Value("--file")) {
         const std::filesystem::path path = context.In(Utf8Path(*file));
+        RequireRegularFile(path);
         Digest digest;
         FileDigest(path, digest);
         edit::PinDigests(input, DigestToHex(digest));

@@ -143,7 +143,7 @@ TEST_F(Cli, AnEditSequenceWritesTheBytesTheWindowWrites)
     window.Update(0, [](auto& f) { f.CheckTypeIndex = 2, f.Date = " 2024x "; });
     logic.SelectUpdate(1);
     logic.DeleteUpdate();
-    logic.Web().PayUrl2 = " http://pay.example/ ";
+    logic.LeaveWebAddress(&WebAddresses::PayUrl2, " http://pay.example/ ");
     logic.SaveConfiguration();
 
     EXPECT_EQ(ReadFile(Path("Tarnwick.xml")), ReadFile(windowFolder.path() / "Tarnwick.xml"));

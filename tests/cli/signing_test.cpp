@@ -204,7 +204,7 @@ TEST_F(Signing, UpdateFileFillsTheDigestsALauncherPins)
     const auto listed = Run({"update", "list", "--json"});
     // Not a zip: both digests are the file's; a zip keeps its MD5 (a file inside it).
     EXPECT_TRUE(Contains(listed.out, "\"md5\": \"" + md5 + "\"")) << listed.out;
-    EXPECT_TRUE(Contains(listed.out, "\"MD5\": \"fedcba9876543210fedcba9876543210\"")) << listed.out;
+    EXPECT_TRUE(Contains(listed.out, "\"md5\": \"fedcba9876543210fedcba9876543210\"")) << listed.out;
     std::size_t pins = 0;
     for (std::size_t at = listed.out.find("\"downMd5\": \"" + md5); at != std::string::npos;
          at = listed.out.find("\"downMd5\": \"" + md5, at + 1))
