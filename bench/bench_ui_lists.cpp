@@ -43,6 +43,7 @@ public:
         return true;
     }
     SaveAnswer AskToSave(const std::string&, const std::string&) override { return SaveAnswer::Discard; }
+    bool ChooseNewFile(const std::string&, std::filesystem::path&) override { return false; }
 
 private:
     int groups_ = 0;

@@ -138,6 +138,14 @@
         <source>取消(&amp;X)</source>
         <translation>&amp;Cancel</translation>
     </message>
+    <message>
+        <source>填入效验(&amp;F)</source>
+        <translation>&amp;Fill in</translation>
+    </message>
+    <message>
+        <source>把这个文件的MD5值填入下载效验；不解压的更新项同时填入文件MD5值，签名的服务器列表就固定了这个下载。</source>
+        <translation>Puts this file&apos;s MD5 into Verify, and into File MD5 too when the entry is no zip: a signed server list then pins this download.</translation>
+    </message>
 </context>
 <context>
     <name>TFormMain</name>
@@ -276,6 +284,30 @@
     <message>
         <source>生成登录器</source>
         <translation>Generate</translation>
+    </message>
+    <message>
+        <source>游戏客户端</source>
+        <translation>Game client</translation>
+    </message>
+    <message>
+        <source>启动命令：</source>
+        <translation>Command:</translation>
+    </message>
+    <message>
+        <source>留空则登录器不启动游戏。程序须是登录器文件夹中的 .exe，参数中可用 %addr% %port% %name% %group%。这一栏不随配置保存。</source>
+        <translation>Empty: the launcher starts no game. The program must be an .exe in the launcher&apos;s folder; the arguments may use %addr% %port% %name% %group%. Not saved with the configuration.</translation>
+    </message>
+    <message>
+        <source>签名</source>
+        <translation>Signing</translation>
+    </message>
+    <message>
+        <source>创建签名密钥(&amp;K)</source>
+        <translation>Create &amp;key</translation>
+    </message>
+    <message>
+        <source>导出密钥备份(&amp;E)</source>
+        <translation>&amp;Export backup</translation>
     </message>
 </context>
 <context>
@@ -1303,6 +1335,62 @@
     <message>
         <source>签名文件最多可有 4,096 字节</source>
         <translation>a signature file may be at most 4,096 bytes long</translation>
+    </message>
+    <message>
+        <source>系统没有指定用户的设置文件夹，无法保存签名密钥：服务器列表和登录器都不签名。</source>
+        <translation>The system names no settings folder for the user, so no signing key can be kept: server lists and launchers are not signed.</translation>
+    </message>
+    <message>
+        <source>签名密钥无法使用，生成配置文件和登录器都会失败：%1</source>
+        <translation>The signing key cannot be used, so writing server info and generating launchers fail: %1</translation>
+    </message>
+    <message>
+        <source>没有签名密钥：服务器列表和登录器都不签名，登录器会接受网络上传来的任何服务器列表。</source>
+        <translation>No signing key: server lists and launchers are not signed, and launchers accept any server list the network serves.</translation>
+    </message>
+    <message>
+        <source>服务器列表和登录器都用密钥 %1 签名（备用密钥 %2）。</source>
+        <translation>Server lists and launchers are signed with key %1 (backup key %2).</translation>
+    </message>
+    <message>
+        <source>用这个密钥生成的登录器只接受用它签名的服务器列表，丢失它就再也不能为这些登录器发布列表，所以创建后请立即导出备份并离线保存。%1是否创建签名密钥？</source>
+        <translation>Launchers made with this key accept only server lists it signs, so losing it means no more lists for those launchers: export a backup right after creating it and keep it offline.%1Create the signing key?</translation>
+    </message>
+    <message>
+        <source>已有签名密钥（%1），不会替换它。</source>
+        <translation>A signing key exists already (%1); it is not replaced.</translation>
+    </message>
+    <message>
+        <source>已创建签名密钥 %1 和备用密钥 %2。%3请现在导出备份，离线保存（例如抽屉里的U盘），不要放在网站服务器上。</source>
+        <translation>Signing key %1 and backup key %2 created.%3Export a backup now and keep it offline (a USB stick in a drawer), never on the web host.</translation>
+    </message>
+    <message>
+        <source>导出签名密钥备份</source>
+        <translation>Export the signing keys</translation>
+    </message>
+    <message>
+        <source>“%1”已存在，没有写入：备份不会覆盖任何文件。</source>
+        <translation>&quot;%1&quot; exists already; nothing written: a backup never replaces a file.</translation>
+    </message>
+    <message>
+        <source>两对密钥已未加密地写入“%1”。%2请把它离线保存（例如抽屉里的U盘），不要放在网站服务器上，并删除其他副本。</source>
+        <translation>Both key pairs were written to &quot;%1&quot;, unencrypted.%2Keep it offline (a USB stick in a drawer), never on the web host, and delete other copies.</translation>
+    </message>
+    <message>
+        <source>%1%2已用密钥 %3 签名：请把 ServerInfo.txt.sig 与 ServerInfo.txt 一起发布。</source>
+        <translation>%1%2Signed with key %3: publish ServerInfo.txt.sig together with ServerInfo.txt.</translation>
+    </message>
+    <message>
+        <source>%1%2%2以下更新项没有固定下载文件的MD5值（下载效验），检查签名的登录器不会安装它们：%3%2%2在更新项中拖入文件并按“填入效验”，再生成配置文件。</source>
+        <translation>%1%2%2These update entries pin no MD5 of their download (Verify), so launchers that check signatures will not install them:%3%2%2Drop the file on the entry&apos;s dialog, press &quot;Fill in&quot;, then write server info again.</translation>
+    </message>
+    <message>
+        <source>%1%2%3</source>
+        <translation>%1%2%3</translation>
+    </message>
+    <message>
+        <source>游戏客户端命令不能只有空格！不让登录器启动游戏时请清空这一栏。</source>
+        <translation>The game client&apos;s command cannot be only blanks. Empty the field for a launcher that starts no game.</translation>
     </message>
 </context>
 </TS>

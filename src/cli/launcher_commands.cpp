@@ -7,6 +7,7 @@
 #include "cli/failures.h"
 #include "cli/options.h"
 #include "cli/printable.h"
+#include "edit/field_rules.h"
 #include "launcher/byte_reader.h"
 #include "launcher/launcher_builder.h"
 #include "launcher/pe_image.h"
@@ -29,8 +30,8 @@ int Launcher(const Context& context, const Arguments& args)
     options.ExpectOperands(2);
     std::optional<std::string> client;
     if (const auto value = options.Value("--client")) {
-        client = GbkArgument(*value, "--client");
-        if (Trimmed(*client).empty())
+        client = edit::ClientCommandText(GbkArgument(*value, "--client"));
+        if (!client)
             throw UsageError(Message(QT_TRANSLATE_NOOP("TarnwickCli", "--client: needs the game client's command, "
                                                                       "such as \"%1\""))
                                  .Arg("game.exe -s %addr% -p %port%"));

@@ -36,4 +36,12 @@ bool IsVersionNumber(std::string_view text)
            number <= kMaxVersion;
 }
 
+std::optional<std::string> ClientCommandText(std::string_view given)
+{
+    const std::string_view command = Trimmed(given);
+    if (command.empty())
+        return std::nullopt;
+    return std::string(command);
+}
+
 } // namespace tarnwick::edit

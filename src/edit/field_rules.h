@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -27,5 +28,11 @@ std::string LowerCased(std::string_view gbk);
 inline constexpr int kMinVersion = 1;
 inline constexpr int kMaxVersion = 65535;
 bool IsVersionNumber(std::string_view text);
+
+// The game client's command that a launcher starts, when the operator gives
+// one: trimmed; none when nothing is left, which both front ends refuse (a
+// launcher without a client is made by giving none). Whether it fits the
+// launcher is the image's to say.
+std::optional<std::string> ClientCommandText(std::string_view given);
 
 } // namespace tarnwick::edit

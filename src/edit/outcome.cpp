@@ -46,6 +46,8 @@ Notice RefusalNotice(Outcome outcome)
     case Outcome::NoUpdateToDelete: return Refusal(kInfoCaption, QT_TRANSLATE_NOOP("Tarnwick", "请先选择你要删除的更新信息!"));
     case Outcome::WebAddressEmpty:
         return Refusal(kInfoCaption, QT_TRANSLATE_NOOP("Tarnwick", "网页地址不能为空!（空地址不会被重新载入，发布的将是默认地址）"));
+    case Outcome::ClientCommandBlank:
+        return Refusal(kErrorCaption, QT_TRANSLATE_NOOP("Tarnwick", "游戏客户端命令不能只有空格！不让登录器启动游戏时请清空这一栏。"));
     }
     return {NoticeKind::Success, Utf8ToGbk(kInfoCaption), Message()};
 }

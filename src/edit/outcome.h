@@ -40,6 +40,8 @@ enum class Outcome {
     // Web addresses: an empty one is not read back (the loader keeps its
     // start-up value), so storing it would publish the placeholder later.
     WebAddressEmpty,
+    // Launchers: a game client's command given, but of blanks only.
+    ClientCommandBlank,
 };
 
 // The notice that tells the operator an outcome: the caption GBK, the text a

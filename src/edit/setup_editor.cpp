@@ -298,4 +298,16 @@ Outcome SetupEditor::SetWebAddress(std::string WebAddresses::* field, std::strin
     return Outcome::Done;
 }
 
+Outcome SetupEditor::SetGameName(std::string name)
+{
+    model_.launcher.GameName = std::move(name);
+    return Outcome::Done;
+}
+
+Outcome SetupEditor::SetServerListUrl(std::string url)
+{
+    model_.launcher.ServerListUrl = std::move(url);
+    return Outcome::Done;
+}
+
 } // namespace tarnwick::edit

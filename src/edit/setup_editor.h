@@ -93,6 +93,10 @@ public:
 
     // The address is stored as typed; an empty one is refused.
     Outcome SetWebAddress(std::string WebAddresses::* field, std::string address);
+    // The launcher fields are stored as typed: the launcher builder trims,
+    // cuts and refuses them when a launcher is made.
+    Outcome SetGameName(std::string name);
+    Outcome SetServerListUrl(std::string url);
 
     // Where the server at `row` is after the servers of `group` were removed;
     // -1 when it was one of them.

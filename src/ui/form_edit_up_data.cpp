@@ -50,6 +50,7 @@ TFormEditUpData::TFormEditUpData(tarnwick::Notifier& notifier, QWidget* parent)
         GuardLowerCaseField(field);
     connect(ui_->ButtonOk, &QPushButton::clicked, this, &TFormEditUpData::ButtonOkClick);
     connect(ui_->ButtonClose, &QPushButton::clicked, this, &QDialog::reject);
+    connect(ui_->ButtonPinDigest, &QPushButton::clicked, this, &TFormEditUpData::ButtonPinDigestClick);
     // Only the operator's choice reacts; a choice set from code does not.
     connect(ui_->cbbCheckType, &QComboBox::activated, this, &TFormEditUpData::cbbCheckTypeChange);
     connect(ui_->DropFileGroupBox1, &TDropFileGroupBox::OnDropFile, this, &TFormEditUpData::DropFileGroupBox1DropFile);
@@ -159,8 +160,26 @@ void TFormEditUpData::HashTypedFileName()
 void TFormEditUpData::FileNameEdited()
 {
     ++digestRequest_;
-    ui_->edt2->clear();
+    ShowDigest({});
     ui_->pb1->setValue(0);
+}
+
+void TFormEditUpData::ShowDigest(const std::optional<std::string>& hex)
+{
+    ui_->edt2->setText(hex ? QString::fromLatin1(hex->data(), static_cast<qsizetype>(hex->size())) : QString());
+    editor_.DigestShown(hex);
+    ui_->ButtonPinDigest->setEnabled(editor_.CanPinDigest());
+}
+
+// What the operator typed so far stays; only the digest fields change.
+void TFormEditUpData::ButtonPinDigestClick()
+{
+    RunGuarded(notifier_, [this] {
+        StoreFields();
+        editor_.PinShownDigest();
+        ui_->edtdownmd5->setText(ToQString(editor_.Fields.DownMD5));
+        ui_->edtMD5->setText(ToQString(editor_.Fields.MD5));
+    });
 }
 
 // The progress callback runs pending events, so a newer request runs to its end
@@ -172,7 +191,7 @@ void TFormEditUpData::CalculateDigest(const QString& fileName)
     const QString shown = ui_->edt1->text();
     // No digest beside a file name it does not belong to, not even for a moment,
     // and no progress of a digest given up for this one.
-    ui_->edt2->clear();
+    ShowDigest({});
     ui_->pb1->setValue(0);
     ++digests_;
     const auto finished = qScopeGuard([this] {
@@ -188,7 +207,7 @@ void TFormEditUpData::CalculateDigest(const QString& fileName)
     } catch (const DigestSuperseded&) {
         return;
     }
-    ui_->edt2->setText(QString::fromLatin1(hex.data(), static_cast<qsizetype>(hex.size())));
+    ShowDigest(hex);
 }
 
 void TFormEditUpData::done(int result)

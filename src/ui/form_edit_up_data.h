@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <string>
 
 namespace Ui {
 class TFormEditUpData;
@@ -34,12 +35,16 @@ public:
 
 public slots:
     void ButtonOkClick();
+    // Pins the entry's download to the file whose digest the calculator shows.
+    void ButtonPinDigestClick();
     void cbbCheckTypeChange();
     void DropFileGroupBox1DropFile(QObject* sender);
 
 private:
     void HashTypedFileName();
     void FileNameEdited();
+    // The calculator's digest field and what the entry can take from it.
+    void ShowDigest(const std::optional<std::string>& hex);
     // The digest's progress callback: moves pb1 and lets pending events run,
     // among them the operator's next request.
     void DigestProgress(std::uint64_t request, int percent);

@@ -1,5 +1,6 @@
 #include "ui/form_main.h"
 
+#include "edit/user_keys.h"
 #include "ui/form_edit_server.h"
 #include "ui/form_edit_up_data.h"
 #include "ui/list_models.h"
@@ -51,7 +52,7 @@ void SetText(QLineEdit& field, const std::string& gbk)
 TFormMain::TFormMain(Operator& op, std::span<const std::byte> launcherImage, std::filesystem::path folder,
                      QWidget* parent)
     : QWidget(parent), ui_(std::make_unique<Ui::TFormMain>()), operator_(op),
-      logic_(op, *this, launcherImage, std::move(folder))
+      logic_(op, *this, launcherImage, std::move(folder), edit::UserKeyStore())
 {
     ui_->setupUi(this);
     lists_ = std::make_unique<ListModels>(logic_.Model(), LayoutList(*ui_->lvServerList, "columnCaptions"),
@@ -98,6 +99,7 @@ void TFormMain::FormCreate()
     // A load that fails is reported; the window opens with what was loaded so
     // far, and the file is kept before the first save writes over it.
     Act([this] { logic_.LoadWorkingCopy(); });
+    ShowSigning();
 }
 
 void TFormMain::ConnectHandlers()
@@ -117,6 +119,10 @@ void TFormMain::ConnectHandlers()
     connect(ui_->btnServerInfoSave, &QPushButton::clicked, this, &TFormMain::btnServerInfoSaveClick);
     connect(ui_->btnServerInfoWrite, &QPushButton::clicked, this, &TFormMain::btnServerInfoWriteClick);
     connect(ui_->GenerateLoginButton, &QPushButton::clicked, this, &TFormMain::GenerateLoginButtonClick);
+    connect(ui_->CreateKeyButton, &QPushButton::clicked, this, &TFormMain::CreateKeyButtonClick);
+    connect(ui_->ExportKeyButton, &QPushButton::clicked, this, &TFormMain::ExportKeyButtonClick);
+    // The key may have been made or imported from the command line meanwhile.
+    connect(ui_->pgc1, &QTabWidget::currentChanged, this, [this] { ShowSigning(); });
 }
 
 void TFormMain::ConnectFields()
@@ -133,18 +139,26 @@ void TFormMain::ConnectFields()
         if (!showing_)
             logic_.SelectUpdate(ui_->lvUpDataList->SelectedRow());
     });
-    // The address and launcher fields edit the model in place.
-    const auto bind = [this](QLineEdit* field, auto target) {
+    // The fields go through the editing layer as the operator types; a web
+    // address it refuses is told when the operator leaves the field, which
+    // then shows the address kept.
+    const auto onEdit = [this](QLineEdit* field, auto store) {
         connect(field, &QLineEdit::textEdited, this,
-                [this, target](const QString& text) { RunGuarded(operator_, [&] { target() = ToGbk(text); }); });
+                [this, store](const QString& text) { RunGuarded(operator_, [&] { store(ToGbk(text)); }); });
     };
-    bind(ui_->edtLoginframeUrl, [this]() -> std::string& { return logic_.Web().LoginframeUrl; });
-    bind(ui_->edtHomeUrl, [this]() -> std::string& { return logic_.Web().HomeUrl; });
-    bind(ui_->edtPayUrl2, [this]() -> std::string& { return logic_.Web().PayUrl2; });
-    bind(ui_->edtGMUrl, [this]() -> std::string& { return logic_.Web().GMUrl; });
-    bind(ui_->edtPayUrl, [this]() -> std::string& { return logic_.Web().PayUrl; });
-    bind(ui_->GameNameEdit, [this]() -> std::string& { return logic_.Launcher().GameName; });
-    bind(ui_->ServerListEdit, [this]() -> std::string& { return logic_.Launcher().ServerListUrl; });
+    for (const auto& [field, member] : {std::pair{ui_->edtLoginframeUrl, &WebAddresses::LoginframeUrl},
+                                        std::pair{ui_->edtHomeUrl, &WebAddresses::HomeUrl},
+                                        std::pair{ui_->edtPayUrl2, &WebAddresses::PayUrl2},
+                                        std::pair{ui_->edtGMUrl, &WebAddresses::GMUrl},
+                                        std::pair{ui_->edtPayUrl, &WebAddresses::PayUrl}}) {
+        onEdit(field, [this, member](std::string text) { logic_.TypeWebAddress(member, std::move(text)); });
+        connect(field, &QLineEdit::editingFinished, this, [this, field, member] {
+            Act([&] { logic_.LeaveWebAddress(member, ToGbk(field->text())); });
+        });
+    }
+    onEdit(ui_->GameNameEdit, [this](std::string text) { logic_.SetGameName(std::move(text)); });
+    onEdit(ui_->ServerListEdit, [this](std::string text) { logic_.SetServerListUrl(std::move(text)); });
+    onEdit(ui_->GameClientEdit, [this](std::string text) { logic_.SetClientCommand(std::move(text)); });
 }
 
 void TFormMain::Act(const std::function<void()>& operation)
@@ -198,8 +212,24 @@ void TFormMain::btnAddUpClick()
 }
 
 void TFormMain::btnServerInfoSaveClick() { Act([this] { logic_.SaveConfiguration(); }); }
-void TFormMain::btnServerInfoWriteClick() { Act([this] { logic_.WriteServerInformation(); }); }
-void TFormMain::GenerateLoginButtonClick() { Act([this] { logic_.GenerateLauncher(); }); }
+void TFormMain::btnServerInfoWriteClick()
+{
+    Act([this] { logic_.WriteServerInformation(); });
+    ShowSigning();
+}
+void TFormMain::GenerateLoginButtonClick()
+{
+    Act([this] { logic_.GenerateLauncher(); });
+    ShowSigning();
+}
+
+void TFormMain::CreateKeyButtonClick()
+{
+    Act([this] { logic_.Signing().CreateKey(); });
+    ShowSigning();
+}
+
+void TFormMain::ExportKeyButtonClick() { Act([this] { logic_.Signing().ExportKey(); }); }
 
 void TFormMain::closeEvent(QCloseEvent* event)
 {
@@ -229,6 +259,18 @@ void TFormMain::ShowFields()
     SetText(*ui_->edtPayUrl, web.PayUrl);
     SetText(*ui_->GameNameEdit, logic_.Model().launcher.GameName);
     SetText(*ui_->ServerListEdit, logic_.Model().launcher.ServerListUrl);
+    SetText(*ui_->GameClientEdit, logic_.ClientCommand());
+}
+
+void TFormMain::ShowSigning()
+{
+    const SigningStatus status = logic_.Signing().Status();
+    const QString text = ToQString(Sentence(status.text));
+    ui_->LabelSigning->setText(text);
+    // A long reason may not fit the label: the tip holds all of it.
+    ui_->LabelSigning->setToolTip(text);
+    ui_->CreateKeyButton->setEnabled(status.canCreateKey);
+    ui_->ExportKeyButton->setEnabled(status.canExportKey);
 }
 
 } // namespace tarnwick::ui

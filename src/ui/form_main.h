@@ -49,6 +49,8 @@ public slots:
     void btnServerInfoSaveClick();
     void btnServerInfoWriteClick();
     void GenerateLoginButtonClick();
+    void CreateKeyButtonClick();
+    void ExportKeyButtonClick();
 
 protected:
     // With unsaved edits, asks whether to save them first.
@@ -63,6 +65,8 @@ private:
     // selection and the fields.
     void ShowModel();
     void ShowFields();
+    // Whether lists and launchers will be signed, read from the key store.
+    void ShowSigning();
 
     std::unique_ptr<Ui::TFormMain> ui_;
     Operator& operator_;

@@ -4,7 +4,7 @@
 #include "ui/qt_text.h"
 
 #include <QApplication>
-#include <QLocale>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -55,10 +55,7 @@ bool QtOperator::InputQuery(const std::string& caption, const std::string& promp
 
 std::string QtOperator::Sentence(const tarnwick::Message& message)
 {
-    // The window's language is the default locale's; the C library describes
-    // failures in English.
-    return message.Compose(Wording{[](const char* source) { return ToGbk(QCoreApplication::translate("Tarnwick", source)); },
-                                   QLocale().language() == QLocale::English});
+    return ui::Sentence(message);
 }
 
 SaveAnswer QtOperator::AskToSave(const std::string& caption, const std::string& text)
@@ -82,6 +79,16 @@ SaveAnswer QtOperator::AskToSave(const std::string& caption, const std::string& 
     if (box.clickedButton() == discard)
         return SaveAnswer::Discard;
     return SaveAnswer::Cancel;
+}
+
+bool QtOperator::ChooseNewFile(const std::string& caption, std::filesystem::path& file)
+{
+    const QString name = QFileDialog::getSaveFileName(WindowInFront(), Translated(caption), QString(), QString(), nullptr,
+                                                      QFileDialog::DontConfirmOverwrite);
+    if (name.isEmpty())
+        return false;
+    file = ToPath(name);
+    return true;
 }
 
 } // namespace tarnwick::ui

@@ -11,6 +11,7 @@ public:
     bool Notice(tarnwick::NoticeKind kind, const std::string& caption, const tarnwick::Message& text) override;
     bool InputQuery(const std::string& caption, const std::string& prompt, std::string& text) override;
     SaveAnswer AskToSave(const std::string& caption, const std::string& text) override;
+    bool ChooseNewFile(const std::string& caption, std::filesystem::path& file) override;
     std::string Sentence(const tarnwick::Message& message) override;
 };
 

@@ -1,6 +1,7 @@
 #include "ui/qt_text.h"
 
 #include "base/error.h"
+#include "base/message.h"
 #include "base/text.h"
 #include "ui/drop_file_group_box.h"
 
@@ -9,6 +10,7 @@
 #include <QDropEvent>
 #include <QFont>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMimeData>
 #include <QUrl>
 #include <QWidget>
@@ -86,6 +88,14 @@ QString Translated(const std::string& gbk)
 {
     const QByteArray utf8 = ToQString(gbk).toUtf8();
     return QCoreApplication::translate("Tarnwick", utf8.constData());
+}
+
+std::string Sentence(const Message& message)
+{
+    // The window's language is the default locale's; the C library describes
+    // failures in English.
+    return message.Compose(Wording{[](const char* source) { return ToGbk(QCoreApplication::translate("Tarnwick", source)); },
+                                   QLocale().language() == QLocale::English});
 }
 
 std::filesystem::path ToPath(const QString& fileName)

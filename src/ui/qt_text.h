@@ -7,6 +7,9 @@
 #include <string>
 
 class QFont;
+namespace tarnwick {
+class Message;
+}
 class QLineEdit;
 class QWidget;
 
@@ -17,6 +20,8 @@ QString ToQString(const std::string& gbk);
 // A text of the toolkit-free layers in the window's language: the Chinese
 // text itself, or its translation when the layers marked it translatable.
 QString Translated(const std::string& gbk);
+// A message of the toolkit-free layers in the window's language (GBK).
+std::string Sentence(const Message& message);
 // Raises Error for text that GBK cannot hold; the fields refuse such text first.
 std::string ToGbk(const QString& text);
 // A file name as the local file system spells it.

@@ -31,6 +31,7 @@ public:
         return false;
     }
     bool InputQuery(const std::string&, const std::string&, std::string&) override { return false; }
+    bool ChooseNewFile(const std::string&, std::filesystem::path&) override { return false; }
     tarnwick::ui::SaveAnswer AskToSave(const std::string&, const std::string&) override
     {
         return tarnwick::ui::SaveAnswer::Discard;
@@ -65,6 +66,8 @@ int main(int argc, char** argv)
     if (!QDir().mkpath(output.path()))
         return 1;
     QTemporaryDir work;
+    // The pictures show a window without a key, whatever keys the user has.
+    qputenv("XDG_CONFIG_HOME", work.path().toLocal8Bit());
     std::filesystem::copy_file(argv[2], std::filesystem::path(work.path().toStdString()) / "Tarnwick.xml");
 
     Unattended op;

@@ -182,6 +182,15 @@ TEST_F(Editor, StoresTrimmedOrAsTypedAsTheDialogsDo)
     // Opened for editing, an unknown check word shows as the fourth choice.
     EXPECT_EQ(InputFromUpdate(entry).CheckTypeIndex, 3);
     EXPECT_TRUE(view.InStep());
+
+    // The launcher fields are kept as typed, for the builder to judge, and
+    // are no part of the saved document.
+    const std::string saved = Document();
+    ASSERT_EQ(editor.SetGameName(" "), Outcome::Done);
+    ASSERT_EQ(editor.SetServerListUrl(" http://l/ "), Outcome::Done);
+    EXPECT_EQ(model.launcher.GameName, " ");
+    EXPECT_EQ(model.launcher.ServerListUrl, " http://l/ ");
+    EXPECT_EQ(Document(), saved);
 }
 
 // The document writes each group's servers together, so exchanging servers
@@ -242,6 +251,16 @@ TEST(FieldRules, CountCharactersLowerCaseAndReadVersions)
         EXPECT_TRUE(IsVersionNumber(good)) << good;
     for (const char* bad : {"", "0", "65536", "007", "-1", "+1", "1.0", " 1", "abc", "99999999999"})
         EXPECT_FALSE(IsVersionNumber(bad)) << bad;
+}
+
+// A game client's command, once given, must say something; the window and
+// the command line refuse one of blanks alike.
+TEST(FieldRules, AGivenClientCommandIsTrimmedAndMustNotBeBlank)
+{
+    EXPECT_EQ(ClientCommandText(G(" \"游戏\\game.exe\" -s %addr% \r\n")), G("\"游戏\\game.exe\" -s %addr%"));
+    EXPECT_EQ(ClientCommandText(" \t\r\n"), std::nullopt);
+    EXPECT_EQ(ClientCommandText(""), std::nullopt);
+    EXPECT_FALSE(RefusalNotice(Outcome::ClientCommandBlank).text.Chinese().empty());
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "base/file_io.h"
 #include "base/text.h"
 #include "edit/setup_editor.h"
+#include "edit/user_keys.h"
 #include "edit/working_copy.h"
 #include "english_text.h"
 #include "temporary_folder.h"
@@ -12,7 +13,9 @@
 
 #include <chrono>
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
+#include <optional>
 
 namespace tarnwick::edit {
 namespace {
@@ -138,6 +141,39 @@ TEST_F(WorkingCopyTest, UnsavedEditsAreThoseASaveWouldWrite)
     copy.Save(model);
     EXPECT_FALSE(copy.IsModified(model));
 }
+
+#ifndef _WIN32
+// Sets an environment variable for the life of the object, or unsets it.
+class ScopedVariable {
+public:
+    ScopedVariable(const char* name, const char* value) : name_(name)
+    {
+        if (const char* old = std::getenv(name))
+            old_ = old;
+        value ? setenv(name, value, 1) : unsetenv(name);
+    }
+    ~ScopedVariable() { old_ ? setenv(name_, old_->c_str(), 1) : unsetenv(name_); }
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+// The keys are the user's, in the settings folder; where the system names
+// no such folder there are none, and nothing is signed.
+TEST_F(WorkingCopyTest, TheUsersKeysAreInTheSettingsFolderOrNowhere)
+{
+    {
+        const ScopedVariable config("XDG_CONFIG_HOME", folder.path().c_str());
+        const auto store = UserKeyStore();
+        ASSERT_TRUE(store);
+        EXPECT_EQ(store->Folder(), folder.path() / "tarnwick");
+    }
+    const ScopedVariable config("XDG_CONFIG_HOME", nullptr);
+    const ScopedVariable home("HOME", nullptr);
+    EXPECT_FALSE(UserKeyStore().has_value());
+}
+#endif
 
 } // namespace
 } // namespace tarnwick::edit

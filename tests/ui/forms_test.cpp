@@ -5,6 +5,8 @@
 #include "digest/md5.h"
 #include "edit/outcome.h"
 #include "launcher/launcher_builder.h"
+#include "sign/key_store.h"
+#include "sign/list_signature.h"
 #include "scripted_operator.h"
 #include "find_widget.h"
 #include "temp_folder.h"
@@ -21,6 +23,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QProgressBar>
+#include <QScopeGuard>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -352,6 +355,89 @@ private slots:
         QCOMPARE(digestWhileHashing, QString());
     }
 
+    // The calculator's digest pins the entry's download on request; what the
+    // operator typed stays, and a folder has nothing to pin.
+    void theDroppedFilesDigestPinsTheDownload()
+    {
+        TempFolder folder;
+        ReplaceFile(folder.path() / "abc.txt", "abc");
+        ScriptedOperator op;
+        TFormEditUpData dialog(op);
+        auto* pin = Find<QPushButton>(dialog, "ButtonPinDigest");
+        QVERIFY(!pin->isEnabled());
+        auto* box = Find<tarnwick::ui::TDropFileGroupBox>(dialog, "DropFileGroupBox1");
+        Drop(*box, {QUrl::fromLocalFile(QString::fromStdString((folder.path() / "abc.txt").string()))});
+        QVERIFY(pin->isEnabled());
+        auto* hint = Find<QLineEdit>(dialog, "edtHint");
+        QTest::keyClicks(hint, Q("typed"));
+        auto* md5 = Find<QLineEdit>(dialog, "edtMD5");
+        auto* download = Find<QLineEdit>(dialog, "edtdownmd5");
+        Click(dialog, "ButtonPinDigest");
+        QCOMPARE(download->text(), Q("900150983cd24fb0d6963f7d28e17f72"));
+        QCOMPARE(md5->text(), Q("900150983cd24fb0d6963f7d28e17f72"));
+        QCOMPARE(hint->text(), Q("typed"));
+
+        Find<QComboBox>(dialog, "ComboBoxZip")->setCurrentIndex(1);
+        md5->clear();
+        download->clear();
+        Click(dialog, "ButtonPinDigest");
+        QCOMPARE(download->text(), Q("900150983cd24fb0d6963f7d28e17f72"));
+        QCOMPARE(md5->text(), QString());
+
+        QTest::keyClicks(Find<QLineEdit>(dialog, "edt1"), Q("x"));
+        QVERIFY(!pin->isEnabled());
+        Drop(*box, {QUrl::fromLocalFile(QString::fromStdString(folder.path().string()))});
+        QVERIFY(!pin->isEnabled());
+        QVERIFY(op.notices.empty());
+    }
+
+    // An empty web address is refused when the operator leaves the field,
+    // which then shows the address kept.
+    void anEmptyWebAddressIsRefusedAndTheOldOneKept()
+    {
+        Program p;
+        auto* home = Find<QLineEdit>(*p.main, "edtHomeUrl");
+        home->selectAll();
+        QTest::keyClick(home, Qt::Key_Delete);
+        QVERIFY(p.op.notices.empty());
+        QTest::keyClick(home, Qt::Key_Return);
+        QCOMPARE(p.op.notices.size(), std::size_t(1));
+        QCOMPARE(p.op.TakeLastText(), GbkToUtf8(edit::RefusalNotice(edit::Outcome::WebAddressEmpty).text.Chinese()));
+        QCOMPARE(home->text(), Q("http://www.example.com/"));
+        QVERIFY(!p.main->Logic().HasUnsavedEdits());
+    }
+
+    // The launcher tab says whether lists and launchers will be signed, makes
+    // the key, and takes the game client for this session.
+    void theLauncherTabShowsSigningAndMakesTheKey()
+    {
+        TempFolder settings;
+        const QByteArray previous = qgetenv("XDG_CONFIG_HOME");
+        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(settings.path().string()));
+        const auto restore = qScopeGuard([&] {
+            previous.isNull() ? qunsetenv("XDG_CONFIG_HOME") : qputenv("XDG_CONFIG_HOME", previous);
+        });
+        Program p;
+        Find<QTabWidget>(*p.main, "pgc1")->setCurrentIndex(1);
+        auto* status = Find<QLabel>(*p.main, "LabelSigning");
+        auto* create = Find<QPushButton>(*p.main, "CreateKeyButton");
+        auto* backup = Find<QPushButton>(*p.main, "ExportKeyButton");
+        QVERIFY2(status->text().startsWith(Q("没有签名密钥")), qPrintable(status->text()));
+        QVERIFY(create->isEnabled());
+        QVERIFY(!backup->isEnabled());
+
+        Click(*p.main, "CreateKeyButton");
+        const auto keys = sign::KeyStore(settings.path() / "tarnwick").Load();
+        QVERIFY(keys);
+        QVERIFY2(status->text().contains(QString::fromStdString(sign::KeyIdOf(keys->signing.publicKey))),
+                 qPrintable(status->text()));
+        QVERIFY(!create->isEnabled());
+        QVERIFY(backup->isEnabled());
+
+        QTest::keyClicks(Find<QLineEdit>(*p.main, "GameClientEdit"), Q("game.exe -s %addr%"));
+        QCOMPARE(p.main->Logic().ClientCommand(), std::string("game.exe -s %addr%"));
+    }
+
     // Names are not markup, and the confirmation's line break stays.
     void noticesShowTheirTextExactly()
     {
@@ -460,6 +546,7 @@ private slots:
         QCOMPARE(p.op.TakeLastText(), std::string("保存配置成功完成！"));
         Click(*p.main, "btnServerInfoWrite");
         QCOMPARE(p.op.TakeLastText(), std::string("生成配置成功完成！"));
+        QVERIFY(!std::filesystem::exists(p.folder.path() / "ServerInfo.txt.sig"));
         QVERIFY(std::filesystem::exists(p.folder.path() / "ServerInfo.txt"));
         Find<QTabWidget>(*p.main, "pgc1")->setCurrentIndex(1);
         auto* name = Find<QLineEdit>(*p.main, "GameNameEdit");

@@ -120,6 +120,12 @@ QStringList Clipped(QWidget& window, bool checkLists)
         };
         if (auto* label = qobject_cast<QLabel*>(widget); label && !label->wordWrap()) {
             check(label->text(), label->contentsRect().width() - 2 * label->margin());
+        } else if (label) {
+            // A wrapped text is cut off below.
+            const int height = label->heightForWidth(label->width());
+            if (height > label->height())
+                clipped.append(QStringLiteral("%1 \"%2\": %3 pixels high in %4")
+                                   .arg(widget->objectName(), label->text()).arg(height).arg(label->height()));
         } else if (auto* button = qobject_cast<QPushButton*>(widget)) {
             QStyleOptionButton option;
             option.initFrom(button);

@@ -4,6 +4,7 @@
 #include "ui/logic/operator.h"
 
 #include <deque>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -27,6 +28,7 @@ public:
     std::vector<std::string> inputCaptions;
     std::deque<SaveAnswer> saveAnswers; // answers to "save the changes?"; Cancel when empty
     std::vector<std::string> saveQuestions;
+    std::deque<std::filesystem::path> files; // files chosen; Cancel when empty
 
     bool Notice(NoticeKind kind, const std::string& caption, const Message& text) override
     {
@@ -62,6 +64,15 @@ public:
         const SaveAnswer answer = saveAnswers.front();
         saveAnswers.pop_front();
         return answer;
+    }
+
+    bool ChooseNewFile(const std::string&, std::filesystem::path& file) override
+    {
+        if (files.empty())
+            return false;
+        file = files.front();
+        files.pop_front();
+        return true;
     }
 
     // The last notice's text, or "" when there was none; forgets the notices.

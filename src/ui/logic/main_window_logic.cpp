@@ -2,11 +2,13 @@
 
 #include "base/error.h"
 #include "base/text.h"
+#include "edit/field_rules.h"
 #include "launcher/launcher_builder.h"
 #include "ui/logic/failure_report.h"
 #include "ui/logic/gbk_literal.h"
 
 #include <algorithm>
+#include <ctime>
 #include <utility>
 #include <vector>
 
@@ -40,8 +42,10 @@ private:
 } // namespace
 
 MainWindowLogic::MainWindowLogic(Operator& op, const WindowPlacement& mainWindow,
-                                 std::span<const std::byte> launcherImage, std::filesystem::path folder)
-    : operator_(op), mainWindow_(mainWindow), launcherImage_(launcherImage), workingCopy_(std::move(folder))
+                                 std::span<const std::byte> launcherImage, std::filesystem::path folder,
+                                 std::optional<sign::KeyStore> keys)
+    : operator_(op), mainWindow_(mainWindow), launcherImage_(launcherImage), workingCopy_(std::move(folder)),
+      signing_(op, std::move(keys))
 {
 }
 
@@ -239,6 +243,22 @@ void MainWindowLogic::DeleteUpdate()
         update_ = -1;
 }
 
+// Web page and launcher fields ---------------------------------------------
+
+void MainWindowLogic::TypeWebAddress(std::string WebAddresses::* field, std::string address)
+{
+    editor_.SetWebAddress(field, std::move(address));
+}
+
+void MainWindowLogic::LeaveWebAddress(std::string WebAddresses::* field, std::string address)
+{
+    Refused(editor_.SetWebAddress(field, std::move(address)));
+}
+
+void MainWindowLogic::SetGameName(std::string name) { Refused(editor_.SetGameName(std::move(name))); }
+
+void MainWindowLogic::SetServerListUrl(std::string url) { Refused(editor_.SetServerListUrl(std::move(url))); }
+
 // Outputs --------------------------------------------------------------------
 
 void MainWindowLogic::SaveConfiguration()
@@ -249,16 +269,31 @@ void MainWindowLogic::SaveConfiguration()
 
 void MainWindowLogic::WriteServerInformation()
 {
-    workingCopy_.WriteServerInfo(model_);
-    Show(edit::ServerInfoWrittenNotice());
+    const edit::ServerInfoWritten written =
+        workingCopy_.WriteServerInfo(model_, signing_.Store(), static_cast<std::int64_t>(std::time(nullptr)));
+    Show(ServerInfoWrittenNotice(written, model_));
 }
 
 void MainWindowLogic::GenerateLauncher()
 {
+    // An empty field is no client; one of blanks is refused, as the command line refuses it.
+    std::optional<std::string> client;
+    if (!clientCommand_.empty()) {
+        client = edit::ClientCommandText(clientCommand_);
+        if (!client) {
+            Refused(Outcome::ClientCommandBlank);
+            return;
+        }
+    }
+    const std::optional<sign::SigningKeys> keys = signing_.Keys();
+    std::vector<crypto::PublicKey> trusted;
+    if (keys)
+        for (const crypto::PublicKey& key : sign::TrustedPublicKeys(*keys))
+            trusted.push_back(key);
     const LauncherBuilder builder(launcherImage_, workingCopy_.Folder());
-    const BuildOutcome outcome = builder.Build(model_.launcher.GameName, model_.launcher.ServerListUrl);
+    const BuildOutcome outcome = builder.Build(model_.launcher.GameName, model_.launcher.ServerListUrl, client, trusted);
     if (outcome == BuildOutcome::Written)
-        Show(edit::InfoNotice(NoticeKind::Success, OutcomeText(outcome)));
+        Show(LauncherWrittenNotice(keys));
     else
         Show(edit::ErrorNotice(OutcomeText(outcome)));
 }

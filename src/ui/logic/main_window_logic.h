@@ -6,11 +6,13 @@
 #include "edit/working_copy.h"
 #include "ui/logic/operator.h"
 #include "ui/logic/server_editor.h"
+#include "ui/logic/signing_logic.h"
 #include "ui/logic/update_editor.h"
 
 #include <chrono>
 #include <cstddef>
 #include <filesystem>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -36,9 +38,10 @@ inline constexpr std::chrono::seconds kWindowLockWait{3};
 // failure report shows.
 class MainWindowLogic {
 public:
-    // folder: the working directory that holds Tarnwick.xml, ServerInfo.txt and launchers.
+    // folder: the working directory that holds Tarnwick.xml, ServerInfo.txt and launchers;
+    // keys: the operator's key store, none for no signing.
     MainWindowLogic(Operator& op, const WindowPlacement& mainWindow, std::span<const std::byte> launcherImage,
-                    std::filesystem::path folder = ".");
+                    std::filesystem::path folder = ".", std::optional<sign::KeyStore> keys = std::nullopt);
 
     // The dialogs are created after the main window, once, and reused.
     void AttachDialogs(ServerDialogPort server, UpdateDialogPort update);
@@ -55,9 +58,23 @@ public:
     void LoadWorkingCopy();
 
     const SetupModel& Model() const { return model_; }
-    // The address and launcher fields are edited in place by the window.
-    WebAddresses& Web() { return model_.web; }
-    LauncherSetup& Launcher() { return model_.launcher; }
+
+    // The web page fields, through the editing layer. While the operator
+    // types, what it refuses (an empty address) is neither stored nor told;
+    // when the operator leaves the field, a refusal is told, and the field
+    // is to show the stored address again.
+    void TypeWebAddress(std::string WebAddresses::* field, std::string address);
+    void LeaveWebAddress(std::string WebAddresses::* field, std::string address);
+    // The launcher fields, through the editing layer; the builder judges them.
+    void SetGameName(std::string name);
+    void SetServerListUrl(std::string url);
+    // The game client's command for the launchers made in this session (GBK,
+    // as typed; empty for none). Launchers only: it is no part of Tarnwick.xml
+    // or ServerInfo.txt.
+    void SetClientCommand(std::string command) { clientCommand_ = std::move(command); }
+    const std::string& ClientCommand() const { return clientCommand_; }
+
+    SigningLogic& Signing() { return signing_; }
 
     // Selection: an index, or -1 for none. Out-of-range choices count as none.
     int SelectedGroup() const { return group_; }
@@ -83,9 +100,11 @@ public:
     void DeleteUpdate();
 
     void SaveConfiguration();
+    // Writes ServerInfo.txt, signed when a key exists.
     void WriteServerInformation();
-    // The generate button (GenerateLoginButtonClick): builds the launcher and
-    // shows the builder's outcome as a notice.
+    // The generate button (GenerateLoginButtonClick): builds the launcher,
+    // with the game client's command and the public keys when there are any,
+    // and shows the builder's outcome as a notice.
     void GenerateLauncher();
 
     // Whether the window may close now. With unsaved edits the operator is
@@ -112,6 +131,8 @@ private:
     const WindowPlacement& mainWindow_;
     std::span<const std::byte> launcherImage_;
     edit::WorkingCopy workingCopy_;
+    SigningLogic signing_;
+    std::string clientCommand_;
     SetupModel model_;
     edit::SetupEditor editor_{model_};
     edit::NoListEvents noEvents_;

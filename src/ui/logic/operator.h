@@ -2,6 +2,7 @@
 
 #include "base/notice.h"
 
+#include <filesystem>
 #include <string>
 #include <utility>
 
@@ -27,6 +28,10 @@ public:
     virtual bool InputQuery(const std::string& caption, const std::string& prompt, std::string& text) = 0;
     // A question with the buttons save, discard and cancel.
     virtual SaveAnswer AskToSave(const std::string& caption, const std::string& text) = 0;
+    // The name of a file to write, chosen in the system's file dialog. Returns
+    // false for Cancel. The dialog does not ask about existing files: the
+    // caller refuses to write over them.
+    virtual bool ChooseNewFile(const std::string& caption, std::filesystem::path& file) = 0;
 };
 
 // A window whose place on the screen the logic needs to know.

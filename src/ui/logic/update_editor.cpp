@@ -62,4 +62,18 @@ std::string UpdateEditorLogic::DigestText(const std::filesystem::path& fileName,
     return DigestToHex(digest);
 }
 
+void UpdateEditorLogic::DigestShown(std::optional<std::string> hex)
+{
+    // A folder or a missing path hashes as zeros, which is no file to pin.
+    if (hex && *hex == DigestToHex(Digest{}))
+        hex.reset();
+    shownDigest_ = std::move(hex);
+}
+
+void UpdateEditorLogic::PinShownDigest()
+{
+    if (shownDigest_)
+        edit::PinDigests(Fields, *shownDigest_);
+}
+
 } // namespace tarnwick::ui

@@ -47,6 +47,17 @@ public:
     // The MD5 calculator: the digest text of a dropped file (32 "0" characters
     // for a folder or a missing path). Raises Error when the file cannot be opened.
     static std::string DigestText(const std::filesystem::path& fileName, const ProgressCallback& progress);
+
+    // The calculator's digest as the entry's own: a file's digest is kept
+    // until its name changes (none for the zeros of a folder or a missing
+    // path), and can then pin the entry's download to that file.
+    void DigestShown(std::optional<std::string> hex);
+    bool CanPinDigest() const { return shownDigest_.has_value(); }
+    // DownMD5 from the file, and MD5 too when the entry is no zip.
+    void PinShownDigest();
+
+private:
+    std::optional<std::string> shownDigest_;
 };
 
 } // namespace tarnwick::ui
