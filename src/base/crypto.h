@@ -49,9 +49,7 @@ private:
 KeyPair GenerateKeyPair();
 
 // Whether the public key is a point of the curve and, for a pair, whether its
-// private key belongs to it: what a key read from a file must pass. (On
-// Windows the curve's equation is also checked by us: Wine's CNG imports
-// any point.)
+// private key belongs to it: what a key read from a file must pass.
 bool IsValidPublicKey(const PublicKey& key);
 bool IsValidKeyPair(const KeyPair& pair);
 

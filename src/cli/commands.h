@@ -45,11 +45,9 @@ struct Command {
     int (*run)(const Context& context, const Arguments& args);
 };
 
-// The operator's signing keys, in the user's settings folder. Raises Error
-// when the system names no such folder.
-sign::KeyStore UserKeyStore();
-// The keys when there are any; none also where the system names no settings
-// folder, so that an operator who never made keys is not troubled by it.
+// The operator's signing keys when there are any; none also where the system
+// names no settings folder, so that an operator who never made keys is not
+// troubled by it.
 std::optional<sign::SigningKeys> UserKeys();
 
 // Hashing itself gives a missing file or a folder the all-zero digest; on the

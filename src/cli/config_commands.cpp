@@ -13,6 +13,7 @@
 #include "config/field_encoder.h"
 #include "config/model_diff.h"
 #include "config/server_info_reader.h"
+#include "edit/user_keys.h"
 #include "sign/list_signature.h"
 
 #include <unistd.h>
@@ -113,9 +114,7 @@ int ServerInfo(const Context& context, const Arguments& args)
     Options(args, {}, {}, "serverinfo").ExpectOperands(0);
     edit::WorkingCopy workingCopy(context.folder);
     const SetupModel model = ReadWorkingCopy(workingCopy, context.translation);
-    std::optional<sign::KeyStore> store;
-    if (UserKeys())
-        store.emplace(UserKeyStore());
+    std::optional<sign::KeyStore> store = edit::UserKeyStore();
     const edit::ServerInfoWritten written =
         workingCopy.WriteServerInfo(model, store ? &*store : nullptr, static_cast<std::int64_t>(std::time(nullptr)));
     if (!written.keyId)

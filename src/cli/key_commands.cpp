@@ -7,6 +7,7 @@
 #include "cli/failures.h"
 #include "cli/options.h"
 #include "cli/printable.h"
+#include "edit/user_keys.h"
 #include "sign/key_store.h"
 #include "sign/list_signature.h"
 
@@ -59,7 +60,8 @@ int Key(const Context& context, const Arguments& args)
     if (operands.empty())
         options.Usage();
     const std::string& verb = operands[0];
-    sign::KeyStore store = UserKeyStore();
+    // The key commands need the folder: where the system names none, say so.
+    sign::KeyStore store(SettingsFolder());
     if (verb == "show") {
         options.ExpectOperands(1);
         ShowKeys(context, store, options.Flag("--json"));
@@ -123,19 +125,10 @@ int Key(const Context& context, const Arguments& args)
 
 } // namespace
 
-sign::KeyStore UserKeyStore() { return sign::KeyStore(SettingsFolder()); }
-
 std::optional<sign::SigningKeys> UserKeys()
 {
-    std::optional<sign::KeyStore> store;
-    try {
-        store.emplace(UserKeyStore());
-    } catch (const Error& error) {
-        if (error.Kind() != ErrorKind::NotFound)
-            throw;
-        return std::nullopt;
-    }
-    return store->Load();
+    const std::optional<sign::KeyStore> store = edit::UserKeyStore();
+    return store ? store->Load() : std::nullopt;
 }
 
 std::vector<Command> KeyCommands()
