@@ -1,5 +1,7 @@
 #include "player_launcher/core/list_trust.h"
 
+#include "player_launcher/core/hashing_thread.h"
+
 #include "base/file_io.h"
 #include "player_fixtures.h"
 #include "sign/list_signature.h"
@@ -73,6 +75,20 @@ TEST(TrustedList, ALauncherWithoutKeysReadsWhatArrivesAsBefore)
     ASSERT_TRUE(read.result.list);
     EXPECT_FALSE(read.acceptedSerial);
     EXPECT_EQ(ReadTrustedList("x", std::nullopt, ListTrustKeys{}, 0).result.failure.problem, ListProblem::Damaged);
+}
+
+TEST(TrustedList, TheListIsHashedBesideItsDownload)
+{
+    std::string list;
+    for (int i = 0; i < 3000; ++i)
+        list += "piece " + std::to_string(i) + "\r\n";
+    HashingThread hashing;
+    for (std::size_t at = 0; at < list.size(); at += 1000)
+        hashing.Update(std::string_view(list).substr(at, 1000));
+    EXPECT_EQ(hashing.Finish(), crypto::Sha256(list));
+    // A download that fails part way ends the thread without waiting for more.
+    HashingThread abandoned;
+    abandoned.Update(list);
 }
 
 TEST(TrustedList, TheHighestSerialIsKeptBesideTheLauncher)

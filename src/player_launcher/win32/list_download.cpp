@@ -1,5 +1,6 @@
 #include "list_download.h"
 
+#include "player_launcher/core/hashing_thread.h"
 #include "player_launcher/core/texts.h"
 #include "player_launcher/core/web_address.h"
 #include "http_request.h"
@@ -34,9 +35,9 @@ Download Attempt(const std::u16string& url, const DownloadProgress& progress, co
     const std::optional<std::uint64_t> announced = ContentLength(request);
     if (!body.Expect(announced))
         return fail(ListFailure{ListProblem::TooLarge, 0, {}});
-    // Hashed as it arrives: the digest is ready when the last byte is, and a
-    // large list costs a signed launcher no wait for it.
-    std::optional<crypto::Sha256Hasher> hasher;
+    // Hashed beside the download as it arrives: the digest is ready about
+    // when the last byte is, and a large list costs a signed launcher no wait.
+    std::optional<HashingThread> hasher;
     if (hash)
         hasher.emplace();
     std::vector<char> buffer(1024 * 1024);
