@@ -26,7 +26,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.join(HERE, "..", "support"))
 from fault_server import FaultServer  # noqa: E402
-from launcher_under_wine import Failure, Wine, check, cli_environment, list_support, make_launcher  # noqa: E402
+from launcher_under_wine import run_script, Failure, Wine, check, cli_environment, list_support, make_launcher  # noqa: E402
 from launcher_under_wine import settings_of_environment  # noqa: E402
 from web_server import NginxServer, free_port, nginx_program  # noqa: E402
 
@@ -475,8 +475,4 @@ def report(failures):
 
 
 if __name__ == "__main__":
-    try:
-        sys.exit(main())
-    except (Failure, RuntimeError) as failure:
-        print(f"FAILED: {failure}")
-        sys.exit(1)
+    run_script(main)

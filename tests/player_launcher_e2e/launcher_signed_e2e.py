@@ -29,7 +29,7 @@ sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.join(HERE, "..", "support"))
 from fault_server import TamperingRelay  # noqa: E402
 from launcher_e2e import expected_listing, first_difference  # noqa: E402
-from launcher_under_wine import (Failure, Operator, Player, Wine, check, cli_environment, expect, md5,  # noqa: E402
+from launcher_under_wine import (run_script, Failure, Operator, Player, Wine, check, cli_environment, expect, md5,  # noqa: E402
                                  read, snapshot, write)
 from web_server import NginxServer, nginx_program  # noqa: E402
 
@@ -343,8 +343,4 @@ def main():
 
 
 if __name__ == "__main__":
-    try:
-        sys.exit(main())
-    except (Failure, RuntimeError) as failure:
-        print(f"FAILED: {failure}")
-        sys.exit(1)
+    run_script(main)

@@ -6,6 +6,7 @@ import os
 import re
 import shutil
 import subprocess
+import sys
 import tempfile
 import time
 
@@ -16,6 +17,16 @@ RUN_LIMIT_SECONDS = 120
 
 class Failure(Exception):
     pass
+
+
+def run_script(main):
+    """Exits with main()'s status; a failure that ends the script early is
+    said as the checks say theirs."""
+    try:
+        sys.exit(main())
+    except (Failure, RuntimeError) as failure:
+        print(f"FAILED: {failure}")
+        sys.exit(1)
 
 
 def check(condition, message):

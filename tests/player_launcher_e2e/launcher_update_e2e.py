@@ -30,7 +30,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.join(HERE, "..", "support"))
 from fault_server import CuttingRelay  # noqa: E402
-from launcher_under_wine import Failure, Operator, Player, Wine, check, expect, md5, read, snapshot, write  # noqa: E402
+from launcher_under_wine import run_script, Failure, Operator, Player, Wine, check, expect, md5, read, snapshot, write  # noqa: E402
 from web_server import NginxServer  # noqa: E402
 
 BIG_BYTES = 8 << 20
@@ -228,8 +228,4 @@ def main():
 
 
 if __name__ == "__main__":
-    try:
-        sys.exit(main())
-    except (Failure, RuntimeError) as failure:
-        print(f"FAILED: {failure}")
-        sys.exit(1)
+    run_script(main)

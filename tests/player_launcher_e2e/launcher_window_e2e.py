@@ -23,7 +23,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.join(HERE, "..", "support"))
 from launcher_e2e import chinese_document, edit  # noqa: E402
-from launcher_under_wine import Failure, WineSession, check  # noqa: E402
+from launcher_under_wine import run_script, Failure, WineSession, check  # noqa: E402
 from web_server import NginxServer, nginx_program  # noqa: E402
 
 SKIPPED = 77
@@ -230,8 +230,4 @@ def update_in_window(options, env, folder, exe):
 
 
 if __name__ == "__main__":
-    try:
-        sys.exit(main())
-    except Failure as failure:
-        print(f"FAILED: {failure}", file=sys.stderr)
-        sys.exit(1)
+    run_script(main)

@@ -82,6 +82,22 @@ class _LoopbackServer:
         return False
 
 
+def read_request_head(connection):
+    """The request's line and headers (at most REQUEST_LIMIT_BYTES); None when
+    the client goes away first."""
+    connection.settimeout(10)
+    head = b""
+    try:
+        while b"\r\n\r\n" not in head and len(head) < REQUEST_LIMIT_BYTES:
+            chunk = connection.recv(4096)
+            if not chunk:
+                return None
+            head += chunk
+    except OSError:
+        return None
+    return head.split(b"\r\n\r\n", 1)[0]
+
+
 class FaultServer(_LoopbackServer):
     def __init__(self, body=b"$BEGIN\r\n"):
         super().__init__()
@@ -95,15 +111,8 @@ class FaultServer(_LoopbackServer):
             self.sent[path] += sent
 
     def _handle(self, connection):
-        connection.settimeout(10)
-        request = b""
-        try:
-            while b"\r\n\r\n" not in request and len(request) < REQUEST_LIMIT_BYTES:
-                chunk = connection.recv(4096)
-                if not chunk:
-                    return
-                request += chunk
-        except OSError:
+        request = read_request_head(connection)
+        if request is None:
             return
         parts = request.split(b" ", 2)
         path = parts[1].decode("latin-1").lstrip("/") if len(parts) > 2 else ""
@@ -219,17 +228,9 @@ class TamperingRelay(_LoopbackServer):
             self._answers.clear()
 
     def _handle(self, client):
-        client.settimeout(10)
-        head = b""
-        try:
-            while b"\r\n\r\n" not in head and len(head) < REQUEST_LIMIT_BYTES:
-                chunk = client.recv(4096)
-                if not chunk:
-                    return
-                head += chunk
-        except OSError:
+        head = read_request_head(client)
+        if head is None:
             return
-        head = head.split(b"\r\n\r\n", 1)[0]
         lines = head.split(b"\r\n")
         parts = lines[0].split(b" ")
         path = parts[1].decode("latin-1").lstrip("/") if len(parts) == 3 else ""
