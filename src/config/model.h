@@ -89,6 +89,11 @@ public:
             items_.insert(items_.end(), std::make_move_iterator(records.begin()), std::make_move_iterator(records.end()));
     }
     void Insert(std::size_t index, Record record) { items_.insert(items_.begin() + static_cast<std::ptrdiff_t>(index), std::move(record)); }
+    void InsertAll(std::size_t index, std::vector<Record>&& records)
+    {
+        items_.insert(items_.begin() + static_cast<std::ptrdiff_t>(index), std::make_move_iterator(records.begin()),
+                      std::make_move_iterator(records.end()));
+    }
     void Remove(std::size_t index) { Remove(index, 1); }
     void Remove(std::size_t first, std::size_t count)
     {

@@ -2,6 +2,7 @@
 
 #include "base/text.h"
 #include "edit/field_rules.h"
+#include "edit/list_changes.h"
 
 #include <algorithm>
 #include <string_view>
@@ -11,32 +12,32 @@
 namespace tarnwick::edit {
 namespace {
 
-// Beyond this many separate runs of rows, one reset costs a view less than a
-// pass over its rows for every run.
-constexpr std::size_t kRunsBeforeReset = 32;
-
+// Each makes a change of a list and returns the step that undoes it.
 template <class Record>
-void AppendRow(ListEvents& events, ListKind kind, RecordList<Record>& list, Record record)
+EditHistory::Change Appended(ListEvents& events, SetupModel& model, Record record)
 {
-    const int row = static_cast<int>(list.Count());
-    events.BeginInsertRows(kind, row, row);
-    list.Append(std::move(record));
-    events.EndInsertRows(kind);
+    const int row = static_cast<int>(ListOf<Record>::In(model).Count());
+    InsertRow(events, model, row, std::move(record));
+    return EditHistory::RowPresence<Record>{row, std::nullopt};
 }
 
 template <class Record>
-void RemoveRow(ListEvents& events, ListKind kind, RecordList<Record>& list, int row)
+EditHistory::Change Removed(ListEvents& events, SetupModel& model, int row)
 {
-    events.BeginRemoveRows(kind, row, row);
-    list.Remove(static_cast<std::size_t>(row));
-    events.EndRemoveRows(kind);
+    return EditHistory::RowPresence<Record>{row, TakeRow<Record>(events, model, row)};
 }
 
 template <class Record>
-void SwapRows(ListEvents& events, ListKind kind, RecordList<Record>& list, int row, int with)
+EditHistory::Change Replaced(ListEvents& events, SetupModel& model, int row, Record record)
 {
-    list.Move(static_cast<std::size_t>(row), static_cast<std::size_t>(with));
-    events.RowsChanged(kind, std::min(row, with), std::max(row, with));
+    return EditHistory::RowContent<Record>{row, ReplaceRow(events, model, row, std::move(record))};
+}
+
+template <class Record>
+EditHistory::Change Swapped(ListEvents& events, SetupModel& model, int row, int with)
+{
+    SwapRows<Record>(events, model, row, with);
+    return EditHistory::RowSwap<Record>{with, row};
 }
 
 } // namespace
@@ -147,7 +148,7 @@ Outcome SetupEditor::AddGroup(const std::string& name)
     // every save-and-load would double them.
     if (HasGroupNamed(model_, name))
         return Outcome::GroupNameTaken;
-    AppendRow(*events_, ListKind::Groups, model_.groups, ServerGroup{name});
+    history_.Record(EditKind::AddGroup, Appended(*events_, model_, ServerGroup{name}));
     return Outcome::Done;
 }
 
@@ -155,42 +156,13 @@ Outcome SetupEditor::DeleteGroup(int group)
 {
     if (!Has(model_.groups.Count(), group))
         return Outcome::NoGroupToDelete;
-    const std::string name = model_.groups.At(static_cast<std::size_t>(group)).Name;
-    RemoveRow(*events_, ListKind::Groups, model_.groups, group);
-    RemoveServersOf(name);
+    ServerGroup removed = TakeRow<ServerGroup>(*events_, model_, group);
+    // Exact byte match, as the document writer matches servers to groups: a
+    // case-blind match would also destroy the servers of a group "east" when
+    // "East" goes.
+    std::vector<ServerRun> servers = RemoveServersOf(*events_, model_.servers, removed.Name);
+    history_.Record(EditKind::DeleteGroup, EditHistory::GroupPresence{group, std::move(removed), std::move(servers)});
     return Outcome::Done;
-}
-
-// Exact byte match, as the document writer matches servers to groups: a
-// case-blind match would also destroy the servers of a group "east" when
-// "East" goes.
-void SetupEditor::RemoveServersOf(const std::string& group)
-{
-    RecordList<ServerEntry>& servers = model_.servers;
-    // Runs of the group's rows, {first, count}, from the last: removing them in
-    // this order keeps the rows of the runs still to go where they were.
-    std::vector<std::pair<std::size_t, std::size_t>> runs;
-    for (std::size_t row = servers.Count(); row-- > 0;) {
-        if (servers.At(row).Group != group)
-            continue;
-        if (!runs.empty() && runs.back().first == row + 1) {
-            runs.back().first = row;
-            ++runs.back().second;
-        } else {
-            runs.emplace_back(row, 1);
-        }
-    }
-    if (runs.size() > kRunsBeforeReset) {
-        events_->BeginReset(ListKind::Servers);
-        servers.RemoveIf([&](const ServerEntry& server) { return server.Group == group; });
-        events_->EndReset(ListKind::Servers);
-        return;
-    }
-    for (const auto& [first, count] : runs) {
-        events_->BeginRemoveRows(ListKind::Servers, static_cast<int>(first), static_cast<int>(first + count - 1));
-        servers.Remove(first, count);
-        events_->EndRemoveRows(ListKind::Servers);
-    }
 }
 
 int SetupEditor::RowAfterRemovingGroup(const SetupModel& before, const std::string& group, int row)
@@ -213,7 +185,7 @@ Outcome SetupEditor::MoveGroup(int group, int step)
         return Outcome::GroupAtTop;
     if (step > 0 && static_cast<std::size_t>(group) + 1 >= model_.groups.Count())
         return Outcome::GroupAtBottom;
-    SwapRows(*events_, ListKind::Groups, model_.groups, group, group + (step < 0 ? -1 : 1));
+    history_.Record(EditKind::MoveGroup, Swapped<ServerGroup>(*events_, model_, group, group + (step < 0 ? -1 : 1)));
     return Outcome::Done;
 }
 
@@ -223,7 +195,7 @@ Outcome SetupEditor::AddServer(const ServerInput& input)
 {
     if (const Outcome check = CheckServerInput(input); check != Outcome::Done)
         return check;
-    AppendRow(*events_, ListKind::Servers, model_.servers, ServerFromInput(input));
+    history_.Record(EditKind::AddServer, Appended(*events_, model_, ServerFromInput(input)));
     return Outcome::Done;
 }
 
@@ -233,8 +205,9 @@ Outcome SetupEditor::EditServer(int row, const ServerInput& input)
         return Outcome::NoServerToEdit;
     if (const Outcome check = CheckServerInput(input); check != Outcome::Done)
         return check;
-    model_.servers.At(static_cast<std::size_t>(row)) = ServerFromInput(input);
-    events_->RowsChanged(ListKind::Servers, row, row);
+    // An edit that stores what the row holds is no step to undo.
+    if (ServerEntry entry = ServerFromInput(input); entry != model_.servers.At(static_cast<std::size_t>(row)))
+        history_.Record(EditKind::EditServer, Replaced(*events_, model_, row, std::move(entry)));
     return Outcome::Done;
 }
 
@@ -242,7 +215,7 @@ Outcome SetupEditor::DeleteServer(int row)
 {
     if (!Has(model_.servers.Count(), row))
         return Outcome::NoServerToDelete;
-    RemoveRow(*events_, ListKind::Servers, model_.servers, row);
+    history_.Record(EditKind::DeleteServer, Removed<ServerEntry>(*events_, model_, row));
     return Outcome::Done;
 }
 
@@ -257,7 +230,7 @@ Outcome SetupEditor::MoveServer(int row, int step)
     const int with = row + (step < 0 ? -1 : 1);
     const bool sameGroup = model_.servers.At(static_cast<std::size_t>(row)).Group ==
                            model_.servers.At(static_cast<std::size_t>(with)).Group;
-    SwapRows(*events_, ListKind::Servers, model_.servers, row, with);
+    history_.Record(EditKind::MoveServer, Swapped<ServerEntry>(*events_, model_, row, with));
     return sameGroup ? Outcome::Done : Outcome::ServerMoveKeepsSavedOrder;
 }
 
@@ -267,7 +240,7 @@ Outcome SetupEditor::AddUpdate(const UpdateInput& input)
 {
     if (const Outcome check = CheckUpdateInput(input); check != Outcome::Done)
         return check;
-    AppendRow(*events_, ListKind::Updates, model_.updates, UpdateFromInput(input));
+    history_.Record(EditKind::AddUpdate, Appended(*events_, model_, UpdateFromInput(input)));
     return Outcome::Done;
 }
 
@@ -277,8 +250,8 @@ Outcome SetupEditor::EditUpdate(int row, const UpdateInput& input)
         return Outcome::NoUpdateToEdit;
     if (const Outcome check = CheckUpdateInput(input); check != Outcome::Done)
         return check;
-    model_.updates.At(static_cast<std::size_t>(row)) = UpdateFromInput(input);
-    events_->RowsChanged(ListKind::Updates, row, row);
+    if (UpdateEntry entry = UpdateFromInput(input); entry != model_.updates.At(static_cast<std::size_t>(row)))
+        history_.Record(EditKind::EditUpdate, Replaced(*events_, model_, row, std::move(entry)));
     return Outcome::Done;
 }
 
@@ -286,7 +259,7 @@ Outcome SetupEditor::DeleteUpdate(int row)
 {
     if (!Has(model_.updates.Count(), row))
         return Outcome::NoUpdateToDelete;
-    RemoveRow(*events_, ListKind::Updates, model_.updates, row);
+    history_.Record(EditKind::DeleteUpdate, Removed<UpdateEntry>(*events_, model_, row));
     return Outcome::Done;
 }
 
@@ -294,19 +267,24 @@ Outcome SetupEditor::SetWebAddress(std::string WebAddresses::* field, std::strin
 {
     if (address.empty())
         return Outcome::WebAddressEmpty;
-    model_.web.*field = std::move(address);
-    return Outcome::Done;
+    return SetText(model_.web.*field, std::move(address));
 }
 
 Outcome SetupEditor::SetGameName(std::string name)
 {
-    model_.launcher.GameName = std::move(name);
-    return Outcome::Done;
+    return SetText(model_.launcher.GameName, std::move(name));
 }
 
 Outcome SetupEditor::SetServerListUrl(std::string url)
 {
-    model_.launcher.ServerListUrl = std::move(url);
+    return SetText(model_.launcher.ServerListUrl, std::move(url));
+}
+
+Outcome SetupEditor::SetText(std::string& field, std::string text)
+{
+    // Storing what the field holds (as leaving it does) is no step to undo.
+    if (field != text)
+        history_.RecordText(field, std::exchange(field, std::move(text)));
     return Outcome::Done;
 }
 

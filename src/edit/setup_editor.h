@@ -1,6 +1,7 @@
 #pragma once
 
 #include "config/model.h"
+#include "edit/edit_history.h"
 #include "edit/list_events.h"
 #include "edit/outcome.h"
 
@@ -66,7 +67,8 @@ std::vector<std::string> RepeatedGroupNames(const SetupModel& model);
 // The operations on the one SetupModel, for every front end: each checks what
 // it is given, changes the model or nothing, tells the lists' view which rows
 // changed, and returns why it refused. Rows and groups are indexes, -1 (or
-// any index past the end) for none.
+// any index past the end) for none. Every change is a step that Undo takes
+// back and Redo makes again.
 class SetupEditor {
 public:
     explicit SetupEditor(SetupModel& model) : model_(model) {}
@@ -98,17 +100,30 @@ public:
     Outcome SetGameName(std::string name);
     Outcome SetServerListUrl(std::string url);
 
+    // Undoes or redoes the last step, telling the view as the operations do;
+    // nothing when there is none. The model is then as before that step, byte
+    // for byte in what a save writes.
+    std::optional<Restored> Undo() { return history_.Undo(model_, *events_); }
+    std::optional<Restored> Redo() { return history_.Redo(model_, *events_); }
+    const EditHistory& History() const { return history_; }
+    // After the model was loaded anew.
+    void ForgetHistory() { history_.Clear(); }
+    // The operator left a text field: typing in it again is a step of its own.
+    void EndTyping() { history_.EndTyping(); }
+
     // Where the server at `row` is after the servers of `group` were removed;
     // -1 when it was one of them.
     static int RowAfterRemovingGroup(const SetupModel& before, const std::string& group, int row);
 
 private:
     bool Has(std::size_t count, int index) const { return index >= 0 && static_cast<std::size_t>(index) < count; }
-    void RemoveServersOf(const std::string& group);
+    // Every text of the model is set through here, so that its change can be undone.
+    Outcome SetText(std::string& field, std::string text);
 
     SetupModel& model_;
     NoListEvents noEvents_;
     ListEvents* events_ = &noEvents_;
+    EditHistory history_;
 };
 
 } // namespace tarnwick::edit
