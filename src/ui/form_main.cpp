@@ -9,9 +9,11 @@
 #include "ui/qt_text.h"
 #include "ui_FormMain.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QKeySequence>
 #include <QScreen>
 #include <QSignalBlocker>
 
@@ -70,6 +72,7 @@ TFormMain::TFormMain(Operator& op, std::span<const std::byte> launcherImage, std
     GuardTextFields(this);
     ConnectHandlers();
     ConnectFields();
+    ConnectUndo();
     FormCreate();
 }
 
@@ -144,7 +147,10 @@ void TFormMain::ConnectFields()
     // then shows the address kept.
     const auto onEdit = [this](QLineEdit* field, auto store) {
         connect(field, &QLineEdit::textEdited, this,
-                [this, store](const QString& text) { RunGuarded(operator_, [&] { store(ToGbk(text)); }); });
+                [this, store](const QString& text) {
+                    RunGuarded(operator_, [&] { store(ToGbk(text)); });
+                    ShowHistory();
+                });
     };
     for (const auto& [field, member] : {std::pair{ui_->edtLoginframeUrl, &WebAddresses::LoginframeUrl},
                                         std::pair{ui_->edtHomeUrl, &WebAddresses::HomeUrl},
@@ -239,6 +245,65 @@ void TFormMain::closeEvent(QCloseEvent* event)
         event->ignore();
 }
 
+// Undo and redo ------------------------------------------------------------------
+
+void TFormMain::ConnectUndo()
+{
+    // Ctrl+Z and Ctrl+Y, and the platform's own keys for both, anywhere in the
+    // window but in a text field, which undoes its own typing first. The fixed
+    // layout has no room for buttons: the window's context menu holds both.
+    const auto make = [this](const char* name, QKeySequence::StandardKey standard, const QKeySequence& common,
+                             bool undo) {
+        auto* action = new QAction(this);
+        action->setObjectName(QLatin1String(name));
+        QList<QKeySequence> keys = QKeySequence::keyBindings(standard);
+        if (!keys.contains(common))
+            keys.prepend(common);
+        action->setShortcuts(keys);
+        connect(action, &QAction::triggered, this, [this, undo] { Restore(undo); });
+        addAction(action);
+        return action;
+    };
+    undo_ = make("UndoAction", QKeySequence::Undo, QKeySequence(Qt::CTRL | Qt::Key_Z), true);
+    redo_ = make("RedoAction", QKeySequence::Redo, QKeySequence(Qt::CTRL | Qt::Key_Y), false);
+    setContextMenuPolicy(Qt::ActionsContextMenu);
+    ShowHistory();
+}
+
+void TFormMain::Restore(bool undo)
+{
+    std::optional<edit::Restored> restored;
+    Act([&] { restored = undo ? logic_.Undo() : logic_.Redo(); });
+    if (restored)
+        ShowPage(*restored);
+}
+
+void TFormMain::ShowHistory()
+{
+    const edit::EditHistory& history = logic_.History();
+    undo_->setEnabled(history.CanUndo());
+    undo_->setText(ToQString(Sentence(edit::UndoCaption(history.NextUndo()))));
+    redo_->setEnabled(history.CanRedo());
+    redo_->setText(ToQString(Sentence(edit::RedoCaption(history.NextRedo()))));
+}
+
+void TFormMain::ShowPage(const edit::Restored& restored)
+{
+    QWidget* page = restored.list == edit::ListKind::Updates ? ui_->ts5 : ui_->ts3;
+    if (!restored.list) {
+        page = ui_->ts6; // a launcher field, unless it is a web address
+        for (const WebAddressField& field : kWebAddressFields)
+            if (&(logic_.Model().web.*field.member) == restored.text)
+                page = ui_->ts4;
+    }
+    if (page == ui_->ts6) {
+        ui_->pgc1->setCurrentWidget(page);
+        return;
+    }
+    ui_->pgc1->setCurrentWidget(ui_->ts2);
+    ui_->pgc2->setCurrentWidget(page);
+}
+
 // Showing the model ------------------------------------------------------------
 
 void TFormMain::ShowModel()
@@ -247,6 +312,7 @@ void TFormMain::ShowModel()
     ui_->lvServerList->ShowSelectedRow(logic_.SelectedServer());
     ui_->lvUpDataList->ShowSelectedRow(logic_.SelectedUpdate());
     ShowFields();
+    ShowHistory();
 }
 
 void TFormMain::ShowFields()

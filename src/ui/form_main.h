@@ -5,6 +5,8 @@
 
 #include <QWidget>
 
+class QAction;
+
 #include <cstddef>
 #include <filesystem>
 #include <functional>
@@ -60,11 +62,18 @@ private:
     void FormCreate();
     void ConnectHandlers();
     void ConnectFields();
+    // Undo and redo on their keys and on the window's context menu.
+    void ConnectUndo();
+    void Restore(bool undo);
     void Act(const std::function<void()>& operation);
     // The lists follow the model through their item models; this shows the
     // selection and the fields.
     void ShowModel();
     void ShowFields();
+    // What undo and redo would do, and whether there is any.
+    void ShowHistory();
+    // The page that shows what an undo or redo brought back.
+    void ShowPage(const edit::Restored& restored);
     // Whether lists and launchers will be signed, read from the key store.
     void ShowSigning();
 
@@ -74,6 +83,8 @@ private:
     std::unique_ptr<ListModels> lists_;
     bool opened_ = false;
     bool showing_ = false; // an operation runs: selection signals are not the operator's
+    QAction* undo_ = nullptr;
+    QAction* redo_ = nullptr;
 };
 
 } // namespace tarnwick::ui

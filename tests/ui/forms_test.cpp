@@ -407,6 +407,53 @@ private slots:
         QVERIFY(!p.main->Logic().HasUnsavedEdits());
     }
 
+    // Ctrl+Z brings a deleted server back, selected, and Ctrl+Y deletes it
+    // again; an address typed and undone shows in its field once more.
+    void undoAndRedoFollowTheirKeys()
+    {
+        Program p;
+        p.op.notices.clear(); // what loading told
+        p.main->show();
+        QVERIFY(QTest::qWaitForWindowActive(p.main.get()));
+        auto* servers = Find<QTableView>(*p.main, "lvServerList");
+        const QString name = Cell(*servers, 0, 1);
+        servers->setFocus();
+        servers->selectRow(0);
+        Click(*p.main, "btnDelServer");
+        QCOMPARE(Rows(*servers), 0);
+
+        QTest::keyClick(servers, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(Rows(*servers), 1);
+        QCOMPARE(Cell(*servers, 0, 1), name);
+        QCOMPARE(servers->selectionModel()->selectedRows().size(), 1);
+        QCOMPARE(servers->selectionModel()->selectedRows().front().row(), 0);
+        QCOMPARE(p.main->Logic().SelectedServer(), 0);
+        QVERIFY(!p.main->Logic().HasUnsavedEdits()); // closing asks nothing
+        QTest::keyClick(servers, Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(Rows(*servers), 0);
+        QVERIFY(p.main->Logic().HasUnsavedEdits());
+
+        Find<QTabWidget>(*p.main, "pgc2")->setCurrentIndex(1);
+        auto* home = Find<QLineEdit>(*p.main, "edtHomeUrl");
+        home->setFocus();
+        home->selectAll();
+        QTest::keyClicks(home, Q("http://new.example/"));
+        // Leaving the field ends its step; in the field the keys are its own.
+        auto* save = Find<QPushButton>(*p.main, "btnServerInfoSave");
+        save->setFocus();
+        QTest::keyClick(save, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(home->text(), Q("http://www.example.com/"));
+        QTest::keyClick(save, Qt::Key_Z, Qt::ControlModifier); // the server's delete
+        QCOMPARE(Rows(*servers), 1);
+        QCOMPARE(Find<QTabWidget>(*p.main, "pgc2")->currentIndex(), 0);
+        QVERIFY(!p.main->Logic().HasUnsavedEdits());
+        QTest::keyClick(save, Qt::Key_Y, Qt::ControlModifier);
+        QTest::keyClick(save, Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(home->text(), Q("http://new.example/"));
+        QCOMPARE(Find<QTabWidget>(*p.main, "pgc2")->currentIndex(), 1);
+        QVERIFY(p.op.notices.empty());
+    }
+
     // The launcher tab says whether lists and launchers will be signed, makes
     // the key, and takes the game client for this session.
     void theLauncherTabShowsSigningAndMakesTheKey()

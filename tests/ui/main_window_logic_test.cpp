@@ -586,6 +586,36 @@ TEST_F(MainWindowTest, WebAddressesGoThroughTheEditingLayer)
     EXPECT_TRUE(logic.HasUnsavedEdits());
 }
 
+// An undo or redo selects the row it brought back, and none under a group
+// whose servers came or went; a load starts with nothing to undo.
+TEST_F(MainWindowTest, UndoSelectsWhatItBringsBackAndALoadForgetsTheSteps)
+{
+    AddGroup("East");
+    AddGroup("West");
+    AddServer("East", "e1");
+    AddServer("West", "w1");
+    logic.SelectGroup(0);
+    logic.SelectServer(1);
+    logic.DeleteGroup();
+    ASSERT_EQ(GroupNames(), std::vector<std::string>{"West"});
+    ASSERT_TRUE(logic.Undo());
+    EXPECT_EQ(GroupNames(), (std::vector<std::string>{"East", "West"}));
+    EXPECT_EQ(ServerShowNames(), (std::vector<std::string>{"e1", "w1"}));
+    EXPECT_EQ(logic.SelectedGroup(), 0);
+    EXPECT_EQ(logic.SelectedServer(), -1);
+    ASSERT_TRUE(logic.Redo());
+    EXPECT_EQ(logic.SelectedGroup(), -1);
+
+    logic.SelectServer(0);
+    logic.DeleteServer();
+    ASSERT_TRUE(logic.Undo());
+    EXPECT_EQ(logic.SelectedServer(), 0);
+
+    logic.LoadWorkingCopy();
+    EXPECT_FALSE(logic.History().CanUndo());
+    EXPECT_FALSE(logic.Undo());
+}
+
 TEST(GenerateButton, ShowsEachOutcomeOfTheBuilderAsItsNotice)
 {
     struct Row {

@@ -73,6 +73,8 @@ bool MainWindowLogic::TakeWorkingCopy()
 void MainWindowLogic::LoadWorkingCopy()
 {
     group_ = server_ = update_ = -1;
+    // The steps were those of the model before this load.
+    editor_.ForgetHistory();
     {
         const ResetAll reset(*events_);
         workingCopy_.Load(model_);
@@ -252,12 +254,35 @@ void MainWindowLogic::TypeWebAddress(std::string WebAddresses::* field, std::str
 
 void MainWindowLogic::LeaveWebAddress(std::string WebAddresses::* field, std::string address)
 {
+    editor_.EndTyping();
     Refused(editor_.SetWebAddress(field, std::move(address)));
 }
 
 void MainWindowLogic::SetGameName(std::string name) { Refused(editor_.SetGameName(std::move(name))); }
 
 void MainWindowLogic::SetServerListUrl(std::string url) { Refused(editor_.SetServerListUrl(std::move(url))); }
+
+// Undo and redo ----------------------------------------------------------------
+
+std::optional<edit::Restored> MainWindowLogic::Undo() { return Select(editor_.Undo()); }
+std::optional<edit::Restored> MainWindowLogic::Redo() { return Select(editor_.Redo()); }
+
+std::optional<edit::Restored> MainWindowLogic::Select(std::optional<edit::Restored> restored)
+{
+    if (!restored || !restored->list)
+        return restored;
+    switch (*restored->list) {
+    case ListKind::Groups:
+        group_ = restored->row;
+        // The group's servers came or went with it, under the selected row.
+        if (restored->kind == edit::EditKind::DeleteGroup)
+            server_ = -1;
+        break;
+    case ListKind::Servers: server_ = restored->row; break;
+    case ListKind::Updates: update_ = restored->row; break;
+    }
+    return restored;
+}
 
 // Outputs --------------------------------------------------------------------
 

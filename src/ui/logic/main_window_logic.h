@@ -76,6 +76,13 @@ public:
 
     SigningLogic& Signing() { return signing_; }
 
+    // Undo and redo of the last edit, kept by the editing layer: the list the
+    // step changed shows the row it brought back selected. Returns where the
+    // step was, for the window to show its page; nothing when there was none.
+    std::optional<edit::Restored> Undo();
+    std::optional<edit::Restored> Redo();
+    const edit::EditHistory& History() const { return editor_.History(); }
+
     // Selection: an index, or -1 for none. Out-of-range choices count as none.
     int SelectedGroup() const { return group_; }
     int SelectedServer() const { return server_; }
@@ -126,6 +133,7 @@ private:
     bool ShowServerDialog(const char* captionUtf8);
     bool ShowUpdateDialog(const char* captionUtf8);
     void MoveServer(int step);
+    std::optional<edit::Restored> Select(std::optional<edit::Restored> restored);
 
     Operator& operator_;
     const WindowPlacement& mainWindow_;
