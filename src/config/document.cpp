@@ -58,11 +58,11 @@ ConfigurationDocument::ConfigurationDocument(std::filesystem::path workingCopy)
 {
 }
 
-void ConfigurationDocument::LoadConfiguration(SetupModel& model)
+bool ConfigurationDocument::LoadConfiguration(SetupModel& model)
 {
     std::error_code ec;
     if (!std::filesystem::exists(workingCopy_, ec))
-        return;
+        return false;
     const auto before = IdentityOf(workingCopy_);
     DocumentReading reading = ReadConfigurationDocument(ReadFile(workingCopy_, kDocumentLimit), model);
     loaded_ = true;
@@ -72,6 +72,7 @@ void ConfigurationDocument::LoadConfiguration(SetupModel& model)
         keptFrom_ = before;
     if (reading.failure)
         throw std::move(*reading.failure);
+    return true;
 }
 
 std::string ConfigurationDocument::BuildDocument(const SetupModel& model, bool Encode) const

@@ -41,8 +41,10 @@ public:
     // workingCopy: the Tarnwick.xml that LoadConfiguration reads.
     explicit ConfigurationDocument(std::filesystem::path workingCopy = "Tarnwick.xml");
 
-    // Fills the model from the working copy; a missing file loads nothing. Raises Error.
-    void LoadConfiguration(SetupModel& model);
+    // Fills the model from the working copy; a missing file loads nothing
+    // (false). Raises Error, leaving in the model what was read before the
+    // failure (see ReadConfigurationDocument).
+    bool LoadConfiguration(SetupModel& model);
 
     // The document bytes for the model; Encode switches value encoding on.
     std::string BuildDocument(const SetupModel& model, bool Encode) const;

@@ -446,34 +446,51 @@ private:
     xml::TopLevelCollector topLevel_;
 };
 
-ModelBuilder& BuilderOf(void* ctx) { return *static_cast<ModelBuilder*>(xml::Parser::ClientOf(ctx)); }
+// The builder while the document is still being read. libxml2 goes on past
+// some errors, but what follows a failure is no longer the document as
+// written, so nothing after it is taken.
+ModelBuilder* BuilderOf(void* ctx)
+{
+    return xml::Parser::Failed(ctx) ? nullptr : static_cast<ModelBuilder*>(xml::Parser::ClientOf(ctx));
+}
 
 xmlSAXHandler Events()
 {
     xmlSAXHandler events{};
     events.startElementNs = [](void* ctx, const xmlChar* localname, const xmlChar*, const xmlChar*, int,
                                const xmlChar**, int attributeCount, int defaulted, const xmlChar** attributes) {
-        BuilderOf(ctx).StartElement(ctx, localname, attributeCount, defaulted, attributes);
+        if (ModelBuilder* builder = BuilderOf(ctx))
+            builder->StartElement(ctx, localname, attributeCount, defaulted, attributes);
     };
     events.endElementNs = [](void* ctx, const xmlChar*, const xmlChar*, const xmlChar*) {
-        BuilderOf(ctx).EndElement();
+        if (ModelBuilder* builder = BuilderOf(ctx))
+            builder->EndElement();
     };
     events.characters = [](void* ctx, const xmlChar* chars, int length) {
-        BuilderOf(ctx).Characters(ctx, chars, length, false);
+        if (ModelBuilder* builder = BuilderOf(ctx))
+            builder->Characters(ctx, chars, length, false);
     };
     events.ignorableWhitespace = events.characters;
     events.cdataBlock = [](void* ctx, const xmlChar* chars, int length) {
-        BuilderOf(ctx).Characters(ctx, chars, length, true);
+        if (ModelBuilder* builder = BuilderOf(ctx))
+            builder->Characters(ctx, chars, length, true);
     };
     events.comment = [](void* ctx, const xmlChar* value) {
-        BuilderOf(ctx).OtherNode();
-        BuilderOf(ctx).TopLevel().Comment(value);
+        if (ModelBuilder* builder = BuilderOf(ctx)) {
+            builder->OtherNode();
+            builder->TopLevel().Comment(value);
+        }
     };
     events.processingInstruction = [](void* ctx, const xmlChar* target, const xmlChar* data) {
-        BuilderOf(ctx).OtherNode();
-        BuilderOf(ctx).TopLevel().Instruction(target, data);
+        if (ModelBuilder* builder = BuilderOf(ctx)) {
+            builder->OtherNode();
+            builder->TopLevel().Instruction(target, data);
+        }
     };
-    events.reference = [](void* ctx, const xmlChar*) { BuilderOf(ctx).OtherNode(); };
+    events.reference = [](void* ctx, const xmlChar*) {
+        if (ModelBuilder* builder = BuilderOf(ctx))
+            builder->OtherNode();
+    };
     return events;
 }
 
@@ -483,22 +500,36 @@ DocumentReading ReadConfigurationDocument(std::string bytes, SetupModel& model, 
 {
     xml::Parser parser;
     std::optional<std::string> utf8;
+    // Where the bytes stop being GBK: only the lines before it are read.
+    std::optional<Error> notGbk;
     // ASCII is the same text in UTF-8. A server information file, whose values
     // are all encoded, is nothing else: tens of megabytes need no conversion.
     if (IsAscii(bytes)) {
         utf8 = std::move(bytes);
     } else {
-        utf8 = xml::DocumentText(bytes, parser.Report());
-        if (!utf8)
-            throw parser.ReportedError(bytes);
+        xml::ParseReport decodingReport;
+        utf8 = xml::DocumentText(bytes, decodingReport);
+        if (!utf8) {
+            notGbk = xml::DocumentError(decodingReport.reason, bytes, decodingReport.line);
+            utf8 = xml::GbkLinesBefore(bytes, decodingReport.line);
+        }
     }
     // Failures quote the decoded text, so the bytes need not be kept through the parse.
     std::string().swap(bytes);
     ModelBuilder builder(*utf8, decoding);
-    if (!parser.ParseText(*utf8, Events(), &builder))
-        throw parser.ReportedErrorInText(*utf8);
     DocumentReading reading;
+    if (!parser.ParseText(*utf8, Events(), &builder)) {
+        // Lines cut off before bytes that are not GBK end too soon for the
+        // parser; the bytes are the damage then, not the end it met.
+        const bool cutBeforeNotGbk = notGbk && parser.Report().atEnd;
+        reading.damage = cutBeforeNotGbk ? std::move(notGbk) : parser.ReportedErrorInText(*utf8);
+    } else {
+        reading.damage = std::move(notGbk);
+    }
+    // A damaged document is told as such before any value it holds.
     reading.failure = builder.ApplyTo(model);
+    if (reading.damage)
+        reading.failure = reading.damage;
     reading.topLevel = std::move(builder.TopLevel()).Result();
     return reading;
 }

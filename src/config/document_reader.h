@@ -10,14 +10,19 @@
 
 namespace tarnwick {
 
-// What a read of a well-formed document gives besides the model.
+// What a read of a document gives besides the model.
 struct DocumentReading {
-    // The top-level comments and processing instructions; absent when one
-    // holds text that GBK cannot represent.
+    // The top-level comments and processing instructions (those before the
+    // damage of a damaged document); absent when one holds text that GBK
+    // cannot represent.
     std::optional<TopLevelNodes> topLevel;
     // The first value that could not be read. What was completed before it is
     // in the model; nothing after it is.
     std::optional<Error> failure;
+    // Where the document itself is damaged (not well-formed, or bytes that
+    // are not GBK), when it is: nothing after that point was seen. `failure`
+    // is then this one, told before any value that could not be read.
+    std::optional<Error> damage;
 };
 
 // Gives the plain values of a document whose values are encoded (the body of
@@ -31,10 +36,12 @@ public:
 };
 
 // Fills the model from a configuration document's bytes (GBK), reading the
-// values as the parser meets them; the bytes are let go once decoded. Raises
-// the document error, with the model unchanged, when the bytes are not a
-// well-formed document. With `decoding`, the values that ServerInfo.txt
-// encodes pass through it.
+// values as the parser meets them; the bytes are let go once decoded. Of a
+// damaged document (cut short, not well-formed, not GBK) the groups, servers,
+// addresses and update entries completed before the damage are read, each
+// list a prefix of the whole document's: a record the damage cuts into is
+// left out, never read in part. With `decoding`, the values that
+// ServerInfo.txt encodes pass through it.
 DocumentReading ReadConfigurationDocument(std::string bytes, SetupModel& model, ValueDecoding* decoding = nullptr);
 
 } // namespace tarnwick

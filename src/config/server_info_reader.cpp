@@ -267,14 +267,20 @@ SetupModel ReadServerInfo(std::string_view bytes, std::string_view shownName, co
     model.web = {};
     CheckedDecoding decoding(key);
     DocumentReading reading;
+    const auto named = [&](const Error& error) {
+        return Error(Message("%1: %2").Arg(name).Inner(error.Text()), error.Kind());
+    };
     try {
         reading = ReadConfigurationDocument(std::move(document), model, &decoding);
     } catch (const Error& error) {
-        throw Error(Message("%1: %2").Arg(name).Inner(error.Text()), error.Kind());
+        throw named(error);
     }
+    // A published list is taken whole or not at all.
+    if (reading.damage)
+        throw named(*reading.damage);
     decoding.Check(name);
     if (reading.failure)
-        throw Error(Message("%1: %2").Arg(name).Inner(reading.failure->Text()), reading.failure->Kind());
+        throw named(*reading.failure);
     KeepServersOnce(model);
     return model;
 }

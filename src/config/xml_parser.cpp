@@ -79,13 +79,18 @@ Parser& ParserOf(void* parserContext)
     return *static_cast<Parser*>(static_cast<xmlParserCtxtPtr>(parserContext)->_private);
 }
 
+bool AtEndOfInput(const xmlParserCtxt* ctxt)
+{
+    return ctxt->input == nullptr || ctxt->input->cur >= ctxt->input->end;
+}
+
 // libxml2's limits, in words that name the limit; its own words speak of its
 // internals ("huge input lookup", "use XML_PARSE_HUGE option"). They are told
 // apart by error code: a construct that outgrows its limit has the code of one
 // left unfinished, but only the latter is found at the end of the input.
 std::optional<Message> LimitReason(ErrorRecord error, xmlParserCtxtPtr ctxt)
 {
-    const bool atEnd = ctxt->input == nullptr || ctxt->input->cur >= ctxt->input->end;
+    const bool atEnd = AtEndOfInput(ctxt);
     const auto piece = [&](const char* subject) -> std::optional<Message> {
         if (atEnd)
             return std::nullopt;
@@ -248,8 +253,14 @@ long Parser::LineOf(void* parserContext)
 
 void Parser::Record(void* parserContext, Message reason, long line)
 {
-    ParserOf(parserContext).report_.Fail(std::move(reason), line);
+    ParseReport& report = ParserOf(parserContext).report_;
+    if (report.failed)
+        return;
+    report.Fail(std::move(reason), line);
+    report.atEnd = AtEndOfInput(static_cast<xmlParserCtxtPtr>(parserContext));
 }
+
+bool Parser::Failed(void* parserContext) { return ParserOf(parserContext).report_.failed; }
 
 void Parser::StartElement(void* parserContext, const xmlChar* localname, const xmlChar* prefix, const xmlChar* uri,
                           int namespaceCount, const xmlChar** namespaces, int attributeCount, int defaulted,
@@ -286,6 +297,19 @@ std::optional<std::string> DocumentText(std::string_view bytes, ParseReport& rep
     if (!utf8)
         report.Fail(Message(QT_TRANSLATE_NOOP("Tarnwick", "文档中有不是 GBK 文字的字节")), FirstNonGbkLine(bytes));
     return utf8;
+}
+
+std::string GbkLinesBefore(std::string_view bytes, long number)
+{
+    std::size_t start = bytes.size(); // of line `number`
+    long line = 0;
+    ForEachLine(bytes, [&](std::string_view text) {
+        if (++line < number)
+            return true;
+        start = static_cast<std::size_t>(text.data() - bytes.data());
+        return false;
+    });
+    return TryGbkToUtf8(bytes.substr(0, start)).value_or(std::string());
 }
 
 bool Parser::ParseEvents(std::string_view bytes, const xmlSAXHandler& events, void* client)

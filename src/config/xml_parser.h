@@ -20,6 +20,9 @@ struct ParseReport {
     bool failed = false;
     Message reason;
     long line = 0;
+    // The parser had read all of its input when the failure came: the text
+    // ends there rather than going on wrongly.
+    bool atEnd = false;
 
     void Fail(Message why, long at);
     // A reason in libxml2's or a handler's own words (GBK).
@@ -35,6 +38,10 @@ Error DocumentErrorInText(const Message& reason, std::string_view utf8, long lin
 // The document's bytes decoded for the parser; absent, with the report's
 // failure naming the first line that is not GBK, when they cannot be.
 std::optional<std::string> DocumentText(std::string_view bytes, ParseReport& report);
+
+// The lines before line `number` (1-based) of GBK bytes, decoded for the
+// parser: what can be read of a document whose line `number` is not GBK.
+std::string GbkLinesBefore(std::string_view bytes, long number);
 
 // libxml2 text (UTF-8) for a message, as GBK.
 std::string MessageText(std::string_view utf8);
@@ -61,6 +68,8 @@ public:
     static long LineOf(void* parserContext);
     // Keeps the first failure; the parse goes on.
     static void Record(void* parserContext, Message reason, long line);
+    // Whether a failure was recorded: events after it are no longer the document's.
+    static bool Failed(void* parserContext);
     // Ends the parse with a failure at the current line.
     static void Refuse(void* parserContext, Message reason);
 
