@@ -8,12 +8,15 @@
 #include "cli/options.h"
 #include "cli/printable.h"
 #include "edit/field_rules.h"
+#include "edit/outcome.h"
+#include "edit/working_copy.h"
 #include "launcher/byte_reader.h"
 #include "launcher/launcher_builder.h"
 #include "launcher/pe_image.h"
 #include "launcher/version_info.h"
 #include "launcher/version_stamp.h"
 
+#include <chrono>
 #include <cstdio>
 #include <iostream>
 #include <optional>
@@ -24,27 +27,100 @@
 namespace tarnwick::cli {
 namespace {
 
-int Launcher(const Context& context, const Arguments& args)
+constexpr const char* kLauncherUsage = "launcher [--client COMMAND | --no-client] [GAMENAME LISTURL]";
+
+// A window holds the folder's lock for its whole run, a command-line edit for
+// milliseconds: a launcher waits only for the latter before remembering.
+constexpr std::chrono::seconds kRememberLockWait{1};
+
+// A line break of a message, as a terminal wants it.
+std::string Lines(std::string sentence)
 {
-    const Options options(args, {"--client"}, {}, "launcher [--client COMMAND] GAMENAME LISTURL");
-    options.ExpectOperands(2);
-    std::optional<std::string> client;
+    for (std::size_t at = 0; (at = sentence.find("\r\n", at)) != std::string::npos;)
+        sentence.erase(at, 1);
+    return sentence;
+}
+
+void Note(const Context& context, const Message& note)
+{
+    std::cerr << "tarnwick-cli: " << Printable(Lines(context.translation.Sentence(note))) << "\n";
+}
+
+// The client the launcher starts: the option's, none, or the one remembered.
+std::optional<std::string> ClientFor(const Options& options, const LauncherSetup& remembered)
+{
+    if (options.Flag("--no-client"))
+        return std::nullopt;
     if (const auto value = options.Value("--client")) {
-        client = edit::ClientCommandText(GbkArgument(*value, "--client"));
+        std::optional<std::string> client = edit::ClientCommandText(GbkArgument(*value, "--client"));
         if (!client)
             throw UsageError(Message(QT_TRANSLATE_NOOP("TarnwickCli", "--client: needs the game client's command, "
                                                                       "such as \"%1\""))
                                  .Arg("game.exe -s %addr% -p %port%"));
+        return client;
     }
+    if (remembered.ClientCommand.empty())
+        return std::nullopt;
+    std::optional<std::string> client = edit::ClientCommandText(remembered.ClientCommand);
+    if (!client)
+        throw Refusal(Message(QT_TRANSLATE_NOOP("TarnwickCli", "the remembered game client: %1 (--client COMMAND or "
+                                                               "--no-client decides here)"))
+                          .Inner(edit::RefusalNotice(edit::Outcome::ClientCommandBlank).text));
+    return client;
+}
+
+// What the launcher was made from becomes what the folder remembers, unless
+// another program holds the folder: a window there remembers its own.
+void Remember(const Context& context, edit::WorkingCopy& workingCopy, const SetupModel& made)
+{
+    try {
+        if (const auto holder = workingCopy.Lock("tarnwick-cli", kRememberLockWait)) {
+            Note(context, Message(QT_TRANSLATE_NOOP("TarnwickCli", "note: %1 holds the folder, so the launcher "
+                                                                   "settings were not remembered"))
+                              .Inner(*holder));
+            return;
+        }
+        workingCopy.RememberLauncherSettings(made);
+    } catch (const Error& error) {
+        Note(context, Message(QT_TRANSLATE_NOOP("TarnwickCli", "note: the launcher settings were not remembered: %1"))
+                          .Inner(error.Text()));
+    }
+}
+
+int Launcher(const Context& context, const Arguments& args)
+{
+    const Options options(args, {"--client"}, {"--no-client"}, kLauncherUsage);
+    if (options.Operands().size() != 2)
+        options.ExpectOperands(0);
+    if (options.Flag("--no-client") && options.Value("--client"))
+        throw UsageError(Message(QT_TRANSLATE_NOOP("TarnwickCli", "--client and --no-client: give one of them")));
+    edit::WorkingCopy workingCopy(context.folder);
+    SetupModel made;
+    const edit::LauncherSettingsRead read = workingCopy.LoadLauncherSettings(made);
+    if (options.Operands().empty()) {
+        if (read.problem)
+            throw Refusal(Message(QT_TRANSLATE_NOOP("TarnwickCli", "%1; give GAMENAME and LISTURL")).Inner(*read.problem));
+        if (!read.remembered)
+            throw Refusal(Message(QT_TRANSLATE_NOOP("TarnwickCli", "this folder remembers no launcher settings yet "
+                                                                   "(%1): give GAMENAME and LISTURL"))
+                              .Arg(edit::FullPathText(workingCopy.LauncherSettingsPath())));
+    } else {
+        if (read.problem)
+            Note(context, Message(QT_TRANSLATE_NOOP("TarnwickCli", "note: %1; it is replaced by this launcher's "
+                                                                   "settings")).Inner(*read.problem));
+        made.launcher.GameName = GbkArgument(options.Operands()[0], "GAMENAME");
+        made.launcher.ServerListUrl = GbkArgument(options.Operands()[1], "LISTURL");
+    }
+    const std::optional<std::string> client = ClientFor(options, made.launcher);
+    made.launcher.ClientCommand = client.value_or("");
     const std::optional<sign::SigningKeys> keys = UserKeys();
     std::vector<crypto::PublicKey> trusted;
     if (keys)
         for (const crypto::PublicKey& key : sign::TrustedPublicKeys(*keys))
             trusted.push_back(key);
-    const BuildOutcome outcome = LauncherBuilder(CarriedLauncherImage(), context.folder)
-                                     .Build(GbkArgument(options.Operands()[0], "GAMENAME"),
-                                            GbkArgument(options.Operands()[1], "LISTURL"),
-                                            client ? std::optional<std::string_view>(*client) : std::nullopt, trusted);
+    const LauncherBuilder builder(CarriedLauncherImage(), context.folder);
+    const BuildOutcome outcome = builder.Build(made.launcher.GameName, made.launcher.ServerListUrl,
+                                               client ? std::optional<std::string_view>(*client) : std::nullopt, trusted);
     // The window's own notices, so that both front ends say the same; the
     // operand they are about goes first.
     switch (outcome) {
@@ -59,8 +135,11 @@ int Launcher(const Context& context, const Arguments& args)
     case BuildOutcome::ClientTooLong:
         throw Refusal(Message(QT_TRANSLATE_NOOP("TarnwickCli", "%1: %2")).Arg("--client").Inner(OutcomeText(outcome)));
     }
-    std::cout << Printable(context.translation.Sentence(OutcomeText(outcome))) << "\n";
+    std::cout << Printable(Lines(context.translation.Sentence(
+                     edit::WithWrittenFile(OutcomeText(outcome), builder.Target(made.launcher.GameName)))))
+              << "\n";
     std::cout << Printable(context.translation.Sentence(sign::LauncherTrustText(keys))) << "\n";
+    Remember(context, workingCopy, made);
     return 0;
 }
 
@@ -205,10 +284,11 @@ std::vector<Command> LauncherCommands()
 {
     return {
         {"launcher",
-         {{"launcher [--client COMMAND] GAMENAME LISTURL",
+         {{kLauncherUsage,
            QT_TRANSLATE_NOOP("TarnwickCli", "write the branded launcher GAMENAME.exe here; COMMAND%1starts the game "
                                             "client, an .exe in the launcher's%1folder, with %addr% %port% %name% "
-                                            "%group% filled in")}},
+                                            "%group% filled in;%1what is left out comes from the folder's remembered%1"
+                                            "launcher settings, which then hold this launcher's")}},
          Launcher},
         {"stamp",
          {{"stamp FILE KEY VALUE", QT_TRANSLATE_NOOP("TarnwickCli", "overwrite the string KEY of FILE's version "

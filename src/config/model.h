@@ -67,9 +67,14 @@ struct UpdateEntry {
     bool operator==(const UpdateEntry&) const = default;
 };
 
+// What launchers are made from. No part of Tarnwick.xml: each working folder
+// remembers it in a file of its own.
 struct LauncherSetup {
     std::string GameName;
     std::string ServerListUrl;
+    // The game client's command line, as typed; empty for none.
+    std::string ClientCommand;
+    bool operator==(const LauncherSetup&) const = default;
 };
 
 // An ordered list with the operations the editors use; order changes only by Move.
@@ -127,7 +132,7 @@ struct SetupModel {
     RecordList<ServerEntry> servers;
     WebAddresses web = InitialWebAddresses();
     RecordList<UpdateEntry> updates;
-    LauncherSetup launcher = {kInitialGameName, kInitialServerListUrl};
+    LauncherSetup launcher = {kInitialGameName, kInitialServerListUrl, ""};
 
     static WebAddresses InitialWebAddresses()
     {

@@ -59,18 +59,34 @@ Notice DeleteGroupQuestion(const std::string& groupName)
     return {NoticeKind::Confirmation, Utf8ToGbk(kInfoCaption), text};
 }
 
-Notice SavedNotice() { return InfoNotice(NoticeKind::Success, Message(QT_TRANSLATE_NOOP("Tarnwick", "保存配置成功完成！"))); }
-
-Notice SavedNotice(const std::string& keptCopy)
+std::string FullPathText(const std::filesystem::path& file)
 {
+    std::error_code error;
+    const std::filesystem::path full = std::filesystem::absolute(file, error);
+    return PathText(error ? file : full.lexically_normal());
+}
+
+Message WithWrittenFile(const Message& done, const std::filesystem::path& file)
+{
+    Message text(QT_TRANSLATE_NOOP("Tarnwick", "%1%2已写入：%3"));
+    text.Inner(done).Arg(kMessageLineBreak).Arg(FullPathText(file));
+    return text;
+}
+
+Notice SavedNotice(const std::filesystem::path& file, const std::optional<std::filesystem::path>& keptCopy)
+{
+    const Message saved = WithWrittenFile(Message(QT_TRANSLATE_NOOP("Tarnwick", "保存配置成功完成！")), file);
+    if (!keptCopy)
+        return InfoNotice(NoticeKind::Success, saved);
     Message text(QT_TRANSLATE_NOOP("Tarnwick", "%1%2原来的 Tarnwick.xml 载入时未能完整读取，覆盖前已另存为：%2%3"));
-    text.Inner(SavedNotice().text).Arg(kMessageLineBreak).Arg(keptCopy);
+    text.Inner(saved).Arg(kMessageLineBreak).Arg(FullPathText(*keptCopy));
     return InfoNotice(NoticeKind::Success, text);
 }
 
-Notice ServerInfoWrittenNotice()
+Notice ServerInfoWrittenNotice(const std::filesystem::path& file)
 {
-    return InfoNotice(NoticeKind::Success, Message(QT_TRANSLATE_NOOP("Tarnwick", "生成配置成功完成！")));
+    return InfoNotice(NoticeKind::Success,
+                      WithWrittenFile(Message(QT_TRANSLATE_NOOP("Tarnwick", "生成配置成功完成！")), file));
 }
 
 Notice InfoNotice(NoticeKind kind, Message text) { return {kind, Utf8ToGbk(kInfoCaption), std::move(text)}; }

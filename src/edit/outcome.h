@@ -2,6 +2,8 @@
 
 #include "base/notice.h"
 
+#include <filesystem>
+#include <optional>
 #include <string>
 
 namespace tarnwick::edit {
@@ -58,11 +60,16 @@ Notice RefusalNotice(Outcome outcome);
 // The confirmation asked before a group and its servers are deleted.
 Notice DeleteGroupQuestion(const std::string& groupName);
 
-// The success notices of the two writes.
-Notice SavedNotice();
-// The same, telling where the working copy that did not load whole was kept.
-Notice SavedNotice(const std::string& keptCopy);
-Notice ServerInfoWrittenNotice();
+// The success notices of the two writes, naming the file written; the save's
+// also where the working copy that did not load whole was kept, if it was.
+Notice SavedNotice(const std::filesystem::path& file, const std::optional<std::filesystem::path>& keptCopy);
+Notice ServerInfoWrittenNotice(const std::filesystem::path& file);
+// A success followed by the file it wrote, by its full path, on a line of its
+// own, so that the operator knows which folder to publish from.
+Message WithWrittenFile(const Message& done, const std::filesystem::path& file);
+// A path as the operator finds it: full (a relative one taken from the
+// current folder), GBK.
+std::string FullPathText(const std::filesystem::path& file);
 
 // Notices under the two captions: "提示信息" for input, confirmations and
 // successes, "错误提示" for refused moves and refused launcher generation.

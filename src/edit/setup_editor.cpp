@@ -280,6 +280,11 @@ Outcome SetupEditor::SetServerListUrl(std::string url)
     return SetText(model_.launcher.ServerListUrl, std::move(url));
 }
 
+Outcome SetupEditor::SetClientCommand(std::string command)
+{
+    return SetText(model_.launcher.ClientCommand, std::move(command));
+}
+
 Outcome SetupEditor::SetText(std::string& field, std::string text)
 {
     // Storing what the field holds (as leaving it does) is no step to undo.

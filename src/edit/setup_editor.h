@@ -101,6 +101,9 @@ public:
     Outcome SetServerListUrl(std::string url);
 
     // Undoes or redoes the last step, telling the view as the operations do;
+    // The game client's command, as typed (empty for none): a launcher is
+    // made with it trimmed, and refuses one of blanks only.
+    Outcome SetClientCommand(std::string command);
     // nothing when there is none. The model is then as before that step, byte
     // for byte in what a save writes.
     std::optional<Restored> Undo() { return history_.Undo(model_, *events_); }

@@ -42,7 +42,8 @@ std::tm LocalTimeNow()
 } // namespace
 
 WorkingCopy::WorkingCopy(std::filesystem::path folder)
-    : folder_(std::move(folder)), document_(folder_ / "Tarnwick.xml")
+    : folder_(std::move(folder)), document_(folder_ / "Tarnwick.xml"),
+      launcherSettings_(folder_ / kLauncherSettingsFileName)
 {
     savedFingerprint_ = Fingerprint(SetupModel{});
 }
@@ -121,6 +122,18 @@ std::optional<std::filesystem::path> WorkingCopy::Save(const SetupModel& model)
     return kept;
 }
 
+LauncherSettingsRead WorkingCopy::LoadLauncherSettings(SetupModel& model)
+{
+    LauncherSettingsRead read = launcherSettings_.Read();
+    model.launcher = read.setup;
+    return read;
+}
+
+bool WorkingCopy::RememberLauncherSettings(const SetupModel& model)
+{
+    return lock_ && launcherSettings_.Remember(model.launcher);
+}
+
 std::vector<std::size_t> UnpinnedEntries(const SetupModel& model)
 {
     std::vector<std::size_t> rows;
@@ -133,6 +146,7 @@ std::vector<std::size_t> UnpinnedEntries(const SetupModel& model)
 ServerInfoWritten WorkingCopy::WriteServerInfo(const SetupModel& model, sign::KeyStore* keys, std::int64_t now) const
 {
     ServerInfoWritten written;
+    written.file = ServerInfoPath();
     const std::optional<sign::SigningKeys> signing = keys ? keys->Load() : std::nullopt;
     const std::string text = WrapServerInfo(document_.BuildDocument(model, true));
     std::string signature;
@@ -141,6 +155,7 @@ ServerInfoWritten WorkingCopy::WriteServerInfo(const SetupModel& model, sign::Ke
     ReplaceFile(ServerInfoPath(), text);
     if (signing) {
         ReplaceFile(SignaturePath(), signature);
+        written.signatureFile = SignaturePath();
         written.keyId = sign::KeyIdOf(signing->signing.publicKey);
         written.unpinned = UnpinnedEntries(model);
     }

@@ -3,6 +3,7 @@
 #include "base/file_lock.h"
 #include "config/document.h"
 #include "config/model.h"
+#include "edit/launcher_settings.h"
 #include "sign/key_store.h"
 
 #include <chrono>
@@ -24,6 +25,9 @@ inline constexpr std::chrono::seconds kEditLockWait{10};
 
 // What writing ServerInfo.txt did besides the file.
 struct ServerInfoWritten {
+    // The files written: ServerInfo.txt, and its signature when signed.
+    std::filesystem::path file;
+    std::optional<std::filesystem::path> signatureFile;
     // Signed: the signing key's id (ServerInfo.txt.sig was written beside it).
     std::optional<std::string> keyId;
     // Signed: the update entries (rows from 0) whose downloads the list does
@@ -78,6 +82,16 @@ public:
                                       std::int64_t now = 0) const;
     std::filesystem::path SignaturePath() const { return folder_ / "ServerInfo.txt.sig"; }
 
+    // The launcher fields that the folder remembers, put into the model (the
+    // initial values before the first remembering, and for a file that cannot
+    // be used, whose problem is returned). Never raises.
+    LauncherSettingsRead LoadLauncherSettings(SetupModel& model);
+    // Remembers the model's launcher fields when they changed, but only while
+    // this program holds the folder's lock: the holder's own remembering is
+    // never written over. True when the file was written. Raises Error.
+    bool RememberLauncherSettings(const SetupModel& model);
+    std::filesystem::path LauncherSettingsPath() const { return launcherSettings_.Path(); }
+
     ConfigurationDocument& Document() { return document_; }
 
 private:
@@ -87,6 +101,7 @@ private:
     std::filesystem::path folder_;
     ConfigurationDocument document_;
     std::optional<FileLock> lock_;
+    LauncherSettingsFile launcherSettings_;
     bool loadedWhole_ = true;
     std::size_t savedFingerprint_ = 0;
 };

@@ -82,26 +82,37 @@ LauncherBuilder::LauncherBuilder(std::span<const std::byte> image, std::filesyst
 {
 }
 
+std::string LauncherBuilder::GameName(std::string_view gameNameEdit)
+{
+    // Trimmed before it is cut, so a cut can leave a trailing space; a cut
+    // never leaves half a character.
+    return std::string(CutGbk(Trimmed(gameNameEdit), kGameNameBytes));
+}
+
+std::filesystem::path LauncherBuilder::Target(std::string_view gameNameEdit) const
+{
+    // The launcher is a Windows program: it carries the name it would have
+    // there. On this system the file's name is the same text in UTF-8.
+    const std::string gameName = GameName(gameNameEdit);
+    const auto fileName = AllowedAsFileName(gameName) ? TryGbkToUtf8(gameName + ".exe") : std::nullopt;
+    if (!fileName)
+        throw NameNotAllowed(folder_, gameName + ".exe");
+    return folder_ / Utf8Path(*fileName);
+}
+
 BuildOutcome LauncherBuilder::Build(std::string_view gameNameEdit, std::string_view serverListEdit,
                                     std::optional<std::string_view> clientCommand,
                                     std::span<const crypto::PublicKey> trustedKeys) const
 {
-    // Both are trimmed before they are cut, so a cut can leave a trailing space;
-    // a cut never leaves half a character.
-    const std::string gameName(CutGbk(Trimmed(gameNameEdit), kGameNameBytes));
+    const std::string gameName = GameName(gameNameEdit);
     const std::string serverListUrl(CutGbk(Trimmed(serverListEdit), kServerListBytes));
     if (gameName.empty())
         return BuildOutcome::NoGameName;
     if (serverListUrl.empty())
         return BuildOutcome::NoListUrl;
 
-    // The launcher is a Windows program: it carries the name it would have
-    // there. On this system the file's name is the same text in UTF-8.
     const std::string outputPath = ".\\" + gameName + ".exe";
-    const auto fileName = AllowedAsFileName(gameName) ? TryGbkToUtf8(gameName + ".exe") : std::nullopt;
-    if (!fileName)
-        throw NameNotAllowed(folder_, gameName + ".exe");
-    const std::filesystem::path target = folder_ / Utf8Path(*fileName);
+    const std::filesystem::path target = Target(gameNameEdit);
 
     if (image_.empty())
         throw Error(Message(QT_TRANSLATE_NOOP("Tarnwick", "找不到资源 %1")).Arg("LoginData"));

@@ -45,7 +45,14 @@ public:
                        std::optional<std::string_view> clientCommand = std::nullopt,
                        std::span<const crypto::PublicKey> trustedKeys = {}) const;
 
+    // The file Build writes for the game name field (the trimmed name and
+    // ".exe" in the folder). Raises Error, as Build does, for a name that
+    // cannot be a file's.
+    std::filesystem::path Target(std::string_view gameNameEdit) const;
+
 private:
+    static std::string GameName(std::string_view gameNameEdit);
+
     std::span<const std::byte> image_;
     std::filesystem::path folder_;
 };

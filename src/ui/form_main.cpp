@@ -11,11 +11,18 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeySequence>
 #include <QScreen>
 #include <QSignalBlocker>
+#include <QStyle>
+#include <QTabBar>
+#include <QToolButton>
+
+#include <algorithm>
 
 namespace tarnwick::ui {
 
@@ -70,6 +77,7 @@ TFormMain::TFormMain(Operator& op, std::span<const std::byte> launcherImage, std
     PrepareReportList(*ui_->lvServerList, lists_->Servers());
     PrepareReportList(*ui_->lvUpDataList, lists_->Updates());
     GuardTextFields(this);
+    ShowWorkingFolder();
     ConnectHandlers();
     ConnectFields();
     ConnectUndo();
@@ -165,6 +173,9 @@ void TFormMain::ConnectFields()
     onEdit(ui_->GameNameEdit, [this](std::string text) { logic_.SetGameName(std::move(text)); });
     onEdit(ui_->ServerListEdit, [this](std::string text) { logic_.SetServerListUrl(std::move(text)); });
     onEdit(ui_->GameClientEdit, [this](std::string text) { logic_.SetClientCommand(std::move(text)); });
+    for (QLineEdit* field : {ui_->GameNameEdit, ui_->ServerListEdit, ui_->GameClientEdit})
+        connect(field, &QLineEdit::editingFinished, this,
+                [this] { RunGuarded(operator_, [this] { logic_.LeaveLauncherField(); }); });
 }
 
 void TFormMain::Act(const std::function<void()>& operation)
@@ -326,6 +337,28 @@ void TFormMain::ShowFields()
     SetText(*ui_->GameNameEdit, logic_.Model().launcher.GameName);
     SetText(*ui_->ServerListEdit, logic_.Model().launcher.ServerListUrl);
     SetText(*ui_->GameClientEdit, logic_.ClientCommand());
+}
+
+void TFormMain::ShowWorkingFolder()
+{
+    // Beside the tabs, where the fixed layout has room: the folder, cut in
+    // its middle to fit, and in full in the tip.
+    auto* action = new QAction(this);
+    action->setObjectName(QStringLiteral("OpenWorkingFolderAction"));
+    const QString folder = QDir::toNativeSeparators(FromPath(logic_.WorkingFolder()));
+    action->setToolTip(QCoreApplication::translate("Tarnwick", "在文件管理器中打开工作文件夹") + QLatin1Char('\n') + folder);
+    action->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
+    connect(action, &QAction::triggered, this, [this] { RunGuarded(operator_, [this] { logic_.OpenWorkingFolder(); }); });
+    auto* button = new QToolButton(ui_->pgc1);
+    button->setObjectName(QStringLiteral("WorkingFolderButton"));
+    button->setAutoRaise(true);
+    button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    button->setDefaultAction(action);
+    const int room = ui_->pgc1->width() - ui_->pgc1->tabBar()->sizeHint().width() - 8;
+    const int iconAndMargins = button->iconSize().width() + 16;
+    action->setText(button->fontMetrics().elidedText(folder, Qt::ElideMiddle, std::max(room - iconAndMargins, 0)));
+    button->setMaximumWidth(room);
+    ui_->pgc1->setCornerWidget(button, Qt::TopRightCorner);
 }
 
 void TFormMain::ShowSigning()

@@ -76,6 +76,8 @@ private:
     void ShowPage(const edit::Restored& restored);
     // Whether lists and launchers will be signed, read from the key store.
     void ShowSigning();
+    // The working folder beside the tabs, with the action that opens it.
+    void ShowWorkingFolder();
 
     std::unique_ptr<Ui::TFormMain> ui_;
     Operator& operator_;

@@ -4,6 +4,7 @@
 #include "ui/qt_text.h"
 
 #include <QApplication>
+#include <QDesktopServices>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -90,5 +91,9 @@ bool QtOperator::ChooseNewFile(const std::string& caption, std::filesystem::path
     file = ToPath(name);
     return true;
 }
+
+QUrl FolderUrl(const std::filesystem::path& folder) { return QUrl::fromLocalFile(FromPath(folder)); }
+
+bool QtOperator::OpenFolder(const std::filesystem::path& folder) { return QDesktopServices::openUrl(FolderUrl(folder)); }
 
 } // namespace tarnwick::ui

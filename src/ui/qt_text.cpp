@@ -105,6 +105,8 @@ std::filesystem::path ToPath(const QString& fileName)
     return Utf8Path(fileName.toUtf8().toStdString());
 }
 
+QString FromPath(const std::filesystem::path& path) { return QString::fromStdU16String(path.u16string()); }
+
 GbkValidator::GbkValidator(bool lowerCase, QObject* parent) : QValidator(parent), lowerCase_(lowerCase) {}
 
 QValidator::State GbkValidator::validate(QString& input, int&) const

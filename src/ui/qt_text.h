@@ -26,6 +26,8 @@ std::string Sentence(const Message& message);
 std::string ToGbk(const QString& text);
 // A file name as the local file system spells it.
 std::filesystem::path ToPath(const QString& fileName);
+// And back, for Qt's calls.
+QString FromPath(const std::filesystem::path& path);
 
 // Refuses an edit that would put text GBK cannot hold into a field, so that
 // nothing is silently replaced when the field is read; optionally turns typed

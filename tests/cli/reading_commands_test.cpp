@@ -4,10 +4,13 @@
 #include "base/file_io.h"
 #include "cli_process.h"
 #include "config/server_info_reader.h"
+#include "edit/launcher_settings.h"
+#include "edit/working_copy.h"
 #include "temporary_folder.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -242,6 +245,55 @@ TEST_F(ReadingCommands, StampSaysWhatItDid)
     }
 }
 
+// What the folder remembers stands in for what is left out, and a launcher
+// made becomes what is remembered, unless a window holds the folder.
+TEST_F(ReadingCommands, ALauncherLeftUnnamedIsMadeFromWhatTheFolderRemembers)
+{
+    const fs::path settings = Path(edit::kLauncherSettingsFileName);
+    // The initial values would hand players a launcher that asks their own machine.
+    const Outcome none = Run({"launcher"});
+    EXPECT_EQ(none.status, 1);
+    EXPECT_TRUE(Contains(none.err, "remembers no launcher settings")) << none.err;
+    EXPECT_TRUE(Contains(none.err, settings.string())) << none.err;
+
+    const Outcome made =
+        Run({"launcher", "--client", "game.exe -s %addr%", "青龙传奇", "http://203.0.113.5/ServerInfo.txt"});
+    ASSERT_EQ(made.status, 0) << made.err;
+    EXPECT_TRUE(Contains(made.out, Path("青龙传奇.exe").string())) << made.out;
+    const std::string withClient = ReadFile(Path("青龙传奇.exe"));
+    fs::remove(Path("青龙传奇.exe"));
+    ASSERT_EQ(Run({"launcher"}).status, 0);
+    EXPECT_EQ(ReadFile(Path("青龙传奇.exe")), withClient);
+
+    // An option given wins, and is remembered.
+    ASSERT_EQ(Run({"launcher", "--no-client"}).status, 0);
+    const std::string withoutClient = ReadFile(Path("青龙传奇.exe"));
+    EXPECT_NE(withoutClient, withClient);
+    ASSERT_EQ(Run({"launcher"}).status, 0);
+    EXPECT_EQ(ReadFile(Path("青龙传奇.exe")), withoutClient);
+
+    // A window on the folder remembers its own fields: the launcher is made all the same.
+    const std::string remembered = ReadFile(settings);
+    {
+        edit::WorkingCopy window(folder_.path());
+        ASSERT_FALSE(window.Lock("tarnwick", std::chrono::milliseconds(0)));
+        const Outcome held = Run({"launcher", "Other", "http://list.example/"});
+        EXPECT_EQ(held.status, 0);
+        EXPECT_TRUE(Contains(held.err, "not remembered")) << held.err;
+        EXPECT_TRUE(fs::exists(Path("Other.exe")));
+        EXPECT_EQ(ReadFile(settings), remembered);
+    }
+
+    // A damaged file is said, and not taken for settings.
+    ReplaceFile(settings, "{\"GameName\": ");
+    const Outcome damaged = Run({"launcher"});
+    EXPECT_EQ(damaged.status, 1);
+    EXPECT_TRUE(Contains(damaged.err, settings.string())) << damaged.err;
+    EXPECT_EQ(ReadFile(settings), "{\"GameName\": ");
+    const Outcome both = Run({"launcher", "--client", "a.exe", "--no-client"});
+    EXPECT_EQ(both.status, 2);
+}
+
 TEST_F(ReadingCommands, UsageErrorsAndRefusalsHaveTheirStatuses)
 {
     ReplaceFile(Path("abc.txt"), "abc");
@@ -258,7 +310,10 @@ TEST_F(ReadingCommands, UsageErrorsAndRefusalsHaveTheirStatuses)
          std::string(10241, 'x'),
          1,
          "tarnwick-cli: standard input: more than 10,240 bytes; a value may hold at most 10,240 bytes\n"},
-        {{"launcher", "Game"}, "", 2, "tarnwick-cli: usage: tarnwick-cli launcher [--client COMMAND] GAMENAME LISTURL\n"},
+        {{"launcher", "Game"},
+         "",
+         2,
+         "tarnwick-cli: usage: tarnwick-cli launcher [--client COMMAND | --no-client] [GAMENAME LISTURL]\n"},
         {{"launcher", "--client", " ", "Game", "http://list.example/"},
          "",
          2,

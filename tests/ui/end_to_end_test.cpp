@@ -78,10 +78,11 @@ TEST_F(EndToEnd, AddsThroughTheDialogsThenSavesWritesAndGenerates)
 
     s.logic.SaveConfiguration();
     EXPECT_EQ(s.op.notices.back().kind, NoticeKind::Success);
-    EXPECT_EQ(s.op.TakeLastText(), "保存配置成功完成！");
+    // Each success names the file it wrote, in full.
+    EXPECT_EQ(s.op.TakeLastText(), "保存配置成功完成！\r\n已写入：" + s.logic.WorkingCopyPath().string());
     s.logic.WriteServerInformation();
     EXPECT_EQ(s.op.notices.back().caption, "提示信息");
-    EXPECT_EQ(s.op.TakeLastText(), "生成配置成功完成！");
+    EXPECT_EQ(s.op.TakeLastText(), "生成配置成功完成！\r\n已写入：" + s.logic.ServerInfoPath().string());
     ASSERT_TRUE(RunGuarded(s.op, [&] { s.logic.GenerateLauncher(); }));
     ASSERT_FALSE(s.op.notices.empty());
     EXPECT_EQ(s.op.notices.back().kind, NoticeKind::Success);

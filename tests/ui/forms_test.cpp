@@ -590,9 +590,9 @@ private slots:
     {
         Program p;
         Click(*p.main, "btnServerInfoSave");
-        QCOMPARE(p.op.TakeLastText(), std::string("保存配置成功完成！"));
+        QCOMPARE(p.op.TakeLastText(), "保存配置成功完成！\r\n已写入：" + (p.folder.path() / "Tarnwick.xml").string());
         Click(*p.main, "btnServerInfoWrite");
-        QCOMPARE(p.op.TakeLastText(), std::string("生成配置成功完成！"));
+        QCOMPARE(p.op.TakeLastText(), "生成配置成功完成！\r\n已写入：" + (p.folder.path() / "ServerInfo.txt").string());
         QVERIFY(!std::filesystem::exists(p.folder.path() / "ServerInfo.txt.sig"));
         QVERIFY(std::filesystem::exists(p.folder.path() / "ServerInfo.txt"));
         Find<QTabWidget>(*p.main, "pgc1")->setCurrentIndex(1);

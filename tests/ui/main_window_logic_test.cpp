@@ -709,7 +709,11 @@ TEST_F(MainWindowTest, SavingOverAFileThatDidNotLoadKeepsItAndSaysWhere)
     op.notices.clear();
     logic.SaveConfiguration();
     const std::string text = op.TakeLastText();
-    EXPECT_EQ(text.rfind("保存配置成功完成！\r\n原来的 Tarnwick.xml 载入时未能完整读取，覆盖前已另存为：\r\n", 0), 0u) << text;
+    EXPECT_EQ(text.rfind("保存配置成功完成！\r\n已写入：" + logic.WorkingCopyPath().string() +
+                             "\r\n原来的 Tarnwick.xml 载入时未能完整读取，覆盖前已另存为：\r\n",
+                         0),
+              0u)
+        << text;
     const std::string kept = text.substr(text.rfind('\n') + 1);
     EXPECT_EQ(ReadFile(Utf8Path(kept)), sample.substr(0, 400));
 }

@@ -29,6 +29,8 @@ public:
     std::deque<SaveAnswer> saveAnswers; // answers to "save the changes?"; Cancel when empty
     std::vector<std::string> saveQuestions;
     std::deque<std::filesystem::path> files; // files chosen; Cancel when empty
+    std::vector<std::filesystem::path> openedFolders; // shown in the file manager
+    bool fileManagerWorks = true;
 
     bool Notice(NoticeKind kind, const std::string& caption, const Message& text) override
     {
@@ -64,6 +66,12 @@ public:
         const SaveAnswer answer = saveAnswers.front();
         saveAnswers.pop_front();
         return answer;
+    }
+
+    bool OpenFolder(const std::filesystem::path& folder) override
+    {
+        openedFolders.push_back(folder);
+        return fileManagerWorks;
     }
 
     bool ChooseNewFile(const std::string&, std::filesystem::path& file) override

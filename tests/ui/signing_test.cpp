@@ -91,12 +91,13 @@ TEST_F(Signing, WithoutAKeyNothingIsSignedAndTheNoticesSaySo)
     EXPECT_EQ(Status(*logic).rfind("没有签名密钥", 0), 0u) << Status(*logic);
 
     logic->WriteServerInformation();
-    EXPECT_EQ(op.TakeLastText(), "生成配置成功完成！");
+    EXPECT_EQ(op.TakeLastText(), "生成配置成功完成！\r\n已写入：" + (work.path() / "ServerInfo.txt").string());
     EXPECT_FALSE(std::filesystem::exists(work.path() / "ServerInfo.txt.sig"));
 
     logic->SetGameName("Velmora");
     logic->GenerateLauncher();
-    EXPECT_EQ(op.TakeLastText(), "登录器生成成功！\r\n" + GbkToUtf8(sign::LauncherTrustText(std::nullopt).Chinese()));
+    EXPECT_EQ(op.TakeLastText(), "登录器生成成功！\r\n已写入：" + (work.path() / "Velmora.exe").string() + "\r\n" +
+                                     GbkToUtf8(sign::LauncherTrustText(std::nullopt).Chinese()));
     EXPECT_TRUE(StampedKeys(ReadFile(work.path() / "Velmora.exe")).empty());
 
     // Where the system names no settings folder there is no key to make.
@@ -158,7 +159,9 @@ TEST_F(Signing, ServerInfoIsSignedAndUnpinnedEntriesAreNamed)
     logic->WriteServerInformation();
     EXPECT_EQ(op.notices.back().kind, NoticeKind::Success);
     const std::string text = op.TakeLastText();
-    EXPECT_EQ(text.rfind("生成配置成功完成！\r\n已用密钥 " + KeyId() + " 签名", 0), 0u) << text;
+    const std::string file = (work.path() / "ServerInfo.txt").string();
+    EXPECT_EQ(text.rfind("生成配置成功完成！\r\n已写入：" + file + "\r\n已写入：" + file + ".sig\r\n已用密钥 " + KeyId() + " 签名", 0), 0u)
+        << text;
     // The sample's one entry checks MD5 but carries none.
     EXPECT_NE(text.find("检查签名的登录器不会安装它们：\r\n1. new files\r\n"), std::string::npos) << text;
     const auto signature = sign::ParseSignatureFile(ReadFile(work.path() / "ServerInfo.txt.sig")).signature;

@@ -3,6 +3,7 @@
 #include "base/error.h"
 #include "base/text.h"
 #include "edit/field_rules.h"
+#include "edit/launcher_settings.h"
 #include "launcher/launcher_builder.h"
 #include "ui/logic/failure_report.h"
 #include "ui/logic/gbk_literal.h"
@@ -70,8 +71,29 @@ bool MainWindowLogic::TakeWorkingCopy()
     return false;
 }
 
+void MainWindowLogic::LoadLauncherSettings()
+{
+    const edit::LauncherSettingsRead read = workingCopy_.LoadLauncherSettings(model_);
+    if (read.problem)
+        Show(edit::UnusableSettingsNotice(*read.problem));
+}
+
+void MainWindowLogic::RememberLauncherSettings()
+{
+    if (rememberingFailed_)
+        return;
+    try {
+        workingCopy_.RememberLauncherSettings(model_);
+    } catch (const Error& error) {
+        rememberingFailed_ = true;
+        Show(edit::SettingsNotRememberedNotice(error.Text()));
+    }
+}
+
 void MainWindowLogic::LoadWorkingCopy()
 {
+    // First: they are the folder's whatever Tarnwick.xml holds.
+    LoadLauncherSettings();
     group_ = server_ = update_ = -1;
     // The steps were those of the model before this load.
     editor_.ForgetHistory();
@@ -262,6 +284,24 @@ void MainWindowLogic::SetGameName(std::string name) { Refused(editor_.SetGameNam
 
 void MainWindowLogic::SetServerListUrl(std::string url) { Refused(editor_.SetServerListUrl(std::move(url))); }
 
+void MainWindowLogic::SetClientCommand(std::string command) { Refused(editor_.SetClientCommand(std::move(command))); }
+
+// The working folder ---------------------------------------------------------
+
+std::filesystem::path MainWindowLogic::WorkingFolder() const
+{
+    std::error_code error;
+    const std::filesystem::path full = std::filesystem::absolute(workingCopy_.Folder(), error);
+    return error ? workingCopy_.Folder() : full.lexically_normal();
+}
+
+void MainWindowLogic::OpenWorkingFolder()
+{
+    if (!operator_.OpenFolder(WorkingFolder()))
+        Show(edit::ErrorNotice(
+            Message(QT_TRANSLATE_NOOP("Tarnwick", "无法在文件管理器中打开工作文件夹“%1”。")).Arg(PathText(WorkingFolder()))));
+}
+
 // Undo and redo ----------------------------------------------------------------
 
 std::optional<edit::Restored> MainWindowLogic::Undo() { return Select(editor_.Undo()); }
@@ -289,7 +329,8 @@ std::optional<edit::Restored> MainWindowLogic::Select(std::optional<edit::Restor
 void MainWindowLogic::SaveConfiguration()
 {
     const auto kept = workingCopy_.Save(model_);
-    Show(kept ? edit::SavedNotice(PathText(*kept)) : edit::SavedNotice());
+    Show(edit::SavedNotice(workingCopy_.Path(), kept));
+    RememberLauncherSettings();
 }
 
 void MainWindowLogic::WriteServerInformation()
@@ -303,8 +344,8 @@ void MainWindowLogic::GenerateLauncher()
 {
     // An empty field is no client; one of blanks is refused, as the command line refuses it.
     std::optional<std::string> client;
-    if (!clientCommand_.empty()) {
-        client = edit::ClientCommandText(clientCommand_);
+    if (!model_.launcher.ClientCommand.empty()) {
+        client = edit::ClientCommandText(model_.launcher.ClientCommand);
         if (!client) {
             Refused(Outcome::ClientCommandBlank);
             return;
@@ -317,14 +358,19 @@ void MainWindowLogic::GenerateLauncher()
             trusted.push_back(key);
     const LauncherBuilder builder(launcherImage_, workingCopy_.Folder());
     const BuildOutcome outcome = builder.Build(model_.launcher.GameName, model_.launcher.ServerListUrl, client, trusted);
-    if (outcome == BuildOutcome::Written)
-        Show(LauncherWrittenNotice(keys));
-    else
+    if (outcome != BuildOutcome::Written) {
         Show(edit::ErrorNotice(OutcomeText(outcome)));
+        return;
+    }
+    // What the players' launcher was made from is what the next run starts with.
+    RememberLauncherSettings();
+    Show(LauncherWrittenNotice(builder.Target(model_.launcher.GameName), keys));
 }
 
 bool MainWindowLogic::CloseRequested()
 {
+    // Closing may come straight from a launcher field, which is then never left.
+    RememberLauncherSettings();
     if (!workingCopy_.IsModified(model_))
         return true;
     const edit::Notice question =

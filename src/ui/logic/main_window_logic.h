@@ -68,11 +68,14 @@ public:
     // The launcher fields, through the editing layer; the builder judges them.
     void SetGameName(std::string name);
     void SetServerListUrl(std::string url);
-    // The game client's command for the launchers made in this session (GBK,
-    // as typed; empty for none). Launchers only: it is no part of Tarnwick.xml
-    // or ServerInfo.txt.
-    void SetClientCommand(std::string command) { clientCommand_ = std::move(command); }
-    const std::string& ClientCommand() const { return clientCommand_; }
+    // The game client's command for the launchers (GBK, as typed; empty for
+    // none), through the editing layer.
+    void SetClientCommand(std::string command);
+    const std::string& ClientCommand() const { return model_.launcher.ClientCommand; }
+    // The operator left a launcher field: the launcher fields are remembered
+    // in the working folder (also on saving, generating and closing), so that
+    // the next run starts with them.
+    void LeaveLauncherField() { RememberLauncherSettings(); }
 
     SigningLogic& Signing() { return signing_; }
 
@@ -120,6 +123,10 @@ public:
     bool HasUnsavedEdits() const { return workingCopy_.IsModified(model_); }
 
     std::filesystem::path WorkingCopyPath() const { return workingCopy_.Path(); }
+    // The folder the window works in, in full, as the window shows it.
+    std::filesystem::path WorkingFolder() const;
+    // Shows the working folder in the system's file manager.
+    void OpenWorkingFolder();
     std::filesystem::path ServerInfoPath() const { return workingCopy_.ServerInfoPath(); }
 
 private:
@@ -133,6 +140,8 @@ private:
     bool ShowServerDialog(const char* captionUtf8);
     bool ShowUpdateDialog(const char* captionUtf8);
     void MoveServer(int step);
+    void LoadLauncherSettings();
+    void RememberLauncherSettings();
     std::optional<edit::Restored> Select(std::optional<edit::Restored> restored);
 
     Operator& operator_;
@@ -140,7 +149,6 @@ private:
     std::span<const std::byte> launcherImage_;
     edit::WorkingCopy workingCopy_;
     SigningLogic signing_;
-    std::string clientCommand_;
     SetupModel model_;
     edit::SetupEditor editor_{model_};
     edit::NoListEvents noEvents_;
@@ -148,6 +156,8 @@ private:
     int group_ = -1;
     int server_ = -1;
     int update_ = -1;
+    // A folder that refused the settings file once is not asked again this run.
+    bool rememberingFailed_ = false;
     ServerEditorLogic* serverEditor_ = nullptr;
     ModalDialog* serverDialog_ = nullptr;
     UpdateEditorLogic* updateEditor_ = nullptr;

@@ -32,6 +32,8 @@ public:
     // false for Cancel. The dialog does not ask about existing files: the
     // caller refuses to write over them.
     virtual bool ChooseNewFile(const std::string& caption, std::filesystem::path& file) = 0;
+    // Shows a folder in the system's file manager. False when none could.
+    virtual bool OpenFolder(const std::filesystem::path& folder) = 0;
 };
 
 // A window whose place on the screen the logic needs to know.

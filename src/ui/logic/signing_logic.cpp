@@ -85,10 +85,11 @@ void SigningLogic::ExportKey()
 
 edit::Notice ServerInfoWrittenNotice(const edit::ServerInfoWritten& written, const SetupModel& model)
 {
-    if (!written.keyId)
-        return edit::ServerInfoWrittenNotice();
+    const edit::Notice done = edit::ServerInfoWrittenNotice(written.file);
+    if (!written.keyId || !written.signatureFile)
+        return done;
     Message text(QT_TRANSLATE_NOOP("Tarnwick", "%1%2已用密钥 %3 签名：请把 ServerInfo.txt.sig 与 ServerInfo.txt 一起发布。"));
-    text.Inner(edit::ServerInfoWrittenNotice().text).Arg(edit::kMessageLineBreak).Arg(*written.keyId);
+    text.Inner(edit::WithWrittenFile(done.text, *written.signatureFile)).Arg(edit::kMessageLineBreak).Arg(*written.keyId);
     if (written.unpinned.empty())
         return edit::InfoNotice(NoticeKind::Success, text);
     // Numbers and names are the operator's data, the same in every language.
@@ -103,10 +104,12 @@ edit::Notice ServerInfoWrittenNotice(const edit::ServerInfoWritten& written, con
     return edit::InfoNotice(NoticeKind::Success, warning);
 }
 
-edit::Notice LauncherWrittenNotice(const std::optional<sign::SigningKeys>& keys)
+edit::Notice LauncherWrittenNotice(const std::filesystem::path& file, const std::optional<sign::SigningKeys>& keys)
 {
     Message text(QT_TRANSLATE_NOOP("Tarnwick", "%1%2%3"));
-    text.Inner(OutcomeText(BuildOutcome::Written)).Arg(edit::kMessageLineBreak).Inner(sign::LauncherTrustText(keys));
+    text.Inner(edit::WithWrittenFile(OutcomeText(BuildOutcome::Written), file))
+        .Arg(edit::kMessageLineBreak)
+        .Inner(sign::LauncherTrustText(keys));
     return edit::InfoNotice(NoticeKind::Success, text);
 }
 

@@ -7,6 +7,7 @@
 #include "sign/key_store.h"
 #include "ui/logic/operator.h"
 
+#include <filesystem>
 #include <optional>
 
 namespace tarnwick::ui {
@@ -48,7 +49,7 @@ private:
 // The success notice of ServerInfo.txt: signed, with the key's id and every
 // update entry that launchers checking signatures will not install.
 edit::Notice ServerInfoWrittenNotice(const edit::ServerInfoWritten& written, const SetupModel& model);
-// The success notice of a launcher, with what it trusts.
-edit::Notice LauncherWrittenNotice(const std::optional<sign::SigningKeys>& keys);
+// The success notice of a launcher, naming its file, with what it trusts.
+edit::Notice LauncherWrittenNotice(const std::filesystem::path& file, const std::optional<sign::SigningKeys>& keys);
 
 } // namespace tarnwick::ui
