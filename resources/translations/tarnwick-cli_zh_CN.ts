@@ -260,6 +260,34 @@
         <translation>Tarnwick.xml 未能完整载入，因此不作修改（窗口程序在覆盖保存前会保留它的副本）：%1</translation>
     </message>
     <message>
+        <source>--client and --no-client: give one of them</source>
+        <translation>--client 和 --no-client 只能给出其中一个</translation>
+    </message>
+    <message>
+        <source>the remembered game client: %1 (--client COMMAND or --no-client decides here)</source>
+        <translation>记住的游戏客户端：%1（可用 --client COMMAND 或 --no-client 另行指定）</translation>
+    </message>
+    <message>
+        <source>note: %1 holds the folder, so the launcher settings were not remembered</source>
+        <translation>注意：%1 正在使用这个文件夹，登录器设置没有被记住</translation>
+    </message>
+    <message>
+        <source>note: the launcher settings were not remembered: %1</source>
+        <translation>注意：登录器设置没有被记住：%1</translation>
+    </message>
+    <message>
+        <source>%1; give GAMENAME and LISTURL</source>
+        <translation>%1；请给出 GAMENAME 和 LISTURL</translation>
+    </message>
+    <message>
+        <source>this folder remembers no launcher settings yet (%1): give GAMENAME and LISTURL</source>
+        <translation>这个文件夹还没有记住登录器设置（%1）：请给出 GAMENAME 和 LISTURL</translation>
+    </message>
+    <message>
+        <source>note: %1; it is replaced by this launcher&apos;s settings</source>
+        <translation>注意：%1；它会被这个登录器的设置替换</translation>
+    </message>
+    <message>
         <source>note: Tarnwick.xml is open in %1; what is read here lacks its unsaved edits</source>
         <translation>注意：Tarnwick.xml 已在 %1 中打开；此处读到的内容不含它尚未保存的修改</translation>
     </message>
@@ -308,8 +336,8 @@
         <translation>%1：文件中没有带翻译表的版本信息资源</translation>
     </message>
     <message>
-        <source>write the branded launcher GAMENAME.exe here; COMMAND%1starts the game client, an .exe in the launcher&apos;s%1folder, with %addr% %port% %name% %group% filled in</source>
-        <translation>在此处生成登录器 GAMENAME.exe；COMMAND 用于启动%1游戏客户端（登录器文件夹中的 .exe），其中的%1%addr% %port% %name% %group% 会填入实际的值</translation>
+        <source>write the branded launcher GAMENAME.exe here; COMMAND%1starts the game client, an .exe in the launcher&apos;s%1folder, with %addr% %port% %name% %group% filled in;%1what is left out comes from the folder&apos;s remembered%1launcher settings, which then hold this launcher&apos;s</source>
+        <translation>在此处生成登录器 GAMENAME.exe；COMMAND 用于启动%1游戏客户端（登录器文件夹中的 .exe），其中的%1%addr% %port% %name% %group% 会填入实际的值；%1没有给出的部分取自文件夹记住的登录器设置，%1生成后这些设置即为此登录器的设置</translation>
     </message>
     <message>
         <source>overwrite the string KEY of FILE&apos;s version resource;%1status 1, and nothing written, when FILE has no slot%1KEY or VALUE does not fit it</source>

@@ -469,6 +469,50 @@
         <translation>The launcher was generated.</translation>
     </message>
     <message>
+        <source>登录器设置文件最多可有 65,536 字节</source>
+        <translation>a launcher settings file may be at most 65,536 bytes</translation>
+    </message>
+    <message>
+        <source>它不是登录器设置（应为 JSON 对象）</source>
+        <translation>it holds no launcher settings (a JSON object is expected)</translation>
+    </message>
+    <message>
+        <source>“%1”不是文本</source>
+        <translation>&quot;%1&quot; is not text</translation>
+    </message>
+    <message>
+        <source>“%1”含有 GBK 无法表示的字符</source>
+        <translation>&quot;%1&quot; holds characters that GBK cannot represent</translation>
+    </message>
+    <message>
+        <source>登录器设置文件“%1”无法使用：%2</source>
+        <translation>The launcher settings file &quot;%1&quot; cannot be used: %2</translation>
+    </message>
+    <message>
+        <source>%1%2登录器页使用初始值；这个文件保持原样，直到登录器设置被改动时才被替换。</source>
+        <translation>%1%2The launcher tab starts with the initial values; the file is left as it is until a launcher setting changes.</translation>
+    </message>
+    <message>
+        <source>登录器设置无法保存在工作文件夹中，下次启动时不会被记住：%1</source>
+        <translation>The launcher settings cannot be kept in the working folder, so the next start will not remember them: %1</translation>
+    </message>
+    <message>
+        <source>%1%2已写入：%3</source>
+        <translation>%1%2Written: %3</translation>
+    </message>
+    <message>
+        <source>无法在文件管理器中打开工作文件夹“%1”。</source>
+        <translation>The working folder &quot;%1&quot; could not be opened in the file manager.</translation>
+    </message>
+    <message>
+        <source>在文件管理器中打开工作文件夹</source>
+        <translation>Open the working folder in the file manager</translation>
+    </message>
+    <message>
+        <source>工作文件夹：%1</source>
+        <translation>Working folder: %1</translation>
+    </message>
+    <message>
         <source>游戏名字不能留空！</source>
         <translation>The game name must not be empty.</translation>
     </message>

@@ -356,7 +356,10 @@ void TFormMain::ShowWorkingFolder()
     button->setDefaultAction(action);
     const int room = ui_->pgc1->width() - ui_->pgc1->tabBar()->sizeHint().width() - 8;
     const int iconAndMargins = button->iconSize().width() + 16;
-    action->setText(button->fontMetrics().elidedText(folder, Qt::ElideMiddle, std::max(room - iconAndMargins, 0)));
+    const QString label = QCoreApplication::translate("Tarnwick", "工作文件夹：%1");
+    const int labelWidth = button->fontMetrics().horizontalAdvance(label.arg(QString()));
+    action->setText(label.arg(
+        button->fontMetrics().elidedText(folder, Qt::ElideMiddle, std::max(room - iconAndMargins - labelWidth, 0))));
     button->setMaximumWidth(room);
     ui_->pgc1->setCornerWidget(button, Qt::TopRightCorner);
 }

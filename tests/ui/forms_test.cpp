@@ -16,8 +16,10 @@
 #include "ui/form_main.h"
 #include "ui/input_query.h"
 #include "ui/qt_operator.h"
+#include "ui/qt_text.h"
 
 #include <QComboBox>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -30,6 +32,7 @@
 #include <QTimer>
 #include <QMessageBox>
 #include <QTableView>
+#include <QToolButton>
 #include <QUrl>
 #include <QtTest>
 
@@ -269,6 +272,11 @@ private slots:
             Click(dialog, "ButtonOk");
             QCOMPARE(p.op.TakeLastText(), std::string("保存文件名不能为空!"));
             QTest::keyClicks(Find<QLineEdit>(dialog, "EditSaveName"), Q("x.dat"));
+            // Six digits are no digest that a launcher could compare with.
+            Click(dialog, "ButtonOk");
+            QVERIFY(p.op.TakeLastText().find("32") != std::string::npos);
+            QCOMPARE(dialog.focusWidget(), md5);
+            QTest::keyClicks(md5, Q("0123456789ABCDEF0123456789"));
             Click(dialog, "ButtonOk");
             });
             return dialog.result();
@@ -278,14 +286,14 @@ private slots:
         QCOMPARE(Rows(*updates), 2);
         QCOMPARE(Cell(*updates, 1, 0), Q(" new "));
         QCOMPARE(Cell(*updates, 1, 5), Q("MD5"));
-        QCOMPARE(Cell(*updates, 1, 9), Q("abcdef"));
+        QCOMPARE(Cell(*updates, 1, 9), Q("abcdef0123456789abcdef0123456789"));
 
-        // Editing shows the entry's own mode: the sample's "MD5" row.
+        // Editing shows the entry's own mode: the sample's "exists" row.
         updates->selectRow(0);
         p.update->SetModalRunner([&](QDialog&) -> int {
             Script([&] {
             QCOMPARE(dialog.windowTitle(), Q("修改更新列表"));
-            QCOMPARE(Find<QComboBox>(dialog, "cbbCheckType")->currentIndex(), 3);
+            QCOMPARE(Find<QComboBox>(dialog, "cbbCheckType")->currentIndex(), 1);
             QCOMPARE(Find<QLineEdit>(dialog, "edtHint")->text(), Q("new files"));
             });
             return int(QDialog::Rejected);
@@ -483,6 +491,62 @@ private slots:
 
         QTest::keyClicks(Find<QLineEdit>(*p.main, "GameClientEdit"), Q("game.exe -s %addr%"));
         QCOMPARE(p.main->Logic().ClientCommand(), std::string("game.exe -s %addr%"));
+    }
+
+    // The launcher tab's fields, typed and left, are there when the window
+    // opens on the folder again; the initial values were only the first run's.
+    void launcherFieldsSurviveARestartOfTheWindow()
+    {
+        TempFolder folder;
+        {
+            ScriptedOperator op;
+            TFormMain main(op, CarriedLauncherImage(), folder.path());
+            QCOMPARE(Find<QLineEdit>(main, "GameNameEdit")->text(), Q("Velmora传奇"));
+            for (const auto& [name, text] : {std::pair{"GameNameEdit", Q("青龙传奇")},
+                                             std::pair{"ServerListEdit", Q("http://203.0.113.5/ServerInfo.txt")},
+                                             std::pair{"GameClientEdit", Q("game.exe -s %addr%")}}) {
+                auto* field = Find<QLineEdit>(main, name);
+                // Typed as an input method delivers Chinese.
+                field->selectAll();
+                QInputMethodEvent typed;
+                typed.setCommitString(text);
+                QApplication::sendEvent(field, &typed);
+                emit field->editingFinished(); // focus leaves it
+            }
+            QVERIFY(op.notices.empty());
+        }
+        ScriptedOperator op;
+        TFormMain again(op, CarriedLauncherImage(), folder.path());
+        QCOMPARE(Find<QLineEdit>(again, "GameNameEdit")->text(), Q("青龙传奇"));
+        QCOMPARE(Find<QLineEdit>(again, "ServerListEdit")->text(), Q("http://203.0.113.5/ServerInfo.txt"));
+        QCOMPARE(Find<QLineEdit>(again, "GameClientEdit")->text(), Q("game.exe -s %addr%"));
+        QVERIFY(op.notices.empty());
+    }
+
+    // Beside the tabs, where the layout has room: the folder, and the action
+    // that asks the file manager for it, with a file URL that keeps every
+    // character of its name.
+    void theWorkingFolderIsShownAndOpensInTheFileManager()
+    {
+        TempFolder folder;
+        const std::filesystem::path inner = folder.path() / Utf8Path("服务器 #1");
+        std::filesystem::create_directories(inner);
+        ScriptedOperator op;
+        TFormMain main(op, CarriedLauncherImage(), inner);
+        auto* button = Find<QToolButton>(main, "WorkingFolderButton");
+        QCOMPARE(Find<QTabWidget>(main, "pgc1")->cornerWidget(Qt::TopRightCorner), button);
+        QVERIFY2(button->toolTip().endsWith(FromPath(inner)), qPrintable(button->toolTip()));
+        QVERIFY(button->sizeHint().width() <= button->maximumWidth());
+        auto* action = main.findChild<QAction*>("OpenWorkingFolderAction");
+        QVERIFY(action);
+        action->trigger();
+        QCOMPARE(op.openedFolders.size(), std::size_t(1));
+        QCOMPARE(op.openedFolders[0], inner);
+        const QUrl url = FolderUrl(op.openedFolders[0]);
+        QCOMPARE(url.scheme(), Q("file"));
+        QCOMPARE(url.toLocalFile(), FromPath(inner));
+        // The tabs keep their place.
+        QCOMPARE(Find<QTabWidget>(main, "pgc1")->geometry(), QRect(8, 8, 473, 337));
     }
 
     // Names are not markup, and the confirmation's line break stays.
