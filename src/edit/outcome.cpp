@@ -109,4 +109,37 @@ Notice WorkingCopyHeldNotice(const Message& holder)
     return ErrorNotice(text);
 }
 
+Notice DamagedWorkingCopyNotice(const Message& damage)
+{
+    Message text(QT_TRANSLATE_NOOP("Tarnwick", "Tarnwick.xml 没有完整载入，窗口中是损坏处之前读到的内容：%1%2%1"
+                                               "损坏处之后的分组、服务器、网页地址和更新没有载入。第一次保存前，"
+                                               "原文件会先另存为 Tarnwick.damaged-日期-时间.xml，不会丢失。"));
+    text.Arg(kMessageLineBreak).Inner(damage);
+    return ErrorNotice(text);
+}
+
+Message ReadOnlyReason(ReadOnlyPlace place, const std::filesystem::path& folder)
+{
+    if (place == ReadOnlyPlace::Folder)
+        return Message(QT_TRANSLATE_NOOP("Tarnwick", "文件夹 %1 是只读的，不能在其中创建或替换文件"))
+            .Arg(FullPathText(folder));
+    return Message(QT_TRANSLATE_NOOP("Tarnwick", "%1 是只读文件，不会被覆盖"))
+        .Arg(FullPathText(folder / "Tarnwick.xml"));
+}
+
+Notice ReadOnlyOpenedNotice(ReadOnlyPlace place, const std::filesystem::path& folder)
+{
+    Message text(QT_TRANSLATE_NOOP("Tarnwick", "%1，所以这里无法保存，Tarnwick.xml 只供查看。%2"
+                                               "要修改，请去掉只读属性，或把文件夹复制到可以写入的位置，然后重新打开。"));
+    text.Inner(ReadOnlyReason(place, folder)).Arg(kMessageLineBreak);
+    return ErrorNotice(text);
+}
+
+Notice ReadOnlyRefusal(ReadOnlyPlace place, const std::filesystem::path& folder)
+{
+    Message text(QT_TRANSLATE_NOOP("Tarnwick", "没有写入任何文件：%1。"));
+    text.Inner(ReadOnlyReason(place, folder));
+    return ErrorNotice(text);
+}
+
 } // namespace tarnwick::edit

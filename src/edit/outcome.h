@@ -83,6 +83,22 @@ Notice RepeatedGroupsNotice(const std::string& namesInBrackets);
 // Told when another program holds the working copy; `holder` names it.
 Notice WorkingCopyHeldNotice(const Message& holder);
 
+// Told after a load that stopped at damage in Tarnwick.xml (`damage` names
+// the file, the line and what could not be read): what stood before it is
+// shown, and the file is kept before the first save over it.
+Notice DamagedWorkingCopyNotice(const Message& damage);
+
+// Where Tarnwick.xml cannot be saved: in a read-only folder (no file can be
+// created in it), or over a read-only Tarnwick.xml.
+enum class ReadOnlyPlace { Folder, File };
+
+// Why nothing can be saved, naming the folder or the file.
+Message ReadOnlyReason(ReadOnlyPlace place, const std::filesystem::path& folder);
+// Told when such a working copy opens: it is there for viewing.
+Notice ReadOnlyOpenedNotice(ReadOnlyPlace place, const std::filesystem::path& folder);
+// Told for a save refused there; nothing was written.
+Notice ReadOnlyRefusal(ReadOnlyPlace place, const std::filesystem::path& folder);
+
 // A line break in a message: translation files keep none of their own.
 inline constexpr const char* kMessageLineBreak = "\r\n";
 

@@ -50,11 +50,14 @@ public:
 
     // Takes the folder's lock for the whole run. False, after telling the
     // operator who holds it, when another program does: the window must then
-    // open nothing that it could write over. Raises Error when the folder
-    // cannot be locked at all.
+    // open nothing that it could write over. A folder where the lock file
+    // cannot be created opens for viewing (see LoadWorkingCopy). Raises Error
+    // when the folder cannot be locked for another reason.
     bool TakeWorkingCopy();
-    // Loads Tarnwick.xml; a missing file keeps the defaults. Raises Error, leaving
-    // whatever the load had already put into the model.
+    // Loads Tarnwick.xml; a missing file keeps the defaults. Of a damaged file
+    // what stood before the damage is loaded, and the operator is told where
+    // it is. A folder or file that cannot be saved opens for viewing, with a
+    // notice saying why. Raises Error when the file cannot be read at all.
     void LoadWorkingCopy();
 
     const SetupModel& Model() const { return model_; }
@@ -109,7 +112,8 @@ public:
     void EditUpdate();
     void DeleteUpdate();
 
-    void SaveConfiguration();
+    // False when it was refused (a read-only folder or Tarnwick.xml).
+    bool SaveConfiguration();
     // Writes ServerInfo.txt, signed when a key exists.
     void WriteServerInformation();
     // The generate button (GenerateLoginButtonClick): builds the launcher,
@@ -135,6 +139,9 @@ private:
         return index >= 0 && static_cast<std::size_t>(index) < count ? index : -1;
     }
     bool Refused(edit::Outcome outcome);
+    // Tells a write refused where nothing can be saved; overWorkingCopy: the
+    // write replaces Tarnwick.xml, which a read-only Tarnwick.xml refuses too.
+    bool RefusedAsReadOnly(bool overWorkingCopy);
     void Show(const edit::Notice& notice);
     bool ShowCentred(ModalDialog& dialog);
     bool ShowServerDialog(const char* captionUtf8);
