@@ -113,7 +113,7 @@ int ServerInfo(const Context& context, const Arguments& args)
 {
     Options(args, {}, {}, "serverinfo").ExpectOperands(0);
     edit::WorkingCopy workingCopy(context.folder);
-    const SetupModel model = ReadWorkingCopy(workingCopy, context.translation);
+    const SetupModel model = ReadWholeWorkingCopy(workingCopy, context.translation, "serverinfo");
     std::optional<sign::KeyStore> store = edit::UserKeyStore();
     const edit::ServerInfoWritten written =
         workingCopy.WriteServerInfo(model, store ? &*store : nullptr, static_cast<std::int64_t>(std::time(nullptr)));
@@ -314,7 +314,7 @@ int Verify(const Context& context, const Arguments& args)
         // serverinfo would write.
         const SetupModel publishedModel = ReadServerInfo(published, name);
         edit::WorkingCopy workingCopy(context.folder);
-        const SetupModel model = ReadWorkingCopy(workingCopy, context.translation);
+        const SetupModel model = ReadWholeWorkingCopy(workingCopy, context.translation, "verify");
         const std::vector<Difference> differences = CompareModels(publishedModel, AsWritten(model));
         if (differences.empty() && !signatureHolds) {
             FlushStandardOutput();

@@ -17,6 +17,7 @@
 #include <nlohmann/json.hpp>
 #include <unistd.h>
 
+#include <algorithm>
 #include <charconv>
 #include <iostream>
 #include <unordered_map>
@@ -141,7 +142,8 @@ int Groups(const Context& context, const Arguments& args)
     const std::string& verb = operands[0];
     if (verb == "list") {
         options.ExpectOperands(1);
-        return ListGroups(ReadWorkingCopy(context), options.Flag("--json"), context.translation);
+        const WorkingCopyReading reading = ReadWorkingCopy(context);
+        return std::max(ListGroups(reading.model, options.Flag("--json"), context.translation), reading.Status());
     }
     options.ExpectOperands(2);
     if (verb != "add" && verb != "delete" && verb != "up" && verb != "down")
@@ -224,7 +226,9 @@ int Servers(const Context& context, const Arguments& args)
         std::optional<std::string> group;
         if (const auto name = options.Value("--group"))
             group = GbkArgument(*name, "--group");
-        return ListServers(ReadWorkingCopy(context), group, options.Flag("--json"), context.translation);
+        const WorkingCopyReading reading = ReadWorkingCopy(context);
+        return std::max(ListServers(reading.model, group, options.Flag("--json"), context.translation),
+                        reading.Status());
     }
     if (verb == "add") {
         options.ExpectOperands(1);
@@ -359,7 +363,8 @@ int Updates(const Context& context, const Arguments& args)
     const std::string& verb = operands[0];
     if (verb == "list") {
         options.ExpectOperands(1);
-        return ListUpdates(ReadWorkingCopy(context), options.Flag("--json"), context.translation);
+        const WorkingCopyReading reading = ReadWorkingCopy(context);
+        return std::max(ListUpdates(reading.model, options.Flag("--json"), context.translation), reading.Status());
     }
     if (verb == "add") {
         options.ExpectOperands(1);
@@ -399,10 +404,11 @@ int Web(const Context& context, const Arguments& args)
         options.Usage();
     if (operands[0] == "get" && operands.size() <= 2) {
         const WebAddressField* only = operands.size() == 2 ? &WebField(operands[1]) : nullptr;
-        const WebAddresses web = ReadWorkingCopy(context).web;
+        const WorkingCopyReading reading = ReadWorkingCopy(context);
+        const WebAddresses& web = reading.model.web;
         if (only && !options.Flag("--json")) {
             std::cout << Printable(web.*only->member) << "\n";
-            return 0;
+            return reading.Status();
         }
         Json all = Json::object();
         std::vector<std::vector<std::string>> rows;
@@ -419,7 +425,7 @@ int Web(const Context& context, const Arguments& args)
                        {QT_TRANSLATE_NOOP("TarnwickCli", "Name"), QT_TRANSLATE_NOOP("TarnwickCli", "Window"),
                         QT_TRANSLATE_NOOP("TarnwickCli", "Address")},
                        rows);
-        return 0;
+        return reading.Status();
     }
     if (operands[0] != "set" || operands.size() != 3)
         options.Usage();

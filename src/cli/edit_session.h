@@ -15,8 +15,9 @@ namespace tarnwick::cli {
 class EditSession {
 public:
     // Takes the lock (waiting context.lockWait) and loads. Raises Refusal when
-    // another program holds the lock or the file does not load whole: an edit
-    // saved over a file that did not load would lose what did not.
+    // another program holds the lock, when the folder or Tarnwick.xml is
+    // read-only, or when the file does not load whole: an edit saved over a
+    // file that did not load would lose what did not.
     explicit EditSession(const Context& context);
 
     SetupModel& Model() { return model_; }
@@ -31,10 +32,26 @@ private:
     edit::SetupEditor editor_{model_};
 };
 
+// Tarnwick.xml as a reading command read it.
+struct WorkingCopyReading {
+    // What could be read: of a damaged file, what stood before the damage.
+    SetupModel model;
+    bool whole = true;
+    // The command's exit status once it has printed what was read.
+    int Status() const { return whole ? 0 : 1; }
+};
+
 // Tarnwick.xml as the reading commands read it: without the lock, saying on
-// standard error when another program holds it, since that program's unsaved
-// edits are not in the file. Raises Error when it does not load.
-SetupModel ReadWorkingCopy(const Context& context);
-SetupModel ReadWorkingCopy(edit::WorkingCopy& workingCopy, const Translation& translation);
+// standard error when another program holds it (that program's unsaved edits
+// are not in the file), when the folder has none, and, of a damaged one, what
+// could not be read (the file, the line, why). Raises Error when the file
+// cannot be read at all.
+WorkingCopyReading ReadWorkingCopy(const Context& context);
+WorkingCopyReading ReadWorkingCopy(edit::WorkingCopy& workingCopy, const Translation& translation);
+
+// The same for a command that publishes or compares what it read: a file that
+// does not load whole raises Refusal, since a part of it would stand for all.
+SetupModel ReadWholeWorkingCopy(edit::WorkingCopy& workingCopy, const Translation& translation,
+                                const char* command);
 
 } // namespace tarnwick::cli

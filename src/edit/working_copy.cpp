@@ -50,7 +50,16 @@ WorkingCopy::WorkingCopy(std::filesystem::path folder)
 
 std::optional<Message> WorkingCopy::Lock(const std::string& program, std::chrono::milliseconds wait)
 {
-    FileLock::Attempt attempt = FileLock::Acquire(LockPath(), ProcessDescription(program), wait);
+    FileLock::Attempt attempt;
+    try {
+        attempt = FileLock::Acquire(LockPath(), ProcessDescription(program), wait);
+    } catch (const Error& error) {
+        if (error.Kind() != ErrorKind::NoPermission)
+            throw;
+        readOnlyFolder_ = true;
+        return std::nullopt;
+    }
+    readOnlyFolder_ = false;
     if (!attempt.lock)
         return HolderMessage(attempt.holder);
     lock_ = std::move(attempt.lock);
@@ -72,8 +81,17 @@ std::optional<Message> WorkingCopy::OtherHolder() const
 
 void WorkingCopy::Load(SetupModel& model)
 {
+    std::error_code ec;
+    found_ = std::filesystem::exists(Path(), ec);
     try {
         document_.LoadConfiguration(model);
+    } catch (const Error& error) {
+        loadedWhole_ = false;
+        savedFingerprint_ = Fingerprint(model);
+        // A document error names the line but not the file.
+        if (error.Kind() == ErrorKind::Damaged)
+            throw Error(Message("%1: %2").Arg(FullPathText(Path())).Inner(error.Text()), ErrorKind::Damaged);
+        throw;
     } catch (...) {
         loadedWhole_ = false;
         savedFingerprint_ = Fingerprint(model);
@@ -81,6 +99,25 @@ void WorkingCopy::Load(SetupModel& model)
     }
     loadedWhole_ = true;
     savedFingerprint_ = Fingerprint(model);
+}
+
+std::optional<ReadOnlyPlace> WorkingCopy::ReadOnly() const
+{
+    if (readOnlyFolder_)
+        return ReadOnlyPlace::Folder;
+    using std::filesystem::perms;
+    std::error_code ec;
+    const std::filesystem::file_status status = std::filesystem::status(Path(), ec);
+    if (ec || !std::filesystem::is_regular_file(status))
+        return std::nullopt;
+    if ((status.permissions() & (perms::owner_write | perms::group_write | perms::others_write)) == perms::none)
+        return ReadOnlyPlace::File;
+    return std::nullopt;
+}
+
+void WorkingCopy::RefuseInReadOnly(ReadOnlyPlace place) const
+{
+    throw Error(ReadOnlyRefusal(place, Folder()).text, ErrorKind::NoPermission);
 }
 
 std::size_t WorkingCopy::Fingerprint(const SetupModel& model) const
@@ -113,6 +150,8 @@ std::optional<std::filesystem::path> WorkingCopy::KeepDamagedFile() const
 
 std::optional<std::filesystem::path> WorkingCopy::Save(const SetupModel& model)
 {
+    if (const auto place = ReadOnly())
+        RefuseInReadOnly(*place);
     std::optional<std::filesystem::path> kept;
     if (!loadedWhole_)
         kept = KeepDamagedFile();
@@ -145,6 +184,8 @@ std::vector<std::size_t> UnpinnedEntries(const SetupModel& model)
 
 ServerInfoWritten WorkingCopy::WriteServerInfo(const SetupModel& model, sign::KeyStore* keys, std::int64_t now) const
 {
+    if (readOnlyFolder_)
+        RefuseInReadOnly(ReadOnlyPlace::Folder);
     ServerInfoWritten written;
     written.file = ServerInfoPath();
     const std::optional<sign::SigningKeys> signing = keys ? keys->Load() : std::nullopt;

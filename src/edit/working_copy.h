@@ -3,6 +3,7 @@
 #include "base/file_lock.h"
 #include "config/document.h"
 #include "config/model.h"
+#include "edit/outcome.h"
 #include "edit/launcher_settings.h"
 #include "sign/key_store.h"
 
@@ -51,16 +52,22 @@ public:
     std::filesystem::path LockPath() const { return folder_ / kLockFileName; }
 
     // Takes the folder's lock for this program, waiting up to `wait`. Returns
-    // the holder's description when another program holds it. Raises Error
-    // when the folder cannot be locked at all.
+    // the holder's description when another program holds it. Where the lock
+    // file cannot be created for want of permission (a read-only folder or
+    // file system), takes nothing: the copy is then only for viewing. Raises
+    // Error when the folder cannot be locked for any other reason.
     std::optional<Message> Lock(const std::string& program, std::chrono::milliseconds wait);
     bool Locked() const { return lock_.has_value(); }
     // Who holds the folder's lock now, when another program does.
     std::optional<Message> OtherHolder() const;
 
     // Loads Tarnwick.xml into the model (a missing file keeps the model as it
-    // is). Raises Error, leaving in the model what loaded before the failure.
+    // is). Raises Error, leaving in the model what loaded before the failure;
+    // for a damaged file that is what stood before the damage, and the error
+    // names the file, the line and what could not be read.
     void Load(SetupModel& model);
+    // False after a load that found no Tarnwick.xml.
+    bool Found() const { return found_; }
     // False after a load that failed part way: the file on disk then holds
     // more than the model, and is kept before it is first saved over.
     bool LoadedWhole() const { return loadedWhole_; }
@@ -69,14 +76,23 @@ public:
     // last loaded or saved.
     bool IsModified(const SetupModel& model) const;
 
+    // Why Tarnwick.xml cannot be saved here now, when it cannot: the folder
+    // refused the lock file, or the file is read-only. The file's own
+    // permission bits (on Windows its read-only attribute) decide, not a
+    // failed write: a rename replaces a read-only file, and root may write
+    // anything.
+    std::optional<ReadOnlyPlace> ReadOnly() const;
+
     // Saves the model to Tarnwick.xml, atomically. When the file did not load
     // whole, it is first kept beside itself under a new name; that name is
-    // returned (once: later saves only save).
+    // returned (once: later saves only save). Raises Error, writing nothing,
+    // when ReadOnly says why it cannot.
     std::optional<std::filesystem::path> Save(const SetupModel& model);
 
     // Writes ServerInfo.txt and, with signing keys, ServerInfo.txt.sig after
     // it: both atomically, the signature made (and its serial taken) before
     // either is written, so that a failure leaves the published pair as it was.
+    // Raises Error, writing nothing, in a read-only folder.
     // `now` is the time in seconds since 1970.
     ServerInfoWritten WriteServerInfo(const SetupModel& model, sign::KeyStore* keys = nullptr,
                                       std::int64_t now = 0) const;
@@ -97,12 +113,15 @@ public:
 private:
     std::size_t Fingerprint(const SetupModel& model) const;
     std::optional<std::filesystem::path> KeepDamagedFile() const;
+    [[noreturn]] void RefuseInReadOnly(ReadOnlyPlace place) const;
 
     std::filesystem::path folder_;
     ConfigurationDocument document_;
     std::optional<FileLock> lock_;
     LauncherSettingsFile launcherSettings_;
     bool loadedWhole_ = true;
+    bool found_ = false;
+    bool readOnlyFolder_ = false;
     std::size_t savedFingerprint_ = 0;
 };
 

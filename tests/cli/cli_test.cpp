@@ -277,8 +277,39 @@ TEST_F(Cli, AWorkingCopyThatDoesNotLoadWholeIsNotEdited)
     EXPECT_EQ(outcome.err.rfind("tarnwick-cli: Tarnwick.xml does not load whole, so it is not edited", 0), 0u)
         << outcome.err;
     EXPECT_EQ(ReadFile(Path("Tarnwick.xml")), sample.substr(0, 400));
-    // Reading it is no edit: it fails as unreadable input.
-    EXPECT_EQ(Run({"group", "list"}).status, 2);
+    // Reading it prints what stood before the damage, says on standard error
+    // which file, which line and why, and ends with status 1.
+    ReplaceFile(Path("Tarnwick.xml"), sample.substr(0, 700));
+    const Outcome listed = Run({"server", "list", "--json"});
+    EXPECT_EQ(listed.status, 1);
+    EXPECT_EQ(nlohmann::json::parse(listed.out).size(), 1u);
+    EXPECT_NE(listed.err.find(PathText(fs::absolute(Path("Tarnwick.xml")).lexically_normal()) + ": "), std::string::npos)
+        << listed.err;
+    EXPECT_NE(listed.err.find("\nLine: 19\n"), std::string::npos) << listed.err;
+    // What publishes it takes it whole or not at all.
+    EXPECT_EQ(Run({"serverinfo"}).status, 1);
+    EXPECT_FALSE(fs::exists(Path("ServerInfo.txt")));
+    EXPECT_EQ(ReadFile(Path("Tarnwick.xml")), sample.substr(0, 700));
+}
+
+// A read-only Tarnwick.xml is read but never edited; a folder without one
+// reads as empty and says so.
+TEST_F(Cli, AReadOnlyWorkingCopyIsNotEditedAndAMissingOneIsTold)
+{
+    const Outcome missing = Run({"group", "list"});
+    EXPECT_EQ(missing.status, 0);
+    EXPECT_NE(missing.err.find("there is no Tarnwick.xml in " + folder_.path().string() + ";"), std::string::npos)
+        << missing.err;
+    ASSERT_EQ(Run({"group", "add", "East"}).status, 0);
+    const std::string saved = ReadFile(Path("Tarnwick.xml"));
+    fs::permissions(Path("Tarnwick.xml"), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    const Outcome refused = Run({"group", "add", "West"});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.err.rfind("tarnwick-cli: ", 0), 0u) << refused.err;
+    EXPECT_EQ(ReadFile(Path("Tarnwick.xml")), saved);
+    const Outcome listed = Run({"group", "list"});
+    EXPECT_EQ(listed.status, 0);
+    EXPECT_TRUE(listed.err.empty()) << listed.err;
 }
 
 TEST_F(Cli, ListsAsJsonInUtf8)

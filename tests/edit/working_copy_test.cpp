@@ -7,6 +7,7 @@
 #include "edit/user_keys.h"
 #include "edit/working_copy.h"
 #include "english_text.h"
+#include "permission_checks.h"
 #include "temporary_folder.h"
 
 #include <gtest/gtest.h>
@@ -141,6 +142,114 @@ TEST_F(WorkingCopyTest, UnsavedEditsAreThoseASaveWouldWrite)
     copy.Save(model);
     EXPECT_FALSE(copy.IsModified(model));
 }
+
+// What the operator learns of a damaged file: which file, which line, and
+// what could not be read there; the model holds what stood before it.
+TEST_F(WorkingCopyTest, ADamagedFileNamesItselfTheLineAndWhatCouldNotBeRead)
+{
+    const std::string sample = kSample;
+    const auto replaced = [&](const std::string& from, const std::string& to) {
+        std::string text = sample;
+        text.replace(text.find(from), from.size(), to);
+        return text;
+    };
+    const std::string parsers; // libxml2's words differ between releases
+    struct Row {
+        const char* name;
+        std::string bytes;
+        long line;
+        std::string reason;
+        std::size_t groups, servers;
+        std::string home;
+    };
+    const Row rows[] = {
+        {"cut inside a server", sample.substr(0, sample.find("      </Server>")), 7, parsers, 1, 0, ""},
+        {"a mismatched end tag", replaced("</Group>", "</Grop>"), 8, parsers, 1, 1, ""},
+        {"bytes that are not GBK", replaced("home.example", "home\xFF"), 11,
+         "The document holds bytes that are not GBK text", 1, 1, ""},
+        {"cut inside a Chinese character", replaced("home.example", "\xD6\xD0").substr(0, sample.find("home.example") + 1),
+         11, "The document holds bytes that are not GBK text", 1, 1, ""},
+        {"an address that is whole before the cut", sample.substr(0, sample.find("  </Url>")), 12, parsers, 1, 1,
+         "http://home.example/"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ReplaceFile(File(), row.bytes);
+        WorkingCopy copy(folder.path());
+        SetupModel model;
+        const SetupModel initial;
+        try {
+            copy.Load(model);
+            ADD_FAILURE() << "loaded whole";
+        } catch (const Error& error) {
+            EXPECT_EQ(error.Kind(), ErrorKind::Damaged);
+            const std::string text = English(error);
+            EXPECT_EQ(text.rfind(PathText(fs::absolute(File()).lexically_normal()) + ": " + row.reason, 0), 0u) << text;
+            EXPECT_NE(text.find("\r\nLine: " + std::to_string(row.line) + "\r\n"), std::string::npos) << text;
+        }
+        EXPECT_FALSE(copy.LoadedWhole());
+        EXPECT_EQ(model.groups.Count(), row.groups);
+        EXPECT_EQ(model.servers.Count(), row.servers);
+        EXPECT_EQ(model.web.HomeUrl, row.home.empty() ? initial.web.HomeUrl : row.home);
+    }
+}
+
+// A read-only Tarnwick.xml (no write permission; on Windows the read-only
+// attribute) opens, but no save replaces it, not even after a load that did
+// not load whole, and root is refused alike.
+TEST_F(WorkingCopyTest, AReadOnlyFileIsReadButNeverSavedOver)
+{
+    for (const std::string& bytes : {std::string(kSample), std::string(kSample).substr(0, 200)}) {
+        SCOPED_TRACE(bytes.size());
+        ReplaceFile(File(), bytes);
+        fs::permissions(File(), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+        WorkingCopy copy(folder.path());
+        ASSERT_FALSE(copy.Lock("tarnwick", 0ms));
+        EXPECT_TRUE(copy.Locked());
+        SetupModel model;
+        try {
+            copy.Load(model);
+        } catch (const Error&) {
+        }
+        EXPECT_EQ(model.groups.Count(), 1u);
+        EXPECT_EQ(copy.ReadOnly(), ReadOnlyPlace::File);
+        ASSERT_EQ(SetupEditor(model).AddGroup("New"), Outcome::Done);
+        const auto before = folder.Contents();
+        try {
+            copy.Save(model);
+            ADD_FAILURE() << "saved over a read-only file";
+        } catch (const Error& error) {
+            EXPECT_EQ(error.Kind(), ErrorKind::NoPermission);
+            EXPECT_NE(error.Text().Chinese().find(Utf8ToGbk("是只读文件")), std::string::npos) << error.what();
+        }
+        EXPECT_EQ(folder.Contents(), before);
+        fs::permissions(File(), fs::perms::owner_write, fs::perm_options::add);
+    }
+}
+
+#ifndef _WIN32
+// A folder where no file can be created opens for viewing: no lock, no save,
+// no ServerInfo.txt, and nothing written at all.
+TEST_F(WorkingCopyTest, AReadOnlyFolderIsReadButNothingIsWrittenThere)
+{
+    ReplaceFile(File(), kSample);
+    fs::permissions(folder.path(), fs::perms::owner_read | fs::perms::owner_exec);
+    const testing::PermissionChecks checked;
+    const auto before = folder.Contents();
+    WorkingCopy copy(folder.path());
+    EXPECT_FALSE(copy.Lock("tarnwick", 0ms));
+    EXPECT_FALSE(copy.Locked());
+    EXPECT_EQ(copy.ReadOnly(), ReadOnlyPlace::Folder);
+    SetupModel model;
+    copy.Load(model);
+    EXPECT_TRUE(copy.Found());
+    EXPECT_EQ(model.groups.Count(), 1u);
+    ASSERT_EQ(SetupEditor(model).AddGroup("New"), Outcome::Done);
+    EXPECT_THROW(copy.Save(model), Error);
+    EXPECT_THROW(copy.WriteServerInfo(model), Error);
+    EXPECT_EQ(folder.Contents(), before);
+}
+#endif
 
 #ifndef _WIN32
 // Sets an environment variable for the life of the object, or unsets it.

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <filesystem>
+#include <fstream>
 #include <iterator>
+#include <map>
 #include <random>
 #include <stdexcept>
 #include <string>
@@ -33,6 +35,20 @@ public:
     TemporaryFolder& operator=(const TemporaryFolder&) = delete;
 
     const std::filesystem::path& path() const { return path_; }
+    // Every entry below the folder with the bytes of each file, to tell that nothing was written.
+    std::map<std::string, std::string> Contents() const
+    {
+        std::map<std::string, std::string> contents;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(path_)) {
+            std::string bytes = "<folder>";
+            if (entry.is_regular_file()) {
+                std::ifstream file(entry.path(), std::ios::binary);
+                bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+            }
+            contents[std::filesystem::relative(entry.path(), path_).generic_string()] = bytes;
+        }
+        return contents;
+    }
     std::size_t EntryCount() const
     {
         return static_cast<std::size_t>(

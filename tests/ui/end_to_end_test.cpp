@@ -133,10 +133,13 @@ TEST_F(EndToEnd, AFailedSaveShowsNoSuccessAndKeepsTheOldFiles)
     EXPECT_EQ(ReadFile(folder.path() / "Tarnwick.xml"), before);
 }
 
-TEST_F(EndToEnd, AMalformedWorkingCopyFailsTheLoad)
+TEST_F(EndToEnd, AMalformedWorkingCopyOpensWithWhatStoodBeforeTheDamage)
 {
-    ReplaceFile(folder.path() / "Tarnwick.xml", "<?xml version=\"1.0\"?><XMLSetup><ServerList>");
-    EXPECT_THROW(Session s(folder.path()), Error);
+    ReplaceFile(folder.path() / "Tarnwick.xml", "<?xml version=\"1.0\"?><XMLSetup><ServerList><Group Name=\"A\"/>");
+    Session s(folder.path());
+    EXPECT_EQ(s.logic.Model().groups.Count(), 1u);
+    ASSERT_FALSE(s.op.notices.empty());
+    EXPECT_EQ(s.op.notices[0].kind, NoticeKind::Refusal);
 }
 
 } // namespace

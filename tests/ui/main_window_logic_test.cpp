@@ -1,6 +1,7 @@
 #include "base/error.h"
 #include "base/file_io.h"
 #include "base/text.h"
+#include "permission_checks.h"
 #include "scripted_operator.h"
 #include "temp_folder.h"
 #include "digest/md5.h"
@@ -705,7 +706,7 @@ TEST_F(MainWindowTest, SavingOverAFileThatDidNotLoadKeepsItAndSaysWhere)
 {
     const std::string sample = ReadFile(std::filesystem::path(TARNWICK_SOURCE_DIR) / "samples" / "Tarnwick.xml");
     ReplaceFile(logic.WorkingCopyPath(), sample.substr(0, 400));
-    EXPECT_FALSE(RunGuarded(op, [&] { logic.LoadWorkingCopy(); }));
+    EXPECT_TRUE(RunGuarded(op, [&] { logic.LoadWorkingCopy(); }));
     op.notices.clear();
     logic.SaveConfiguration();
     const std::string text = op.TakeLastText();
@@ -731,6 +732,77 @@ TEST_F(MainWindowTest, ASecondWindowOnTheFolderIsRefused)
     EXPECT_EQ(otherOperator.notices[0].kind, NoticeKind::Refusal);
     EXPECT_NE(otherOperator.notices[0].text.find("tarnwick（进程 "), std::string::npos)
         << otherOperator.notices[0].text;
+}
+
+// The file cut at 700 bytes: every group and server before the cut opens, and
+// the notice names the file, the line and what could not be read there.
+TEST_F(MainWindowTest, ADamagedFileOpensWithWhatItHoldsAndSaysWhereItIsDamaged)
+{
+    const std::string sample = ReadFile(std::filesystem::path(TARNWICK_SOURCE_DIR) / "samples" / "Tarnwick.xml");
+    ReplaceFile(logic.WorkingCopyPath(), sample.substr(0, 700));
+    ASSERT_TRUE(RunGuarded(op, [&] { logic.LoadWorkingCopy(); }));
+    EXPECT_EQ(logic.Model().groups.Count(), 1u);
+    EXPECT_EQ(logic.Model().servers.Count(), 1u);
+    EXPECT_EQ(logic.Model().updates.Count(), 0u);
+    ASSERT_EQ(op.notices.size(), 1u);
+    EXPECT_EQ(op.notices[0].kind, NoticeKind::Refusal);
+    const std::string& text = op.notices[0].text;
+    const std::string file = U(edit::FullPathText(logic.WorkingCopyPath()));
+    EXPECT_NE(text.find(file + ": "), std::string::npos) << text;
+    EXPECT_NE(text.find("\r\n行：19\r\n    <Config SDir="), std::string::npos) << text;
+    EXPECT_NE(text.find("Tarnwick.damaged-"), std::string::npos) << text;
+}
+
+// A read-only Tarnwick.xml, and a folder where no file can be created: the
+// window opens for viewing and says why it cannot save; a save, a
+// ServerInfo.txt and a launcher in that folder are refused, and nothing at
+// all is written, also when closing asks to save.
+TEST(MainWindowReadOnly, OpensForViewingSaysWhyAndWritesNothing)
+{
+    const std::string sample = ReadFile(std::filesystem::path(TARNWICK_SOURCE_DIR) / "samples" / "Tarnwick.xml");
+    for (const bool folderReadOnly : {false, true}) {
+#ifdef _WIN32
+        if (folderReadOnly)
+            continue; // a folder's read-only attribute does not stop files being made in it
+#endif
+        SCOPED_TRACE(folderReadOnly ? "folder" : "file");
+        TempFolder folder;
+        ReplaceFile(folder.path() / "Tarnwick.xml", sample);
+        const auto readOnly = std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec;
+        std::filesystem::permissions(folderReadOnly ? folder.path() : folder.path() / "Tarnwick.xml", readOnly);
+        const tarnwick::testing::PermissionChecks checked;
+        ScriptedOperator op;
+        FixedWindow window;
+        MainWindowLogic logic{op, window, CarriedLauncherImage(), folder.path()};
+        ASSERT_TRUE(logic.TakeWorkingCopy());
+        const auto before = folder.Contents(); // with the window's lock file, where it can make one
+        ASSERT_TRUE(RunGuarded(op, [&] { logic.LoadWorkingCopy(); }));
+        EXPECT_EQ(logic.Model().servers.Count(), 1u);
+        const std::string why = folderReadOnly ? "是只读的" : "是只读文件";
+        ASSERT_FALSE(op.notices.empty());
+        EXPECT_NE(op.notices[0].text.find(why), std::string::npos) << op.notices[0].text;
+        EXPECT_EQ(op.notices[0].text.find(".lock"), std::string::npos) << op.notices[0].text;
+        op.notices.clear();
+
+        op.inputs.push_back("West");
+        logic.AddGroup();
+        EXPECT_FALSE(logic.SaveConfiguration());
+        ASSERT_EQ(op.notices.size(), 1u);
+        EXPECT_EQ(op.notices[0].kind, NoticeKind::Refusal);
+        EXPECT_NE(op.notices[0].text.find(why), std::string::npos) << op.notices[0].text;
+        op.notices.clear();
+        if (folderReadOnly) {
+            logic.WriteServerInformation();
+            logic.SetGameName("Game");
+            logic.GenerateLauncher();
+            EXPECT_EQ(op.notices.size(), 2u);
+            for (const auto& notice : op.notices)
+                EXPECT_NE(notice.text.find(why), std::string::npos) << notice.text;
+        }
+        op.saveAnswers.push_back(SaveAnswer::Save);
+        EXPECT_FALSE(logic.CloseRequested()) << "a refused save must keep the window open";
+        EXPECT_EQ(folder.Contents(), before);
+    }
 }
 
 } // namespace

@@ -97,10 +97,23 @@ void MainWindowLogic::LoadWorkingCopy()
     group_ = server_ = update_ = -1;
     // The steps were those of the model before this load.
     editor_.ForgetHistory();
+    std::optional<Message> damage;
     {
         const ResetAll reset(*events_);
-        workingCopy_.Load(model_);
+        try {
+            workingCopy_.Load(model_);
+        } catch (const Error& error) {
+            // What stood before the damage is shown; a file that could not be
+            // read at all is the failure report's.
+            if (error.Kind() != ErrorKind::Damaged)
+                throw;
+            damage = error.Text();
+        }
     }
+    if (damage)
+        Show(edit::DamagedWorkingCopyNotice(*damage));
+    if (const auto place = workingCopy_.ReadOnly())
+        Show(edit::ReadOnlyOpenedNotice(*place, workingCopy_.Folder()));
     // Kept as loaded, since launchers may rely on it; the operator is told so
     // that one of them can be deleted.
     const std::vector<std::string> repeated = edit::RepeatedGroupNames(model_);
@@ -326,15 +339,29 @@ std::optional<edit::Restored> MainWindowLogic::Select(std::optional<edit::Restor
 
 // Outputs --------------------------------------------------------------------
 
-void MainWindowLogic::SaveConfiguration()
+bool MainWindowLogic::RefusedAsReadOnly(bool overWorkingCopy)
 {
+    const auto place = workingCopy_.ReadOnly();
+    if (!place || (*place == edit::ReadOnlyPlace::File && !overWorkingCopy))
+        return false;
+    Show(edit::ReadOnlyRefusal(*place, workingCopy_.Folder()));
+    return true;
+}
+
+bool MainWindowLogic::SaveConfiguration()
+{
+    if (RefusedAsReadOnly(true))
+        return false;
     const auto kept = workingCopy_.Save(model_);
     Show(edit::SavedNotice(workingCopy_.Path(), kept));
     RememberLauncherSettings();
+    return true;
 }
 
 void MainWindowLogic::WriteServerInformation()
 {
+    if (RefusedAsReadOnly(false))
+        return;
     const edit::ServerInfoWritten written =
         workingCopy_.WriteServerInfo(model_, signing_.Store(), static_cast<std::int64_t>(std::time(nullptr)));
     Show(ServerInfoWrittenNotice(written, model_));
@@ -356,6 +383,8 @@ void MainWindowLogic::GenerateLauncher()
     if (keys)
         for (const crypto::PublicKey& key : sign::TrustedPublicKeys(*keys))
             trusted.push_back(key);
+    if (RefusedAsReadOnly(false))
+        return;
     const LauncherBuilder builder(launcherImage_, workingCopy_.Folder());
     const BuildOutcome outcome = builder.Build(model_.launcher.GameName, model_.launcher.ServerListUrl, client, trusted);
     if (outcome != BuildOutcome::Written) {
@@ -376,7 +405,11 @@ bool MainWindowLogic::CloseRequested()
     const edit::Notice question =
         edit::InfoNotice(NoticeKind::Confirmation, Message(QT_TRANSLATE_NOOP("Tarnwick", "配置信息已修改，是否保存？")));
     switch (operator_.AskToSave(question.caption, question.text.Chinese())) {
-    case SaveAnswer::Save: return RunGuarded(operator_, [this] { SaveConfiguration(); });
+    case SaveAnswer::Save: {
+        bool saved = false;
+        RunGuarded(operator_, [&] { saved = SaveConfiguration(); });
+        return saved;
+    }
     case SaveAnswer::Discard: return true;
     case SaveAnswer::Cancel: return false;
     }
