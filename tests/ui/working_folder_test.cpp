@@ -143,6 +143,10 @@ TEST_F(WorkingFolderTest, TheFolderOpensInTheFileManagerInFull)
     EXPECT_EQ(op.openedFolders[0], inner);
     EXPECT_TRUE(op.notices.empty());
 
+    // The current folder, as a plain start uses it, ends in its own name.
+    MainWindowLogic here{op, window, {}, "."};
+    EXPECT_EQ(here.WorkingFolder(), fs::current_path());
+
     op.fileManagerWorks = false;
     logic.OpenWorkingFolder();
     ASSERT_EQ(op.notices.size(), 1u);

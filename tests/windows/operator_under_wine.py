@@ -15,8 +15,10 @@ The session, in a copy of the sample Tarnwick.xml:
   - a game name that is no file name is refused in Chinese, then a launcher
     is generated under the Chinese game name 青龙传奇;
   - the window is closed with Alt+F4 and the program ends;
-  - started again in English, it refuses a taken group name and a game name
-    that is no file name in English.
+  - started again in English, it shows the game name, list address and game
+    client of the launcher made before (remembered in the folder, not in the
+    prefix), refuses a taken group name and a game name that is no file name
+    in English.
 Tarnwick.xml, ServerInfo.txt and the launcher must then be byte for byte what
 the POSIX build of tarnwick-cli writes for the same operations. Before the
 session the program is checked for what Windows needs: only system DLLs
@@ -48,6 +50,9 @@ TAB_PAGE = (2, 23)
 # caption 服务器列表 takes about 85 pixels.
 LAUNCHER_TAB = (135, 18)
 MAIN_TITLE = "Velmora登录器配置器"
+# What the launcher tab is given, and a restart must show again.
+LIST_URL = "http://203.0.113.5:8888/ServerInfo.txt"
+CLIENT = "game.exe -s %addr% -p %port%"
 NOTICE_RULE = "-" * 27
 
 
@@ -216,6 +221,11 @@ class Form:
             pnm.wait()
 
 
+def windows_path(folder, name):
+    """A file of this machine's folder as the program names it: Wine's Z: drive."""
+    return "Z:" + os.path.join(folder, name).replace("/", "\\")
+
+
 def wine_program():
     return shutil.which("wine64") or shutil.which("wine") or "/usr/lib/wine/wine64"
 
@@ -293,7 +303,7 @@ def replay_on_posix(cli, sample, folder, md5):
              ["update", "add", "--hint", "地图补丁", "--url", "http://www.example.com/map.pak",
               "--save-name", "map.pak", "--check", "md5", "--md5", md5],
              ["serverinfo"],
-             ["launcher", "青龙传奇", "http://127.0.0.1:8888/ServerInfo.txt"]]
+             ["launcher", "--client", CLIENT, "青龙传奇", LIST_URL]]
     for step in steps:
         subprocess.run([cli, "-C", folder, *step], check=True, capture_output=True, timeout=PATIENCE)
 
@@ -306,7 +316,7 @@ def add_group(hands, main, caption, name):
     hands.keys("Return")
 
 
-def session(hands, layouts, screenshots, dropped, drag_source, md5):
+def session(hands, layouts, screenshots, dropped, drag_source, md5, folder):
     # The first start in a new prefix takes a while.
     main = hands.form(MAIN_TITLE, layouts["FormMain"], patience=3 * PATIENCE)
     time.sleep(2)  # the first paint and the fonts
@@ -376,9 +386,12 @@ def session(hands, layouts, screenshots, dropped, drag_source, md5):
 
     # Saved and published.
     hands.keys("alt+s")
-    check(hands.notice("提示信息") == "保存配置成功完成！", "saving told no success")
+    saved = hands.notice("提示信息")
+    check(saved == "保存配置成功完成！\n已写入：" + windows_path(folder, "Tarnwick.xml"), f"saving told {saved!r}")
     hands.keys("alt+w")
-    check(hands.notice("提示信息") == "生成配置成功完成！", "writing ServerInfo.txt told no success")
+    written = hands.notice("提示信息")
+    check(written == "生成配置成功完成！\n已写入：" + windows_path(folder, "ServerInfo.txt"),
+          f"writing ServerInfo.txt told {written!r}")
 
     # The launcher: a game name that is no file name is the core's failure,
     # written in Chinese; then a Chinese game name.
@@ -390,11 +403,14 @@ def session(hands, layouts, screenshots, dropped, drag_source, md5):
     check(refused.startswith("无法创建文件“") and "青龙|传奇.exe”。这个名字不能用作文件名" in refused
           and refused.endswith("）。"), f"the refused game name read {refused!r}")
     main.fill("GameNameEdit", "青龙传奇")
+    main.fill("ServerListEdit", LIST_URL)
+    main.fill("GameClientEdit", CLIENT)
     main.save_image(os.path.join(screenshots, "tarnwick-launcher.png"))
     main.click("GenerateLoginButton")
     # Without a key, the launcher trusts whatever the network serves, and says so.
     made = hands.notice("提示信息")
-    check(made.startswith("登录器生成成功！") and "没有签名公钥" in made, f"generating the launcher told {made!r}")
+    check(made.startswith("登录器生成成功！\n已写入：" + windows_path(folder, "青龙传奇.exe") + "\n") and "没有签名公钥" in made,
+          f"generating the launcher told {made!r}")
 
     hands.keys("alt+F4")
 
@@ -408,6 +424,8 @@ def english_look(hands, layouts, screenshots):
     check(hands.notice("Error") == "This group exists already.", "the English refusal did not show")
     # The core's failures in English too.
     main.click_at(*LAUNCHER_TAB)
+    remembered = (main.read("GameNameEdit"), main.read("ServerListEdit"), main.read("GameClientEdit"))
+    check(remembered == ("青龙传奇", LIST_URL, CLIENT), f"the launcher tab started with {remembered!r}")
     main.fill("GameNameEdit", "a|b")
     main.click("GenerateLoginButton")
     refused = hands.notice("Tarnwick")
@@ -453,7 +471,8 @@ def main():
         # machine's locale, which need not be Chinese).
         program = subprocess.Popen([wine, "tarnwick.exe", "--language", "zh_CN"], cwd=folder, env=hands.env,
                                    stdout=log, stderr=log)
-        session(hands, layouts, os.path.abspath(args.screenshots), dropped, os.path.abspath(args.drag_source), md5)
+        session(hands, layouts, os.path.abspath(args.screenshots), dropped, os.path.abspath(args.drag_source), md5,
+                folder)
         status = program.wait(timeout=PATIENCE)
         check(status == 0, f"tarnwick.exe ended with status {status}")
         program = subprocess.Popen([wine, "tarnwick.exe", "--language", "en"], cwd=folder, env=hands.env,

@@ -304,8 +304,11 @@ void MainWindowLogic::SetClientCommand(std::string command) { Refused(editor_.Se
 std::filesystem::path MainWindowLogic::WorkingFolder() const
 {
     std::error_code error;
-    const std::filesystem::path full = std::filesystem::absolute(workingCopy_.Folder(), error);
-    return error ? workingCopy_.Folder() : full.lexically_normal();
+    const std::filesystem::path full = std::filesystem::absolute(workingCopy_.Folder(), error).lexically_normal();
+    if (error)
+        return workingCopy_.Folder();
+    // "." comes out as the folder with a separator after it.
+    return full.has_filename() || !full.has_relative_path() ? full : full.parent_path();
 }
 
 void MainWindowLogic::OpenWorkingFolder()
