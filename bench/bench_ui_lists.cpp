@@ -46,6 +46,7 @@ public:
     }
     SaveAnswer AskToSave(const std::string&, const std::string&) override { return SaveAnswer::Discard; }
     bool ChooseNewFile(const std::string&, std::filesystem::path&) override { return false; }
+    bool OpenFolder(const std::filesystem::path&) override { return false; }
 
 private:
     int groups_ = 0;

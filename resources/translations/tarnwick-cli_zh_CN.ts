@@ -523,5 +523,17 @@
         <source>when the signing key was lost or exposed: the backup%1signs from now on (launchers made before accept it)%1and a new backup is made</source>
         <translation>签名密钥丢失或泄露时：从此由备用密钥%1签名（之前生成的登录器接受它），%1并创建新的备用密钥</translation>
     </message>
+    <message>
+        <source>note: there is no Tarnwick.xml in %1; what follows is what a new one starts with</source>
+        <translation>注意：%1 中没有 Tarnwick.xml；以下是新建时的初始内容</translation>
+    </message>
+    <message>
+        <source>Tarnwick.xml does not load whole; what follows is what stood before the damage: %1</source>
+        <translation>Tarnwick.xml 没有完整载入；以下是损坏处之前读到的内容：%1</translation>
+    </message>
+    <message>
+        <source>%1 uses only a Tarnwick.xml that loads whole: %2</source>
+        <translation>%1 只使用能完整载入的 Tarnwick.xml：%2</translation>
+    </message>
 </context>
 </TS>

@@ -1436,5 +1436,161 @@
         <source>游戏客户端命令不能只有空格！不让登录器启动游戏时请清空这一栏。</source>
         <translation>The game client&apos;s command cannot be only blanks. Empty the field for a launcher that starts no game.</translation>
     </message>
+    <message>
+        <source>增加分组</source>
+        <translation>add group</translation>
+    </message>
+    <message>
+        <source>删除分组</source>
+        <translation>delete group</translation>
+    </message>
+    <message>
+        <source>移动分组</source>
+        <translation>move group</translation>
+    </message>
+    <message>
+        <source>增加服务器</source>
+        <translation>add server</translation>
+    </message>
+    <message>
+        <source>修改服务器</source>
+        <translation>edit server</translation>
+    </message>
+    <message>
+        <source>删除服务器</source>
+        <translation>delete server</translation>
+    </message>
+    <message>
+        <source>移动服务器</source>
+        <translation>move server</translation>
+    </message>
+    <message>
+        <source>增加更新</source>
+        <translation>add update entry</translation>
+    </message>
+    <message>
+        <source>修改更新</source>
+        <translation>edit update entry</translation>
+    </message>
+    <message>
+        <source>删除更新</source>
+        <translation>delete update entry</translation>
+    </message>
+    <message>
+        <source>输入</source>
+        <translation>typing</translation>
+    </message>
+    <message>
+        <source>撤销</source>
+        <translation>Undo</translation>
+    </message>
+    <message>
+        <source>撤销%1</source>
+        <translation>Undo %1</translation>
+    </message>
+    <message>
+        <source>重做</source>
+        <translation>Redo</translation>
+    </message>
+    <message>
+        <source>重做%1</source>
+        <translation>Redo %1</translation>
+    </message>
+    <message>
+        <source>否</source>
+        <translation>No</translation>
+    </message>
+    <message>
+        <source>是</source>
+        <translation>Yes</translation>
+    </message>
+    <message>
+        <source>未知</source>
+        <translation>Unknown</translation>
+    </message>
+    <message>
+        <source>版本</source>
+        <translation>Version</translation>
+    </message>
+    <message>
+        <source>存在</source>
+        <translation>Exists</translation>
+    </message>
+    <message>
+        <source>直接</source>
+        <translation>Direct</translation>
+    </message>
+    <message>
+        <source>百度</source>
+        <translation>Album</translation>
+    </message>
+    <message>
+        <source>服务器名称与服务器地址的个数必须相同：有几条线路，就用分号 ; 隔开写几个名称和几个地址，一一对应，例如名称 电信;网通 与地址 10.0.0.1;10.0.0.2</source>
+        <translation>The server names and addresses must be equally many: for several lines, separate the names and the addresses with ; so that each name has its address, for example names Telecom;Unicom with addresses 10.0.0.1;10.0.0.2.</translation>
+    </message>
+    <message>
+        <source>每条线路需要一个端口：端口的个数必须与名称、地址的个数相同，用分号 ; 隔开，例如 7000;7000</source>
+        <translation>Every line needs a port: give as many ports as names and addresses, separated with ;, for example 7000;7000.</translation>
+    </message>
+    <message>
+        <source>端口必须是 1 到 65535 之间的整数，只写数字，多条线路时用分号 ; 隔开，例如 7000;7100</source>
+        <translation>A port is a whole number from 1 to 65535, digits only; separate several with ;, for example 7000;7100.</translation>
+    </message>
+    <message>
+        <source>检测模式为MD5值时，文件MD5值必须是32位十六进制数字：在窗口中把文件拖到MD5值计算框里，或在命令行用 --file 给出文件，即可算出并填入。</source>
+        <translation>With the MD5 check, the file&apos;s MD5 must be 32 hexadecimal digits: drop the file on the MD5 calculator in the window, or give it with --file on the command line, to fill it in.</translation>
+    </message>
+    <message>
+        <source>下载效验必须是32位十六进制的MD5值；不效验时写 20050505 或留空。</source>
+        <translation>The download check must be an MD5 of 32 hexadecimal digits; for no check, write 20050505 or leave it empty.</translation>
+    </message>
+    <message>
+        <source>网页地址必须以 http:// 或 https:// 开头，后接网站名，中间不能有空格，例如 http://www.example.com/pay.html（登录器不打开其他地址）</source>
+        <translation>A web page address must start with http:// or https:// and a site name, without blanks, for example http://www.example.com/pay.html (launchers open no other addresses).</translation>
+    </message>
+    <message>
+        <source>Tarnwick.xml 没有完整载入，窗口中是损坏处之前读到的内容：%1%2%1损坏处之后的分组、服务器、网页地址和更新没有载入。第一次保存前，原文件会先另存为 Tarnwick.damaged-日期-时间.xml，不会丢失。</source>
+        <translation>Tarnwick.xml did not load whole; the window shows what stood before the damage:%1%2%1The groups, servers, web addresses and updates after the damage were not loaded. Before the first save the file is kept as Tarnwick.damaged-DATE-TIME.xml, so nothing is lost.</translation>
+    </message>
+    <message>
+        <source>文件夹 %1 是只读的，不能在其中创建或替换文件</source>
+        <translation>The folder %1 is read-only: no file can be created or replaced in it</translation>
+    </message>
+    <message>
+        <source>%1 是只读文件，不会被覆盖</source>
+        <translation>%1 is a read-only file and is never saved over</translation>
+    </message>
+    <message>
+        <source>%1，所以这里无法保存，Tarnwick.xml 只供查看。%2要修改，请去掉只读属性，或把文件夹复制到可以写入的位置，然后重新打开。</source>
+        <translation>%1, so nothing can be saved here: Tarnwick.xml is open for viewing only.%2To edit it, remove the read-only attribute or copy the folder to a place you can write to, then open it again.</translation>
+    </message>
+    <message>
+        <source>没有写入任何文件：%1。</source>
+        <translation>Nothing was written: %1.</translation>
+    </message>
+    <message>
+        <source>Tarnwick.xml 中有登录器无法使用的内容（已原样保留，请修改）：%1</source>
+        <translation>Tarnwick.xml holds what launchers cannot use (kept as it is; please mend it):%1</translation>
+    </message>
+    <message>
+        <source>%1%2：%3</source>
+        <translation>%1%2: %3</translation>
+    </message>
+    <message>
+        <source>分组[%1]的服务器[%2]</source>
+        <translation>server [%2] of group [%1]</translation>
+    </message>
+    <message>
+        <source>第 %1 项更新[%2]</source>
+        <translation>update entry %1 [%2]</translation>
+    </message>
+    <message>
+        <source>网页[%1]“%2”</source>
+        <translation>web page [%1] &quot;%2&quot;</translation>
+    </message>
+    <message>
+        <source>%1%2……另有 %3 处</source>
+        <translation>%1%2... and %3 more</translation>
+    </message>
 </context>
 </TS>

@@ -257,11 +257,16 @@ int ListUpdates(const SetupModel& model, bool json, const Translation& translati
 {
     std::vector<std::vector<std::string>> rows;
     Json list = Json::array();
+    // The table is for people: choice words in their language; JSON keeps the stored words.
+    const auto shown = [&](const std::string& word) {
+        const char* source = edit::ChoiceWordSource(word);
+        return source ? translation.Text(source) : word;
+    };
     int row = 0;
     for (const UpdateEntry& u : model.updates) {
         ++row;
-        rows.push_back({std::to_string(row), u.Hint, u.SaveDir, u.SaveName, u.DownUrl, u.Zip, u.CheckType,
-                        u.DownType, u.Date, u.Ver, u.MD5, u.DownMD5});
+        rows.push_back({std::to_string(row), u.Hint, u.SaveDir, u.SaveName, u.DownUrl, shown(u.Zip),
+                        shown(u.CheckType), shown(u.DownType), u.Date, u.Ver, u.MD5, u.DownMD5});
         list.push_back({{"row", row},
                         {"hint", JsonText(u.Hint)},
                         {"saveDir", JsonText(u.SaveDir)},

@@ -36,6 +36,14 @@ TokenSplit TakeToken(std::string_view Source, std::string_view Dividers)
     return {std::string(Source.substr(first, end - first)), std::string(Source.substr(end + 1))};
 }
 
+std::vector<std::string> ValuesOf(std::string_view list)
+{
+    std::vector<std::string> values;
+    for (TokenSplit split = TakeToken(list, ";"); !split.Token.empty(); split = TakeToken(split.Rest, ";"))
+        values.push_back(std::move(split.Token));
+    return values;
+}
+
 std::vector<ConnectionEntry> ConnectionEntriesOf(const ServerEntry& server)
 {
     std::vector<ConnectionEntry> entries;

@@ -20,6 +20,10 @@ struct TokenSplit {
 };
 TokenSplit TakeToken(std::string_view Source, std::string_view Dividers);
 
+// The values of one of a server's lists (names, addresses or ports) as the
+// writer takes them apart: split at ";", empty values skipped.
+std::vector<std::string> ValuesOf(std::string_view list);
+
 // One way to reach a server: a name, an address and a port.
 struct ConnectionEntry {
     std::string Name;

@@ -1,8 +1,11 @@
 #include "edit/field_rules.h"
 
 #include "base/text.h"
+#include "base/translatable.h"
+#include "config/model.h"
 
 #include <charconv>
+#include <utility>
 
 namespace tarnwick::edit {
 
@@ -34,6 +37,23 @@ bool IsVersionNumber(std::string_view text)
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
     return error == std::errc() && end == text.data() + text.size() && number >= kMinVersion &&
            number <= kMaxVersion;
+}
+
+const char* ChoiceWordSource(std::string_view gbk)
+{
+    static constexpr std::pair<const char*, const char*> kShown[] = {
+        {words::kNo, QT_TRANSLATE_NOOP("Tarnwick", "否")},
+        {words::kYes, QT_TRANSLATE_NOOP("Tarnwick", "是")},
+        {words::kCheckUnknown, QT_TRANSLATE_NOOP("Tarnwick", "未知")},
+        {words::kCheckVersion, QT_TRANSLATE_NOOP("Tarnwick", "版本")},
+        {words::kCheckExists, QT_TRANSLATE_NOOP("Tarnwick", "存在")},
+        {words::kDownDirect, QT_TRANSLATE_NOOP("Tarnwick", "直接")},
+        {words::kDownAlbum, QT_TRANSLATE_NOOP("Tarnwick", "百度")},
+    };
+    for (const auto& [word, source] : kShown)
+        if (gbk == word)
+            return source;
+    return nullptr;
 }
 
 std::optional<std::string> ClientCommandText(std::string_view given)

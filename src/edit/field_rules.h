@@ -29,6 +29,11 @@ inline constexpr int kMinVersion = 1;
 inline constexpr int kMaxVersion = 65535;
 bool IsVersionNumber(std::string_view text);
 
+// An update entry's stored choice word ("否", "直接", "版本", ...) as a
+// source text marked for translation (UTF-8), for front ends to show in their
+// language; none for any other text. Files and JSON keep the stored words.
+const char* ChoiceWordSource(std::string_view gbk);
+
 // The game client's command that a launcher starts, when the operator gives
 // one: trimmed; none when nothing is left, which both front ends refuse (a
 // launcher without a client is made by giving none). Whether it fits the

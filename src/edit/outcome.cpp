@@ -34,6 +34,13 @@ Notice RefusalNotice(Outcome outcome)
     case Outcome::ServerNameBlank: return Refusal(kInfoCaption, QT_TRANSLATE_NOOP("Tarnwick", "服务器名称不能为空!"));
     case Outcome::AddrBlank: return Refusal(kInfoCaption, QT_TRANSLATE_NOOP("Tarnwick", "服务器地址不能为空!"));
     case Outcome::NoGroupChosen: return Refusal(kInfoCaption, QT_TRANSLATE_NOOP("Tarnwick", "请选择服务器分组!"));
+    case Outcome::ConnectionCountsDiffer:
+        return Refusal(kInfoCaption, QT_TRANSLATE_NOOP("Tarnwick", "服务器名称与服务器地址的个数必须相同：有几条线路，就用分号 ; 隔开写几个名称和几个地址，"
+                                                                   "一一对应，例如名称 电信;网通 与地址 10.0.0.1;10.0.0.2"));
+    case Outcome::PortCountDiffers:
+        return Refusal(kInfoCaption, QT_TRANSLATE_NOOP("Tarnwick", "每条线路需要一个端口：端口的个数必须与名称、地址的个数相同，用分号 ; 隔开，例如 7000;7000"));
+    case Outcome::PortOutOfRange:
+        return Refusal(kInfoCaption, QT_TRANSLATE_NOOP("Tarnwick", "端口必须是 1 到 65535 之间的整数，只写数字，多条线路时用分号 ; 隔开，例如 7000;7100"));
     case Outcome::NoServerToEdit: return Refusal(kInfoCaption, QT_TRANSLATE_NOOP("Tarnwick", "请先选择你要修改的服务器信息!"));
     case Outcome::NoServerToDelete: return Refusal(kInfoCaption, QT_TRANSLATE_NOOP("Tarnwick", "请先选择你要删除的服务器信息!"));
     case Outcome::ServerMoveKeepsSavedOrder:
@@ -42,10 +49,17 @@ Notice RefusalNotice(Outcome outcome)
     case Outcome::DownUrlBlank: return Refusal(kInfoCaption, QT_TRANSLATE_NOOP("Tarnwick", "下载不能为空!"));
     case Outcome::SaveDirBlank: return Refusal(kInfoCaption, QT_TRANSLATE_NOOP("Tarnwick", "保存位置不能为空!"));
     case Outcome::SaveNameBlank: return Refusal(kInfoCaption, QT_TRANSLATE_NOOP("Tarnwick", "保存文件名不能为空!"));
+    case Outcome::Md5DigestMissing:
+        return Refusal(kInfoCaption, QT_TRANSLATE_NOOP("Tarnwick", "检测模式为MD5值时，文件MD5值必须是32位十六进制数字：在窗口中把文件拖到MD5值计算框里，或在命令行用 --file 给出文件，即可算出并填入。"));
+    case Outcome::DownloadCheckInvalid:
+        return Refusal(kInfoCaption, QT_TRANSLATE_NOOP("Tarnwick", "下载效验必须是32位十六进制的MD5值；不效验时写 20050505 或留空。"));
     case Outcome::NoUpdateToEdit: return Refusal(kInfoCaption, QT_TRANSLATE_NOOP("Tarnwick", "请先选择你要修改的更新信息!"));
     case Outcome::NoUpdateToDelete: return Refusal(kInfoCaption, QT_TRANSLATE_NOOP("Tarnwick", "请先选择你要删除的更新信息!"));
     case Outcome::WebAddressEmpty:
         return Refusal(kInfoCaption, QT_TRANSLATE_NOOP("Tarnwick", "网页地址不能为空!（空地址不会被重新载入，发布的将是默认地址）"));
+    case Outcome::WebAddressNotWeb:
+        return Refusal(kInfoCaption, QT_TRANSLATE_NOOP("Tarnwick", "网页地址必须以 http:// 或 https:// 开头，后接网站名，中间不能有空格，"
+                                                                   "例如 http://www.example.com/pay.html（登录器不打开其他地址）"));
     case Outcome::ClientCommandBlank:
         return Refusal(kErrorCaption, QT_TRANSLATE_NOOP("Tarnwick", "游戏客户端命令不能只有空格！不让登录器启动游戏时请清空这一栏。"));
     }

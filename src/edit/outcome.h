@@ -24,6 +24,10 @@ enum class Outcome {
     ServerNameBlank,
     AddrBlank,
     NoGroupChosen,
+    // Connection entries pair the n-th name, address and port.
+    ConnectionCountsDiffer,
+    PortCountDiffers,
+    PortOutOfRange,
     NoServerToEdit,
     NoServerToDelete,
     NoServerToMove,
@@ -37,11 +41,16 @@ enum class Outcome {
     DownUrlBlank,
     SaveDirBlank,
     SaveNameBlank,
+    // The digests launchers compare with.
+    Md5DigestMissing,
+    DownloadCheckInvalid,
     NoUpdateToEdit,
     NoUpdateToDelete,
     // Web addresses: an empty one is not read back (the loader keeps its
     // start-up value), so storing it would publish the placeholder later.
     WebAddressEmpty,
+    // Launchers open only web pages.
+    WebAddressNotWeb,
     // Launchers: a game client's command given, but of blanks only.
     ClientCommandBlank,
 };

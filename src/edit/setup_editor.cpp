@@ -3,6 +3,7 @@
 #include "base/text.h"
 #include "edit/field_rules.h"
 #include "edit/list_changes.h"
+#include "edit/record_rules.h"
 
 #include <algorithm>
 #include <string_view>
@@ -57,7 +58,7 @@ Outcome CheckServerInput(const ServerInput& input)
         return Outcome::AddrBlank;
     if (!input.Group)
         return Outcome::NoGroupChosen;
-    return Outcome::Done;
+    return CheckConnections(ServerFromInput(input));
 }
 
 void PinDigests(UpdateInput& input, const std::string& md5)
@@ -77,7 +78,7 @@ Outcome CheckUpdateInput(const UpdateInput& input)
         return Outcome::SaveDirBlank;
     if (Trimmed(input.SaveName).empty())
         return Outcome::SaveNameBlank;
-    return Outcome::Done;
+    return CheckDigests(UpdateFromInput(input));
 }
 
 ServerEntry ServerFromInput(const ServerInput& input)
@@ -265,8 +266,8 @@ Outcome SetupEditor::DeleteUpdate(int row)
 
 Outcome SetupEditor::SetWebAddress(std::string WebAddresses::* field, std::string address)
 {
-    if (address.empty())
-        return Outcome::WebAddressEmpty;
+    if (const Outcome check = CheckWebPage(address); check != Outcome::Done)
+        return check;
     return SetText(model_.web.*field, std::move(address));
 }
 
@@ -280,17 +281,17 @@ Outcome SetupEditor::SetServerListUrl(std::string url)
     return SetText(model_.launcher.ServerListUrl, std::move(url));
 }
 
-Outcome SetupEditor::SetClientCommand(std::string command)
-{
-    return SetText(model_.launcher.ClientCommand, std::move(command));
-}
-
 Outcome SetupEditor::SetText(std::string& field, std::string text)
 {
     // Storing what the field holds (as leaving it does) is no step to undo.
     if (field != text)
         history_.RecordText(field, std::exchange(field, std::move(text)));
     return Outcome::Done;
+}
+
+Outcome SetupEditor::SetClientCommand(std::string command)
+{
+    return SetText(model_.launcher.ClientCommand, std::move(command));
 }
 
 } // namespace tarnwick::edit

@@ -4,6 +4,7 @@
 #include "edit/edit_history.h"
 #include "edit/list_events.h"
 #include "edit/outcome.h"
+#include "edit/record_rules.h"
 
 #include <optional>
 #include <string>
@@ -16,7 +17,7 @@ struct ServerInput {
     std::string ShowName;
     std::string Name;
     std::string Addr;
-    std::string Port = "7000";
+    std::string Port = kDefaultPort;
     std::optional<std::string> Group; // the group chosen, by name; none chosen
 };
 
@@ -33,7 +34,7 @@ struct UpdateInput {
     std::string Ver = "1";
     std::string Date = "20050505";
     std::string MD5;
-    std::string DownMD5 = "20050505";
+    std::string DownMD5 = kNoDownloadCheck;
 };
 
 // Pins the download to a file the operator has (its MD5, 32 lowercase
@@ -93,17 +94,18 @@ public:
     Outcome EditUpdate(int row, const UpdateInput& input);
     Outcome DeleteUpdate(int row);
 
-    // The address is stored as typed; an empty one is refused.
+    // The address is stored as typed; an empty one, or one that is no web
+    // page, is refused.
     Outcome SetWebAddress(std::string WebAddresses::* field, std::string address);
     // The launcher fields are stored as typed: the launcher builder trims,
     // cuts and refuses them when a launcher is made.
     Outcome SetGameName(std::string name);
     Outcome SetServerListUrl(std::string url);
-
-    // Undoes or redoes the last step, telling the view as the operations do;
     // The game client's command, as typed (empty for none): a launcher is
     // made with it trimmed, and refuses one of blanks only.
     Outcome SetClientCommand(std::string command);
+
+    // Undoes or redoes the last step, telling the view as the operations do;
     // nothing when there is none. The model is then as before that step, byte
     // for byte in what a save writes.
     std::optional<Restored> Undo() { return history_.Undo(model_, *events_); }

@@ -134,6 +134,9 @@ QWidget* TFormEditUpData::FieldWidget(UpdateField field) const
     case UpdateField::DownUrl: return ui_->EditDownUrl;
     case UpdateField::SaveDir: return ui_->EditSaveDir;
     case UpdateField::SaveName: return ui_->EditSaveName;
+    case UpdateField::CheckType: return ui_->cbbCheckType;
+    case UpdateField::Md5: return ui_->edtMD5;
+    case UpdateField::DownMd5: return ui_->edtdownmd5;
     }
     return nullptr;
 }
@@ -167,7 +170,14 @@ void TFormEditUpData::FileNameEdited()
 void TFormEditUpData::ShowDigest(const std::optional<std::string>& hex)
 {
     ui_->edt2->setText(hex ? QString::fromLatin1(hex->data(), static_cast<qsizetype>(hex->size())) : QString());
+    // The digest is offered for the fields as they are typed now.
+    if (hex)
+        StoreFields();
     editor_.DigestShown(hex);
+    if (hex) {
+        ui_->edtMD5->setText(ToQString(editor_.Fields.MD5));
+        ui_->edtdownmd5->setText(ToQString(editor_.Fields.DownMD5));
+    }
     ui_->ButtonPinDigest->setEnabled(editor_.CanPinDigest());
 }
 

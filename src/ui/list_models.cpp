@@ -1,5 +1,9 @@
 #include "ui/list_models.h"
 
+#include "edit/field_rules.h"
+
+#include <QCoreApplication>
+
 namespace tarnwick::ui {
 
 ListModels::ListModels(const SetupModel& model, const QStringList& serverCaptions,
@@ -13,8 +17,14 @@ ListModels::ListModels(const SetupModel& model, const QStringList& serverCaption
                {&UpdateEntry::Hint, &UpdateEntry::SaveDir, &UpdateEntry::SaveName, &UpdateEntry::DownUrl,
                 &UpdateEntry::Zip, &UpdateEntry::CheckType, &UpdateEntry::DownType, &UpdateEntry::Date,
                 &UpdateEntry::Ver, &UpdateEntry::MD5, &UpdateEntry::DownMD5},
-               updateCaptions)
+               updateCaptions, {&UpdateEntry::Zip, &UpdateEntry::CheckType, &UpdateEntry::DownType})
 {
+}
+
+QString ChoiceWordShown(const std::string& gbk)
+{
+    const char* source = edit::ChoiceWordSource(gbk);
+    return source ? QCoreApplication::translate("Tarnwick", source) : ToQString(gbk);
 }
 
 ReportModel& ListModels::Of(edit::ListKind list)

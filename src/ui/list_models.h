@@ -7,6 +7,7 @@
 #include <QAbstractTableModel>
 #include <QStringList>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -27,13 +28,18 @@ public:
     void EndReset() { endResetModel(); }
 };
 
+// A stored choice word in the window's language; other text as it is.
+QString ChoiceWordShown(const std::string& gbk);
+
 template <class Record>
 class RecordTableModel : public ReportModel {
 public:
     using Field = std::string Record::*;
 
-    RecordTableModel(const RecordList<Record>& records, std::vector<Field> columns, QStringList captions)
-        : records_(records), columns_(std::move(columns)), captions_(std::move(captions))
+    // choices: the columns that hold choice words, shown in the window's language.
+    RecordTableModel(const RecordList<Record>& records, std::vector<Field> columns, QStringList captions,
+                     std::vector<Field> choices = {})
+        : records_(records), columns_(std::move(columns)), captions_(std::move(captions)), choices_(std::move(choices))
     {
     }
 
@@ -50,7 +56,10 @@ public:
         if (role != Qt::DisplayRole || !index.isValid())
             return {};
         const Record& record = records_.At(static_cast<std::size_t>(index.row()));
-        return ToQString(record.*columns_.at(static_cast<std::size_t>(index.column())));
+        const Field column = columns_.at(static_cast<std::size_t>(index.column()));
+        if (std::find(choices_.begin(), choices_.end(), column) != choices_.end())
+            return ChoiceWordShown(record.*column);
+        return ToQString(record.*column);
     }
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override
     {
@@ -63,6 +72,7 @@ private:
     const RecordList<Record>& records_;
     std::vector<Field> columns_;
     QStringList captions_;
+    std::vector<Field> choices_;
 };
 
 // The three lists of the main window, told of changes by its logic.

@@ -32,6 +32,7 @@ public:
     }
     bool InputQuery(const std::string&, const std::string&, std::string&) override { return false; }
     bool ChooseNewFile(const std::string&, std::filesystem::path&) override { return false; }
+    bool OpenFolder(const std::filesystem::path&) override { return false; }
     tarnwick::ui::SaveAnswer AskToSave(const std::string&, const std::string&) override
     {
         return tarnwick::ui::SaveAnswer::Discard;

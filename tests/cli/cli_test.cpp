@@ -96,17 +96,19 @@ TEST_F(Cli, AnEditSequenceWritesTheBytesTheWindowWrites)
         {"group", "add", "华东一区"},
         {"group", "add", "  South "},
         {"group", "add", "West"},
-        {"server", "add", "--group", "华东一区", "--show-name", " 电信一线 ", "--name", "a;b", "--addr", "1.1.1.1;2.2.2.2"},
+        {"server", "add", "--group", "华东一区", "--show-name", " 电信一线 ", "--name", "a;b", "--addr", "1.1.1.1;2.2.2.2",
+         "--port", "7000;7001"},
         {"server", "add", "--group", "  South ", "--show-name", "s", "--name", "n", "--addr", "4.4.4.4"},
         {"server", "add", "--group", "West", "--show-name", "w1", "--name", "n", "--addr", "3.3.3.3", "--port", " 81 "},
         {"server", "add", "--group", "West", "--show-name", "w2", "--name", "n", "--addr", "3.3.3.4"},
-        {"server", "edit", "1", "--group", "华东一区", "--addr", " 5.5.5.5 "},
+        {"server", "edit", "1", "--group", "华东一区", "--addr", " 5.5.5.5;6.6.6.6 "},
         {"server", "down", "3"},
         {"group", "up", "West"},
         {"group", "delete", "  South ", "--yes"},
         {"update", "add", "--hint", " 补丁 ", "--url", " http://dl/p.zip ", "--save-name", "p.zip", "--check", "md5",
-         "--md5", " ABC ", "--zip", "yes"},
-        {"update", "add", "--hint", "two", "--url", "u", "--save-name", "q", "--download", "album", "--ver", "9"},
+         "--md5", " 0123456789ABCDEF0123456789ABCDEF ", "--zip", "yes"},
+        {"update", "add", "--hint", "two", "--url", "u", "--save-name", "q", "--download", "album", "--ver", "9",
+         "--check", "version"},
         {"update", "edit", "1", "--check", "pak", "--date", " 2024X "},
         {"update", "delete", "2"},
         {"web", "set", "Payment2", " http://pay.example/ "},
@@ -123,12 +125,12 @@ TEST_F(Cli, AnEditSequenceWritesTheBytesTheWindowWrites)
     window.AddGroup("  South ");
     window.AddGroup("West");
     window.Server(-1, "华东一区", [](auto& f) {
-        f.ShowName = Utf8ToGbk(" 电信一线 "), f.Name = "a;b", f.Addr = "1.1.1.1;2.2.2.2";
+        f.ShowName = Utf8ToGbk(" 电信一线 "), f.Name = "a;b", f.Addr = "1.1.1.1;2.2.2.2", f.Port = "7000;7001";
     });
     window.Server(-1, "  South ", [](auto& f) { f.ShowName = "s", f.Name = "n", f.Addr = "4.4.4.4"; });
     window.Server(-1, "West", [](auto& f) { f.ShowName = "w1", f.Name = "n", f.Addr = "3.3.3.3", f.Port = " 81 "; });
     window.Server(-1, "West", [](auto& f) { f.ShowName = "w2", f.Name = "n", f.Addr = "3.3.3.4"; });
-    window.Server(0, "华东一区", [](auto& f) { f.Addr = " 5.5.5.5 "; });
+    window.Server(0, "华东一区", [](auto& f) { f.Addr = " 5.5.5.5;6.6.6.6 "; });
     logic.SelectServer(2);
     logic.MoveServerDown();
     logic.SelectGroup(2);
@@ -137,9 +139,11 @@ TEST_F(Cli, AnEditSequenceWritesTheBytesTheWindowWrites)
     logic.DeleteGroup();
     window.Update(-1, [](auto& f) {
         f.Hint = Utf8ToGbk(" 补丁 "), f.DownUrl = " http://dl/p.zip ", f.SaveName = "p.zip";
-        f.CheckTypeIndex = 3, f.MD5 = " abc ", f.ZipIndex = 1;
+        f.CheckTypeIndex = 3, f.MD5 = " 0123456789abcdef0123456789abcdef ", f.ZipIndex = 1;
     });
-    window.Update(-1, [](auto& f) { f.Hint = "two", f.DownUrl = "u", f.SaveName = "q", f.DownTypeIndex = 1, f.Ver = "9"; });
+    window.Update(-1, [](auto& f) {
+        f.Hint = "two", f.DownUrl = "u", f.SaveName = "q", f.DownTypeIndex = 1, f.Ver = "9", f.CheckTypeIndex = 0;
+    });
     window.Update(0, [](auto& f) { f.CheckTypeIndex = 2, f.Date = " 2024x "; });
     logic.SelectUpdate(1);
     logic.DeleteUpdate();
@@ -155,13 +159,30 @@ struct Refused {
     int status = 1;
 };
 
+// The refusals of what launchers could not use, as the English notices say them.
+constexpr const char* kCountsDiffer =
+    "The server names and addresses must be equally many: for several lines, separate the names and the addresses "
+    "with ; so that each name has its address, for example names Telecom;Unicom with addresses 10.0.0.1;10.0.0.2.";
+constexpr const char* kPortPerLine =
+    "Every line needs a port: give as many ports as names and addresses, separated with ;, for example 7000;7000.";
+constexpr const char* kPortRange =
+    "A port is a whole number from 1 to 65535, digits only; separate several with ;, for example 7000;7100.";
+constexpr const char* kMd5Missing =
+    "With the MD5 check, the file's MD5 must be 32 hexadecimal digits: drop the file on the MD5 calculator in the "
+    "window, or give it with --file on the command line, to fill it in.";
+constexpr const char* kDownloadCheck =
+    "The download check must be an MD5 of 32 hexadecimal digits; for no check, write 20050505 or leave it empty.";
+constexpr const char* kNotWeb =
+    "A web page address must start with http:// or https:// and a site name, without blanks, for example "
+    "http://www.example.com/pay.html (launchers open no other addresses).";
+
 TEST_F(Cli, RefusalsSayTheWindowsNoticeAndWriteNothing)
 {
     ASSERT_EQ(Run({"group", "add", "East"}).status, 0);
     ASSERT_EQ(Run({"group", "add", "West"}).status, 0);
     ASSERT_EQ(Run({"server", "add", "--group", "East", "--show-name", "z", "--name", "n", "--addr", "a"}).status, 0);
     ASSERT_EQ(Run({"server", "add", "--group", "West", "--show-name", "w", "--name", "n", "--addr", "a"}).status, 0);
-    ASSERT_EQ(Run({"update", "add", "--hint", "h", "--url", "u", "--save-name", "s"}).status, 0);
+    ASSERT_EQ(Run({"update", "add", "--hint", "h", "--url", "u", "--save-name", "s", "--check", "exists"}).status, 0);
     const std::string before = ReadFile(Path("Tarnwick.xml"));
     const std::size_t entries = folder_.EntryCount();
     const Refused rows[] = {
@@ -183,6 +204,12 @@ TEST_F(Cli, RefusalsSayTheWindowsNoticeAndWriteNothing)
          "tarnwick-cli: The server address must not be empty.\n"},
         {{"server", "add", "--group", "west", "--show-name", "s", "--name", "n", "--addr", "a"},
          "tarnwick-cli: --group: no group is named \"west\"\n"},
+        {{"server", "add", "--group", "East", "--show-name", "s", "--name", "L1;L2;L3", "--addr", "10.0.1.1;10.0.1.2"},
+         "tarnwick-cli: " + std::string(kCountsDiffer) + "\n"},
+        {{"server", "add", "--group", "East", "--show-name", "s", "--name", "L1;L2", "--addr", "a;b"},
+         "tarnwick-cli: " + std::string(kPortPerLine) + "\n"},
+        {{"server", "add", "--group", "East", "--show-name", "s", "--name", "n", "--addr", "a", "--port", "70000"},
+         "tarnwick-cli: " + std::string(kPortRange) + "\n"},
         {{"server", "edit", "1", "--show-name", "t"}, "tarnwick-cli: Choose the server's group.\n"},
         {{"server", "edit", "3", "--group", "East"}, "tarnwick-cli: ROW: there is no row 3 in the server list (it has 2)\n"},
         {{"server", "delete", "3"}, "tarnwick-cli: ROW: there is no row 3 in the server list (it has 2)\n"},
@@ -197,6 +224,10 @@ TEST_F(Cli, RefusalsSayTheWindowsNoticeAndWriteNothing)
         {{"update", "add", "--hint", "h", "--url", "u", "--save-dir", " ", "--save-name", "s"},
          "tarnwick-cli: The folder must not be empty.\n"},
         {{"update", "add", "--hint", "h", "--url", "u"}, "tarnwick-cli: The file name must not be empty.\n"},
+        {{"update", "add", "--hint", "h", "--url", "u", "--save-name", "s", "--check", "md5"},
+         "tarnwick-cli: " + std::string(kMd5Missing) + "\n"},
+        {{"update", "add", "--hint", "h", "--url", "u", "--save-name", "s", "--check", "exists", "--down-md5", "2005"},
+         "tarnwick-cli: " + std::string(kDownloadCheck) + "\n"},
         {{"update", "edit", "3"}, "tarnwick-cli: ROW: there is no row 3 in the update list (it has 1)\n"},
         {{"update", "delete", "3"}, "tarnwick-cli: ROW: there is no row 3 in the update list (it has 1)\n"},
         {{"update", "add", "--hint", "h", "--url", "u", "--save-name", "s", "--ver", "0"},
@@ -206,6 +237,7 @@ TEST_F(Cli, RefusalsSayTheWindowsNoticeAndWriteNothing)
         {{"web", "set", "Home", ""},
          "tarnwick-cli: The web page address must not be empty. (An empty address is not loaded again: the default "
          "address would be published.)\n"},
+        {{"web", "set", "Home", "javascript:alert(1)"}, "tarnwick-cli: " + std::string(kNotWeb) + "\n"},
         // Usage errors: status 2, naming what is wrong.
         {{"server", "edit", "x"},
          "tarnwick-cli: ROW: must be a row number as \"server list\" shows it, from 1; not \"x\"\n", 2},

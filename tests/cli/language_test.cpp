@@ -181,12 +181,35 @@ TEST_F(CliLanguages, WithoutTheOptionTheLocaleChooses)
 
 // Scripts parse --json, md5's lines and encode's output, and the window and
 // the launchers read the files: none may depend on who ran the command.
+// The table is read by people, so its choice words are in their language;
+// JSON and the files keep the stored words.
+TEST_F(CliLanguages, TheUpdateTableShowsChoiceWordsInTheReadersLanguage)
+{
+    testing::TemporaryFolder folder;
+    ASSERT_EQ(testing::RunCli(folder.path(), streams_.path(),
+                              {"update", "add", "--hint", "h", "--url", "http://dl/p", "--save-name", "p", "--check",
+                               "exists", "--download", "album"},
+                              "", "en")
+                  .status,
+              0);
+    const std::string english = testing::RunCli(folder.path(), streams_.path(), {"update", "list"}, "", "en").out;
+    for (const char* word : {"No", "Exists", "Album"})
+        EXPECT_NE(english.find(word), std::string::npos) << word << " in " << english;
+    for (const char* stored : {"否", "存在", "百度"})
+        EXPECT_EQ(english.find(stored), std::string::npos) << english;
+    const std::string chinese = testing::RunCli(folder.path(), streams_.path(), {"update", "list"}, "", "zh_CN").out;
+    EXPECT_NE(chinese.find("否"), std::string::npos) << chinese;
+    const std::string json = testing::RunCli(folder.path(), streams_.path(), {"update", "list", "--json"}, "", "en").out;
+    EXPECT_NE(json.find("\"zip\": \"否\""), std::string::npos) << json;
+}
+
 TEST_F(CliLanguages, WhatScriptsAndFilesReadIsTheSameInBothLanguages)
 {
     const std::vector<std::vector<std::string>> edits = {
         {"group", "add", "华东一区"},
         {"server", "add", "--group", "华东一区", "--show-name", "电信", "--name", "n", "--addr", "1.1.1.1"},
-        {"update", "add", "--hint", "补丁", "--url", "http://dl/p.zip", "--save-name", "p.zip", "--check", "md5"},
+        {"update", "add", "--hint", "补丁", "--url", "http://dl/p.zip", "--save-name", "p.zip", "--check", "md5",
+         "--md5", "0123456789abcdef0123456789abcdef"},
         {"web", "set", "Home", "http://home.example/"},
         {"serverinfo"},
     };

@@ -100,7 +100,7 @@ TEST_F(Signing, ServerinfoSignsBesideTheSameBytesAndVerifyChecksTheSignature)
 
     ASSERT_EQ(Run({"key", "new"}).status, 0);
     ASSERT_EQ(Run({"update", "add", "--hint", "pinned", "--url", "http://h/a.dat", "--save-name", "a.dat",
-                   "--down-md5", "0123456789abcdef0123456789abcdef"}).status, 0);
+                   "--down-md5", "0123456789abcdef0123456789abcdef", "--check", "exists"}).status, 0);
     const auto written = Run({"serverinfo"});
     ASSERT_EQ(written.status, 0) << written.err;
     const std::string signing = sign::KeyIdOf(Store().Load()->signing.publicKey);

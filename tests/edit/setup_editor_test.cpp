@@ -131,6 +131,8 @@ TEST_F(Editor, RefusalsKeepTheirReasonAndChangeNothing)
         {"delete no update", [](SetupEditor& e) { return e.DeleteUpdate(0); }, Outcome::NoUpdateToDelete},
         {"empty web address", [](SetupEditor& e) { return e.SetWebAddress(&WebAddresses::HomeUrl, ""); },
          Outcome::WebAddressEmpty},
+        {"no web page", [](SetupEditor& e) { return e.SetWebAddress(&WebAddresses::HomeUrl, "ftp://x"); },
+         Outcome::WebAddressNotWeb},
     };
     const std::string before = Document();
     for (const Row& row : rows) {
@@ -155,20 +157,135 @@ TEST_F(Editor, UpdateDialogTestsComeInTheirOrder)
     input.SaveDir = ".\\";
     EXPECT_EQ(CheckUpdateInput(input), Outcome::SaveNameBlank);
     input.SaveName = "p.zip";
+    // No check chosen is written as the MD5 check, which needs its digest.
+    EXPECT_EQ(CheckUpdateInput(input), Outcome::Md5DigestMissing);
+    input.MD5 = "0123456789abcdef0123456789abcdef";
     EXPECT_EQ(CheckUpdateInput(input), Outcome::Done);
+}
+
+// What the writer pairs up or launchers compare with is refused when it
+// cannot work, in both editors' words, with the document unchanged.
+TEST_F(Editor, RefusesWhatLaunchersCannotUse)
+{
+    const auto server = [](const char* name, const char* addr, const char* port) {
+        return ServerInput{"s", name, addr, port, "East"};
+    };
+    struct ServerRow {
+        ServerInput input;
+        Outcome expected;
+    };
+    const ServerRow servers[] = {
+        // Names and addresses pair one to one; a third name would vanish.
+        {server("L1;L2;L3", "10.0.1.1;10.0.1.2", "7100;7100;7100"), Outcome::ConnectionCountsDiffer},
+        {server("L1", "10.0.1.1;10.0.1.2", "7100"), Outcome::ConnectionCountsDiffer},
+        // A port for every entry: players would get an empty one.
+        {server("L1;L2", "10.0.1.1;10.0.1.2", "7100"), Outcome::PortCountDiffers},
+        {server("L1", "10.0.1.1", "7100;7101"), Outcome::PortCountDiffers},
+        {server("L1", "10.0.1.1", ""), Outcome::PortCountDiffers},
+        {server("L1", "10.0.1.1", "0"), Outcome::PortOutOfRange},
+        {server("L1", "10.0.1.1", "65536"), Outcome::PortOutOfRange},
+        {server("L1", "10.0.1.1", "70x0"), Outcome::PortOutOfRange},
+        {server("L1;L2", "a;b", "7000; 7001"), Outcome::PortOutOfRange},
+        {server("L1;L2", "a;b", "7000;-1"), Outcome::PortOutOfRange},
+        // Only dividers: no entry at all.
+        {server(";;", "10.0.1.1", "7000"), Outcome::ServerNameBlank},
+        // Empty values between dividers are skipped by the writer as well.
+        {server("L1;;L2;", "a;b", "1;65535"), Outcome::Done},
+    };
+    for (const ServerRow& row : servers) {
+        SCOPED_TRACE(row.input.Name + " / " + row.input.Addr + " / " + row.input.Port);
+        EXPECT_EQ(CheckServerInput(row.input), row.expected);
+    }
+
+    UpdateInput update;
+    update.Hint = "h";
+    update.DownUrl = "http://dl/p.dat";
+    update.SaveName = "p.dat";
+    update.CheckTypeIndex = 3;
+    const auto checked = [&](const char* md5, const char* downMd5, int check = 3) {
+        UpdateInput input = update;
+        input.MD5 = md5;
+        input.DownMD5 = downMd5;
+        input.CheckTypeIndex = check;
+        return CheckUpdateInput(input);
+    };
+    const char* digest = "0123456789abcdef0123456789ABCDEF";
+    EXPECT_EQ(checked("", kNoDownloadCheck), Outcome::Md5DigestMissing);
+    EXPECT_EQ(checked("0123456789abcdef0123456789abcde", kNoDownloadCheck), Outcome::Md5DigestMissing);
+    EXPECT_EQ(checked("0123456789abcdef0123456789abcdeg", kNoDownloadCheck), Outcome::Md5DigestMissing);
+    EXPECT_EQ(checked("", kNoDownloadCheck, -1), Outcome::Md5DigestMissing);
+    EXPECT_EQ(checked(digest, kNoDownloadCheck), Outcome::Done);
+    EXPECT_EQ(checked(digest, digest), Outcome::Done);
+    // Other checks need no digest of the installed file.
+    EXPECT_EQ(checked("", kNoDownloadCheck, 0), Outcome::Done);
+    // A download check that is neither: launchers would silently not check.
+    EXPECT_EQ(checked("", "2005050", 1), Outcome::DownloadCheckInvalid);
+    EXPECT_EQ(checked("", "", 1), Outcome::Done);
+    EXPECT_EQ(checked(digest, "0123456789abcdef0123456789abcdef0"), Outcome::DownloadCheckInvalid);
+
+    const std::string before = Document();
+    for (const char* address : {"ftp://x", "javascript:alert(1)", "www.example.com", "http://", "http://a b/",
+                                "file:///C:/Windows/notepad.exe"}) {
+        SCOPED_TRACE(address);
+        EXPECT_EQ(editor.SetWebAddress(&WebAddresses::PayUrl, address), Outcome::WebAddressNotWeb);
+    }
+    EXPECT_EQ(editor.AddServer(server("L1;L2;L3", "10.0.1.1;10.0.1.2", "7100")), Outcome::ConnectionCountsDiffer);
+    update.MD5.clear();
+    EXPECT_EQ(editor.AddUpdate(update), Outcome::Md5DigestMissing);
+    EXPECT_EQ(Document(), before);
+    EXPECT_EQ(editor.SetWebAddress(&WebAddresses::PayUrl, Utf8ToGbk(" HTTPS://Pay.example.com:8443/充值 ")), Outcome::Done);
+    for (Outcome outcome : {Outcome::ConnectionCountsDiffer, Outcome::PortCountDiffers, Outcome::PortOutOfRange,
+                            Outcome::Md5DigestMissing, Outcome::DownloadCheckInvalid, Outcome::WebAddressNotWeb})
+        EXPECT_FALSE(RefusalNotice(outcome).text.Chinese().empty());
+}
+
+// A file written before these checks keeps what it holds; the operator learns
+// which records launchers cannot use, and why.
+TEST(UnusableRecords, NamesEveryRecordLaunchersCannotUseWithItsReason)
+{
+    SetupModel model;
+    model.servers.Append({"East", "good", "a;b", "1.1.1.1;2.2.2.2", "7000;7001"});
+    model.servers.Append({"East", "three names", "L1;L2;L3", "1.1.1.1;2.2.2.2", "7000;7000"});
+    model.servers.Append({"West", "one port", "a;b", "1.1.1.1;2.2.2.2", "7000;"});
+    UpdateEntry md5;
+    md5.CheckType = words::kCheckMd5;
+    md5.DownMD5 = kNoDownloadCheck;
+    md5.Hint = "no digest";
+    model.updates.Append(md5);
+    md5.MD5 = "0123456789abcdef0123456789abcdef";
+    md5.Hint = "fine";
+    model.updates.Append(md5);
+    model.web.GMUrl = "javascript:alert(1)";
+
+    const UnusableRecords unusable = FindUnusable(model);
+    ASSERT_EQ(unusable.servers.size(), 2u);
+    EXPECT_EQ(unusable.servers[0].row, 1u);
+    EXPECT_EQ(unusable.servers[0].why, Outcome::ConnectionCountsDiffer);
+    EXPECT_EQ(unusable.servers[1].row, 2u);
+    EXPECT_EQ(unusable.servers[1].why, Outcome::PortCountDiffers);
+    ASSERT_EQ(unusable.updates.size(), 1u);
+    EXPECT_EQ(unusable.updates[0].row, 0u);
+    ASSERT_EQ(unusable.pages.size(), 1u);
+
+    const std::string text = GbkToUtf8(UnusableRecordsNotice(model, unusable).text.Chinese());
+    for (const char* named : {"[three names]", "[one port]", "[no digest]", "javascript", "联系GM"})
+        EXPECT_NE(text.find(named), std::string::npos) << named << " in " << text;
+    EXPECT_EQ(text.find("[good]"), std::string::npos);
+    EXPECT_EQ(text.find("[fine]"), std::string::npos);
+    EXPECT_TRUE(FindUnusable(SetupModel{}).Empty());
 }
 
 TEST_F(Editor, StoresTrimmedOrAsTypedAsTheDialogsDo)
 {
-    ASSERT_EQ(editor.EditServer(1, ServerInput{" w ", " a;b ", " 1.1.1.1 ", " 81 ", "West"}), Outcome::Done);
-    EXPECT_EQ(model.servers.At(1), (ServerEntry{"West", "w", "a;b", "1.1.1.1", "81"}));
+    ASSERT_EQ(editor.EditServer(1, ServerInput{" w ", " a;b ", " 1.1.1.1;1.1.1.2 ", " 81;82 ", "West"}), Outcome::Done);
+    EXPECT_EQ(model.servers.At(1), (ServerEntry{"West", "w", "a;b", "1.1.1.1;1.1.1.2", "81;82"}));
     EXPECT_EQ(view.changed.back(), std::make_pair(1, 1));
 
     UpdateInput input;
     input.Hint = " hint ";
     input.DownUrl = " http://dl/p.zip ";
     input.SaveName = " p.zip ";
-    input.MD5 = " ab ";
+    input.MD5 = " 0123456789ABCDEF0123456789abcdef ";
     input.CheckTypeIndex = -1;
     input.ZipIndex = 1;
     ASSERT_EQ(editor.AddUpdate(input), Outcome::Done);
@@ -176,7 +293,7 @@ TEST_F(Editor, StoresTrimmedOrAsTypedAsTheDialogsDo)
     EXPECT_EQ(entry.Hint, " hint ");
     EXPECT_EQ(entry.DownUrl, "http://dl/p.zip");
     EXPECT_EQ(entry.SaveName, "p.zip");
-    EXPECT_EQ(entry.MD5, " ab ");
+    EXPECT_EQ(entry.MD5, " 0123456789ABCDEF0123456789abcdef ");
     EXPECT_EQ(entry.CheckType, words::kCheckUnknown);
     EXPECT_EQ(entry.Zip, words::kYes);
     // Opened for editing, an unknown check word shows as the fourth choice.

@@ -62,6 +62,7 @@ TEST_F(EndToEnd, AddsThroughTheDialogsThenSavesWritesAndGenerates)
         f.ShowName = Utf8ToGbk(" 西区 ");
         f.Name = "w1;w2";
         f.Addr = "10.1.0.1;10.1.0.2";
+        f.Port = "7000;7000";
         f.GroupIndex = 1;
         return !s.serverEditor.RefuseIncomplete(s.op).has_value();
     });
@@ -71,6 +72,7 @@ TEST_F(EndToEnd, AddsThroughTheDialogsThenSavesWritesAndGenerates)
         f.Hint = "patch";
         f.DownUrl = "http://h/p2.dat";
         f.SaveName = "p2.dat";
+        f.MD5 = "0123456789abcdef0123456789abcdef";
         return !s.updateEditor.RefuseIncomplete(s.op).has_value();
     });
     s.logic.AddUpdate();
@@ -96,7 +98,7 @@ TEST_F(EndToEnd, AddsThroughTheDialogsThenSavesWritesAndGenerates)
     EXPECT_EQ(model.servers.At(1).Group, "West");
     EXPECT_EQ(U(model.servers.At(1).ShowName), "西区");
     EXPECT_EQ(model.servers.At(1).Addr, "10.1.0.1;10.1.0.2");
-    EXPECT_EQ(model.servers.At(1).Port, "7000;"); // one port for two entries
+    EXPECT_EQ(model.servers.At(1).Port, "7000;7000"); // a port for each entry
     ASSERT_EQ(model.updates.Count(), 2u);
     EXPECT_EQ(model.updates.At(1).CheckType, "MD5");
 

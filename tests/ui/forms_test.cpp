@@ -137,7 +137,8 @@ private slots:
         ScriptedOperator op;
         TFormMain main(op, {}, folder.path());
         QCOMPARE(op.notices.size(), std::size_t(1));
-        QCOMPARE(op.notices[0].caption, std::string("Tarnwick"));
+        QCOMPARE(op.notices[0].caption, std::string("错误提示"));
+        QVERIFY(op.TakeLastText().find((folder.path() / "Tarnwick.xml").string()) != std::string::npos);
         QCOMPARE(Find<QComboBox>(main, "cbbServerGroup")->count(), 0);
     }
 

@@ -46,6 +46,7 @@ private slots:
         QCOMPARE(editor.DeleteServer(1), edit::Outcome::Done);
         edit::UpdateInput update;
         update.Hint = update.DownUrl = update.SaveName = "x";
+        update.CheckTypeIndex = 1;
         QCOMPARE(editor.AddUpdate(update), edit::Outcome::Done);
 
         QCOMPARE(editor.DeleteGroup(0), edit::Outcome::Done); // A

@@ -315,13 +315,21 @@ TEST_F(MainWindowTest, ServerDialogRefusesTheFirstIncompleteFieldInOrder)
     EXPECT_EQ(serverEditor.RefuseIncomplete(op), ServerField::Group);
     EXPECT_EQ(op.notices.back().caption, "提示信息");
     EXPECT_EQ(op.TakeLastText(), "请选择服务器分组!");
-    // Any port is accepted: letters, out of range, empty.
+    // Then what launchers could not use: the field to mend has the focus.
     serverEditor.Fields.GroupNames = {"g"};
     serverEditor.Fields.GroupIndex = 0;
-    for (const char* port : {"", "abc", "99999"}) {
+    for (const char* port : {"", "abc", "99999", "7000;7001"}) {
         serverEditor.Fields.Port = port;
-        EXPECT_EQ(serverEditor.RefuseIncomplete(op), std::nullopt) << port;
+        EXPECT_EQ(serverEditor.RefuseIncomplete(op), ServerField::Port) << port;
+        EXPECT_NE(op.TakeLastText().find("7000"), std::string::npos) << "the notice shows how to write it";
     }
+    serverEditor.Fields.Name = "L1;L2;L3";
+    serverEditor.Fields.Addr = "10.0.1.1;10.0.1.2";
+    EXPECT_EQ(serverEditor.RefuseIncomplete(op), ServerField::Addr);
+    EXPECT_NE(op.TakeLastText().find(";"), std::string::npos);
+    serverEditor.Fields.Addr = "10.0.1.1;10.0.1.2;10.0.1.3";
+    serverEditor.Fields.Port = "7000;7000;65535";
+    EXPECT_EQ(serverEditor.RefuseIncomplete(op), std::nullopt);
     EXPECT_TRUE(op.notices.empty());
 }
 
@@ -404,7 +412,7 @@ TEST_F(MainWindowTest, UpdateDialogStartsWithItsLayoutValuesAndKeepsThemBetweenU
         f.DownUrl = " http://h/p.dat ";
         f.SaveName = " p.dat\t";
         f.Date = " 20240101 ";
-        f.MD5 = " abc ";
+        f.MD5 = " 0123456789ABCDEF0123456789abcdef ";
         f.DownMD5 = " 20050505 ";
     });
     logic.AddUpdate();
@@ -427,7 +435,7 @@ TEST_F(MainWindowTest, UpdateDialogStartsWithItsLayoutValuesAndKeepsThemBetweenU
     EXPECT_EQ(entry.SaveDir, ".\\");
     EXPECT_EQ(entry.SaveName, "p.dat");
     EXPECT_EQ(entry.Date, "20240101");
-    EXPECT_EQ(entry.MD5, " abc ");
+    EXPECT_EQ(entry.MD5, " 0123456789ABCDEF0123456789abcdef ");
     EXPECT_EQ(entry.DownMD5, " 20050505 ");
     EXPECT_EQ(U(entry.CheckType), "未知");
     EXPECT_EQ(U(entry.Zip), "否");
@@ -465,6 +473,7 @@ TEST_F(MainWindowTest, EditUpdateShowsTheEntrysCheckModeAndTheNextAddReusesIt)
         f.Hint = "h";
         f.DownUrl = "u";
         f.SaveName = "s";
+        f.MD5 = "0123456789abcdef0123456789abcdef";
     });
     logic.AddUpdate(); // no check mode chosen: "未知"
     logic.SelectUpdate(0);
@@ -564,6 +573,31 @@ TEST(UpdateEditor, PinsTheDownloadToTheFileHashed)
     EXPECT_FALSE(editor.CanPinDigest());
 }
 
+// A dropped file's digest fills the MD5 field while nothing was typed there,
+// and the download check of an entry installed as downloaded; typed digests stay.
+TEST(UpdateEditor, OffersTheDroppedFilesDigestWhereNothingWasTyped)
+{
+    const std::string hex = "900150983cd24fb0d6963f7d28e17f72";
+    UpdateEditorLogic editor;
+    editor.DigestShown(DigestToHex(Digest{}));
+    EXPECT_EQ(editor.Fields.MD5, "");
+    editor.DigestShown(hex);
+    EXPECT_EQ(editor.Fields.MD5, hex);
+    EXPECT_EQ(editor.Fields.DownMD5, hex);
+
+    editor.Fields = {};
+    editor.Fields.ZipIndex = 1;
+    editor.DigestShown(hex);
+    EXPECT_EQ(editor.Fields.MD5, hex);
+    EXPECT_EQ(editor.Fields.DownMD5, "20050505") << "a zip is downloaded as another file";
+
+    editor.Fields = {};
+    editor.Fields.MD5 = "0123456789abcdef0123456789abcdef";
+    editor.DigestShown(hex);
+    EXPECT_EQ(editor.Fields.MD5, "0123456789abcdef0123456789abcdef");
+    EXPECT_EQ(editor.Fields.DownMD5, "20050505");
+}
+
 // Typing an empty address stores nothing and says nothing yet; leaving the
 // field says why, as the command line does, and the address stays.
 TEST_F(MainWindowTest, WebAddressesGoThroughTheEditingLayer)
@@ -579,8 +613,14 @@ TEST_F(MainWindowTest, WebAddressesGoThroughTheEditingLayer)
     EXPECT_EQ(logic.Model().web.HomeUrl, before);
     EXPECT_FALSE(logic.HasUnsavedEdits());
 
+    // While typed, an address is stored once it is a web page.
     logic.TypeWebAddress(&WebAddresses::HomeUrl, "h");
-    EXPECT_EQ(logic.Model().web.HomeUrl, "h");
+    EXPECT_EQ(logic.Model().web.HomeUrl, before);
+    logic.TypeWebAddress(&WebAddresses::HomeUrl, "http://h");
+    EXPECT_EQ(logic.Model().web.HomeUrl, "http://h");
+    logic.LeaveWebAddress(&WebAddresses::HomeUrl, "javascript:alert(1)");
+    EXPECT_EQ(op.TakeLastText(), U(edit::RefusalNotice(edit::Outcome::WebAddressNotWeb).text.Chinese()));
+    EXPECT_EQ(logic.Model().web.HomeUrl, "http://h");
     logic.LeaveWebAddress(&WebAddresses::HomeUrl, "http://x/");
     EXPECT_EQ(logic.Model().web.HomeUrl, "http://x/");
     EXPECT_TRUE(op.notices.empty());

@@ -162,7 +162,7 @@ TEST_F(Signing, ServerInfoIsSignedAndUnpinnedEntriesAreNamed)
     const std::string file = (work.path() / "ServerInfo.txt").string();
     EXPECT_EQ(text.rfind("生成配置成功完成！\r\n已写入：" + file + "\r\n已写入：" + file + ".sig\r\n已用密钥 " + KeyId() + " 签名", 0), 0u)
         << text;
-    // The sample's one entry checks MD5 but carries none.
+    // The sample's one entry checks that its file exists, with no digest.
     EXPECT_NE(text.find("检查签名的登录器不会安装它们：\r\n1. new files\r\n"), std::string::npos) << text;
     const auto signature = sign::ParseSignatureFile(ReadFile(work.path() / "ServerInfo.txt.sig")).signature;
     ASSERT_TRUE(signature);

@@ -6,58 +6,6 @@
 #include <algorithm>
 
 namespace tarnwick::player {
-namespace {
-
-constexpr bool IsBlank(char16_t c) { return c <= u' '; }
-
-bool IsSchemeCharacter(char16_t c, bool first)
-{
-    const char16_t lower = AsciiLower(c);
-    if (lower >= u'a' && lower <= u'z')
-        return true;
-    return !first && ((c >= u'0' && c <= u'9') || c == u'+' || c == u'-' || c == u'.');
-}
-
-} // namespace
-
-CheckedAddress CheckWebAddress(std::u16string_view address)
-{
-    while (!address.empty() && IsBlank(address.front()))
-        address.remove_prefix(1);
-    while (!address.empty() && IsBlank(address.back()))
-        address.remove_suffix(1);
-    CheckedAddress checked;
-    checked.address = address;
-    if (address.empty())
-        return checked;
-    // A blank or control character inside would let the shell read the rest
-    // as something else; DEL and the C1 controls are no address characters either.
-    if (std::any_of(address.begin(), address.end(),
-                    [](char16_t c) { return IsBlank(c) || c == 0x7F || (c >= 0x80 && c <= 0x9F); })) {
-        checked.check = AddressCheck::BadCharacter;
-        return checked;
-    }
-    std::size_t colon = 0;
-    while (colon < address.size() && IsSchemeCharacter(address[colon], colon == 0))
-        ++colon;
-    // "C:\game.exe" has a one-letter "scheme": a drive, not a scheme.
-    if (colon == address.size() || address[colon] != u':' || colon < 2) {
-        checked.check = AddressCheck::NoScheme;
-        return checked;
-    }
-    const std::u16string_view scheme = address.substr(0, colon);
-    if (!EqualsIgnoringAsciiCase(scheme, u"http") && !EqualsIgnoringAsciiCase(scheme, u"https")) {
-        checked.check = AddressCheck::OtherScheme;
-        checked.scheme = scheme;
-        return checked;
-    }
-    const std::u16string_view rest = address.substr(colon + 1);
-    const bool slashes = rest.size() >= 2 && rest[0] == u'/' && rest[1] == u'/';
-    // The host ends where the path, the query or the fragment starts.
-    const std::u16string_view authority = slashes ? rest.substr(2, rest.substr(2).find_first_of(u"/\\?#")) : u"";
-    checked.check = authority.empty() ? AddressCheck::NoHost : AddressCheck::Web;
-    return checked;
-}
 
 std::optional<std::u16string> RedirectTarget(std::u16string_view from, std::u16string_view location)
 {
@@ -67,12 +15,10 @@ std::optional<std::u16string> RedirectTarget(std::u16string_view from, std::u16s
     const std::u16string_view origin = base.address; // "http://host:port/path?query"
     const std::size_t colon = origin.find(u':');
     const std::size_t pathStart = std::min(origin.find_first_of(u"/\\?#", colon + 3), origin.size());
-    while (!location.empty() && IsBlank(location.front()))
+    while (!location.empty() && IsAddressBlank(location.front()))
         location.remove_prefix(1);
     std::u16string target;
-    std::size_t schemeEnd = 0;
-    while (schemeEnd < location.size() && IsSchemeCharacter(location[schemeEnd], schemeEnd == 0))
-        ++schemeEnd;
+    const std::size_t schemeEnd = SchemeLength(location);
     if (schemeEnd > 0 && schemeEnd < location.size() && location[schemeEnd] == u':')
         target = location;
     else if (location.starts_with(u"//"))
@@ -92,8 +38,6 @@ std::optional<std::u16string> RedirectTarget(std::u16string_view from, std::u16s
         return std::nullopt;
     return checked.address;
 }
-
-CheckedAddress CheckWebAddressGbk(std::string_view address) { return CheckWebAddress(GbkToUtf16(address)); }
 
 std::string RefusalText(const CheckedAddress& checked)
 {

@@ -114,6 +114,9 @@ void MainWindowLogic::LoadWorkingCopy()
         Show(edit::DamagedWorkingCopyNotice(*damage));
     if (const auto place = workingCopy_.ReadOnly())
         Show(edit::ReadOnlyOpenedNotice(*place, workingCopy_.Folder()));
+    // Kept as loaded, so that nothing is lost; the operator is told what to mend.
+    if (const edit::UnusableRecords unusable = edit::FindUnusable(model_); !unusable.Empty())
+        Show(edit::UnusableRecordsNotice(model_, unusable));
     // Kept as loaded, since launchers may rely on it; the operator is told so
     // that one of them can be deleted.
     const std::vector<std::string> repeated = edit::RepeatedGroupNames(model_);
@@ -200,7 +203,7 @@ void MainWindowLogic::AddServer()
     fields.ShowName.clear();
     fields.Name.clear();
     fields.Addr.clear();
-    fields.Port = "7000";
+    fields.Port = edit::kDefaultPort;
     if (!ShowServerDialog(QT_TRANSLATE_NOOP("Tarnwick", "增加服务器列表")))
         return;
     // The dialog has refused incomplete input already.

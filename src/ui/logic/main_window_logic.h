@@ -78,7 +78,11 @@ public:
     // The operator left a launcher field: the launcher fields are remembered
     // in the working folder (also on saving, generating and closing), so that
     // the next run starts with them.
-    void LeaveLauncherField() { RememberLauncherSettings(); }
+    void LeaveLauncherField()
+    {
+        editor_.EndTyping();
+        RememberLauncherSettings();
+    }
 
     SigningLogic& Signing() { return signing_; }
 
@@ -147,9 +151,9 @@ private:
     bool ShowServerDialog(const char* captionUtf8);
     bool ShowUpdateDialog(const char* captionUtf8);
     void MoveServer(int step);
+    std::optional<edit::Restored> Select(std::optional<edit::Restored> restored);
     void LoadLauncherSettings();
     void RememberLauncherSettings();
-    std::optional<edit::Restored> Select(std::optional<edit::Restored> restored);
 
     Operator& operator_;
     const WindowPlacement& mainWindow_;

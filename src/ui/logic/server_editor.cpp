@@ -39,7 +39,10 @@ std::optional<ServerField> ServerEditorLogic::RefuseIncomplete(Notifier& notifie
     switch (outcome) {
     case edit::Outcome::ShowNameBlank: return ServerField::ShowName;
     case edit::Outcome::ServerNameBlank: return ServerField::Name;
-    case edit::Outcome::AddrBlank: return ServerField::Addr;
+    case edit::Outcome::AddrBlank:
+    case edit::Outcome::ConnectionCountsDiffer: return ServerField::Addr;
+    case edit::Outcome::PortCountDiffers:
+    case edit::Outcome::PortOutOfRange: return ServerField::Port;
     default: return ServerField::Group;
     }
 }

@@ -1,5 +1,8 @@
 #include "ui/logic/update_editor.h"
 
+#include "base/text.h"
+#include "config/update_rules.h"
+
 #include "ui/logic/gbk_literal.h"
 #include "ui/logic/server_editor.h"
 
@@ -51,6 +54,9 @@ std::optional<UpdateField> UpdateEditorLogic::RefuseIncomplete(Notifier& notifie
     case edit::Outcome::HintBlank: return UpdateField::Hint;
     case edit::Outcome::DownUrlBlank: return UpdateField::DownUrl;
     case edit::Outcome::SaveDirBlank: return UpdateField::SaveDir;
+    // The digest field shows only for the MD5 check: with no check chosen, the choice is what to fix.
+    case edit::Outcome::Md5DigestMissing: return Row.Md5Visible ? UpdateField::Md5 : UpdateField::CheckType;
+    case edit::Outcome::DownloadCheckInvalid: return UpdateField::DownMd5;
     default: return UpdateField::SaveName;
     }
 }
@@ -68,6 +74,13 @@ void UpdateEditorLogic::DigestShown(std::optional<std::string> hex)
     if (hex && *hex == DigestToHex(Digest{}))
         hex.reset();
     shownDigest_ = std::move(hex);
+    // Offered where nothing was typed yet: the entry's own file, and the file
+    // downloaded too when it is installed as it comes (no zip).
+    if (shownDigest_ && Trimmed(Fields.MD5).empty()) {
+        Fields.MD5 = *shownDigest_;
+        if (Fields.ZipIndex == 0 && !AsDigest(Fields.DownMD5))
+            Fields.DownMD5 = *shownDigest_;
+    }
 }
 
 void UpdateEditorLogic::PinShownDigest()

@@ -10,7 +10,7 @@
 
 namespace tarnwick::ui {
 
-enum class UpdateField { Hint, DownUrl, SaveDir, SaveName };
+enum class UpdateField { Hint, DownUrl, SaveDir, SaveName, CheckType, Md5, DownMd5 };
 
 // The update dialog's fields with their starting values; the dialog is created
 // once and keeps them between uses. Texts GBK; choices as indexes, -1 for none.
@@ -50,7 +50,9 @@ public:
 
     // The calculator's digest as the entry's own: a file's digest is kept
     // until its name changes (none for the zeros of a folder or a missing
-    // path), and can then pin the entry's download to that file.
+    // path), and can then pin the entry's download to that file. While the
+    // MD5 field is empty, the digest fills it, and the download check too
+    // for an entry that is no zip.
     void DigestShown(std::optional<std::string> hex);
     bool CanPinDigest() const { return shownDigest_.has_value(); }
     // DownMD5 from the file, and MD5 too when the entry is no zip.

@@ -11,6 +11,7 @@
 #include "ui/form_main.h"
 #include "x_server.h"
 
+#include <QComboBox>
 #include <QLineEdit>
 #include <QProcess>
 #include <QProgressBar>
@@ -191,6 +192,8 @@ private slots:
         p.AddUpdate([&] {
             for (const char* field : {"edtHint", "EditDownUrl", "EditSaveName"})
                 Find<QLineEdit>(*p.update, field)->setText("x");
+            // A check that needs no digest: OK is pressed before the digest is there.
+            Find<QComboBox>(*p.update, "cbbCheckType")->setCurrentIndex(1);
             StartSource(source, Path(file));
             pointer.start("xdotool", DragArguments(Centre(*pb1)));
         });
