@@ -13,6 +13,14 @@ namespace tarnwick {
 // the text could not be written.
 bool WriteText(std::intptr_t stream, std::string_view utf8);
 
+// Writes UTF-8 text to the program's standard output or error. A Windows
+// program of the window subsystem has neither when it is started from a
+// console: it writes to the console it was started from, beginning on a line
+// of its own, since the console has already shown its next prompt. False when
+// the text could not be written (or there is nowhere to write it).
+bool WriteStandardOutput(std::string_view utf8);
+bool WriteStandardError(std::string_view utf8);
+
 // Whether the stream is a console (Windows) or a terminal (POSIX).
 bool IsConsole(std::intptr_t stream);
 

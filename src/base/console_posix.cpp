@@ -19,6 +19,9 @@ bool WriteText(std::intptr_t stream, std::string_view utf8)
     return true;
 }
 
+bool WriteStandardOutput(std::string_view utf8) { return WriteText(STDOUT_FILENO, utf8); }
+bool WriteStandardError(std::string_view utf8) { return WriteText(STDERR_FILENO, utf8); }
+
 bool IsConsole(std::intptr_t stream) { return ::isatty(static_cast<int>(stream)) == 1; }
 
 } // namespace tarnwick

@@ -49,7 +49,48 @@ bool WriteWide(HANDLE console, std::string_view utf8)
     return true;
 }
 
+// The handle to write to: the one inherited (a pipe, a file, a console), else
+// the console the program was started from, opened once for both streams.
+struct StandardStream {
+    HANDLE handle = nullptr;
+    bool attached = false;
+};
+
+StandardStream Standard(DWORD which)
+{
+    const HANDLE inherited = ::GetStdHandle(which);
+    if (inherited != nullptr && inherited != INVALID_HANDLE_VALUE)
+        return {inherited, false};
+    static const HANDLE console = [] {
+        if (!::AttachConsole(ATTACH_PARENT_PROCESS))
+            return HANDLE(nullptr);
+        const HANDLE opened =
+            ::CreateFileW(L"CONOUT$", GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+        return opened == INVALID_HANDLE_VALUE ? HANDLE(nullptr) : opened;
+    }();
+    return {console, true};
+}
+
+bool WriteStandard(DWORD which, std::string_view utf8)
+{
+    const StandardStream stream = Standard(which);
+    if (stream.handle == nullptr)
+        return false;
+    // The console did not wait for a program of the window subsystem and has
+    // shown its prompt: the text starts below it, once.
+    static bool lineStarted = false;
+    if (stream.attached && !lineStarted) {
+        lineStarted = true;
+        if (!WriteWide(stream.handle, "\r\n"))
+            return false;
+    }
+    return WriteText(reinterpret_cast<std::intptr_t>(stream.handle), utf8);
+}
+
 } // namespace
+
+bool WriteStandardOutput(std::string_view utf8) { return WriteStandard(STD_OUTPUT_HANDLE, utf8); }
+bool WriteStandardError(std::string_view utf8) { return WriteStandard(STD_ERROR_HANDLE, utf8); }
 
 bool IsConsole(std::intptr_t stream)
 {

@@ -3,6 +3,7 @@
 #include "app/translation.h"
 #include "app/version.h"
 #include "app/working_folder.h"
+#include "base/console.h"
 #include "base/error.h"
 #include "base/text.h"
 #include "base/translatable.h"
@@ -19,7 +20,6 @@
 #include <QApplication>
 
 #include <cstdlib>
-#include <iostream>
 #include <optional>
 #include <string>
 #include <vector>
@@ -80,7 +80,7 @@ int main(int argc, char** argv)
     // taken its own options (-platform, -style) off the command line.
     const auto early = tarnwick::ParseStartOptions(ArgumentsOf(argc, argv));
     if (early.action == tarnwick::StartOptions::Action::Version) {
-        std::cout << tarnwick::VersionLine("tarnwick") << "\n";
+        tarnwick::WriteStandardOutput(tarnwick::VersionLine("tarnwick") + "\n");
         return 0;
     }
     // What is printed before the window opens speaks the window's language.
@@ -91,13 +91,13 @@ int main(int argc, char** argv)
             ownFolder = tarnwick::PathText(OwnFolderHere());
         } catch (const tarnwick::Error&) {
         }
-        std::cout << ForTerminal(terminal.Sentence(tarnwick::StartUsage(ownFolder)));
+        tarnwick::WriteStandardOutput(ForTerminal(terminal.Sentence(tarnwick::StartUsage(ownFolder))));
         return 0;
     }
     // Without a display Qt would abort; say what to do instead.
     if (!HasDisplay(ArgumentsOf(argc, argv))) {
         tarnwick::Message noDisplay(QT_TRANSLATE_NOOP("Tarnwick", "找不到显示器（DISPLAY 和 WAYLAND_DISPLAY 都没有设置）。%1请在图形会话中运行它，或改用命令行前端：%1  tarnwick-cli help"));
-        std::cerr << "tarnwick: " << ForTerminal(terminal.Sentence(noDisplay.Arg("\n"))) << "\n";
+        tarnwick::WriteStandardError("tarnwick: " + ForTerminal(terminal.Sentence(noDisplay.Arg("\n"))) + "\n");
         return 2;
     }
     QApplication app(argc, argv);
@@ -110,7 +110,8 @@ int main(int argc, char** argv)
     const auto options = tarnwick::ParseStartOptions(ArgumentsOf(argc, argv));
     if (options.action == tarnwick::StartOptions::Action::Refuse) {
         tarnwick::Message refusal(QT_TRANSLATE_NOOP("Tarnwick", "%1%2请试试“tarnwick --help”。"));
-        std::cerr << "tarnwick: " << ForTerminal(terminal.Sentence(refusal.Inner(options.problem).Arg("\n"))) << "\n";
+        tarnwick::WriteStandardError("tarnwick: " + ForTerminal(terminal.Sentence(refusal.Inner(options.problem).Arg("\n"))) +
+                                     "\n");
         return 2;
     }
     const tarnwick::ui::WindowLanguage language(tarnwick::ChooseLanguage(options.language));
@@ -119,7 +120,7 @@ int main(int argc, char** argv)
     } catch (const tarnwick::Error& error) {
         // Started from the menu there is no terminal to read: show it as well.
         const std::string sentence = op.Sentence(error.Text());
-        std::cerr << "tarnwick: " << ForTerminal(sentence) << "\n";
+        tarnwick::WriteStandardError("tarnwick: " + ForTerminal(sentence) + "\n");
         tarnwick::ui::ReportFailure(op, sentence);
         return 1;
     }

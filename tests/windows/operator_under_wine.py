@@ -301,7 +301,7 @@ def replay_on_posix(cli, sample, folder, md5):
              ["server", "add", "--group", "华东一区", "--show-name", "青龙一服", "--name", "qinglong1",
               "--addr", "10.0.0.7", "--port", "7100"],
              ["update", "add", "--hint", "地图补丁", "--url", "http://www.example.com/map.pak",
-              "--save-name", "map.pak", "--check", "md5", "--md5", md5],
+              "--save-name", "map.pak", "--check", "md5", "--md5", md5, "--down-md5", md5],
              ["serverinfo"],
              ["launcher", "--client", CLIENT, "青龙传奇", LIST_URL]]
     for step in steps:
