@@ -150,7 +150,9 @@ TEST_F(WorkingFolderTest, TheFolderOpensInTheFileManagerInFull)
     op.fileManagerWorks = false;
     logic.OpenWorkingFolder();
     ASSERT_EQ(op.notices.size(), 1u);
-    EXPECT_NE(op.notices[0].text.find(inner.string()), std::string::npos) << op.notices[0].text;
+    // The notice is UTF-8 on every system; string() would be the ANSI code page's on Windows.
+    const std::u8string utf8 = inner.u8string();
+    EXPECT_NE(op.notices[0].text.find(std::string(utf8.begin(), utf8.end())), std::string::npos) << op.notices[0].text;
 }
 
 } // namespace
