@@ -133,10 +133,10 @@ TEST_F(WorkingFolderTest, AWindowWithoutTheFoldersLockRemembersNothing)
 
 TEST_F(WorkingFolderTest, TheFolderOpensInTheFileManagerInFull)
 {
-    const fs::path inner = folder.path() / "服务器 一";
+    const fs::path inner = folder.path() / fs::path(u8"服务器 一"); // UTF-8 on every system
     fs::create_directories(inner);
     // Started as "tarnwick 服务器 一/../服务器 一" would start it.
-    MainWindowLogic logic{op, window, {}, inner / ".." / "服务器 一"};
+    MainWindowLogic logic{op, window, {}, inner / ".." / inner.filename()};
     EXPECT_EQ(logic.WorkingFolder(), inner);
     logic.OpenWorkingFolder();
     ASSERT_EQ(op.openedFolders.size(), 1u);
