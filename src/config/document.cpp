@@ -9,6 +9,7 @@
 #include "config/xml_parser.h"
 
 #include <system_error>
+#include <utility>
 
 namespace tarnwick {
 namespace {
@@ -23,7 +24,10 @@ constexpr SizeLimit kDocumentLimit{1024u * 1024 * 1024, QT_TRANSLATE_NOOP("Tarnw
 
 } // namespace
 
-TokenSplit TakeToken(std::string_view Source, std::string_view Dividers)
+namespace {
+
+// The splitter's step on views of the source: (token, rest).
+std::pair<std::string_view, std::string_view> SplitToken(std::string_view Source, std::string_view Dividers)
 {
     if (Source.size() >= kTokenLimit || Source.empty())
         return {};
@@ -32,15 +36,31 @@ TokenSplit TakeToken(std::string_view Source, std::string_view Dividers)
         return {};
     const std::size_t end = Source.find_first_of(Dividers, first);
     if (end == std::string_view::npos)
-        return {std::string(Source.substr(first)), {}};
-    return {std::string(Source.substr(first, end - first)), std::string(Source.substr(end + 1))};
+        return {Source.substr(first), {}};
+    return {Source.substr(first, end - first), Source.substr(end + 1)};
 }
 
-std::vector<std::string> ValuesOf(std::string_view list)
+} // namespace
+
+TokenSplit TakeToken(std::string_view Source, std::string_view Dividers)
 {
-    std::vector<std::string> values;
-    for (TokenSplit split = TakeToken(list, ";"); !split.Token.empty(); split = TakeToken(split.Rest, ";"))
-        values.push_back(std::move(split.Token));
+    const auto [token, rest] = SplitToken(Source, Dividers);
+    return {std::string(token), std::string(rest)};
+}
+
+std::size_t ValueCount(std::string_view list)
+{
+    std::size_t count = 0;
+    for (auto split = SplitToken(list, ";"); !split.first.empty(); split = SplitToken(split.second, ";"))
+        ++count;
+    return count;
+}
+
+std::vector<std::string_view> ValuesOf(std::string_view list)
+{
+    std::vector<std::string_view> values;
+    for (auto split = SplitToken(list, ";"); !split.first.empty(); split = SplitToken(split.second, ";"))
+        values.push_back(split.first);
     return values;
 }
 

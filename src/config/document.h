@@ -21,8 +21,11 @@ struct TokenSplit {
 TokenSplit TakeToken(std::string_view Source, std::string_view Dividers);
 
 // The values of one of a server's lists (names, addresses or ports) as the
-// writer takes them apart: split at ";", empty values skipped.
-std::vector<std::string> ValuesOf(std::string_view list);
+// writer takes them apart: split at ";", empty values skipped. Views into
+// the list, which must outlive them.
+std::vector<std::string_view> ValuesOf(std::string_view list);
+// How many there are, without taking them.
+std::size_t ValueCount(std::string_view list);
 
 // One way to reach a server: a name, an address and a port.
 struct ConnectionEntry {

@@ -22,15 +22,15 @@ constexpr const char* kJoined = "%1%2";
 
 Outcome CheckConnections(const ServerEntry& server)
 {
-    const std::size_t names = ValuesOf(server.Name).size();
+    const std::size_t names = ValueCount(server.Name);
     if (names == 0)
         return Outcome::ServerNameBlank;
-    if (ValuesOf(server.Addr).size() != names)
+    if (ValueCount(server.Addr) != names)
         return Outcome::ConnectionCountsDiffer;
-    const std::vector<std::string> ports = ValuesOf(server.Port);
+    const std::vector<std::string_view> ports = ValuesOf(server.Port);
     if (ports.size() != names)
         return Outcome::PortCountDiffers;
-    for (const std::string& port : ports) {
+    for (const std::string_view port : ports) {
         const auto number = WholeNumber(port);
         if (!number || *number < 1 || *number > kMaxPort)
             return Outcome::PortOutOfRange;
