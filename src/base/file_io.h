@@ -149,6 +149,15 @@ std::optional<FileIdentity> IdentityOf(const std::filesystem::path& path);
 void ReplaceFile(const std::filesystem::path& target, std::string_view bytes,
                  Durability durability = Durability::Flushed, Readers readers = Readers::Anyone);
 
+// Moves a whole file over the target (same volume) in one step and takes
+// the move to the disk: a crash leaves the old target or the new one, never
+// a part. Raises "Cannot create file ..." with the kind of the failure.
+void MoveFileOver(const std::filesystem::path& from, const std::filesystem::path& target);
+
+// Removes a file when it is there. A file that cannot be removed stays: the
+// callers only tidy up, and whatever stays is dealt with by the next run.
+void RemoveQuietly(const std::filesystem::path& file) noexcept;
+
 // Writes a new file with the bytes and flushes it to the disk, but only where
 // nothing has the name yet, so that an earlier file is never overwritten:
 // false, and nothing written, when the name is taken. Other failures raise

@@ -326,6 +326,26 @@ void ReplaceFile(const std::filesystem::path& target, std::string_view bytes, Du
     file.Commit(durability);
 }
 
+void MoveFileOver(const std::filesystem::path& from, const std::filesystem::path& target)
+{
+    // The contents reach the disk before the name does, or a crash could
+    // leave the new name on an empty file.
+    const FileDescriptor file = Open(from, O_RDONLY | O_NOCTTY);
+    if (!file.IsOpen())
+        throw CannotCreateFile(target, errno);
+    if (::fsync(file.Get()) != 0)
+        ThrowWriteError(errno);
+    if (::rename(from.c_str(), target.c_str()) != 0)
+        throw CannotCreateFile(target, errno);
+    SyncFolderOf(target);
+}
+
+void RemoveQuietly(const std::filesystem::path& file) noexcept
+{
+    std::error_code ignored;
+    std::filesystem::remove(file, ignored);
+}
+
 bool CreateNewFile(const std::filesystem::path& path, std::string_view bytes, Readers readers)
 {
     // O_EXCL also refuses a symbolic link at the name, dangling or not.

@@ -460,6 +460,34 @@ void ReplaceFile(const std::filesystem::path& target, std::string_view bytes, Du
     file.Commit(durability);
 }
 
+void MoveFileOver(const std::filesystem::path& from, const std::filesystem::path& target)
+{
+    {
+        // The contents reach the disk before the name does.
+        const FileDescriptor file = Owned(::CreateFileW(from.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file.IsOpen())
+            throw CreateFailure(target, ::GetLastError());
+        if (!::FlushFileBuffers(Native(file)))
+            ThrowWriteError(::GetLastError());
+    }
+    for (int attempt = 1;; ++attempt) {
+        if (::MoveFileExW(from.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return;
+        const DWORD error = ::GetLastError();
+        const bool inUse = InUse(error, target);
+        if (!inUse || attempt == kReplaceAttempts)
+            throw CreateFailure(target, inUse ? ERROR_SHARING_VIOLATION : error);
+        std::this_thread::sleep_for(kReplacePause);
+    }
+}
+
+void RemoveQuietly(const std::filesystem::path& file) noexcept
+{
+    std::error_code ignored;
+    std::filesystem::remove(file, ignored);
+}
+
 bool CreateNewFile(const std::filesystem::path& path, std::string_view bytes, Readers)
 {
     // CREATE_NEW also refuses a name held by a link or a folder.

@@ -25,6 +25,7 @@ public:
     bool announceLength = true;
     bool honourRanges = true;
     int status = 200;
+    bool refuseConnection = false; // no answer at all, as a server that is down
     std::optional<std::uint64_t> wrongRangeStart; // a faulty server's Content-Range
     std::vector<std::optional<std::size_t>> cutAfter; // per request, bytes of body sent before the cut
     std::vector<std::optional<RangeRequest>> requests;
@@ -35,6 +36,8 @@ public:
     {
         const std::size_t number = requests.size();
         requests.push_back(range);
+        if (refuseConnection)
+            return {"无法连接到服务器", true};
         HttpHead answer;
         answer.status = status;
         answer.validators = {etag, lastModified, std::nullopt};
@@ -188,10 +191,78 @@ TEST_F(ResumingFetch, RefusalsAreNotRetriedAndSayWhy)
     // without one once the bytes pass the cap.
     server_.status = 200;
     EXPECT_EQ(Fetch(5'000), "文件超过单个文件的上限 4.9 KB");
-    EXPECT_EQ(Partial(), "");
+    EXPECT_FALSE(fs::exists(partial_));
     server_.announceLength = false;
     EXPECT_EQ(Fetch(5'000), "文件超过单个文件的上限 4.9 KB");
     EXPECT_LE(Partial().size(), 5'000u);
+}
+
+TEST_F(ResumingFetch, AWholeKeptFileIsConfirmedWithItsLastByteNotFetchedAgain)
+{
+    // A run killed after the last byte, before the file was taken: the kept
+    // bytes and their record are all there.
+    const auto keepWhole = [&] {
+        ReplaceFile(partial_, server_.file);
+        ReplaceFile(PartialRecordPathFor(partial_),
+                    PartialDownloadText({kUrl, {server_.etag, server_.lastModified, server_.file.size()}}));
+        server_.requests.clear();
+    };
+    keepWhole();
+    EXPECT_EQ(Fetch(), "");
+    EXPECT_EQ(Partial(), server_.file);
+    ASSERT_EQ(server_.requests.size(), 1u);
+    ASSERT_TRUE(server_.requests[0]);
+    EXPECT_EQ(server_.requests[0]->from, server_.file.size() - 1);
+    EXPECT_EQ(server_.requests[0]->condition, "\"v1\"");
+    EXPECT_FALSE(RecordKept());
+
+    // Changed on the server meanwhile: the whole new file comes instead.
+    keepWhole();
+    server_.file = Bytes(12'000, 'q');
+    server_.etag = "\"v2\"";
+    EXPECT_EQ(Fetch(), "");
+    EXPECT_EQ(Partial(), server_.file);
+    ASSERT_EQ(server_.requests.size(), 1u);
+    EXPECT_EQ(server_.requests[0]->from, 9'999u);
+
+    // A server that ignores ranges sends it whole as well.
+    keepWhole();
+    server_.honourRanges = false;
+    EXPECT_EQ(Fetch(), "");
+    EXPECT_EQ(Partial(), server_.file);
+    EXPECT_EQ(server_.requests.size(), 1u);
+}
+
+TEST_F(ResumingFetch, AFailureBeforeAnyByteLeavesNoEmptyFileBehind)
+{
+    const auto nothingLeft = [&] { return !fs::exists(partial_) && !RecordKept(); };
+    server_.refuseConnection = true;
+    EXPECT_NE(Fetch(), "");
+    EXPECT_TRUE(nothingLeft());
+
+    server_.refuseConnection = false;
+    server_.status = 404;
+    EXPECT_NE(Fetch(), "");
+    EXPECT_TRUE(nothingLeft());
+
+    // The head came and its record was written, then the connection died
+    // before the body: nothing to continue.
+    server_.status = 200;
+    server_.announceLength = false;
+    server_.requests.clear();
+    server_.cutAfter = {0, 0, 0};
+    EXPECT_NE(Fetch(), "");
+    EXPECT_TRUE(nothingLeft());
+
+    // Bytes that did come stay for the next run, with their record.
+    server_.announceLength = true;
+    server_.requests.clear();
+    server_.cutAfter = {2'000, 0, 0};
+    EXPECT_NE(Fetch(), "");
+    server_.refuseConnection = true;
+    EXPECT_NE(Fetch(), "");
+    EXPECT_EQ(Partial(), server_.file.substr(0, 2'000));
+    EXPECT_TRUE(RecordKept());
 }
 
 } // namespace

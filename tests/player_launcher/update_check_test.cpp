@@ -23,9 +23,10 @@ UpdateEntry Entry(const char* check)
     return entry;
 }
 
-InstalledRecord Installed(const char* version, const char* date = "2026-12-01")
+InstalledRecord Installed(const char* version, const char* date = "2026-12-01", bool pending = false,
+                          std::vector<std::string> members = {})
 {
-    return {version, date, kDigest};
+    return {version, date, kDigest, pending, std::move(members)};
 }
 
 TEST(UpdateCheck, EachCheckTypeDecidesFromTheFileAndTheRecord)
@@ -98,12 +99,14 @@ TEST(UpdateCheck, OnlyAWholeDigestChecksTheDownload)
 TEST(UpdateState, RecordsSurviveTheFileAndAnyDamageMeansNoRecord)
 {
     UpdateState state;
-    state.Set(u"Data\\Patch.dat", {"3", "\xB6\xFE\xD4\xC2", kDigest}); // 二月, GBK
-    state.Set(u"地图\\a.pak", {"1", "2026-12-01", ""});
+    const InstalledRecord patch = Installed("3", "\xB6\xFE\xD4\xC2"); // 二月, GBK
+    const InstalledRecord pack = Installed("1", "2026-12-01", true, {"地图\\a.map", "Data\\b.dat"});
+    state.Set(u"Data\\Patch.dat", patch);
+    state.Set(u"地图\\a.pak", pack);
     const UpdateState again = UpdateState::Parse(state.Text());
     // Windows compares names without regard to case.
-    EXPECT_EQ(again.Find(u"data\\PATCH.DAT"), std::optional<InstalledRecord>({"3", "\xB6\xFE\xD4\xC2", kDigest}));
-    EXPECT_EQ(again.Find(u"地图\\A.PAK"), std::optional<InstalledRecord>({"1", "2026-12-01", ""}));
+    EXPECT_EQ(again.Find(u"data\\PATCH.DAT"), patch);
+    EXPECT_EQ(again.Find(u"地图\\A.PAK"), pack);
     EXPECT_EQ(again.Find(u"Data\\other.dat"), std::nullopt);
 
     const std::string text = state.Text();
@@ -111,8 +114,76 @@ TEST(UpdateState, RecordsSurviveTheFileAndAnyDamageMeansNoRecord)
          {std::string(), text.substr(0, text.size() / 2), std::string("{\"format\":\"something else\"}"),
           std::string("\xFF\xFE garbage"),
           std::string(R"({"format":"Tarnwick update state","version":1,"files":[{"path":"a","version":1}]})"),
-          std::string(R"({"format":"Tarnwick update state","version":2,"files":[]})")})
+          std::string(R"({"format":"Tarnwick update state","version":3,"files":[{"path":"Data\\Patch.dat",)"
+                      R"("version":"3","date":"","md5":""}]})"),
+          std::string(R"({"format":"Tarnwick update state","version":2,"files":[{"path":"Data\\Patch.dat",)"
+                      R"("version":"3","date":"","md5":"","pending":"yes"}]})"),
+          std::string(R"({"format":"Tarnwick update state","version":2,"files":[{"path":"Data\\Patch.dat",)"
+                      R"("version":"3","date":"","md5":"","members":["a",7]}]})")})
         EXPECT_EQ(UpdateState::Parse(damaged).Find(u"Data\\Patch.dat"), std::nullopt);
+    state.Remove(u"DATA\\patch.dat");
+    EXPECT_EQ(state.Find(u"Data\\Patch.dat"), std::nullopt);
+}
+
+TEST(UpdateState, AFileOfTheFirstVersionStillReads)
+{
+    const UpdateState state = UpdateState::Parse(
+        R"({"format":"Tarnwick update state","version":1,"files":[)"
+        R"({"path":"data\\patch.dat","version":"3","date":"2026-12-01","md5":"0123456789abcdef0123456789abcdef"}]})");
+    EXPECT_EQ(state.Find(u"Data\\patch.dat"), Installed("3"));
+}
+
+TEST(UpdateCheck, AnArchiveIsCurrentByItsConfirmedRecordAndTheFilesItUnpacked)
+{
+    UpdateEntry entry = Entry(words::kCheckExists);
+    entry.Zip = words::kYes;
+    // The archive itself is never kept: no digest of the entry's file is taken.
+    entry.CheckType = words::kCheckMd5;
+    EXPECT_FALSE(NeedsLocalDigest(entry));
+
+    const InstalledRecord installed = Installed("3", "2026-12-01", false, {"Data\\a.map"});
+    for (const char* check : {words::kCheckExists, words::kCheckMd5, words::kCheckVersion, words::kCheckPak}) {
+        entry.CheckType = check;
+        EXPECT_EQ(Decide(entry, true, std::nullopt, installed).verdict, Verdict::Current) << check;
+        const Decision missing = Decide(entry, false, std::nullopt, installed);
+        EXPECT_EQ(missing.verdict, Verdict::Needed) << check;
+        EXPECT_EQ(missing.reason, "压缩包的文件不全");
+        // A record written before unpacking, by a run that never finished it.
+        InstalledRecord pending = installed;
+        pending.pending = true;
+        EXPECT_EQ(Decide(entry, true, std::nullopt, pending).verdict, Verdict::Needed) << check;
+        const Decision none = Decide(entry, true, std::nullopt, std::nullopt);
+        EXPECT_EQ(none.verdict, Verdict::Needed) << check;
+        EXPECT_EQ(none.reason, "没有记录已安装的压缩包");
+    }
+
+    // Each kind by what the list says of the archive now.
+    UpdateEntry changed = entry;
+    changed.CheckType = words::kCheckMd5;
+    changed.MD5 = kOtherDigest; // MD5 of a zip entry is the archive's
+    EXPECT_EQ(Decide(changed, true, std::nullopt, installed).verdict, Verdict::Needed);
+    changed.MD5 = "not a digest";
+    EXPECT_EQ(Decide(changed, true, std::nullopt, installed).verdict, Verdict::Skipped);
+    changed.CheckType = words::kCheckVersion;
+    changed.Ver = "4";
+    EXPECT_EQ(Decide(changed, true, std::nullopt, installed).verdict, Verdict::Needed);
+    changed.Ver = "2";
+    EXPECT_EQ(Decide(changed, true, std::nullopt, installed).verdict, Verdict::Current);
+    changed.Ver = "x";
+    EXPECT_EQ(Decide(changed, true, std::nullopt, installed).verdict, Verdict::Skipped);
+    changed.CheckType = words::kCheckPak;
+    changed.Date = "2026-12-24";
+    EXPECT_EQ(Decide(changed, true, std::nullopt, installed).verdict, Verdict::Needed);
+}
+
+TEST(UpdateCheck, APendingRecordOfAFileIsNoRecord)
+{
+    // The updater confirms a pending record when the file is the one it
+    // names; one it could not confirm must not pass for an install.
+    for (const char* check : {words::kCheckVersion, words::kCheckPak})
+        EXPECT_EQ(Decide(Entry(check), true, std::nullopt, Installed("3", "2026-12-01", true)).verdict,
+                  Verdict::Needed)
+            << check;
 }
 
 } // namespace

@@ -33,7 +33,9 @@ TEST(UpdateResume, OnlyTheSameAddressWithAValidatorAndALengthIsContinued)
     EXPECT_EQ(ResumeCondition(Partial("\"v1\"", "", std::nullopt), kUrl, 400), std::nullopt);
     EXPECT_EQ(ResumeCondition(Partial("\"v1\"", ""), kUrl + "?2", 400), std::nullopt);
     EXPECT_EQ(ResumeCondition(Partial("\"v1\"", ""), kUrl, 0), std::nullopt);
-    EXPECT_EQ(ResumeCondition(Partial("\"v1\"", ""), kUrl, 1000), std::nullopt);
+    // Whole but not taken yet: the fetcher asks for its last byte again.
+    EXPECT_EQ(ResumeCondition(Partial("\"v1\"", ""), kUrl, 1000), std::optional<std::string>("\"v1\""));
+    EXPECT_EQ(ResumeCondition(Partial("\"v1\"", ""), kUrl, 1001), std::nullopt);
 }
 
 TEST(UpdateResume, ContentRangeIsReadStrictly)

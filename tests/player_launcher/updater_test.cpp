@@ -1,5 +1,7 @@
 #include "player_launcher/core/updater.h"
 
+#include "player_launcher/core/install_step.h"
+#include "player_launcher/core/texts.h"
 #include "player_launcher/core/update_check.h"
 
 #include "base/file_io.h"
@@ -8,6 +10,8 @@
 #include "zip_writer.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace tarnwick::player {
 namespace {
@@ -18,18 +22,22 @@ class FakeFetcher : public UpdateFetcher {
 public:
     std::map<std::string, std::string> files;
     std::vector<std::string> asked;
+    std::vector<bool> digestAsked;
 
-    FetchResult Fetch(const std::string& url, const fs::path& partial, bool, const FetchProgress& progress,
+    FetchResult Fetch(const std::string& url, const fs::path& partial, bool digest, const FetchProgress& progress,
                       const std::atomic<bool>*) override
     {
         asked.push_back(url);
+        digestAsked.push_back(digest);
         const auto found = files.find(url);
         if (found == files.end())
             return {"连接被断开", std::nullopt};
         ReplaceFile(partial, found->second);
         if (progress)
             progress(found->second.size(), found->second.size());
-        return {};
+        Digest md5{};
+        FileDigest(partial, md5);
+        return {{}, digest ? std::optional(md5) : std::nullopt};
     }
 };
 
@@ -42,6 +50,39 @@ std::string Md5Hex(const std::string& bytes)
     MD5Final(context, digest);
     return DigestToHex(digest);
 }
+
+// The process dies during the install, after putting the download in place
+// or before: nothing after it runs.
+struct Killed {};
+class KilledInInstall : public InstallStep {
+public:
+    bool placed = true;
+    InstallResult Install(const fs::path& download, const fs::path& target, const std::atomic<bool>*) override
+    {
+        if (placed)
+            fs::rename(download, target);
+        throw Killed{};
+    }
+};
+
+// Stands for the launcher's own step: takes note of what it was given and,
+// as the real one, leaves the file for the new launcher to move into place.
+class HandOverLater : public InstallStep {
+public:
+    std::vector<std::string> given; // the download's bytes, each time
+    bool finishes = false;
+
+    InstallResult Install(const fs::path& download, const fs::path& target, const std::atomic<bool>*) override
+    {
+        given.push_back(ReadFile(download));
+        InstallResult result;
+        if (finishes)
+            fs::rename(download, target);
+        result.finished = finishes;
+        result.note = "登录器已更新，重新启动后使用新版本";
+        return result;
+    }
+};
 
 class UpdaterTest : public ::testing::Test {
 protected:
@@ -72,6 +113,26 @@ protected:
 
     EntryOutcome RunOne(const UpdateEntry& entry) { return updater_.Run({entry}).at(0).outcome; }
     std::string Data(const char* name) { return ReadFile(root_ / "Data" / name); }
+    std::optional<InstalledRecord> Recorded(std::u16string_view path)
+    {
+        return UpdateState::Parse(ReadFile(state_)).Find(path);
+    }
+    void Record(std::u16string_view path, const InstalledRecord& record)
+    {
+        UpdateState state = fs::exists(state_) ? UpdateState::Parse(ReadFile(state_)) : UpdateState();
+        state.Set(path, record);
+        ReplaceFile(state_, state.Text());
+    }
+    // An archive entry served at `url`, unpacked into Data.
+    UpdateEntry ServedZip(const char* check, const char* url, const std::vector<Member>& members)
+    {
+        const fs::path zip = folder_.path() / "served.zip";
+        WriteZip(zip, members);
+        fetcher_.files[url] = ReadFile(zip);
+        UpdateEntry entry = Entry(check, "pack.zip", url);
+        entry.Zip = words::kYes;
+        return entry;
+    }
 };
 
 TEST_F(UpdaterTest, EachCheckTypeFetchesWhatIsMissingOrOldAndLeavesTheRestAlone)
@@ -107,13 +168,15 @@ TEST_F(UpdaterTest, EachCheckTypeFetchesWhatIsMissingOrOldAndLeavesTheRestAlone)
     EXPECT_EQ(RunOne(pak), EntryOutcome::Current);
     EXPECT_EQ(fetcher_.asked.size(), 5u);
 
-    // The record: the MD5 of what an MD5 entry installed; none taken for the others.
+    // The record: the MD5 of what each entry installed, taken while it came.
     const UpdateState state = UpdateState::Parse(ReadFile(state_));
     ASSERT_TRUE(state.Find(u"Data\\b.dat"));
     EXPECT_EQ(state.Find(u"Data\\b.dat")->md5, Md5Hex("new b"));
     ASSERT_TRUE(state.Find(u"Data\\c.pak"));
-    EXPECT_EQ(state.Find(u"Data\\c.pak")->md5, "");
+    EXPECT_EQ(state.Find(u"Data\\c.pak")->md5, Md5Hex("newer c"));
     EXPECT_EQ(state.Find(u"Data\\c.pak")->date, "2026-12-24");
+    EXPECT_FALSE(state.Find(u"Data\\c.pak")->pending);
+    EXPECT_EQ(std::count(fetcher_.digestAsked.begin(), fetcher_.digestAsked.end(), false), 0);
 
     // A damaged state file means nothing recorded: fetched again, never a crash.
     ReplaceFile(state_, "{\"format\": broken");
@@ -237,6 +300,194 @@ TEST_F(UpdaterTest, AnArchiveIsUnpackedIntoItsFolderOrNotAtAll)
     const auto before = Snapshot(folder_.path());
     EXPECT_EQ(RunOne(evil), EntryOutcome::Failed);
     EXPECT_EQ(Snapshot(folder_.path()), before);
+}
+
+TEST_F(UpdaterTest, ARunKilledDuringAnInstallFetchesNothingAgain)
+{
+    KilledInInstall dies;
+    int served = 0;
+    for (const char* check : {words::kCheckVersion, words::kCheckPak, words::kCheckMd5}) {
+        for (const bool placed : {true, false}) {
+            const std::string name = std::string(check == words::kCheckVersion ? "v" : check == words::kCheckPak ? "p" : "m") +
+                                     (placed ? "1.dat" : "2.dat");
+            const std::string url = "http://h/" + name;
+            const fs::path target = root_ / "Data" / name;
+            ReplaceFile(target, "old");
+            fetcher_.files[url] = "new " + name;
+            UpdateEntry entry = Entry(check, name.c_str(), url.c_str());
+            entry.MD5 = Md5Hex("new " + name);
+            // Killed after the pending record, with the file in place or the whole download beside it.
+            Updater killed(root_, state_, fetcher_);
+            dies.placed = placed;
+            killed.SetSelfInstall(target, dies);
+            EXPECT_THROW(killed.Run({entry}), Killed) << name;
+            ++served;
+            ASSERT_EQ(fetcher_.asked.size(), static_cast<std::size_t>(served)) << name;
+
+            Updater again(root_, state_, fetcher_);
+            const EntryOutcome outcome = again.Run({entry}).at(0).outcome;
+            EXPECT_EQ(outcome, placed ? EntryOutcome::Current : EntryOutcome::Updated) << name;
+            EXPECT_EQ(fetcher_.asked.size(), static_cast<std::size_t>(served)) << name;
+            EXPECT_EQ(ReadFile(target), "new " + name);
+            EXPECT_FALSE(fs::exists(PartialPathFor(target))) << name;
+            ASSERT_TRUE(Recorded(u"Data\\" + Utf16Of(name))) << name;
+            EXPECT_FALSE(Recorded(u"Data\\" + Utf16Of(name))->pending) << name;
+            EXPECT_EQ(again.Run({entry}).at(0).outcome, EntryOutcome::Current) << name;
+        }
+    }
+
+    // A pending record whose file is another, with no download kept, is no record.
+    UpdateEntry entry = Entry(words::kCheckVersion, "v1.dat", "http://h/v1.dat");
+    Record(u"Data\\v1.dat", {"1", "2026-12-01", Md5Hex("new v1.dat"), true, {}});
+    ReplaceFile(root_ / "Data" / "v1.dat", "a player's copy");
+    EXPECT_EQ(RunOne(entry), EntryOutcome::Updated);
+    EXPECT_EQ(fetcher_.asked.size(), static_cast<std::size_t>(served) + 1);
+}
+
+TEST_F(UpdaterTest, AStateFileOfTheFirstVersionStillCounts)
+{
+    ReplaceFile(root_ / "Data" / "c.pak", "c");
+    ReplaceFile(state_, R"({"format":"Tarnwick update state","version":1,"files":[)"
+                        R"({"path":"data\\c.pak","version":"2","date":"2026-12-01","md5":""}]})");
+    UpdateEntry entry = Entry(words::kCheckVersion, "c.pak", "http://h/c.pak");
+    entry.Ver = "2";
+    EXPECT_EQ(RunOne(entry), EntryOutcome::Current);
+    entry.CheckType = words::kCheckPak;
+    EXPECT_EQ(RunOne(entry), EntryOutcome::Current);
+    EXPECT_TRUE(fetcher_.asked.empty());
+}
+
+TEST_F(UpdaterTest, AnArchiveIsFetchedOncePerChange)
+{
+    const char* url = "http://h/pack.zip";
+    UpdateEntry entry = ServedZip(words::kCheckVersion, url, {{"maps/a.map", "map a"}, {"b.dat", "b"}});
+    const auto fetchedAfter = [&](EntryOutcome first) {
+        EXPECT_EQ(RunOne(entry), first);
+        EXPECT_EQ(RunOne(entry), EntryOutcome::Current);
+        EXPECT_EQ(RunOne(entry), EntryOutcome::Current);
+        return fetcher_.asked.size();
+    };
+    EXPECT_EQ(fetchedAfter(EntryOutcome::Updated), 1u);
+    EXPECT_EQ(ReadFile(root_ / "Data" / "maps" / "a.map"), "map a");
+    // The archive is neither kept nor hashed: its record says what it was.
+    EXPECT_FALSE(fs::exists(root_ / "Data" / "pack.zip"));
+    EXPECT_FALSE(fs::exists(PartialPathFor(root_ / "Data" / "pack.zip")));
+    const std::optional<InstalledRecord> record = Recorded(u"Data\\pack.zip");
+    ASSERT_TRUE(record);
+    EXPECT_EQ(record->md5, Md5Hex(fetcher_.files[url]));
+    EXPECT_EQ(record->members, (std::vector<std::string>{"Data\\maps\\a.map", "Data\\b.dat"}));
+    EXPECT_FALSE(record->pending);
+
+    fs::remove(root_ / "Data" / "b.dat");
+    EXPECT_EQ(fetchedAfter(EntryOutcome::Updated), 2u);
+    EXPECT_EQ(Data("b.dat"), "b");
+    entry.Ver = "2";
+    EXPECT_EQ(fetchedAfter(EntryOutcome::Updated), 3u);
+    entry.CheckType = words::kCheckPak;
+    EXPECT_EQ(fetchedAfter(EntryOutcome::Current), 3u);
+    entry.Date = "2026-12-24";
+    EXPECT_EQ(fetchedAfter(EntryOutcome::Updated), 4u);
+    entry.CheckType = words::kCheckExists;
+    EXPECT_EQ(fetchedAfter(EntryOutcome::Current), 4u);
+
+    // For an archive, MD5 is the archive's.
+    entry.CheckType = words::kCheckMd5;
+    entry.MD5 = Md5Hex(fetcher_.files[url]);
+    EXPECT_EQ(fetchedAfter(EntryOutcome::Current), 4u);
+    const UpdateEntry changed = ServedZip(words::kCheckMd5, url, {{"maps/a.map", "map a, changed"}});
+    entry.MD5 = Md5Hex(fetcher_.files[url]);
+    EXPECT_EQ(fetchedAfter(EntryOutcome::Updated), 5u);
+    EXPECT_EQ(ReadFile(root_ / "Data" / "maps" / "a.map"), "map a, changed");
+    EXPECT_EQ(Recorded(u"Data\\pack.zip")->members, std::vector<std::string>{"Data\\maps\\a.map"});
+    EXPECT_EQ(changed.Zip, words::kYes);
+}
+
+TEST_F(UpdaterTest, AnArchiveStoppedBeforeItsRecordIsUnpackedAgainFromTheKeptDownload)
+{
+    const char* url = "http://h/pack.zip";
+    UpdateEntry entry = ServedZip(words::kCheckExists, url, {{"a.map", "map a"}});
+    EXPECT_EQ(RunOne(entry), EntryOutcome::Updated);
+    const std::string archive = fetcher_.files[url];
+    const fs::path kept = PartialPathFor(root_ / "Data" / "pack.zip");
+
+    // As a run killed while unpacking leaves it: the whole archive kept, its record pending.
+    const auto killedWhileUnpacking = [&](const char* version) {
+        ReplaceFile(kept, archive);
+        Record(u"Data\\pack.zip", {version, entry.Date, Md5Hex(archive), true, {}});
+        fs::remove(root_ / "Data" / "a.map");
+    };
+    killedWhileUnpacking("1");
+    fetcher_.files.clear(); // the server is down: only the kept archive can help
+    EXPECT_EQ(RunOne(entry), EntryOutcome::Updated);
+    EXPECT_EQ(fetcher_.asked.size(), 1u);
+    EXPECT_EQ(Data("a.map"), "map a");
+    EXPECT_FALSE(fs::exists(kept));
+    EXPECT_EQ(Recorded(u"Data\\pack.zip")->members, std::vector<std::string>{"Data\\a.map"});
+    EXPECT_EQ(RunOne(entry), EntryOutcome::Current);
+
+    // An archive kept for another change of the entry is not the one it names now.
+    killedWhileUnpacking("0");
+    EXPECT_EQ(RunOne(entry), EntryOutcome::Failed);
+    EXPECT_EQ(fetcher_.asked.size(), 2u);
+}
+
+TEST_F(UpdaterTest, TheLaunchersOwnImageIsCheckedAsAnyFileInstalledByItsStepAndLast)
+{
+    const fs::path image = root_ / "LoginData.exe";
+    ReplaceFile(image, "old launcher");
+    HandOverLater step;
+    // Windows names the same file in any case of its letters.
+    updater_.SetSelfInstall(root_ / "Data" / ".." / "LOGINDATA.exe", step);
+    UpdateEntry self = Entry(words::kCheckMd5, "LoginData.exe", "http://h/LoginData.exe");
+    self.SaveDir = ".\\";
+    self.MD5 = Md5Hex("new launcher");
+    fetcher_.files = {{"http://h/LoginData.exe", "new launcher"}, {"http://h/a.dat", "a"}};
+    std::vector<std::size_t> started;
+    UpdateProgress progress;
+    progress.entryStarted = [&](std::size_t index, const std::string&) { started.push_back(index); };
+
+    const std::vector<EntryReport> reports =
+        updater_.Run({self, Entry(words::kCheckExists, "a.dat", "http://h/a.dat")}, progress);
+    EXPECT_EQ(started, (std::vector<std::size_t>{1, 0}));
+    ASSERT_EQ(reports.size(), 2u);
+    EXPECT_EQ(reports[0].index, 0u);
+    EXPECT_EQ(reports[0].outcome, EntryOutcome::Updated);
+    EXPECT_EQ(reports[0].reason, "登录器已更新，重新启动后使用新版本");
+    EXPECT_EQ(reports[1].outcome, EntryOutcome::Updated);
+    EXPECT_EQ(step.given, std::vector<std::string>{"new launcher"});
+    // Not in place yet: the new launcher moves it there, from the download.
+    EXPECT_EQ(ReadFile(image), "old launcher");
+    EXPECT_EQ(ReadFile(PartialPathFor(image)), "new launcher");
+    ASSERT_TRUE(Recorded(u"LoginData.exe"));
+    EXPECT_TRUE(Recorded(u"LoginData.exe")->pending);
+
+    // Started again before the new one took its place: handed over again, not fetched.
+    EXPECT_EQ(updater_.Run({self}).at(0).outcome, EntryOutcome::Updated);
+    EXPECT_EQ(fetcher_.asked.size(), 2u);
+    EXPECT_EQ(step.given.size(), 2u);
+    // In place: the record is confirmed.
+    fs::rename(PartialPathFor(image), image);
+    EXPECT_EQ(updater_.Run({self}).at(0).outcome, EntryOutcome::Current);
+    EXPECT_FALSE(Recorded(u"LoginData.exe")->pending);
+
+    // A download that is not the pinned one never reaches the step, nor does an unpinned one.
+    self.MD5 = Md5Hex("newer launcher");
+    self.DownMD5 = self.MD5;
+    fetcher_.files["http://h/LoginData.exe"] = "tampered launcher";
+    EXPECT_EQ(updater_.Run({self}).at(0).outcome, EntryOutcome::Failed);
+    Updater signedOnly(root_, state_, fetcher_, Pinning::Required);
+    signedOnly.SetSelfInstall(image, step);
+    EXPECT_EQ(signedOnly.Run({Entry(words::kCheckVersion, "LoginData.exe", "http://h/LoginData.exe")}).at(0).outcome,
+              EntryOutcome::Failed);
+    EXPECT_EQ(step.given.size(), 2u);
+    EXPECT_EQ(ReadFile(image), "new launcher");
+
+    // A step that finishes itself gives a final record.
+    step.finishes = true;
+    fetcher_.files["http://h/LoginData.exe"] = "newer launcher";
+    EXPECT_EQ(updater_.Run({self}).at(0).outcome, EntryOutcome::Updated);
+    EXPECT_EQ(ReadFile(image), "newer launcher");
+    EXPECT_FALSE(Recorded(u"LoginData.exe")->pending);
 }
 
 } // namespace

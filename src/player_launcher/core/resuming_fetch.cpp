@@ -4,6 +4,7 @@
 #include "base/file_io.h"
 #include "base/text.h"
 #include "player_launcher/core/list_source.h"
+#include "player_launcher/core/player_messages.h"
 
 #include <algorithm>
 #include <span>
@@ -23,12 +24,6 @@ std::optional<PartialDownload> ReadRecord(const std::filesystem::path& file)
     }
 }
 
-void RemoveQuietly(const std::filesystem::path& file)
-{
-    std::error_code ignored;
-    std::filesystem::remove(file, ignored);
-}
-
 std::string TooLarge(std::uint64_t limit) { return "文件超过单个文件的上限 " + SizeText(limit); }
 
 } // namespace
@@ -42,6 +37,22 @@ std::filesystem::path PartialRecordPathFor(const std::filesystem::path& partial)
 
 FetchResult ResumingFetcher::Fetch(const std::string& url, const std::filesystem::path& partial, bool digest,
                                    const FetchProgress& progress, const std::atomic<bool>* cancelled)
+{
+    FetchResult result = Transfer(url, partial, digest, progress, cancelled);
+    if (!result.error.empty()) {
+        // Nothing came: an empty file and its record would only be clutter
+        // beside the player's files.
+        std::error_code failed;
+        if (std::filesystem::file_size(partial, failed) == 0 && !failed) {
+            RemoveQuietly(partial);
+            RemoveQuietly(PartialRecordPathFor(partial));
+        }
+    }
+    return result;
+}
+
+FetchResult ResumingFetcher::Transfer(const std::string& url, const std::filesystem::path& partial, bool digest,
+                                      const FetchProgress& progress, const std::atomic<bool>* cancelled)
 {
     const std::filesystem::path recordFile = PartialRecordPathFor(partial);
     try {
@@ -67,6 +78,17 @@ FetchResult ResumingFetcher::Fetch(const std::string& url, const std::filesystem
                 // or without validators to tell that the file is the same.
                 startAgain();
                 have = 0;
+            }
+            if (condition && have == *record->validators.length) {
+                // Whole, but stopped before it was taken (or checked): the
+                // last byte asked again with If-Range shows whether the kept
+                // bytes are still the server's file, at the cost of one byte.
+                --have;
+                file.Truncate(have);
+                if (hasher && hashed > have) {
+                    hasher->Restart();
+                    hashed = 0;
+                }
             }
             if (hasher && hashed < have) {
                 // Kept by an earlier run: hashed once, from the disk.
@@ -140,7 +162,7 @@ FetchResult ResumingFetcher::Fetch(const std::string& url, const std::filesystem
                 return {{}, hasher ? std::optional(hasher->Finish()) : std::nullopt};
             }
             if (cancelled && cancelled->load())
-                return {"已取消", std::nullopt};
+                return {kCancelled, std::nullopt};
             // A refused range request is worth one more try, for the whole file.
             const bool refusedRange = range && !record;
             if (!result.worthRetrying && !refusedRange)
@@ -148,7 +170,7 @@ FetchResult ResumingFetcher::Fetch(const std::string& url, const std::filesystem
         }
         return {error, std::nullopt};
     } catch (const Error& failure) {
-        return {TryGbkToUtf8(failure.what()).value_or(failure.what()), std::nullopt};
+        return {FileFailureText("保存下载的文件", partial, failure.Kind()), std::nullopt};
     }
 }
 

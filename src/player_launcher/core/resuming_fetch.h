@@ -73,6 +73,9 @@ public:
                       const FetchProgress& progress, const std::atomic<bool>* cancelled) override;
 
 private:
+    FetchResult Transfer(const std::string& url, const std::filesystem::path& partial, bool digest,
+                         const FetchProgress& progress, const std::atomic<bool>* cancelled);
+
     HttpTransport& transport_;
     std::uint64_t maxBytes_;
 };

@@ -3,6 +3,7 @@
 #include "base/error.h"
 #include "base/file_io.h"
 #include "base/text.h"
+#include "player_launcher/core/player_messages.h"
 #include "player_launcher/core/texts.h"
 #include "player_launcher/core/update_path.h"
 
@@ -156,7 +157,7 @@ std::string Inflate(unzFile archive, const ArchiveMember& member,
         }
         if (cancelled && cancelled->load()) {
             ::unzCloseCurrentFile(archive);
-            return "已取消";
+            return kCancelled;
         }
         if (take)
             take(std::string_view(buffer.data(), static_cast<std::size_t>(got)));
@@ -170,8 +171,8 @@ std::string Inflate(unzFile archive, const ArchiveMember& member,
 }
 
 // The archive of a listing that may be unpacked, open for `use`; else why
-// not. `failed` starts the message of a failure that `use` raises.
-std::string WithArchive(const std::filesystem::path& zip, const ArchiveListing& listing, const char* failed,
+// not. A failure to read it is told as the archive's.
+std::string WithArchive(const std::filesystem::path& zip, const ArchiveListing& listing,
                         const std::function<std::string(unzFile)>& use)
 {
     if (!listing.Allowed())
@@ -182,7 +183,7 @@ std::string WithArchive(const std::filesystem::path& zip, const ArchiveListing& 
             return "下载的文件不是可以读取的 zip 压缩包";
         return use(archive.Get());
     } catch (const Error& error) {
-        return failed + TryGbkToUtf8(error.what()).value_or(error.what());
+        return FileFailureText("读取压缩包", zip, error.Kind());
     }
 }
 
@@ -240,14 +241,14 @@ ArchiveListing ListArchive(const std::filesystem::path& zip, std::u16string_view
         if (listing.members.size() != global.number_entry)
             return refuse("压缩包的目录已损坏");
     } catch (const Error& error) {
-        return refuse("无法读取压缩包：" + TryGbkToUtf8(error.what()).value_or(error.what()));
+        return refuse(FileFailureText("读取压缩包", zip, error.Kind()));
     }
     return listing;
 }
 
 std::string TestArchive(const std::filesystem::path& zip, const ArchiveListing& listing)
 {
-    return WithArchive(zip, listing, "无法读取压缩包：", [&](unzFile archive) {
+    return WithArchive(zip, listing, [&](unzFile archive) {
         return ForEachMember(archive, listing, [&](const ArchiveMember& member) {
             return member.folder ? std::string() : Inflate(archive, member, {}, nullptr);
         });
@@ -257,21 +258,27 @@ std::string TestArchive(const std::filesystem::path& zip, const ArchiveListing& 
 std::string UnpackArchive(const std::filesystem::path& zip, const std::filesystem::path& root,
                           const ArchiveListing& listing, const std::atomic<bool>* cancelled)
 {
-    return WithArchive(zip, listing, "解压失败：", [&](unzFile archive) {
+    return WithArchive(zip, listing, [&](unzFile archive) {
         return ForEachMember(archive, listing, [&](const ArchiveMember& member) -> std::string {
             const std::filesystem::path target = PathBelow(root, member.relative);
+            const std::filesystem::path folder = member.folder ? target : target.parent_path();
             std::error_code failed;
-            std::filesystem::create_directories(member.folder ? target : target.parent_path(), failed);
+            std::filesystem::create_directories(folder, failed);
             if (failed)
-                return "无法创建文件夹：" + MemberText(member.relative);
+                return FileFailureText("创建文件夹", folder, failed);
             if (member.folder)
                 return {};
-            PendingFile pending(target);
-            if (std::string stop = Inflate(archive, member, [&](std::string_view bytes) { pending.Write(bytes); },
-                                           cancelled);
-                !stop.empty())
-                return stop;
-            pending.Commit();
+            // Writing fails on the member's file (no room, in use), not on the archive.
+            try {
+                PendingFile pending(target);
+                if (std::string stop = Inflate(archive, member, [&](std::string_view bytes) { pending.Write(bytes); },
+                                               cancelled);
+                    !stop.empty())
+                    return stop;
+                pending.Commit();
+            } catch (const Error& error) {
+                return FileFailureText("写入", target, error.Kind());
+            }
             return {};
         });
     });

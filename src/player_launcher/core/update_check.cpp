@@ -11,7 +11,9 @@ namespace tarnwick::player {
 namespace {
 
 constexpr std::string_view kStateFormat = "Tarnwick update state";
-constexpr int kStateVersion = 1;
+// 2 added pending records and an archive's members; a version 1 file reads as
+// records without either.
+constexpr int kStateVersion = 2;
 
 std::string KeyOf(std::u16string_view path)
 {
@@ -25,13 +27,55 @@ Decision Needed(std::string reason) { return {Verdict::Needed, std::move(reason)
 
 } // namespace
 
-bool NeedsLocalDigest(const UpdateEntry& entry) { return CheckKindOf(entry) == CheckKind::Md5; }
+bool IsArchive(const UpdateEntry& entry) { return entry.Zip == words::kYes; }
+
+bool NeedsLocalDigest(const UpdateEntry& entry) { return !IsArchive(entry) && CheckKindOf(entry) == CheckKind::Md5; }
 
 bool IsDirectDownload(const UpdateEntry& entry) { return entry.DownType != words::kDownAlbum; }
 
-Decision Decide(const UpdateEntry& entry, bool exists, const std::optional<std::string>& localMd5,
-                const std::optional<InstalledRecord>& recorded)
+namespace {
+
+// An archive is fetched once per change: what it unpacked is known by its
+// record, and the record says which change it was.
+Decision DecideArchive(const UpdateEntry& entry, bool membersPresent, const std::optional<InstalledRecord>& recorded)
 {
+    const CheckKind kind = CheckKindOf(entry);
+    const std::optional<std::string> wantedMd5 = AsDigest(entry.MD5);
+    if (kind == CheckKind::Md5 && !wantedMd5)
+        return {Verdict::Skipped, "更新列表中的 MD5 值不是 32 位十六进制数"};
+    const std::optional<std::uint64_t> wantedVersion = WholeNumber(Trimmed(entry.Ver));
+    if (kind == CheckKind::Version && !wantedVersion)
+        return {Verdict::Skipped, "更新列表中的版本号不是整数：" + TryGbkToUtf8(entry.Ver).value_or("?")};
+    if (!recorded || recorded->pending)
+        return Needed("没有记录已安装的压缩包");
+    if (!membersPresent)
+        return Needed("压缩包的文件不全");
+    switch (kind) {
+    case CheckKind::Exists: return {};
+    case CheckKind::Md5: return recorded->md5 == *wantedMd5 ? Decision{} : Needed("压缩包的 MD5 值与更新列表不同");
+    case CheckKind::Version: {
+        const std::optional<std::uint64_t> installed = WholeNumber(Trimmed(recorded->version));
+        if (!installed)
+            return Needed("没有记录已安装的版本");
+        return *installed < *wantedVersion
+                   ? Needed("已安装版本 " + std::to_string(*installed) + " 低于 " + std::to_string(*wantedVersion))
+                   : Decision{};
+    }
+    case CheckKind::Pak:
+        return recorded->date == entry.Date ? Decision{} : Needed("更新列表中的日期与已安装的不同");
+    }
+    return {};
+}
+
+} // namespace
+
+Decision Decide(const UpdateEntry& entry, bool exists, const std::optional<std::string>& localMd5,
+                const std::optional<InstalledRecord>& given)
+{
+    if (IsArchive(entry))
+        return DecideArchive(entry, exists, given);
+    // A record of a file that was never seen in place tells nothing of it.
+    const std::optional<InstalledRecord> recorded = given && !given->pending ? given : std::nullopt;
     switch (CheckKindOf(entry)) {
     case CheckKind::Exists:
         return exists ? Decision{} : Needed("文件不存在");
@@ -72,7 +116,11 @@ UpdateState UpdateState::Parse(std::string_view text)
     UpdateState state;
     const nlohmann::json document = nlohmann::json::parse(text, nullptr, false);
     if (document.is_discarded() || !document.is_object() || document.value("format", "") != kStateFormat ||
-        document.value("version", 0) != kStateVersion || !document.contains("files") || !document["files"].is_array())
+        !document.contains("version") || !document["version"].is_number_integer() || !document.contains("files") ||
+        !document["files"].is_array())
+        return state;
+    const int version = document["version"].get<int>();
+    if (version != 1 && version != kStateVersion)
         return state;
     for (const nlohmann::json& file : document["files"]) {
         const auto text = [&](const char* key) -> std::optional<std::string> {
@@ -89,7 +137,22 @@ UpdateState UpdateState::Parse(std::string_view text)
         // One record that does not read makes the whole file doubtful.
         if (!path || !gbkVersion || !gbkDate || !md5 || (!md5->empty() && !AsDigest(*md5)))
             return {};
-        state.records_[KeyOf(Utf16Of(*path))] = {*gbkVersion, *gbkDate, *md5};
+        InstalledRecord record{*gbkVersion, *gbkDate, *md5, false, {}};
+        if (file.contains("pending")) {
+            if (!file["pending"].is_boolean())
+                return {};
+            record.pending = file["pending"].get<bool>();
+        }
+        if (file.contains("members")) {
+            if (!file["members"].is_array())
+                return {};
+            for (const nlohmann::json& member : file["members"]) {
+                if (!member.is_string())
+                    return {};
+                record.members.push_back(member.get<std::string>());
+            }
+        }
+        state.records_[KeyOf(Utf16Of(*path))] = std::move(record);
     }
     return state;
 }
@@ -101,7 +164,9 @@ std::string UpdateState::Text() const
         files.push_back({{"path", key},
                          {"version", TryGbkToUtf8(record.version).value_or("")},
                          {"date", TryGbkToUtf8(record.date).value_or("")},
-                         {"md5", record.md5}});
+                         {"md5", record.md5},
+                         {"pending", record.pending},
+                         {"members", record.members}});
     const nlohmann::json document = {{"format", kStateFormat}, {"version", kStateVersion}, {"files", files}};
     return document.dump(1) + "\n";
 }
@@ -115,5 +180,7 @@ std::optional<InstalledRecord> UpdateState::Find(std::u16string_view path) const
 }
 
 void UpdateState::Set(std::u16string_view path, InstalledRecord record) { records_[KeyOf(path)] = std::move(record); }
+
+void UpdateState::Remove(std::u16string_view path) { records_.erase(KeyOf(path)); }
 
 } // namespace tarnwick::player

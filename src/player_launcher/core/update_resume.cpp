@@ -57,7 +57,7 @@ std::optional<PartialDownload> ParsePartialDownload(std::string_view text)
 std::optional<std::string> ResumeCondition(const PartialDownload& partial, const std::string& url, std::uint64_t have)
 {
     const BodyValidators& saved = partial.validators;
-    if (partial.url != url || !saved.length || have == 0 || have >= *saved.length)
+    if (partial.url != url || !saved.length || have == 0 || have > *saved.length)
         return std::nullopt;
     if (IsStrong(saved.etag))
         return saved.etag;

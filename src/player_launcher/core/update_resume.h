@@ -31,7 +31,9 @@ std::optional<PartialDownload> ParsePartialDownload(std::string_view text);
 
 // The If-Range value for continuing `partial` of `url` after `have` bytes:
 // its strong ETag, else its Last-Modified; absent when it cannot be continued
-// (another address, no validator, no length, or nothing or everything kept).
+// (another address, no validator, no length, nothing kept or more than the
+// length). With the whole length kept, the fetcher asks for the last byte
+// again: the answer tells whether the kept file is still the server's.
 std::optional<std::string> ResumeCondition(const PartialDownload& partial, const std::string& url, std::uint64_t have);
 
 // A Content-Range header of a 206 answer: "bytes FIRST-LAST/COMPLETE".

@@ -4,10 +4,12 @@
 #include "base/file_io.h"
 #include "base/text.h"
 #include "digest/md5.h"
+#include "player_launcher/core/player_messages.h"
+#include "player_launcher/core/texts.h"
 #include "player_launcher/core/update_archive.h"
-#include "player_launcher/core/update_check.h"
 #include "player_launcher/core/update_path.h"
 
+#include <algorithm>
 #include <system_error>
 
 namespace tarnwick::player {
@@ -44,12 +46,61 @@ CheckedPath TargetOf(const UpdateEntry& entry)
     return CheckUpdateTarget(*dir, *name);
 }
 
-std::string ErrorText(const Error& error) { return TryGbkToUtf8(error.what()).value_or(error.what()); }
-
-void RemoveQuietly(const std::filesystem::path& file)
+// A path as Windows compares it: absolute, normalised, ASCII letters folded.
+std::u16string ComparedPath(const std::filesystem::path& path)
 {
-    std::error_code ignored;
-    std::filesystem::remove(file, ignored);
+    std::error_code failed;
+    std::filesystem::path absolute = std::filesystem::absolute(path, failed);
+    if (failed)
+        absolute = path;
+    std::u16string key = absolute.lexically_normal().u16string();
+    for (char16_t& c : key)
+        c = AsciiLower(c);
+    return key;
+}
+
+bool IsFile(const std::filesystem::path& path)
+{
+    std::error_code failed;
+    return std::filesystem::is_regular_file(path, failed);
+}
+
+// Whether an archive's files are all in place. A record written before
+// members were kept names none: the entry's own file stands for them then.
+bool MembersPresent(const std::filesystem::path& root, const InstalledRecord& record, const std::filesystem::path& target)
+{
+    if (record.members.empty())
+        return IsFile(target);
+    return std::all_of(record.members.begin(), record.members.end(), [&](const std::string& member) {
+        try {
+            return IsFile(PathBelow(root, Utf16Of(member)));
+        } catch (const std::system_error&) {
+            return false;
+        }
+    });
+}
+
+// Whether the download kept beside the target is the one a pending record
+// was written for, of the same change of the entry: then it is whole and was
+// checked, and is installed again without fetching it.
+bool KeptDownloadFits(const std::filesystem::path& partial, const InstalledRecord& record, const UpdateEntry& entry,
+                      const std::optional<std::string>& expected)
+{
+    if (!record.pending || record.md5.empty() || record.version != entry.Ver || record.date != entry.Date)
+        return false;
+    if (expected && *expected != record.md5)
+        return false;
+    if (CheckKindOf(entry) == CheckKind::Md5 && AsDigest(entry.MD5) != record.md5)
+        return false;
+    // A download stopped short has other bytes than the whole one: the
+    // digest also tells a partial file from a whole one.
+    if (!IsFile(partial))
+        return false;
+    try {
+        return Md5Of(partial) == record.md5;
+    } catch (const Error&) {
+        return false;
+    }
 }
 
 } // namespace
@@ -66,6 +117,12 @@ Updater::Updater(std::filesystem::path root, std::filesystem::path stateFile, Up
 {
 }
 
+void Updater::SetSelfInstall(std::filesystem::path ownImage, InstallStep& step)
+{
+    ownImageKey_ = ComparedPath(ownImage);
+    selfStep_ = &step;
+}
+
 std::vector<EntryReport> Updater::Run(const std::vector<UpdateEntry>& entries, const UpdateProgress& progress,
                                       const std::atomic<bool>* cancelled)
 {
@@ -73,59 +130,97 @@ std::vector<EntryReport> Updater::Run(const std::vector<UpdateEntry>& entries, c
     // thousands of files they are most of the time a run takes.
     std::vector<std::size_t> hashed;
     std::vector<std::filesystem::path> files;
+    std::vector<std::size_t> order;
+    std::vector<std::size_t> last; // the launcher's own image
+    std::vector<bool> self(entries.size(), false);
     for (std::size_t index = 0; index < entries.size(); ++index) {
         const CheckedPath checked = TargetOf(entries[index]);
-        if (checked.Allowed() && NeedsLocalDigest(entries[index])) {
-            hashed.push_back(index);
-            files.push_back(PathBelow(root_, checked.relative));
+        if (checked.Allowed()) {
+            const std::filesystem::path target = PathBelow(root_, checked.relative);
+            if (NeedsLocalDigest(entries[index])) {
+                hashed.push_back(index);
+                files.push_back(target);
+            }
+            self[index] = selfStep_ != nullptr && ComparedPath(target) == ownImageKey_;
         }
+        (self[index] ? last : order).push_back(index);
     }
+    order.insert(order.end(), last.begin(), last.end());
     const std::vector<std::optional<Digest>> digests = FileDigests(files);
     std::vector<std::optional<std::string>> localMd5(entries.size());
     for (std::size_t i = 0; i < hashed.size(); ++i)
         if (digests[i])
             localMd5[hashed[i]] = DigestToHex(*digests[i]);
 
+    state_ = ReadState(stateFile_);
     written_.clear();
-    std::vector<EntryReport> reports;
-    for (std::size_t index = 0; index < entries.size(); ++index) {
+    std::vector<EntryReport> reports(entries.size());
+    for (const std::size_t index : order) {
         if (cancelled && cancelled->load()) {
-            reports.push_back({index, EntryOutcome::Skipped, "已取消"});
+            reports[index] = {index, EntryOutcome::Skipped, kCancelled};
         } else {
             if (progress.entryStarted)
                 progress.entryStarted(index, Utf8OfGbk(entries[index].Hint));
-            reports.push_back(RunEntry(index, entries[index], localMd5[index], progress, cancelled));
+            reports[index] = RunEntry(index, entries[index], localMd5[index], self[index], progress, cancelled);
         }
         if (progress.entryDone)
-            progress.entryDone(reports.back());
+            progress.entryDone(reports[index]);
     }
     return reports;
 }
 
+bool Updater::SaveState(std::string& why)
+{
+    try {
+        // Lost to a power cut, a change only costs fetching that entry again:
+        // atomic, not flushed.
+        ReplaceFile(stateFile_, state_.Text(), Durability::Atomic);
+        return true;
+    } catch (const Error& error) {
+        why = FileFailureText("记录安装状态", stateFile_, error.Kind());
+        return false;
+    }
+}
+
 EntryReport Updater::RunEntry(std::size_t index, const UpdateEntry& entry, std::optional<std::string> localMd5,
-                              const UpdateProgress& progress, const std::atomic<bool>* cancelled)
+                              bool self, const UpdateProgress& progress, const std::atomic<bool>* cancelled)
 {
     const auto failed = [&](std::string why) { return EntryReport{index, EntryOutcome::Failed, std::move(why)}; };
     const std::optional<std::string> saveDir = TryGbkToUtf8(entry.SaveDir);
     const std::optional<std::string> saveName = TryGbkToUtf8(entry.SaveName);
     if (!saveDir || !saveName)
         return failed("保存位置或文件名不是有效的文字");
-    const std::u16string dir = GbkToUtf16(entry.SaveDir);
     const CheckedPath checked = TargetOf(entry);
     if (!checked.Allowed())
         return failed("保存位置“" + *saveDir + *saveName + "”不允许：" + PathRefusalText(checked.refusal));
     const std::filesystem::path target = PathBelow(root_, checked.relative);
+    const bool archive = IsArchive(entry);
 
     try {
-        UpdateState state = ReadState(stateFile_);
-        std::error_code statFailed;
-        const bool exists = std::filesystem::is_regular_file(target, statFailed);
+        const bool exists = IsFile(target);
         // An earlier entry of this run may have replaced the file since its digest was taken.
         if (exists && NeedsLocalDigest(entry) && written_.contains(target))
             localMd5 = Md5Of(target);
         if (!exists)
             localMd5.reset();
-        const Decision decision = Decide(entry, exists, localMd5, state.Find(checked.relative));
+
+        std::optional<InstalledRecord> recorded = state_.Find(checked.relative);
+        if (recorded && recorded->pending && !archive && exists) {
+            // The run that wrote it stopped after the file was put in place,
+            // or another process put it there since: the file tells.
+            if (!localMd5)
+                localMd5 = Md5Of(target);
+            if (*localMd5 == recorded->md5) {
+                recorded->pending = false;
+                state_.Set(checked.relative, *recorded);
+                std::string ignored; // not written now: the next change writes it, or the next run confirms it again
+                SaveState(ignored);
+            }
+            if (!NeedsLocalDigest(entry))
+                localMd5.reset();
+        }
+        const bool present = archive ? recorded && !recorded->pending && MembersPresent(root_, *recorded, target) : exists;
+        const Decision decision = Decide(entry, present, localMd5, recorded);
         if (decision.verdict == Verdict::Current)
             return {index, EntryOutcome::Current, {}};
         if (decision.verdict == Verdict::Skipped)
@@ -137,56 +232,74 @@ EntryReport Updater::RunEntry(std::size_t index, const UpdateEntry& entry, std::
         if (pinning_ == Pinning::Required && !PinnedDigest(entry))
             return failed("签名的列表没有给出这个文件的校验值（DownMD5 或 MD5），不予安装");
 
-        std::filesystem::create_directories(target.parent_path());
+        std::error_code folderFailed;
+        std::filesystem::create_directories(target.parent_path(), folderFailed);
+        if (folderFailed)
+            return failed(FileFailureText("创建文件夹", target.parent_path(), folderFailed));
         const std::filesystem::path partial = PartialPathFor(target);
-        // The digest is taken when something reads it: the download check,
-        // or an MD5 entry's record. Hashing what nobody reads would cost a
-        // large download as much time again as the transfer over a fast line.
         const std::optional<std::string> expected =
             pinning_ == Pinning::Required ? PinnedDigest(entry) : DownloadDigest(entry);
-        const bool recordDigest = NeedsLocalDigest(entry);
-        const FetchResult fetched =
-            fetcher_.Fetch(Utf8OfGbk(entry.DownUrl), partial, expected || recordDigest, progress.bytes, cancelled);
-        if (!fetched.error.empty())
-            return failed("下载失败：" + fetched.error);
         std::string downloaded;
-        if (expected || recordDigest)
+        if (recorded && KeptDownloadFits(partial, *recorded, entry, expected)) {
+            downloaded = recorded->md5;
+        } else {
+            // The digest is always taken on the way: the record names the
+            // download by it, and a stopped run knows its file by it.
+            const FetchResult fetched = fetcher_.Fetch(Utf8OfGbk(entry.DownUrl), partial, true, progress.bytes, cancelled);
+            if (!fetched.error.empty())
+                return failed("下载失败：" + fetched.error);
             downloaded = fetched.md5 ? DigestToHex(*fetched.md5) : Md5Of(partial);
+        }
         // A whole download with other contents must not be continued next time.
         if (expected && *expected != downloaded) {
             RemoveQuietly(partial);
             return failed("下载的文件校验值不符（应为 " + *expected + "，实为 " + downloaded + "），原文件未改动");
         }
-        std::string installedMd5 = downloaded;
-        if (entry.Zip == words::kYes) {
-            const ArchiveListing listing = ListArchive(partial, dir);
-            std::string why = TestArchive(partial, listing);
-            if (why.empty())
-                why = UnpackArchive(partial, root_, listing, cancelled);
-            RemoveQuietly(partial);
-            if (!why.empty())
-                return failed(why);
-            installedMd5 =
-                recordDigest && std::filesystem::is_regular_file(target, statFailed) ? Md5Of(target) : std::string();
-            for (const ArchiveMember& member : listing.members)
-                written_.insert(PathBelow(root_, member.relative));
-        } else {
-            std::filesystem::rename(partial, target);
+
+        const std::optional<InstalledRecord> before = state_.Find(checked.relative);
+        InstalledRecord record{entry.Ver, entry.Date, downloaded, true, {}};
+        state_.Set(checked.relative, record);
+        std::string unrecorded;
+        SaveState(unrecorded);
+
+        PlainFileInstall plain;
+        ZipInstall unpack(root_, GbkToUtf16(entry.SaveDir));
+        InstallStep& step = self ? *selfStep_ : archive ? static_cast<InstallStep&>(unpack) : plain;
+        const InstallResult installed = step.Install(partial, target, cancelled);
+        if (!installed.error.empty()) {
+            // An archive that would not unpack is fetched again, and its
+            // record is as it was; a stopped unpacking continues from the kept archive.
+            if (archive && !(cancelled && cancelled->load())) {
+                RemoveQuietly(partial);
+                if (before)
+                    state_.Set(checked.relative, *before);
+                else
+                    state_.Remove(checked.relative);
+                SaveState(unrecorded);
+            }
+            return failed(installed.error);
+        }
+        if (!installed.finished)
+            return {index, EntryOutcome::Updated, installed.note};
+
+        for (const std::u16string& member : installed.members) {
+            record.members.push_back(Utf8Of(member));
+            written_.insert(PathBelow(root_, member));
         }
         written_.insert(target);
-        state.Set(checked.relative, {entry.Ver, entry.Date, installedMd5});
-        try {
-            // Written after every entry, so a stopped run keeps what it did;
-            // a change lost to a power cut only fetches that entry again.
-            ReplaceFile(stateFile_, state.Text(), Durability::Atomic);
-        } catch (const Error& error) {
-            return {index, EntryOutcome::Updated, "已更新，但无法记录安装状态：" + ErrorText(error)};
-        }
+        record.pending = false;
+        state_.Set(checked.relative, record);
+        const bool saved = SaveState(unrecorded);
+        // Only now: until the record is final, the kept archive is what a stopped run unpacks again.
+        if (archive)
+            RemoveQuietly(partial);
+        if (!saved)
+            return {index, EntryOutcome::Updated, "已更新，但" + unrecorded};
         return {index, EntryOutcome::Updated, decision.reason};
     } catch (const Error& error) {
-        return failed(ErrorText(error));
+        return failed(ErrorTextOf(error));
     } catch (const std::filesystem::filesystem_error& error) {
-        return failed(std::string("文件操作失败：") + error.what());
+        return failed(FileFailureText("更新文件", error));
     }
 }
 

@@ -2,6 +2,8 @@
 
 #include "config/model.h"
 #include "digest/md5.h"
+#include "player_launcher/core/install_step.h"
+#include "player_launcher/core/update_check.h"
 
 #include <atomic>
 #include <cstdint>
@@ -18,6 +20,10 @@
 // that a stopped download continues), is checked against DownMD5 and only
 // then replaces the file or is unpacked. A failed entry leaves the file it
 // names as it was; the next entry is still tried.
+//
+// The record of an install is written twice: pending before the file is put
+// in place, final after. A run killed in between finds the pending record
+// and the file (or the kept download) it names, and fetches nothing again.
 namespace tarnwick::player {
 
 // Bytes of the current file so far, and its length when the server said it.
@@ -70,18 +76,30 @@ public:
     Updater(std::filesystem::path root, std::filesystem::path stateFile, UpdateFetcher& fetcher,
             Pinning pinning = Pinning::WhereGiven);
 
+    // The launcher's own image cannot be replaced while it runs: an entry
+    // whose target is `ownImage` runs after all others, its download checked
+    // as any other, and `step` installs it (see InstallResult::finished).
+    void SetSelfInstall(std::filesystem::path ownImage, InstallStep& step);
+
+    // The reports in the order of the entries (the launcher's own image is
+    // run last, and told last to `progress`).
     std::vector<EntryReport> Run(const std::vector<UpdateEntry>& entries, const UpdateProgress& progress = {},
                                  const std::atomic<bool>* cancelled = nullptr);
 
 private:
     // `localMd5`: the file's digest when the check needs it, taken before the run.
     EntryReport RunEntry(std::size_t index, const UpdateEntry& entry, std::optional<std::string> localMd5,
-                         const UpdateProgress& progress, const std::atomic<bool>* cancelled);
+                         bool self, const UpdateProgress& progress, const std::atomic<bool>* cancelled);
+    // Writes the records; false when they could not be written (the reason in `why`).
+    bool SaveState(std::string& why);
 
     std::filesystem::path root_;
     std::filesystem::path stateFile_;
     UpdateFetcher& fetcher_;
     Pinning pinning_;
+    std::u16string ownImageKey_; // empty: none set
+    InstallStep* selfStep_ = nullptr;
+    UpdateState state_; // read at the start of a run, written after each change
     std::set<std::filesystem::path> written_; // targets replaced in this run: their digests taken before are old
 };
 
