@@ -19,10 +19,19 @@ constexpr SizeLimit kStateLimit{kMaxUpdateStateBytes, "更新状态文件最多�
 
 std::string Utf8OfGbk(const std::string& gbk) { return TryGbkToUtf8(gbk).value_or("?"); }
 
+// A file of the player's that could not be read, told in the player's words.
+struct UnreadableFile {
+    std::string text;
+};
+
 std::string Md5Of(const std::filesystem::path& file)
 {
     Digest digest{};
-    FileDigest(file, digest);
+    try {
+        FileDigest(file, digest);
+    } catch (const Error& error) {
+        throw UnreadableFile{FileFailureText("读取", file, error.Kind())};
+    }
     return DigestToHex(digest);
 }
 
@@ -98,7 +107,7 @@ bool KeptDownloadFits(const std::filesystem::path& partial, const InstalledRecor
         return false;
     try {
         return Md5Of(partial) == record.md5;
-    } catch (const Error&) {
+    } catch (const UnreadableFile&) {
         return false;
     }
 }
@@ -213,7 +222,8 @@ EntryReport Updater::RunEntry(std::size_t index, const UpdateEntry& entry, std::
             if (*localMd5 == recorded->md5) {
                 recorded->pending = false;
                 state_.Set(checked.relative, *recorded);
-                std::string ignored; // not written now: the next change writes it, or the next run confirms it again
+                // Unwritten, it is only confirmed again by the next run.
+                std::string ignored;
                 SaveState(ignored);
             }
             if (!NeedsLocalDigest(entry))
@@ -296,6 +306,8 @@ EntryReport Updater::RunEntry(std::size_t index, const UpdateEntry& entry, std::
         if (!saved)
             return {index, EntryOutcome::Updated, "已更新，但" + unrecorded};
         return {index, EntryOutcome::Updated, decision.reason};
+    } catch (const UnreadableFile& error) {
+        return failed(error.text);
     } catch (const Error& error) {
         return failed(ErrorTextOf(error));
     } catch (const std::filesystem::filesystem_error& error) {
