@@ -14,23 +14,37 @@ Scenarios, each in a player's folder of its own:
   killed    the launcher is killed mid-download and started again
   hostile   zips holding "../x", an absolute member and "CON"; a SaveDir of
             "..\\..\\": nothing outside the folder changes
+  self      the launcher updates its own file: the new one in place, nothing
+            left beside it; a damaged new image leaves the old launcher
+  waste     over three runs of an unchanged list only the list is fetched (a
+            zip entry named by its archive included); a complete partial
+            download is finished with one byte; a 404 leaves no partial file
+  messages  a read-only folder and a full disk (small tmpfs mounts): Chinese
+            messages that say what to do, no English sentence
+  self-kill every Windows process of the prefix killed at random moments of
+            a self-update (download, hand-off, rename, restart): after each
+            kill the launcher's file is the old or the new one and starts
 """
 import argparse
 import hashlib
 import io
+import json
 import os
+import random
 import re
 import shutil
 import signal
+import subprocess
 import sys
 import time
+import urllib.request
 import zipfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.join(HERE, "..", "support"))
 from fault_server import CuttingRelay  # noqa: E402
-from launcher_under_wine import run_script, Failure, Operator, Player, Wine, check, expect, md5, read, snapshot, write  # noqa: E402
+from launcher_under_wine import run_script, Failure, Operator, Player, Wine, check, expect, make_launcher, md5, read, snapshot, write  # noqa: E402
 from web_server import NginxServer  # noqa: E402
 
 BIG_BYTES = 8 << 20
@@ -207,6 +221,203 @@ def hostile_scenario(cli, wine, web, work):
     print("passed   hostile: ../x, /abs.txt, C:/abs.txt, CON and SaveDir ..\\..\\ refused, nothing written")
 
 
+def waste_scenario(cli, wine, web, work):
+    pack = zip_of([("maps/one.map", pattern(50_000, "one")), ("maps/two.map", pattern(60_000, "two"))])
+    web.put("maps.zip", pack)
+    whole = pattern(3_000_000, "whole")
+    web.put("whole.bin", whole)
+    operator = Operator(cli, f"{work}/operator/waste", web, "waste")
+    # As operators write it: the archive's own name and digest.
+    operator.add("maps", web.url("maps.zip"), "maps.zip", "--check", "md5", "--md5", md5(pack), "--zip", "yes")
+    operator.add("exists-zip", web.url("maps.zip"), "maps2.zip", "--check", "exists", "--zip", "yes",
+                 save_dir=".\\Data2\\")
+    operator.add("whole", web.url("whole.bin"), "whole.bin", "--check", "md5", "--md5", md5(whole),
+                 "--down-md5", md5(whole))
+    url = operator.publish()
+    player = Player(cli, wine, f"{work}/players/waste", "Waste", url)
+    # What a kill after the last byte leaves: the whole body and the record of it.
+    head = urllib.request.urlopen(urllib.request.Request(web.url("whole.bin"), method="HEAD"))
+    write(player.path("Data/whole.bin.download"), whole)
+    write(player.path("Data/whole.bin.download.json"), json.dumps({
+        "format": "Tarnwick partial download", "url": web.url("whole.bin"), "etag": head.headers["ETag"],
+        "lastModified": head.headers["Last-Modified"], "length": len(whole)}).encode())
+    before = len(web.requests())
+    lines = player.update(0)
+    for hint in ("maps", "exists-zip", "whole"):
+        expect(lines, hint, "已更新")
+    check(read(player.path("Data/maps/two.map")) == pattern(60_000, "two"), "the archive was not unpacked")
+    check(read(player.path("Data/whole.bin")) == whole, "the finished partial is not the served file")
+    asked = [r for r in web.requests()[before:] if r.path == "/whole.bin"]
+    check(len(asked) == 1 and asked[0].status == 206 and asked[0].sent == 1,
+          f"the complete partial was not finished with one byte: {asked}")
+    for run in (2, 3):
+        before = len(web.requests())
+        lines = player.update(0)
+        for hint in ("maps", "exists-zip", "whole"):
+            expect(lines, hint, "已是最新")
+        fetched = sorted({r.path for r in web.requests()[before:]})
+        check(fetched == ["/waste.txt"], f"run {run} of an unchanged list fetched {fetched}")
+    check(len([r for r in web.requests() if r.path == "/maps.zip"]) == 2, "the archive was fetched more than once per entry")
+    # A member gone: the archive comes again.
+    os.remove(player.path("Data/maps/one.map"))
+    lines = player.update(0)
+    expect(lines, "maps", "已更新")
+    check(read(player.path("Data/maps/one.map")) == pattern(50_000, "one"), "the lost member did not come back")
+
+    operator.add("missing", web.url("missing.bin"), "missing.bin", "--check", "exists")
+    operator.publish()
+    lines = player.update(1)
+    expect(lines, "missing", "失败", "404")
+    left = [n for n in os.listdir(player.path("Data")) if n.startswith("missing.bin")]
+    check(not left, f"a 404 left {left}")
+    print("passed   waste: three runs fetched only the list; a complete partial finished with one byte; "
+          "a lost member fetched the archive again; a 404 left nothing")
+
+
+ENGLISH_SENTENCE = re.compile(r"[A-Za-z]{2,}(?:[ ,:]+[A-Za-z]{2,}){2,}")
+
+
+def mounted(kind, folder, *options):
+    done = subprocess.run(["mount", *options, "-t", kind, kind, folder] if kind == "tmpfs" else
+                          ["mount", *options, folder, folder], capture_output=True)
+    return done.returncode == 0
+
+
+def messages_scenario(cli, wine, web, work):
+    data = pattern(2_000_000, "messages")
+    web.put("messages.bin", data)
+    operator = Operator(cli, f"{work}/operator/messages", web, "messages")
+    operator.add("big", web.url("messages.bin"), "big.bin", "--check", "exists")
+    url = operator.publish()
+    said = []
+    # A folder the player cannot write: a read-only bind mount, since root may write anywhere else.
+    player = Player(cli, wine, f"{work}/players/readonly", "ReadOnly", url)
+    if not mounted("bind", player.folder, "--bind"):
+        print("skipped  messages: this machine lets no test mount file systems")
+        return
+    try:
+        subprocess.run(["mount", "-o", "remount,ro,bind", player.folder], check=True, capture_output=True)
+        lines = player.update(1)
+        expect(lines, "big", "失败", "没有权限")
+        said.append(lines["big"][1])
+    finally:
+        subprocess.run(["umount", player.folder], capture_output=True)
+    # A full disk: a file system just larger than the launcher.
+    folder = f"{work}/players/full"
+    os.makedirs(folder)
+    room = os.path.getsize(player.exe) + (512 << 10)
+    check(mounted("tmpfs", folder, "-o", f"size={room}"), "a tmpfs could not be mounted")
+    try:
+        full = Player(cli, wine, folder, "Full", url)
+        lines = full.update(1)
+        expect(lines, "big", "失败", "磁盘空间不足")
+        said.append(lines["big"][1])
+        left = [n for n in os.listdir(full.path("Data")) if n.startswith("big.bin")] \
+            if os.path.isdir(full.path("Data")) else []
+    finally:
+        subprocess.run(["umount", folder], capture_output=True)
+    for line in said:
+        english = ENGLISH_SENTENCE.search(line.replace(web.url("messages.bin"), ""))
+        check(english is None, f"an English sentence reached the player: {line!r}")
+    print(f"passed   messages: {' / '.join(said)} (left on the full disk: {left or 'nothing'})")
+
+
+def wait_for(condition, seconds, what):
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        if condition():
+            return
+        time.sleep(0.1)
+    raise Failure(f"{what} within {seconds} s")
+
+
+def self_scenario(cli, wine, web, work):
+    # The operator's new launcher: another game name, the same list.
+    operator = Operator(cli, f"{work}/operator/self", web, "self")
+    url = web.url("self.txt")
+    new = read(make_launcher(cli, f"{work}/operator/self/new", "Renamed", url))
+    web.put("Renamed.exe", new)
+    operator.add("launcher", web.url("Renamed.exe"), "Self.exe", "--check", "md5", "--md5", md5(new),
+                 "--down-md5", md5(new), save_dir=".\\")
+    operator.publish()
+    player = Player(cli, wine, f"{work}/players/self", "Self", url)
+    old = read(player.exe)
+    check(old != new, "the old and the new launcher are the same file")
+
+    lines = player.update(0)
+    expect(lines, "launcher", "已更新", "重新启动")
+    # The new launcher moves itself into place once the old one has ended.
+    wait_for(lambda: read(player.exe) == new, 30, "the new launcher was not in place")
+    wait_for(lambda: not os.path.exists(player.exe + ".download"), 10, "the new launcher's download stayed")
+    printed = wine.run(player.exe, "/print")
+    check(printed.status == 0 and b"Renamed" in printed.out, f"/print of the new launcher: {printed.out!r}")
+    before = len(web.requests())
+    lines = player.update(0)
+    expect(lines, "launcher", "已是最新")
+    fetched = {r.path for r in web.requests()[before:]}
+    check(fetched == {"/self.txt"}, f"the run after the update fetched {sorted(fetched)}")
+    left = sorted(n for n in os.listdir(player.folder) if n.startswith("Self.exe."))
+    check(not left, f"files left beside the launcher: {left}")
+
+    # A damaged image whose digest the operator published all the same: the
+    # old launcher stays, whole, and says so.
+    damaged = b"MZ" + b"\0" * 58 + b"\x80\0\0\0" + os.urandom(4000)
+    web.put("Renamed.exe", damaged)
+    operator.edit("update", "edit", "1", "--md5", md5(damaged), "--down-md5", md5(damaged))
+    operator.publish()
+    lines = player.update(1)
+    expect(lines, "launcher", "失败", "原来的登录器")
+    check(read(player.exe) == new, "a damaged image replaced the launcher")
+    printed = wine.run(player.exe, "/print")
+    check(printed.status == 0 and b"Renamed" in printed.out, "the kept launcher does not start")
+    print("passed   self: the launcher replaced itself, nothing left beside it; a damaged image refused")
+
+
+def kill_prefix():
+    server = shutil.which("wineserver64") or shutil.which("wineserver") or "/usr/lib/wine/wineserver64"
+    subprocess.run([server, "-k"], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    subprocess.run([server, "-w"], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+def self_kill_scenario(cli, wine, web, work, kills=10):
+    operator = Operator(cli, f"{work}/operator/selfkill", web, "selfkill")
+    url = web.url("selfkill.txt")
+    new = read(make_launcher(cli, f"{work}/operator/selfkill/new", "Renamed", url))
+    web.put("SelfKill.exe", new)
+    # Served slowly, so that the kills fall into the download as well as after it.
+    operator.add("launcher", web.url("slow/SelfKill.exe"), "Player.exe", "--check", "md5", "--md5", md5(new),
+                 "--down-md5", md5(new), save_dir=".\\")
+    operator.publish()
+    player = Player(cli, wine, f"{work}/players/selfkill", "Player", url)
+    old = read(player.exe)
+    seed = int(os.environ.get("TARNWICK_KILL_SEED", time.time_ns() % 100000))
+    chance = random.Random(seed)
+    served = len(new) / (1 << 20)
+    moments, replaced = [], 0
+    for _ in range(kills):
+        # Back to the old launcher each time; what earlier kills left stays.
+        if read(player.exe) != old:
+            write(player.exe, old)
+        moment = chance.uniform(0, served + 3)
+        moments.append(f"{moment:.2f}")
+        process = player.popen()
+        time.sleep(moment)
+        kill_prefix()
+        process.wait(30)
+        now = read(player.exe) if os.path.exists(player.exe) else None
+        check(now in (old, new), f"after a kill at {moment:.2f} s (seed {seed}) the launcher is "
+                                 f"{'missing' if now is None else 'neither the old nor the new one'}")
+        printed = wine.run(player.exe, "/print")
+        check(printed.status == 0, f"after a kill at {moment:.2f} s (seed {seed}) the launcher does not start")
+        replaced += now == new
+    # And a run left alone finishes the update.
+    if read(player.exe) != new:
+        player.update(0)
+        wait_for(lambda: read(player.exe) == new, 30, "the new launcher was not in place after the kills")
+    print(f"passed   self-kill: {kills} kills at {', '.join(moments)} s (seed {seed}), a whole launcher after each "
+          f"({replaced} times the new one)")
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--cli", required=True)
@@ -219,7 +430,7 @@ def main():
     wine = Wine(options.wine)
     failures = []
     with NginxServer(extra=NGINX_LOCATIONS) as web:
-        for scenario in (checks_scenario, cut_scenario, killed_scenario, hostile_scenario):
+        for scenario in (self_scenario, self_kill_scenario, waste_scenario, messages_scenario, checks_scenario, cut_scenario, killed_scenario, hostile_scenario):
             try:
                 scenario(options.cli, wine, web, work)
             except Failure as failure:
