@@ -90,3 +90,26 @@ TEST(LastServer, TheFileIsReplacedWholeAndReadTolerantly)
     // A folder of that name is no file.
     EXPECT_FALSE(ReadLastServer(folder.path()));
 }
+
+// A choice that cannot be kept is said, in Chinese with the file it failed
+// on; a choice that was kept says nothing.
+TEST(LastServer, AChoiceThatCannotBeKeptIsSaid)
+{
+    TemporaryFolder folder;
+    const LastServer last{Utf8ToGbk("华东一区"), Utf8ToGbk("电信一线"), 1};
+    const auto kept = folder.path() / "Velmora.lastserver";
+    EXPECT_EQ(RememberStartedChoice(kept, last), "");
+    EXPECT_EQ(ReadLastServer(kept), last);
+
+    // A "folder" that is a file cannot hold one, whoever runs the test.
+    ReplaceFile(folder.path() / "blocked", "x");
+    const auto unwritable = folder.path() / "blocked" / "Velmora.lastserver";
+    const std::string said = RememberStartedChoice(unwritable, last);
+    EXPECT_TRUE(said.starts_with("已启动游戏，但无法记住所选的服务器：无法写入“")) << said;
+    EXPECT_NE(said.find("Velmora.lastserver”。"), std::string::npos) << said;
+    EXPECT_FALSE(std::filesystem::exists(unwritable));
+
+    const std::string unwritableName = RememberStartedChoice(kept, {"a\nb", "s", 0});
+    EXPECT_TRUE(unwritableName.starts_with("已启动游戏，但无法记住所选的服务器：")) << unwritableName;
+    EXPECT_EQ(ReadLastServer(kept), last);
+}

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <functional>
 
 using namespace tarnwick;
@@ -22,7 +23,7 @@ KeyMaterial OtherKey()
 
 bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
-ListFailure Failure(ListProblem problem, long code = 0, std::string detail = {}) { return {problem, code, std::move(detail)}; }
+DownloadFailure Failure(DownloadProblem problem, long code = 0, std::string detail = {}) { return {problem, code, std::move(detail)}; }
 
 } // namespace
 
@@ -49,7 +50,7 @@ TEST(ReadServerList, RefusesWhatIsNotAWholeListWithTheReadersReason)
         SCOPED_TRACE(row.what);
         const ListResult result = ReadServerList(row.change(file), row.key);
         EXPECT_FALSE(result.list);
-        EXPECT_EQ(result.failure.problem, ListProblem::Damaged);
+        EXPECT_EQ(result.failure.problem, DownloadProblem::Damaged);
         EXPECT_TRUE(Contains(result.failure.detail, row.reason)) << result.failure.detail;
         EXPECT_TRUE(Contains(FailureText(result.failure), result.failure.detail));
         EXPECT_EQ(ExitStatus(result.failure.problem), 1);
@@ -78,48 +79,130 @@ TEST(ListBody, HoldsTheBodyToItsLimit)
     EXPECT_EQ(lying.Received(), 0u);
 }
 
-TEST(ListFailure, EachCauseHasItsMessageAndStatus)
+TEST(DownloadFailure, EachCauseHasItsMessageAndStatus)
 {
     struct Row {
-        ListFailure failure;
+        DownloadFailure failure;
         const char* says;
         int status;
     };
     const Row rows[] = {
-        {Failure(ListProblem::NotStamped), "没有设置服务器列表地址", 2},
-        {Failure(ListProblem::BadAddress, 0, "不打开“file:”类型的地址"), "不打开“file:”", 2},
-        {Failure(ListProblem::NoConnection, 12029, "list.example.net"), "无法连接到“list.example.net”", 2},
-        {Failure(ListProblem::NoConnection, 12029, "list.example.net"), "12029", 2},
-        {Failure(ListProblem::Timeout), "超时", 2},
-        {Failure(ListProblem::HttpStatus, 404), "HTTP 404（服务器上没有这个文件）", 2},
-        {Failure(ListProblem::HttpStatus, 500), "HTTP 500（服务器内部错误）", 2},
-        {Failure(ListProblem::HttpStatus, 418), "HTTP 418。", 2},
-        {Failure(ListProblem::Redirect), "转到了不允许的地址", 2},
-        {Failure(ListProblem::Redirect, 0, "转向超过 5 次"), "转向有误：转向超过 5 次", 2},
-        {Failure(ListProblem::SecureChannel, 12175), "安全连接", 2},
-        {Failure(ListProblem::Network, 12030), "网络错误", 2},
-        {Failure(ListProblem::Incomplete, 0, "8 B / 4.9 KB"), "在 8 B / 4.9 KB 处中断", 2},
-        {Failure(ListProblem::TooLarge), "64.0 MB 的上限", 1},
-        {Failure(ListProblem::Damaged, 0, "ServerInfo.txt, line 7: ..."), "ServerInfo.txt, line 7: ...", 1},
+        {Failure(DownloadProblem::NotStamped), "没有设置服务器列表地址", 2},
+        {Failure(DownloadProblem::BadAddress, 0, "不打开“file:”类型的地址"), "不打开“file:”", 2},
+        {Failure(DownloadProblem::NoConnection, 12029, "list.example.net"), "无法连接到“list.example.net”", 2},
+        {Failure(DownloadProblem::NoConnection, 12029, "list.example.net"), "12029", 2},
+        {Failure(DownloadProblem::Timeout), "超时", 2},
+        {Failure(DownloadProblem::HttpStatus, 404), "HTTP 404（服务器上没有这个文件）", 2},
+        {Failure(DownloadProblem::HttpStatus, 500), "HTTP 500（服务器内部错误）", 2},
+        {Failure(DownloadProblem::HttpStatus, 418), "HTTP 418。", 2},
+        {Failure(DownloadProblem::Redirect), "转到了不允许的地址", 2},
+        {Failure(DownloadProblem::Redirect, 0, "转向超过 5 次"), "转向有误：转向超过 5 次", 2},
+        {Failure(DownloadProblem::SecureChannel, 12175), "安全连接", 2},
+        {Failure(DownloadProblem::Network, 12030), "网络错误", 2},
+        {Failure(DownloadProblem::Incomplete, 0, "8 B / 4.9 KB"), "在 8 B / 4.9 KB 处中断", 2},
+        {Failure(DownloadProblem::TooLarge), "64.0 MB 的上限", 1},
+        {Failure(DownloadProblem::Damaged, 0, "ServerInfo.txt, line 7: ..."), "ServerInfo.txt, line 7: ...", 1},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.says);
         EXPECT_TRUE(Contains(FailureText(row.failure), row.says)) << FailureText(row.failure);
         EXPECT_EQ(ExitStatus(row.failure.problem), row.status);
     }
-    EXPECT_EQ(ExitStatus(ListProblem::None), 0);
+    EXPECT_EQ(ExitStatus(DownloadProblem::None), 0);
 }
 
-TEST(ListFailure, OnlyPassingTroubleIsTriedAgain)
+namespace {
+
+// A run of three or more Latin words (letters in each, between blanks) with
+// nothing Chinese between them: a sentence the player may not read.
+bool HoldsLatinSentence(const std::string& text)
 {
-    EXPECT_TRUE(WorthRetrying(Failure(ListProblem::Timeout)));
-    EXPECT_TRUE(WorthRetrying(Failure(ListProblem::NoConnection)));
-    EXPECT_TRUE(WorthRetrying(Failure(ListProblem::HttpStatus, 503)));
-    EXPECT_TRUE(WorthRetrying(Failure(ListProblem::Incomplete)));
-    EXPECT_FALSE(WorthRetrying(Failure(ListProblem::HttpStatus, 404)));
-    EXPECT_FALSE(WorthRetrying(Failure(ListProblem::Redirect)));
-    EXPECT_FALSE(WorthRetrying(Failure(ListProblem::TooLarge)));
-    EXPECT_FALSE(WorthRetrying(Failure(ListProblem::Damaged)));
+    int words = 0;
+    bool inWord = false, lettered = false;
+    for (const char c : text + " ") {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x80) {
+            words = 0;
+            inWord = lettered = false;
+        } else if (c == ' ') {
+            if (inWord && lettered && ++words >= 3)
+                return true;
+            inWord = lettered = false;
+        } else {
+            inWord = true;
+            lettered = lettered || std::isalpha(byte);
+        }
+    }
+    return false;
+}
+
+// Every failure, of the list and of an update file, names what failed in
+// Chinese and says what the player can do; the advice follows the cause.
+} // namespace
+
+TEST(DownloadFailure, EveryTextNamesWhatFailedAndWhatToDo)
+{
+    const DownloadFailure failures[] = {
+        Failure(DownloadProblem::NotStamped),
+        Failure(DownloadProblem::BadAddress, 0, "地址的格式不对"),
+        Failure(DownloadProblem::NoConnection, 12029, "list.example.net"),
+        Failure(DownloadProblem::Timeout, 0, "list.example.net"),
+        Failure(DownloadProblem::HttpStatus, 404),
+        Failure(DownloadProblem::HttpStatus, 503),
+        Failure(DownloadProblem::HttpStatus, 418),
+        Failure(DownloadProblem::Redirect),
+        Failure(DownloadProblem::Redirect, 0, "转向超过 5 次"),
+        Failure(DownloadProblem::SecureChannel, 12175, "list.example.net"),
+        Failure(DownloadProblem::Network, 12030, "list.example.net"),
+        Failure(DownloadProblem::Incomplete, 0, "8 B / 4.9 KB"),
+        Failure(DownloadProblem::TooLarge),
+        Failure(DownloadProblem::Damaged, 0, "第 7 行：没有分隔符"),
+        Failure(DownloadProblem::Unsigned),
+        Failure(DownloadProblem::OtherKey, 0, "1A2B3C4D"),
+        Failure(DownloadProblem::BadSignature, 0, "签名与列表不符"),
+        Failure(DownloadProblem::Older, 0, "7 < 9"),
+        Failure(DownloadProblem::KeysDamaged),
+    };
+    for (const Subject& subject : {Subject::List(), Subject::File("patch.bin")}) {
+        for (const DownloadFailure& failure : failures) {
+            const std::string text = FailureText(failure, subject);
+            SCOPED_TRACE(text);
+            EXPECT_FALSE(HoldsLatinSentence(text));
+            EXPECT_TRUE(Contains(text, "请")) << "no advice";
+            // The keys are the launcher's own, whatever was being downloaded.
+            if (failure.problem != DownloadProblem::KeysDamaged) {
+                EXPECT_TRUE(Contains(text, subject.IsList() ? "服务器列表" : "更新文件“patch.bin”"));
+            }
+            if (!subject.IsList()) {
+                EXPECT_FALSE(Contains(text, "服务器列表时"));
+            }
+        }
+        const auto advice = [&](DownloadFailure failure) { return FailureText(failure, subject); };
+        EXPECT_TRUE(Contains(advice(Failure(DownloadProblem::NoConnection, 12029, "h")), "检查网络"));
+        EXPECT_TRUE(Contains(advice(Failure(DownloadProblem::NoConnection, 12029, "h")), "稍后再试"));
+        EXPECT_TRUE(Contains(advice(Failure(DownloadProblem::Network, 12030, "h")), "检查网络"));
+        EXPECT_TRUE(Contains(advice(Failure(DownloadProblem::Timeout, 0, "h")), "检查网络"));
+        EXPECT_TRUE(Contains(advice(Failure(DownloadProblem::SecureChannel, 12175, "h")), "日期和时间"));
+        EXPECT_TRUE(Contains(advice(Failure(DownloadProblem::HttpStatus, 404)), "联系游戏管理员"));
+        EXPECT_TRUE(Contains(advice(Failure(DownloadProblem::HttpStatus, 503)), "稍后再试"));
+        EXPECT_FALSE(Contains(advice(Failure(DownloadProblem::HttpStatus, 503)), "联系游戏管理员"));
+    }
+    EXPECT_EQ(FailureText(Failure(DownloadProblem::None), Subject::File("patch.bin")), "");
+    // The test itself tells a Latin sentence from Latin names among Chinese.
+    EXPECT_TRUE(HoldsLatinSentence("无法连接：Connection was refused"));
+    EXPECT_FALSE(HoldsLatinSentence("服务器返回 HTTP 404（ServerInfo.txt.sig）"));
+}
+
+TEST(DownloadFailure, OnlyPassingTroubleIsTriedAgain)
+{
+    EXPECT_TRUE(WorthRetrying(Failure(DownloadProblem::Timeout)));
+    EXPECT_TRUE(WorthRetrying(Failure(DownloadProblem::NoConnection)));
+    EXPECT_TRUE(WorthRetrying(Failure(DownloadProblem::HttpStatus, 503)));
+    EXPECT_TRUE(WorthRetrying(Failure(DownloadProblem::Incomplete)));
+    EXPECT_FALSE(WorthRetrying(Failure(DownloadProblem::HttpStatus, 404)));
+    EXPECT_FALSE(WorthRetrying(Failure(DownloadProblem::Redirect)));
+    EXPECT_FALSE(WorthRetrying(Failure(DownloadProblem::TooLarge)));
+    EXPECT_FALSE(WorthRetrying(Failure(DownloadProblem::Damaged)));
 }
 
 TEST(Progress, ShowsTheShareWhenTheLengthIsKnown)

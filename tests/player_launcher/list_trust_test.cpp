@@ -40,14 +40,14 @@ TEST(TrustedList, ALauncherWithKeysTakesOnlyItsOperatorsListsAndShowsNothingOfTh
         std::optional<std::string> signature;
         std::string list;
         ListTrustKeys trust;
-        ListProblem problem;
+        DownloadProblem problem;
         const char* said;
     } refused[] = {
-        {std::nullopt, list, trust, ListProblem::Unsigned, "没有签名"},
-        {SignatureOf(list, 20, stranger), list, trust, ListProblem::OtherKey, "其他密钥"},
-        {SignatureOf(list, 20), forged, trust, ListProblem::BadSignature, "列表被改动过"},
-        {SignatureOf(list, 9), list, trust, ListProblem::Older, "旧"},
-        {SignatureOf(list, 20), list, ListTrustKeys{{}, true}, ListProblem::KeysDamaged, "公钥已损坏"},
+        {std::nullopt, list, trust, DownloadProblem::Unsigned, "没有签名"},
+        {SignatureOf(list, 20, stranger), list, trust, DownloadProblem::OtherKey, "其他密钥"},
+        {SignatureOf(list, 20), forged, trust, DownloadProblem::BadSignature, "列表被改动过"},
+        {SignatureOf(list, 9), list, trust, DownloadProblem::Older, "旧"},
+        {SignatureOf(list, 20), list, ListTrustKeys{{}, true}, DownloadProblem::KeysDamaged, "公钥已损坏"},
     };
     for (const auto& row : refused) {
         SCOPED_TRACE(row.said);
@@ -64,7 +64,7 @@ TEST(TrustedList, ALauncherWithKeysTakesOnlyItsOperatorsListsAndShowsNothingOfTh
     // A genuine signature over bytes that are no list: refused by the reader,
     // and its serial not kept.
     const TrustedList unreadable = ReadTrustedList("not a list", SignatureOf("not a list", 30), trust, 10);
-    EXPECT_EQ(unreadable.result.failure.problem, ListProblem::Damaged);
+    EXPECT_EQ(unreadable.result.failure.problem, DownloadProblem::Damaged);
     EXPECT_FALSE(unreadable.acceptedSerial);
 }
 
@@ -74,7 +74,7 @@ TEST(TrustedList, ALauncherWithoutKeysReadsWhatArrivesAsBefore)
     const TrustedList read = ReadTrustedList(list, std::nullopt, ListTrustKeys{}, 0);
     ASSERT_TRUE(read.result.list);
     EXPECT_FALSE(read.acceptedSerial);
-    EXPECT_EQ(ReadTrustedList("x", std::nullopt, ListTrustKeys{}, 0).result.failure.problem, ListProblem::Damaged);
+    EXPECT_EQ(ReadTrustedList("x", std::nullopt, ListTrustKeys{}, 0).result.failure.problem, DownloadProblem::Damaged);
 }
 
 TEST(TrustedList, TheListIsHashedBesideItsDownload)

@@ -26,7 +26,7 @@ TEST(UpdateMeter, TellsTheFileAndTheRunWithRatesFromThisRunsBytesOnly)
     EXPECT_EQ(meter.OverallPermille(), 500);
     meter.EntryDone({2, EntryOutcome::Skipped, "百度"});
     meter.EntryDone({3, EntryOutcome::Failed, "404"});
-    EXPECT_EQ(meter.Summary(), "更新完成：已更新 1 项，已是最新 1 项，跳过 1 项，失败 1 项。");
+    EXPECT_EQ(meter.Summary(), "更新完成：已更新 1 项，已是最新 1 项，已跳过 1 项，失败 1 项。");
     EXPECT_FALSE(meter.AllCurrent());
     EXPECT_EQ(meter.OverallPermille(), 1000);
 }

@@ -6,13 +6,19 @@ nginx serves the list. "/start" with a group, a server and its second
 connection entry starts the stand-in client, which reports the arguments it
 got: that entry's fields. A name the list lacks starts nothing. Then the
 window opens, and a program of the test reads its lists from outside: the
-list arrived, with the remembered server's rows selected.
+list arrived, with the remembered server's rows selected. Before that, in
+the fresh prefix, a launcher whose list cannot be reached shows the failure
+cut to its status line with the button for the whole text, and the picture
+of its window (window-glyphs.png in the work folder) shows digits, Latin
+letters and Chinese characters as glyphs of their own, not as boxes.
 
     launcher_window_e2e.py --cli tarnwick-cli --source DIR --work DIR --wine WINE
         --driver launcher_window_driver.exe --client fake_game_client.exe
 """
 import argparse
 import os
+import struct
+import zlib
 import shutil
 import subprocess
 import sys
@@ -36,6 +42,14 @@ CLIENT = r'bin\game.exe -addr %addr% -port %port% -name "%name%" -group "%group%
 # Group 华东一区, server 电信一线, its second entry: 二线 at 电信.example.com:7001.
 CHOSEN = ("华东一区", "电信一线", "2")
 EXPECTED_ARGUMENTS = ["-addr", "电信.example.com", "-port", "7001", "-name", "二线", "-group", "华东一区"]
+# A launcher whose list is at a host no name server knows: its failure names
+# the host, more than the status line holds.
+UNREACHABLE_GAME = "连不上的游戏"
+UNREACHABLE_URL = "http://no-such-host-of-the-launcher-window-test.invalid/ServerInfo.txt"
+# The driver's probe: 10 digits, 6 Latin letters, 4 Chinese characters.
+PROBE_GLYPHS = 20
+# Blank columns inside one character at most; the probe's blanks are wider.
+INNER_GAP = 2
 
 
 class Display:
@@ -85,8 +99,8 @@ class WindowRun:
         return self.out.read().decode(errors="replace")
 
 
-def drive(wine, driver, env, *arguments):
-    done = subprocess.run([wine, driver, GAME, *arguments], env=env, capture_output=True, timeout=120)
+def drive(wine, driver, env, *arguments, title=GAME):
+    done = subprocess.run([wine, driver, title, *arguments], env=env, capture_output=True, timeout=120)
     check(done.returncode == 0, f"driver {' '.join(arguments)}: {done.stderr.decode(errors='replace')}")
     return done.stdout.decode(errors="replace").replace("\r", "")
 
@@ -145,7 +159,8 @@ def main():
         env = dict(os.environ, DISPLAY=display.name, WINEDEBUG="-all", WINEPREFIX=f"{work}/prefix",
                    WINEDLLOVERRIDES="mscoree,mshtml=")
         with WineSession(options.wine, env):
-            return play(options, env, folder, exe) or update_in_window(options, env, folder, exe)
+            return (glyphs_in_window(options, env, work, cli) or play(options, env, folder, exe) or
+                    update_in_window(options, env, folder, exe))
 
 
 def play(options, env, folder, exe):
@@ -187,6 +202,104 @@ def play(options, env, folder, exe):
     status = window.wait()
     check(status == 0, f"the launcher ended with status {status} after its window closed: {window.said()}")
     print("window: " + "; ".join(shown[:2]))
+    return 0
+
+
+def read_bmp(path):
+    """(width, height, rows of (r, g, b)) of a 32-bit bottom-up BMP."""
+    data = read_file(path)
+    offset, = struct.unpack_from("<I", data, 10)
+    width, height, _, bits = struct.unpack_from("<iiHH", data, 18)
+    check(bits == 32 and height > 0, f"{path}: not the driver's 32-bit picture")
+    rows = []
+    for y in range(height):
+        start = offset + (height - 1 - y) * width * 4
+        row = data[start:start + width * 4]
+        rows.append([(row[x * 4 + 2], row[x * 4 + 1], row[x * 4]) for x in range(width)])
+    return width, height, rows
+
+
+def read_file(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
+def write_png(path, width, height, rows):
+    def chunk(kind, body):
+        return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body) & 0xFFFFFFFF)
+    raw = b"".join(b"\0" + bytes(v for pixel in row for v in pixel) for row in rows)
+    with open(path, "wb") as f:
+        f.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0)) +
+                chunk(b"IDAT", zlib.compress(raw)) + chunk(b"IEND", b""))
+
+
+def glyph_shapes(rows, box):
+    """The inked shapes in the box, left to right: each a tuple of its rows of
+    ink (True) cut to its own bounds; shapes are apart by more than INNER_GAP
+    columns without ink."""
+    left, top, right, bottom = box
+    area = [row[left:right] for row in rows[top:bottom]]
+    counts = {}
+    for row in area:
+        for pixel in row:
+            counts[pixel] = counts.get(pixel, 0) + 1
+    background = max(counts, key=counts.get)
+    ink = [[sum(abs(a - b) for a, b in zip(pixel, background)) > 96 for pixel in row] for row in area]
+    inked = [any(row[x] for row in ink) for x in range(right - left)]
+    # The probe's blanks part its characters by more than a Chinese
+    # character's strokes part themselves (东 at this size has a blank column).
+    runs, x = [], 0
+    while x < len(inked):
+        if not inked[x]:
+            x += 1
+            continue
+        start = x
+        while x < len(inked) and inked[x]:
+            x += 1
+        if runs and start - runs[-1][1] <= INNER_GAP:
+            runs[-1] = (runs[-1][0], x)
+        else:
+            runs.append((start, x))
+    shapes = []
+    for start, x in runs:
+        columns = [row[start:x] for row in ink]
+        used = [y for y, row in enumerate(columns) if any(row)]
+        shapes.append(tuple(tuple(columns[y]) for y in range(used[0], used[-1] + 1)))
+    return shapes
+
+
+def glyphs_in_window(options, env, work, cli):
+    """In the fresh prefix: the failure cut to the status line with the button
+    for the whole text, and each glyph of the window's font drawn as itself."""
+    folder = f"{work}/unreachable"
+    os.makedirs(folder)
+    edit(cli, folder, "launcher", UNREACHABLE_GAME, UNREACHABLE_URL)
+    exe = f"{folder}/{UNREACHABLE_GAME}.exe"
+    shot = f"{work}/window-glyphs.bmp"
+    window = WindowRun(options.wine, exe, env)
+    try:
+        said = state(drive(options.wine, options.driver, env, "glyphs", shot, title=UNREACHABLE_GAME))
+        drive(options.wine, options.driver, env, "close", title=UNREACHABLE_GAME)
+    except Failure as failure:
+        window.process.kill()
+        window.wait()
+        raise Failure(f"{failure}; the launcher said: {window.said() or 'nothing'}") from None
+    check(window.wait() == 0, "the launcher did not end after its window closed")
+    check("检查网络" in said["status"] and ".invalid" in said["status"],
+          f"the failure does not name the host and say what to do: {said['status']}")
+    check(said["details"] == "1", f"a failure longer than the status line has no button for the whole: {said}")
+    width, height, rows = read_bmp(shot)
+    png = f"{work}/window-glyphs.png"
+    write_png(png, width, height, rows)
+    box = tuple(int(v) for v in said["status-box"].split())
+    shapes = glyph_shapes(rows, box)
+    # A font without a character draws the same hollow box for each: ten
+    # digits as one shape. Real glyphs differ from each other.
+    check(len(shapes) == PROBE_GLYPHS, f"the status line shows {len(shapes)} shapes, not {PROBE_GLYPHS} (see {png})")
+    distinct = len(set(shapes))
+    check(distinct == PROBE_GLYPHS, f"the status line draws {PROBE_GLYPHS} characters as {distinct} distinct shapes, "
+                                    f"boxes for missing glyphs (see {png})")
+    print(f"glyphs: {PROBE_GLYPHS} characters drawn as {distinct} shapes ({png}); failure cut with its button")
     return 0
 
 

@@ -17,6 +17,12 @@
 //       as "running" does
 //   launcher_window_driver TITLE close
 //       closes the window as its close button does
+//   launcher_window_driver TITLE glyphs SHOT.bmp
+//       waits until the status line tells a failure, prints "details V" (1
+//       when the button for the whole text is shown) and "status TEXT", then
+//       puts kGlyphProbe in the status line, takes the window's picture from
+//       the screen into SHOT.bmp (32-bit, as the screen shows it) and prints
+//       "status-box L T R B", the status line's box in that picture
 //
 // Exit 0 when every step happened, 1 with a line on standard error otherwise.
 #include <windows.h>
@@ -109,6 +115,57 @@ bool IsStart(const std::wstring& text) { return text == L"开始游戏"; }
 // The status line: the one static that is no list's caption.
 bool IsStatus(const std::wstring& text) { return text != L"服务器组" && text != L"服务器" && text != L"线路"; }
 bool TellsTheEnd(const std::wstring& text) { return text.starts_with(L"更新完成") || text.starts_with(L"更新已取消"); }
+bool IsDetails(const std::wstring& text) { return text == L"详情"; }
+bool TellsAFailure(const std::wstring& text)
+{
+    return text.starts_with(L"无法连接到") || text.starts_with(L"下载服务器列表时");
+}
+
+// Digits, Latin letters and Chinese characters, each on its own between
+// blanks, so that the picture tells them apart.
+constexpr wchar_t kGlyphProbe[] = L"0 1 2 3 4 5 6 7 8 9 A B C x y z 华 东 电 信";
+
+// The window as the screen shows it, written as a 32-bit BMP.
+bool SaveWindowPicture(HWND window, const wchar_t* path)
+{
+    RECT frame{};
+    ::GetWindowRect(window, &frame);
+    const int width = frame.right - frame.left;
+    const int height = frame.bottom - frame.top;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height; // rows bottom up
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    const HDC screen = ::GetDC(nullptr);
+    const HDC memory = ::CreateCompatibleDC(screen);
+    void* bits = nullptr;
+    const HBITMAP bitmap = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    const HGDIOBJ old = ::SelectObject(memory, bitmap);
+    const bool copied = ::BitBlt(memory, 0, 0, width, height, screen, frame.left, frame.top, SRCCOPY) != FALSE;
+    ::GdiFlush();
+    bool written = false;
+    if (copied && bits != nullptr) {
+        const DWORD size = static_cast<DWORD>(width) * static_cast<DWORD>(height) * 4;
+        BITMAPFILEHEADER header{};
+        header.bfType = 0x4D42;
+        header.bfOffBits = sizeof header + sizeof info.bmiHeader;
+        header.bfSize = header.bfOffBits + size;
+        if (FILE* file = _wfopen(path, L"wb")) {
+            written = std::fwrite(&header, sizeof header, 1, file) == 1 &&
+                      std::fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, file) == 1 &&
+                      std::fwrite(bits, size, 1, file) == 1;
+            written = std::fclose(file) == 0 && written;
+        }
+    }
+    ::SelectObject(memory, old);
+    ::DeleteObject(bitmap);
+    ::DeleteDC(memory);
+    ::ReleaseDC(nullptr, screen);
+    return written;
+}
 
 void PrintUtf8(const std::wstring& text)
 {
@@ -169,8 +226,34 @@ int wmain(int argc, wchar_t** argv)
         PrintUpdateState(window);
         return 0;
     }
+    if (action == L"glyphs") {
+        if (argc < 4)
+            return Fail("glyphs needs the picture's file");
+        HWND status = nullptr;
+        if (!WaitFor([&] {
+                status = ChildWith(window, L"Static", IsStatus);
+                return status != nullptr && TellsAFailure(TextOf(status));
+            }))
+            return Fail("the status line never told the failure");
+        const HWND details = ChildWith(window, L"Button", IsDetails);
+        std::printf("details %d\n", details != nullptr && ::IsWindowVisible(details) ? 1 : 0);
+        PrintUtf8(L"status " + TextOf(status) + L"\n");
+        ::SetForegroundWindow(window);
+        ::SetWindowTextW(status, kGlyphProbe);
+        ::InvalidateRect(status, nullptr, TRUE);
+        ::UpdateWindow(status);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+        if (!SaveWindowPicture(window, argv[3]))
+            return Fail("the window's picture could not be taken");
+        RECT frame{}, box{};
+        ::GetWindowRect(window, &frame);
+        ::GetWindowRect(status, &box);
+        std::printf("status-box %ld %ld %ld %ld\n", box.left - frame.left, box.top - frame.top, box.right - frame.left,
+                    box.bottom - frame.top);
+        return 0;
+    }
     if (action != L"show")
-        return Fail("the action is show, running, cancel, finished or close");
+        return Fail("the action is show, running, cancel, finished, glyphs or close");
     // The title is set before the window makes its controls.
     std::vector<HWND> lists;
     if (!WaitFor([&] { return (lists = Lists(window)).size() == 3; }))

@@ -3,6 +3,7 @@
 #include "base/error.h"
 #include "base/file_io.h"
 #include "base/text.h"
+#include "player_launcher/core/player_messages.h"
 
 #include <charconv>
 
@@ -93,6 +94,21 @@ void WriteLastServer(const std::filesystem::path& file, const LastServer& last)
 {
     if (const auto text = LastServerText(last))
         ReplaceFile(file, *text);
+}
+
+std::string RememberStartedChoice(const std::filesystem::path& file, const LastServer& last)
+{
+    constexpr std::string_view kNotRemembered = "已启动游戏，但无法记住所选的服务器：";
+    if (!LastServerText(last))
+        return std::string(kNotRemembered) + "服务器组或服务器的名称中有换行，无法保存。下次启动时请重新选择服务器。";
+    try {
+        WriteLastServer(file, last);
+        return {};
+    } catch (const Error& error) {
+        return std::string(kNotRemembered) + FileFailureText("写入", file, error.Kind());
+    } catch (const std::exception& error) {
+        return std::string(kNotRemembered) + ExceptionText(error);
+    }
 }
 
 } // namespace tarnwick::player

@@ -36,4 +36,9 @@ LastServer Remembered(const ServerList& list, const Choice& choice);
 std::optional<LastServer> ReadLastServer(const std::filesystem::path& file);
 void WriteLastServer(const std::filesystem::path& file, const LastServer& last);
 
+// After the game started with `last`: writes it, and says so when it could
+// not be kept (empty when it was): the game runs all the same, but the next
+// start will not select it. Never raises.
+std::string RememberStartedChoice(const std::filesystem::path& file, const LastServer& last);
+
 } // namespace tarnwick::player

@@ -7,9 +7,11 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
-// Getting the server list: the limits of the download, why it can fail, and
-// reading what arrived. The download itself is the platform's (WinINet).
+// Getting the server list: the limits of the download, why a download (of
+// the list or of an update file) can fail, and reading what arrived. The
+// download itself is the platform's (WinINet).
 namespace tarnwick::player {
 
 // A file of 100,000 servers is about 22 MB; nothing larger is a server list,
@@ -26,7 +28,8 @@ inline constexpr int kAttempts = 2;
 // Redirects followed for one download.
 inline constexpr int kMaxRedirects = 5;
 
-enum class ListProblem {
+// Why a download failed; the list's own refusals come after the transfer's.
+enum class DownloadProblem {
     None,
     NotStamped,    // the image's list address was never stamped
     BadAddress,    // the stamped address is not an http or https address
@@ -47,27 +50,36 @@ enum class ListProblem {
     KeysDamaged,   // the launcher's own key room cannot be read
 };
 
-struct ListFailure {
-    ListProblem problem = ListProblem::None;
+struct DownloadFailure {
+    DownloadProblem problem = DownloadProblem::None;
     long code = 0;      // HttpStatus: the status; NoConnection, Network, ...: the system's error code
     std::string detail; // UTF-8: BadAddress the address check's reason; Damaged the reader's message; the host
 };
 
-// What the player is told (Chinese, UTF-8).
-std::string FailureText(const ListFailure& failure);
+// What was being downloaded, as the player is told: the server list, or one
+// file of the update list by its file name.
+struct Subject {
+    static Subject List() { return {}; }
+    static Subject File(std::string name) { return {std::move(name)}; }
+    bool IsList() const { return file.empty(); }
+    std::string file; // UTF-8; empty for the server list
+};
+
+// What the player is told (Chinese, UTF-8): what failed, and what to do.
+std::string FailureText(const DownloadFailure& failure, const Subject& subject = Subject::List());
 
 // How "/list" ends: 2 when the list could not be fetched, 1 when what arrived
 // is no usable server list.
-int ExitStatus(ListProblem problem);
+int ExitStatus(DownloadProblem problem);
 
 // Whether a failed attempt is worth the one retry.
-bool WorthRetrying(const ListFailure& failure);
+bool WorthRetrying(const DownloadFailure& failure);
 
 // The downloaded body, read whole: a list, or why there is none. Nothing of a
 // body that does not read whole is shown.
 struct ListResult {
     std::optional<ServerList> list;
-    ListFailure failure;
+    DownloadFailure failure;
 };
 ListResult ReadServerList(std::string_view body, const KeyMaterial& key = BuiltInKey());
 

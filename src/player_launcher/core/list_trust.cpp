@@ -3,6 +3,7 @@
 #include "base/error.h"
 #include "base/file_io.h"
 #include "base/text.h"
+#include "player_launcher/core/texts.h"
 #include "sign/list_signature.h"
 
 
@@ -14,7 +15,7 @@ constexpr SizeLimit kTrustLimit{256, nullptr};
 
 std::string DetailUtf8(const Message& message)
 {
-    return TryGbkToUtf8(message.Chinese()).value_or(std::string());
+    return ShownUtf8OfGbk(message.Chinese());
 }
 
 } // namespace
@@ -52,21 +53,21 @@ TrustedList ReadTrustedList(std::string_view body, std::optional<std::string_vie
     if (!trust.Required())
         return {ReadServerList(body), std::nullopt};
     if (trust.damaged)
-        return {{std::nullopt, {ListProblem::KeysDamaged, 0, {}}}, std::nullopt};
+        return {{std::nullopt, {DownloadProblem::KeysDamaged, 0, {}}}, std::nullopt};
     const sign::TrustResult checked =
         digest && digest->length == body.size()
             ? sign::CheckSignedList(*digest, signature, trust.keys, highestSerial)
             : sign::CheckSignedList(body, signature, trust.keys, highestSerial);
     switch (checked.trust) {
     case sign::ListTrust::Accepted: break;
-    case sign::ListTrust::NoSignature: return {{std::nullopt, {ListProblem::Unsigned, 0, {}}}, std::nullopt};
+    case sign::ListTrust::NoSignature: return {{std::nullopt, {DownloadProblem::Unsigned, 0, {}}}, std::nullopt};
     case sign::ListTrust::OtherKey:
-        return {{std::nullopt, {ListProblem::OtherKey, 0, DetailUtf8(checked.detail)}}, std::nullopt};
+        return {{std::nullopt, {DownloadProblem::OtherKey, 0, DetailUtf8(checked.detail)}}, std::nullopt};
     case sign::ListTrust::Damaged:
-        return {{std::nullopt, {ListProblem::BadSignature, 0, DetailUtf8(checked.detail)}}, std::nullopt};
+        return {{std::nullopt, {DownloadProblem::BadSignature, 0, DetailUtf8(checked.detail)}}, std::nullopt};
     case sign::ListTrust::Older:
         return {{std::nullopt,
-                 {ListProblem::Older, 0,
+                 {DownloadProblem::Older, 0,
                   std::to_string(checked.signature->serial) + " < " + std::to_string(highestSerial)}},
                 std::nullopt};
     }

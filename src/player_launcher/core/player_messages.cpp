@@ -1,6 +1,8 @@
 #include "player_launcher/core/player_messages.h"
 
-#include "base/text.h"
+#include "player_launcher/core/texts.h"
+
+#include <new>
 
 namespace tarnwick::player {
 
@@ -20,8 +22,7 @@ std::string AdviceFor(ErrorKind kind)
 
 std::string FileFailureText(const std::string& action, const std::filesystem::path& path, ErrorKind kind)
 {
-    const std::u8string shown = path.u8string();
-    return "无法" + action + "“" + std::string(shown.begin(), shown.end()) + "”。" + AdviceFor(kind);
+    return "无法" + action + "“" + ShownPath(path) + "”。" + AdviceFor(kind);
 }
 
 std::string FileFailureText(const std::string& action, const std::filesystem::path& path, const std::error_code& error)
@@ -34,6 +35,20 @@ std::string FileFailureText(const std::string& action, const std::filesystem::fi
     return FileFailureText(action, error.path1(), error.code());
 }
 
-std::string ErrorTextOf(const Error& error) { return TryGbkToUtf8(error.what()).value_or(AdviceFor(error.Kind())); }
+std::string ErrorTextOf(const Error& error) { return ShownUtf8OfGbk(error.what()); }
+
+std::string ExceptionText(const std::exception& error)
+{
+    if (const auto* ours = dynamic_cast<const Error*>(&error))
+        return ErrorTextOf(*ours);
+    if (const auto* file = dynamic_cast<const std::filesystem::filesystem_error*>(&error))
+        return FileFailureText("访问", *file);
+    if (dynamic_cast<const std::bad_alloc*>(&error) != nullptr)
+        return "内存不足：请关闭其他程序后重试。";
+    if (const auto* system = dynamic_cast<const std::system_error*>(&error))
+        return "登录器出错（错误代码 " + std::to_string(system->code().value()) + "）。" +
+               AdviceFor(KindOfErrorCode(system->code()));
+    return "登录器内部出错。" + AdviceFor(ErrorKind::Failed);
+}
 
 } // namespace tarnwick::player

@@ -1,11 +1,16 @@
 #include "player_launcher/core/update_meter.h"
 
 #include "player_launcher/core/list_source.h"
+#include "player_launcher/core/player_messages.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace tarnwick::player {
 namespace {
+
+static_assert(std::size(kOutcomeWords) == static_cast<std::size_t>(EntryOutcome::Failed) + 1,
+              "a word for each outcome");
 
 std::string RateText(std::uint64_t bytes, UpdateMeter::Clock::duration elapsed)
 {
@@ -92,8 +97,11 @@ int UpdateMeter::OverallPermille() const
 std::string UpdateMeter::Summary() const
 {
     const auto count = [&](EntryOutcome outcome) { return std::to_string(counts_[static_cast<int>(outcome)]); };
-    return "更新完成：已更新 " + count(EntryOutcome::Updated) + " 项，已是最新 " + count(EntryOutcome::Current) +
-           " 项，跳过 " + count(EntryOutcome::Skipped) + " 项，失败 " + count(EntryOutcome::Failed) + " 项。";
+    const auto part = [&](EntryOutcome outcome) {
+        return std::string(kOutcomeWords[static_cast<int>(outcome)]) + " " + count(outcome) + " 项";
+    };
+    return "更新完成：" + part(EntryOutcome::Updated) + "，" + part(EntryOutcome::Current) + "，" +
+           part(EntryOutcome::Skipped) + "，" + part(EntryOutcome::Failed) + "。";
 }
 
 bool UpdateMeter::AllCurrent() const

@@ -3,6 +3,7 @@
 #include "base/error.h"
 #include "base/text.h"
 #include "player_launcher/core/last_server.h"
+#include "player_launcher/core/player_messages.h"
 #include "player_launcher/core/texts.h"
 #include "self_image.h"
 #include "wide.h"
@@ -48,7 +49,7 @@ std::string StartClient(const std::u16string& command, const ClientFields& field
         return ClientCheckText(ClientCheck::OutsideFolder);
     const DWORD attributes = ::GetFileAttributesW(application.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
-        return "找不到游戏客户端：" + Utf8Of(Utf16(application));
+        return "找不到游戏客户端“" + ShownUtf8(Utf16(application)) + "”。请检查游戏是否完整安装在登录器所在的文件夹。";
 
     // The program by its full name, never looked up on the search path and
     // never through the command interpreter; the command line is writable
@@ -59,14 +60,18 @@ std::string StartClient(const std::u16string& command, const ClientFields& field
     PROCESS_INFORMATION process{};
     if (!::CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
                           &startup, &process))
-        return "无法启动游戏客户端（错误代码 " + std::to_string(::GetLastError()) + "）：" + Utf8Of(Utf16(application));
+    {
+        const DWORD error = ::GetLastError();
+        return "无法启动游戏客户端“" + ShownUtf8(Utf16(application)) + "”（错误代码 " + std::to_string(error) + "）。" +
+               AdviceFor(KindOfWin32Error(error));
+    }
     ::CloseHandle(process.hThread);
     ::CloseHandle(process.hProcess);
     return {};
 }
 
 std::string StartChosen(const std::optional<std::u16string>& command, const ServerList& list, const Choice& choice,
-                        std::string& started)
+                        Started& started)
 {
     if (!command)
         return ClientCheckText(ClientCheck::NotConfigured);
@@ -77,16 +82,19 @@ std::string StartChosen(const std::optional<std::u16string>& command, const Serv
     if (server.entries.empty())
         return ClientCheckText(ClientCheck::NoConnection);
     const Connection& entry = server.entries[std::min(choice.entry, server.entries.size() - 1)];
-    const ClientFields fields{GbkToUtf16(entry.Addr), GbkToUtf16(entry.Port), GbkToUtf16(entry.Name),
-                              GbkToUtf16(group.name)};
+    // The fields go into a command line: what does not convert is refused, never replaced.
+    ClientFields fields;
+    try {
+        fields = {GbkToUtf16(entry.Addr), GbkToUtf16(entry.Port), GbkToUtf16(entry.Name), GbkToUtf16(group.name)};
+    } catch (const Error&) {
+        return ClientCheckText(ClientCheck::FieldNotAllowed);
+    }
     if (std::string refusal = StartClient(*command, fields); !refusal.empty())
         return refusal;
-    // Remembering is a convenience: a folder the player cannot write to costs only that.
-    try {
-        WriteLastServer(LastServerFile(), Remembered(list, choice));
-    } catch (const Error&) {
-    }
-    started = "游戏已启动：" + Utf8Of(GbkToUtf16(server.showName)) + " / " + Utf8Of(GbkToUtf16(entry.Name));
+    started.line = "游戏已启动：" + ShownUtf8OfGbk(server.showName) + " / " + ShownUtf8OfGbk(entry.Name);
+    // Remembering is a convenience: a folder the player cannot write to costs
+    // only that, and the player is told.
+    started.notRemembered = RememberStartedChoice(LastServerFile(), Remembered(list, choice));
     return {};
 }
 

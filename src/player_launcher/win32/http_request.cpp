@@ -13,7 +13,7 @@
 namespace tarnwick::player {
 namespace {
 
-ListFailure Failed(ListProblem problem, long code = 0, std::string detail = {})
+DownloadFailure Failed(DownloadProblem problem, long code = 0, std::string detail = {})
 {
     return {problem, code, std::move(detail)};
 }
@@ -53,20 +53,20 @@ std::optional<Target> Crack(const std::u16string& url)
 
 } // namespace
 
-ListFailure HttpFailure(DWORD error, const std::string& host, std::chrono::steady_clock::duration waited)
+DownloadFailure HttpFailure(DWORD error, const std::string& host, std::chrono::steady_clock::duration waited)
 {
     if (waited >= std::chrono::seconds(kReadSeconds) - std::chrono::milliseconds(500))
-        return Failed(ListProblem::Timeout, 0, host);
+        return Failed(DownloadProblem::Timeout, 0, host);
     // Wine's WinINet passes some socket errors through as they are.
     switch (error) {
     case ERROR_INTERNET_TIMEOUT:
-    case WSAETIMEDOUT: return Failed(ListProblem::Timeout, 0, host);
+    case WSAETIMEDOUT: return Failed(DownloadProblem::Timeout, 0, host);
     case ERROR_INTERNET_NAME_NOT_RESOLVED:
     case ERROR_INTERNET_CANNOT_CONNECT:
     case WSAECONNREFUSED:
     case WSAEHOSTUNREACH:
     case WSAENETUNREACH:
-        return Failed(ListProblem::NoConnection, static_cast<long>(error), host);
+        return Failed(DownloadProblem::NoConnection, static_cast<long>(error), host);
     case ERROR_INTERNET_SEC_CERT_DATE_INVALID:
     case ERROR_INTERNET_SEC_CERT_CN_INVALID:
     case ERROR_INTERNET_INVALID_CA:
@@ -77,11 +77,11 @@ ListFailure HttpFailure(DWORD error, const std::string& host, std::chrono::stead
     case ERROR_INTERNET_SEC_INVALID_CERT:
     case ERROR_INTERNET_SECURITY_CHANNEL_ERROR:
     case ERROR_INTERNET_CLIENT_AUTH_CERT_NEEDED:
-        return Failed(ListProblem::SecureChannel, static_cast<long>(error), host);
+        return Failed(DownloadProblem::SecureChannel, static_cast<long>(error), host);
     case ERROR_INTERNET_INVALID_URL:
     case ERROR_INTERNET_UNRECOGNIZED_SCHEME:
-        return Failed(ListProblem::BadAddress, static_cast<long>(error), "地址的格式不对");
-    default: return Failed(ListProblem::Network, static_cast<long>(error), host);
+        return Failed(DownloadProblem::BadAddress, static_cast<long>(error), "地址的格式不对");
+    default: return Failed(DownloadProblem::Network, static_cast<long>(error), host);
     }
 }
 
@@ -91,7 +91,7 @@ std::optional<std::uint64_t> ContentLength(HINTERNET request)
     DWORD size = sizeof text;
     if (!::HttpQueryInfoW(request, HTTP_QUERY_CONTENT_LENGTH, text, &size, nullptr))
         return std::nullopt;
-    const std::string digits = Utf8Of(Utf16(std::wstring_view(text, size / sizeof(wchar_t))));
+    const std::string digits = ShownUtf8(Utf16(std::wstring_view(text, size / sizeof(wchar_t))));
     std::uint64_t length = 0;
     const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), length);
     // A length that is no number is as good as none: the body is still held to the limit.
@@ -135,7 +135,7 @@ HttpAnswer::~HttpAnswer()
 HttpAnswer SendGet(std::u16string url, const std::wstring& headers)
 {
     HttpAnswer answer;
-    const auto fail = [&](ListFailure failure) {
+    const auto fail = [&](DownloadFailure failure) {
         answer.failure = std::move(failure);
         answer.request.reset();
         return std::move(answer);
@@ -159,8 +159,8 @@ HttpAnswer SendGet(std::u16string url, const std::wstring& headers)
     for (int hop = 0;; ++hop) {
         const std::optional<Target> target = Crack(url);
         if (!target)
-            return fail(Failed(ListProblem::BadAddress, 0, "地址的格式不对：" + Utf8Of(url)));
-        answer.host = Utf8Of(Utf16(target->host));
+            return fail(Failed(DownloadProblem::BadAddress, 0, "地址的格式不对：" + ShownUtf8(url)));
+        answer.host = ShownUtf8(Utf16(target->host));
         answer.request.reset();
         answer.connection.reset(::InternetConnectW(answer.session.get(), target->host.c_str(), target->port, nullptr,
                                                    nullptr, INTERNET_SERVICE_HTTP, 0, 0));
@@ -193,17 +193,17 @@ HttpAnswer SendGet(std::u16string url, const std::wstring& headers)
             return answer;
         const std::wstring location = Header(request, HTTP_QUERY_LOCATION);
         if (location.empty())
-            return fail(Failed(ListProblem::HttpStatus, static_cast<long>(answer.status)));
+            return fail(Failed(DownloadProblem::HttpStatus, static_cast<long>(answer.status)));
         if (hop == kMaxRedirects)
-            return fail(Failed(ListProblem::Redirect, 0, "转向超过 " + std::to_string(kMaxRedirects) + " 次"));
+            return fail(Failed(DownloadProblem::Redirect, 0, "转向超过 " + std::to_string(kMaxRedirects) + " 次"));
         const std::optional<std::u16string> next = RedirectTarget(url, Utf16(location));
         if (!next)
-            return fail(Failed(ListProblem::Redirect));
+            return fail(Failed(DownloadProblem::Redirect));
         url = *next;
     }
 }
 
-std::optional<ListFailure> ReadSome(HttpAnswer& answer, std::vector<char>& buffer, DWORD& read)
+std::optional<DownloadFailure> ReadSome(HttpAnswer& answer, std::vector<char>& buffer, DWORD& read)
 {
     const auto started = std::chrono::steady_clock::now();
     read = 0;

@@ -39,7 +39,7 @@ struct HttpAnswer {
     HttpHandle request;
     DWORD status = 0;
     std::string host; // UTF-8, for messages
-    ListFailure failure;
+    DownloadFailure failure;
     bool ended = false; // the body was read to its end
 };
 
@@ -50,10 +50,10 @@ HttpAnswer SendGet(std::u16string url, const std::wstring& headers = {});
 // the player is told it. A failure after a wait as long as the read timeout
 // is a timeout, whatever the code says (Wine reports a stalled server as an
 // aborted connection).
-ListFailure HttpFailure(DWORD error, const std::string& host, std::chrono::steady_clock::duration waited = {});
+DownloadFailure HttpFailure(DWORD error, const std::string& host, std::chrono::steady_clock::duration waited = {});
 
 // Reads what has come of the body into the buffer: `read` bytes, 0 at its end.
-std::optional<ListFailure> ReadSome(HttpAnswer& answer, std::vector<char>& buffer, DWORD& read);
+std::optional<DownloadFailure> ReadSome(HttpAnswer& answer, std::vector<char>& buffer, DWORD& read);
 
 // The Content-Length of the answer; absent when not given or not a number.
 std::optional<std::uint64_t> ContentLength(HINTERNET request);

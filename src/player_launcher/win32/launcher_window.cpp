@@ -6,6 +6,8 @@
 #include "list_download.h"
 #include "player_launcher/core/last_server.h"
 #include "player_launcher/core/list_source.h"
+#include "player_launcher/core/player_messages.h"
+#include "player_launcher/core/text_fit.h"
 #include "player_launcher/core/texts.h"
 #include "player_launcher/core/web_address.h"
 #include "player_launcher/core/resuming_fetch.h"
@@ -17,6 +19,7 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <iterator>
 #include <chrono>
 #include <thread>
 
@@ -36,6 +39,7 @@ enum ControlId : int {
     kTotalProgress,
     kRefresh,
     kStart,
+    kDetails,
 };
 
 // Messages from the download thread: progress (wParam the bytes received,
@@ -52,17 +56,105 @@ constexpr wchar_t kClassName[] = L"TarnwickLauncherWindow";
 constexpr int kClientWidth = 760;
 constexpr int kClientHeight = 490;
 
-// Shown text of the core's GBK; the reader let only convertible text through.
-std::wstring Shown(const std::string& gbk)
+// The status line's box, and the button beside it that shows the whole of
+// a text the box cannot hold.
+constexpr RECT kStatusBox{10, 430, 452, 30};
+constexpr RECT kDetailsBox{466, 433, 44, 24};
+
+// The system's message font, as the system's own dialogs use it: on Windows
+// it links the Chinese fonts, and it exists in every Wine prefix, where a
+// font asked for by name (SimSun) may not, and what stands in for it may
+// lack the Latin letters.
+//
+// Where that font has no Chinese characters of its own (Wine's has none, and
+// finds none linked in a fresh prefix), the same size is asked for with the
+// Chinese character set, which the system maps to a Chinese font it has; a
+// font is taken only when it has glyphs for Latin letters, digits and Chinese
+// characters alike.
+bool DrawsAll(HFONT font)
 {
-    try {
-        return Wide(GbkToUtf16(gbk));
-    } catch (const Error&) {
-        return L"?";
-    }
+    static constexpr wchar_t kSample[] = L"0123456789AZaz服务器列表已启动";
+    constexpr int kLength = static_cast<int>(std::size(kSample)) - 1;
+    const HDC dc = ::CreateCompatibleDC(nullptr);
+    const HGDIOBJ old = ::SelectObject(dc, font);
+    WORD glyphs[kLength] = {};
+    const bool all = ::GetGlyphIndicesW(dc, kSample, kLength, glyphs, GGI_MARK_NONEXISTING_GLYPHS) == kLength &&
+                     std::none_of(std::begin(glyphs), std::end(glyphs), [](WORD glyph) { return glyph == 0xFFFF; });
+    ::SelectObject(dc, old);
+    ::DeleteDC(dc);
+    return all;
 }
 
-std::wstring ShownUtf8(const std::string& utf8) { return Wide(Utf16Of(utf8)); }
+HFONT MessageFont()
+{
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    LOGFONTW wanted{};
+    if (::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0))
+        wanted = metrics.lfMessageFont;
+    else
+        ::GetObjectW(::GetStockObject(DEFAULT_GUI_FONT), sizeof wanted, &wanted);
+    const HFONT message = ::CreateFontIndirectW(&wanted);
+    if (message == nullptr || DrawsAll(message))
+        return message;
+    LOGFONTW chinese = wanted;
+    chinese.lfCharSet = GB2312_CHARSET;
+    for (const wchar_t* face : {L"", L"Microsoft YaHei UI", L"Microsoft YaHei", L"SimSun"}) {
+        ::lstrcpynW(chinese.lfFaceName, face, LF_FACESIZE);
+        const HFONT font = ::CreateFontIndirectW(&chinese);
+        if (font != nullptr && DrawsAll(font)) {
+            ::DeleteObject(message);
+            return font;
+        }
+        if (font != nullptr)
+            ::DeleteObject(font);
+    }
+    return message;
+}
+
+// The status text laid out in the status box with the window's font.
+FittedText FitStatus(HWND status, HFONT font)
+{
+    RECT box{};
+    ::GetClientRect(status, &box);
+    const HDC dc = ::GetDC(status);
+    const HGDIOBJ old = ::SelectObject(dc, font);
+    TEXTMETRICW metrics{};
+    ::GetTextMetricsW(dc, &metrics);
+    const int lineHeight = std::max<int>(1, static_cast<int>(metrics.tmHeight + metrics.tmExternalLeading));
+    const int length = ::GetWindowTextLengthW(status);
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(::GetWindowTextW(status, text.data(), length + 1)));
+    const FittedText fitted = FitText(Utf16(text), box.right - box.left,
+                                      static_cast<std::size_t>(std::max<int>(1, static_cast<int>(box.bottom - box.top) / lineHeight)),
+                                      [dc](std::u16string_view run) {
+                                          SIZE size{};
+                                          ::GetTextExtentPoint32W(dc, reinterpret_cast<const wchar_t*>(run.data()),
+                                                                  static_cast<int>(run.size()), &size);
+                                          return static_cast<int>(size.cx);
+                                      });
+    ::SelectObject(dc, old);
+    ::ReleaseDC(status, dc);
+    return fitted;
+}
+
+void DrawStatus(const DRAWITEMSTRUCT& item, HFONT font)
+{
+    const HDC dc = item.hDC;
+    ::FillRect(dc, &item.rcItem, ::GetSysColorBrush(COLOR_BTNFACE));
+    const FittedText fitted = FitStatus(item.hwndItem, font);
+    const HGDIOBJ old = ::SelectObject(dc, font);
+    TEXTMETRICW metrics{};
+    ::GetTextMetricsW(dc, &metrics);
+    ::SetBkMode(dc, TRANSPARENT);
+    ::SetTextColor(dc, ::GetSysColor(COLOR_BTNTEXT));
+    int y = item.rcItem.top;
+    for (const std::u16string& line : fitted.lines) {
+        ::TextOutW(dc, item.rcItem.left, y, reinterpret_cast<const wchar_t*>(line.c_str()), static_cast<int>(line.size()));
+        y += metrics.tmHeight + metrics.tmExternalLeading;
+    }
+    ::SelectObject(dc, old);
+}
 
 void SelectRow(HWND list, std::size_t row)
 {
@@ -85,6 +177,7 @@ void AddColumn(HWND list, int index, const wchar_t* title, int width)
 struct LauncherWindow::Fetched {
     int generation = 0;
     ListResult result;
+    std::string thrown; // what the player is told of a failure that raised
 };
 
 struct LauncherWindow::UpdateEvent {
@@ -103,10 +196,7 @@ LauncherWindow::LauncherWindow(HINSTANCE instance, LauncherSettings settings)
 {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS | ICC_LINK_CLASS};
     ::InitCommonControlsEx(&controls);
-    // A font by name: Wine maps SimSun to a Chinese font it has, where its
-    // default GUI font has no Chinese characters.
-    font_ = ::CreateFontW(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS,
-                          CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"SimSun");
+    font_ = MessageFont();
 }
 
 LauncherWindow::~LauncherWindow()
@@ -166,7 +256,7 @@ LRESULT CALLBACK LauncherWindow::Procedure(HWND window, UINT message, WPARAM wPa
     try {
         return self->Handle(message, wParam, lParam);
     } catch (const std::exception& error) {
-        self->Warn(std::string("操作失败：") + error.what());
+        self->Warn("操作失败：" + ExceptionText(error));
         return 0;
     }
 }
@@ -181,6 +271,11 @@ LRESULT LauncherWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam)
     case kFetchedMessage: ShowList(std::unique_ptr<Fetched>(reinterpret_cast<Fetched*>(lParam))); return 0;
     case kUpdateMessage: ShowUpdate(std::unique_ptr<UpdateEvent>(reinterpret_cast<UpdateEvent*>(lParam))); return 0;
     case WM_NOTIFY: return Notify(*reinterpret_cast<const NMHDR*>(lParam));
+    case WM_DRAWITEM:
+        if (static_cast<int>(wParam) != kStatus)
+            break;
+        DrawStatus(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam), font_);
+        return TRUE;
     case WM_COMMAND:
         if (HIWORD(wParam) != BN_CLICKED)
             break;
@@ -200,6 +295,7 @@ LRESULT LauncherWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam)
                 StartDownload();
             return 0;
         case kStart: StartGame(); return 0;
+        case kDetails: ShowDetails(); return 0;
         default: break;
         }
         break;
@@ -243,7 +339,11 @@ void LauncherWindow::CreateControls()
     AddColumn(entries_, 0, L"名称", 100);
     AddColumn(entries_, 1, L"地址", 110);
     AddColumn(entries_, 2, L"端口", 50);
-    status_ = Control(L"STATIC", L"", SS_NOPREFIX | SS_LEFT, kStatus, {10, 430, 500, 30});
+    // Drawn by the window: wrapped where Chinese text may break, ended with
+    // "…" when it does not fit; its window text stays the whole message.
+    status_ = Control(L"STATIC", L"", SS_NOPREFIX | SS_OWNERDRAW, kStatus, kStatusBox);
+    details_ = Control(L"BUTTON", L"详情", WS_TABSTOP | BS_PUSHBUTTON, kDetails, kDetailsBox);
+    ::ShowWindow(details_, SW_HIDE);
     progress_ = Control(PROGRESS_CLASSW, L"", 0, kProgress, {10, 462, 500, 10});
     totalProgress_ = Control(PROGRESS_CLASSW, L"", 0, kTotalProgress, {10, 476, 500, 10});
     ::SendMessageW(totalProgress_, PBM_SETRANGE32, 0, 1000);
@@ -260,14 +360,14 @@ void LauncherWindow::StartDownload()
     if (downloading_)
         return;
     if (!settings_.listUrl) {
-        ShowStatus(FailureText({ListProblem::NotStamped, 0, {}}));
+        ShowStatus(FailureText({DownloadProblem::NotStamped, 0, {}}));
         ::SetWindowTextW(link_, L"登录器页面：未能取得服务器列表");
         return;
     }
     downloading_ = true;
     const int generation = ++generation_;
     cancelled_ = std::make_shared<std::atomic<bool>>(false);
-    ShowStatus("正在连接服务器列表地址：" + Utf8Of(*settings_.listUrl));
+    ShowStatus("正在连接服务器列表地址：" + ShownUtf8(*settings_.listUrl));
     UpdateButtons();
 
     // The thread owns copies of all it uses; the window may close before it ends.
@@ -287,7 +387,7 @@ void LauncherWindow::StartDownload()
         try {
             fetched->result = FetchServerList(url, trust, TrustStateFile(), progress, cancelled.get());
         } catch (const std::exception& error) {
-            fetched->result.failure = {ListProblem::Network, 0, error.what()};
+            fetched->thrown = ExceptionText(error);
         }
         if (!cancelled->load() && ::PostMessageW(window, kFetchedMessage, 0, reinterpret_cast<LPARAM>(fetched.get())))
             fetched.release();
@@ -321,7 +421,7 @@ void LauncherWindow::ShowList(std::unique_ptr<Fetched> fetched)
     ::ShowWindow(progress_, SW_HIDE);
     if (!fetched->result.list) {
         // The list shown before (if any) stays: it was whole when it came.
-        ShowStatus(FailureText(fetched->result.failure));
+        ShowStatus(fetched->thrown.empty() ? FailureText(fetched->result.failure) : fetched->thrown);
         if (!list_)
             ::SetWindowTextW(link_, L"登录器页面：未能取得服务器列表");
         UpdateButtons();
@@ -336,7 +436,7 @@ void LauncherWindow::ShowList(std::unique_ptr<Fetched> fetched)
                std::to_string(servers) + " 个服务器。");
 
     const std::string& frame = list_->web.LoginframeUrl;
-    std::wstring shown = Shown(frame);
+    std::wstring shown = WideOfGbk(frame);
     std::erase_if(shown, [](wchar_t c) { return c == L'<' || c == L'>'; });
     ::SetWindowTextW(link_, frame.empty() ? L"登录器页面：未设置" : (L"登录器页面：<a>" + shown + L"</a>").c_str());
 
@@ -356,7 +456,23 @@ void LauncherWindow::ShowList(std::unique_ptr<Fetched> fetched)
     StartUpdate();
 }
 
-void LauncherWindow::ShowStatus(const std::string& utf8) { ::SetWindowTextW(status_, ShownUtf8(utf8).c_str()); }
+void LauncherWindow::ShowStatus(const std::string& utf8)
+{
+    ::SetWindowTextW(status_, WideOf(utf8).c_str());
+    ::InvalidateRect(status_, nullptr, TRUE);
+    // The button only when the box cannot hold the whole text.
+    const FittedText fitted = FitStatus(status_, font_);
+    ::ShowWindow(details_, fitted.whole ? SW_HIDE : SW_SHOW);
+}
+
+void LauncherWindow::ShowDetails() const
+{
+    const int length = ::GetWindowTextLengthW(status_);
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(::GetWindowTextW(status_, text.data(), length + 1)));
+    const std::wstring title = Wide(settings_.title);
+    ::MessageBoxW(window_, text.c_str(), title.c_str(), MB_OK | MB_ICONINFORMATION);
+}
 
 void LauncherWindow::SelectGroup(std::size_t group)
 {
@@ -415,19 +531,19 @@ std::wstring LauncherWindow::ItemText(HWND list, int item, int column) const
         return {};
     const auto row = static_cast<std::size_t>(item);
     if (list == groups_)
-        return row < list_->groups.size() ? Shown(list_->groups[row].name) : std::wstring();
+        return row < list_->groups.size() ? WideOfGbk(list_->groups[row].name) : std::wstring();
     if (!choice_)
         return {};
     const auto& servers = list_->groups[choice_->group].servers;
     if (list == servers_)
-        return row < servers.size() ? Shown(servers[row].showName) : std::wstring();
+        return row < servers.size() ? WideOfGbk(servers[row].showName) : std::wstring();
     if (choice_->server >= servers.size())
         return {};
     const auto& entries = servers[choice_->server].entries;
     if (row >= entries.size())
         return {};
     const Connection& entry = entries[row];
-    return Shown(column == 0 ? entry.Name : column == 1 ? entry.Addr : entry.Port);
+    return WideOfGbk(column == 0 ? entry.Name : column == 1 ? entry.Addr : entry.Port);
 }
 
 LRESULT LauncherWindow::Notify(const NMHDR& header)
@@ -481,19 +597,20 @@ void LauncherWindow::OpenPage(const std::string& gbkAddress)
     const auto result = reinterpret_cast<INT_PTR>(
         ::ShellExecuteW(window_, L"open", address.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
     if (result <= 32)
-        Warn("无法打开浏览器（错误代码 " + std::to_string(result) + "）：" + Utf8Of(checked.address));
+        Warn("无法打开浏览器（错误代码 " + std::to_string(result) + "）。请把这个网址复制到浏览器中打开：" +
+             ShownUtf8(checked.address));
 }
 
 void LauncherWindow::StartGame()
 {
     if (!list_ || !choice_ || updating_)
         return;
-    std::string started;
+    Started started;
     if (const std::string refusal = StartChosen(settings_.gameClient, *list_, *choice_, started); !refusal.empty()) {
         Warn(refusal);
         return;
     }
-    ShowStatus(started);
+    ShowStatus(started.notRemembered.empty() ? started.line : started.notRemembered);
 }
 
 void LauncherWindow::StartUpdate()
@@ -553,7 +670,7 @@ void LauncherWindow::StartUpdate()
             Updater(std::filesystem::path(OwnFolder()), UpdateStateFile(), fetcher, pinning)
                 .Run(entries, progress, cancelled.get());
         } catch (const std::exception& error) {
-            failure = error.what();
+            failure = ExceptionText(error);
         }
         post(Kind::Finished, [&](UpdateEvent& event) { event.hint = failure; });
     });
@@ -614,7 +731,7 @@ void LauncherWindow::StopUpdateThread()
 void LauncherWindow::Warn(const std::string& utf8) const
 {
     const std::wstring title = Wide(settings_.title);
-    ::MessageBoxW(window_, ShownUtf8(utf8).c_str(), title.c_str(), MB_OK | MB_ICONWARNING);
+    ::MessageBoxW(window_, WideOf(utf8).c_str(), title.c_str(), MB_OK | MB_ICONWARNING);
 }
 
 } // namespace tarnwick::player

@@ -42,6 +42,7 @@ private:
     void ShowProgress(std::uint64_t received, std::optional<std::uint64_t> total);
     void ShowList(std::unique_ptr<Fetched> fetched);
     void ShowStatus(const std::string& utf8);
+    void ShowDetails() const;
     void StartUpdate();
     void CancelUpdate();
     void ShowUpdate(std::unique_ptr<UpdateEvent> event);
@@ -69,6 +70,7 @@ private:
     HWND servers_ = nullptr;
     HWND entries_ = nullptr;
     HWND status_ = nullptr;
+    HWND details_ = nullptr;
     HWND progress_ = nullptr;
     HWND totalProgress_ = nullptr;
     HWND refresh_ = nullptr;

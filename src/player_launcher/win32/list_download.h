@@ -19,7 +19,7 @@ using DownloadProgress = std::function<void(std::uint64_t received, std::optiona
 
 struct Download {
     std::string body;    // the whole body, only when failure.problem is None
-    ListFailure failure;
+    DownloadFailure failure;
     std::optional<sign::ListDigest> digest; // with `hash`: the body's, taken as it arrived
 };
 

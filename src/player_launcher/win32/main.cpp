@@ -9,6 +9,7 @@
 #include "client_start.h"
 #include "player_launcher/core/last_server.h"
 #include "player_launcher/core/list_source.h"
+#include "player_launcher/core/player_messages.h"
 #include "player_launcher/core/texts.h"
 #include "self_image.h"
 #include "player_launcher/core/update_meter.h"
@@ -50,7 +51,7 @@ bool Given(const std::vector<std::wstring>& arguments, const wchar_t* option)
     return false;
 }
 
-int Fail(const ListFailure& failure)
+int Fail(const DownloadFailure& failure)
 {
     WriteError(FailureText(failure) + "\n");
     return ExitStatus(failure.problem);
@@ -63,7 +64,7 @@ constexpr int kNotStarted = 3;
 std::optional<ServerList> FetchList(const LauncherSettings& settings, int& status)
 {
     if (!settings.listUrl) {
-        status = Fail({ListProblem::NotStamped, 0, {}});
+        status = Fail({DownloadProblem::NotStamped, 0, {}});
         return std::nullopt;
     }
     ListResult result = FetchServerList(*settings.listUrl, settings.trust, TrustStateFile());
@@ -129,16 +130,19 @@ int StartGame(const LauncherSettings& settings, const std::vector<std::wstring>&
     const std::optional<Choice> choice =
         group && server ? FindChoice(*list, LastServer{*group, *server, number - 1}) : std::nullopt;
     if (!choice || choice->entry != number - 1) {
-        WriteError("服务器列表中没有这个服务器或线路：" + Utf8Of(Utf16(start[1])) + " / " + Utf8Of(Utf16(start[2])) +
+        WriteError("服务器列表中没有这个服务器或线路：" + ShownUtf8(Utf16(start[1])) + " / " + ShownUtf8(Utf16(start[2])) +
                    (given == 3 ? " / " + std::to_string(number) : std::string()) + "\n");
         return kNotStarted;
     }
-    std::string started;
+    Started started;
     if (const std::string refusal = StartChosen(settings.gameClient, *list, *choice, started); !refusal.empty()) {
         WriteError(refusal + "\n");
         return kNotStarted;
     }
-    WriteOut(started + "\n");
+    WriteOut(started.line + "\n");
+    // The game runs: said, but no failure of the start.
+    if (!started.notRemembered.empty())
+        WriteError(started.notRemembered + "\n");
     return 0;
 }
 
@@ -155,7 +159,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show)
         };
         const std::vector<std::wstring> arguments = Arguments();
         if (Given(arguments, L"/print")) {
-            WriteOut(Utf8Of(PrintText(strings)));
+            WriteOut(ShownUtf8(PrintText(strings)));
             return 0;
         }
         if (Given(arguments, L"/list"))
@@ -166,7 +170,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show)
             return StartGame(settings(), arguments);
         return LauncherWindow(instance, settings()).Run(show);
     } catch (const std::exception& error) {
-        WriteError(std::string("LoginData: ") + error.what() + "\n");
+        WriteError("登录器无法运行：" + ExceptionText(error) + "\n");
         return 1;
     }
 }

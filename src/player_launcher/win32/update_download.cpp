@@ -1,5 +1,6 @@
 #include "update_download.h"
 
+#include "player_launcher/core/player_messages.h"
 #include "player_launcher/core/texts.h"
 #include "http_request.h"
 #include "player_launcher/core/web_address.h"
@@ -8,40 +9,54 @@
 #include <vector>
 
 namespace tarnwick::player {
+namespace {
+
+// The file an update address names, as its failures name it: the last part
+// of its path, or the whole address when that is empty.
+std::string FileNamed(std::string_view url)
+{
+    const std::string_view path = url.substr(0, url.find_first_of("?#"));
+    const std::size_t slash = path.find_last_of('/');
+    const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+    return std::string(name.empty() ? url : name);
+}
+
+} // namespace
 
 TransferResult WinInetTransport::Get(const std::string& url, const std::optional<RangeRequest>& range,
                                      const std::function<std::string(const HttpHead&)>& head,
                                      const std::function<std::string(std::string_view)>& body,
                                      const std::atomic<bool>* cancelled)
 {
-    const CheckedAddress checked = CheckWebAddress(Utf16Of(url));
+    const Subject subject = Subject::File(FileNamed(url));
+    const CheckedAddress checked = CheckWebAddress(ShownUtf16(url));
     if (!checked.Allowed())
-        return {RefusalText(checked), false};
+        return {FailureText({DownloadProblem::BadAddress, 0, RefusalText(checked)}, subject), false};
     std::wstring headers;
     if (range)
-        headers = L"Range: bytes=" + std::to_wstring(range->from) + L"-\r\nIf-Range: " + Wide(Utf16Of(range->condition)) +
+        headers = L"Range: bytes=" + std::to_wstring(range->from) + L"-\r\nIf-Range: " + Wide(ShownUtf16(range->condition)) +
                   L"\r\n";
     HttpAnswer answer = SendGet(checked.address, headers);
-    if (answer.failure.problem != ListProblem::None)
-        return {FailureText(answer.failure), WorthRetrying(answer.failure)};
+    if (answer.failure.problem != DownloadProblem::None)
+        return {FailureText(answer.failure, subject), WorthRetrying(answer.failure)};
     HINTERNET request = answer.request.get();
 
     HttpHead answered;
     answered.status = static_cast<int>(answer.status);
-    answered.validators.etag = Utf8Of(Utf16(Header(request, HTTP_QUERY_ETAG)));
-    answered.validators.lastModified = Utf8Of(Utf16(Header(request, HTTP_QUERY_LAST_MODIFIED)));
+    answered.validators.etag = ShownUtf8(Utf16(Header(request, HTTP_QUERY_ETAG)));
+    answered.validators.lastModified = ShownUtf8(Utf16(Header(request, HTTP_QUERY_LAST_MODIFIED)));
     answered.validators.length = ContentLength(request);
-    answered.range = ParseContentRange(Utf8Of(Utf16(Header(request, HTTP_QUERY_CONTENT_RANGE))));
+    answered.range = ParseContentRange(ShownUtf8(Utf16(Header(request, HTTP_QUERY_CONTENT_RANGE))));
     if (std::string refused = head(answered); !refused.empty())
         return {std::move(refused), answered.status >= 500};
 
     std::vector<char> buffer(1024 * 1024);
     for (;;) {
         if (cancelled && cancelled->load())
-            return {"已取消", false};
+            return {kCancelled, false};
         DWORD read = 0;
-        if (std::optional<ListFailure> failed = ReadSome(answer, buffer, read))
-            return {FailureText(*failed), true};
+        if (std::optional<DownloadFailure> failed = ReadSome(answer, buffer, read))
+            return {FailureText(*failed, subject), true};
         if (read == 0)
             return {};
         if (std::string stopped = body(std::string_view(buffer.data(), read)); !stopped.empty())
