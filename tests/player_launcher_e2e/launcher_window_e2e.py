@@ -16,6 +16,7 @@ letters and Chinese characters as glyphs of their own, not as boxes.
         --driver launcher_window_driver.exe --client fake_game_client.exe
 """
 import argparse
+import hashlib
 import os
 import struct
 import zlib
@@ -160,7 +161,8 @@ def main():
                    WINEDLLOVERRIDES="mscoree,mshtml=")
         with WineSession(options.wine, env):
             return (glyphs_in_window(options, env, work, cli) or play(options, env, folder, exe) or
-                    update_in_window(options, env, folder, exe))
+                    update_in_window(options, env, folder, exe) or
+                    self_update_in_window(options, env, work, cli, web, folder, exe))
 
 
 def play(options, env, folder, exe):
@@ -339,6 +341,41 @@ def update_in_window(options, env, folder, exe):
     check(window.wait() == 0, "the launcher did not end after its window closed")
     print(f"update in the window: start held back while running ({running['status']}); "
           f"cancelled; finished by the next window ({finished['status']})")
+    return 0
+
+
+NEW_GAME = "新传奇"
+
+
+def self_update_in_window(options, env, work, cli, web, folder, exe):
+    """The operator ships a new launcher through the update list: the window
+    that fetched it closes, and the new launcher, in its place, opens the
+    window again with the list."""
+    os.makedirs(f"{work}/new", exist_ok=True)
+    edit(cli, f"{work}/new", "launcher", "--client", CLIENT, NEW_GAME, web.url("ServerInfo.txt"))
+    with open(f"{work}/new/{NEW_GAME}.exe", "rb") as f:
+        new = f.read()
+    web.put("new-launcher.exe", new)
+    digest = hashlib.md5(new).hexdigest()
+    edit(cli, f"{work}/list", "update", "add", "--hint", "登录器", "--url", web.url("new-launcher.exe"),
+         "--save-name", f"{GAME}.exe", "--save-dir", ".\\", "--check", "md5", "--md5", digest, "--down-md5", digest)
+    edit(cli, f"{work}/list", "serverinfo")
+    with open(f"{work}/list/ServerInfo.txt", "rb") as f:
+        web.put("ServerInfo.txt", f.read())
+    window = WindowRun(options.wine, exe, env)
+    status = window.wait(120)
+    check(status == 0, f"the old launcher's window did not end after the update (status {status}): {window.said()}")
+    try:
+        shown = drive(options.wine, options.driver, env, "show", title=NEW_GAME).split("\n")
+        check(shown[0] == "rows 3 2 2", f"the new launcher's window holds {shown[0]}")
+        drive(options.wine, options.driver, env, "close", title=NEW_GAME)
+    except Failure:
+        raise Failure(f"no window of the new launcher; the old one said: {window.said() or 'nothing'}") from None
+    with open(exe, "rb") as f:
+        check(f.read() == new, "the launcher's file is not the new launcher")
+    left = [n for n in os.listdir(folder) if n.startswith(f"{GAME}.exe.")]
+    check(not left, f"files left beside the launcher: {left}")
+    print(f"self-update in the window: the new launcher ({NEW_GAME}) opened in the old one's place")
     return 0
 
 

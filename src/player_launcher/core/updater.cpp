@@ -317,8 +317,7 @@ EntryReport Updater::RunEntry(std::size_t index, const UpdateEntry& entry, std::
 
 std::string ReportLine(const EntryReport& report, const UpdateEntry& entry)
 {
-    static constexpr const char* kWords[] = {"已是最新", "已更新", "已跳过", "失败"};
-    std::string line = "[" + std::to_string(report.index + 1) + "] " + kWords[static_cast<int>(report.outcome)] + "：" +
+    std::string line = "[" + std::to_string(report.index + 1) + "] " + kOutcomeWords[static_cast<int>(report.outcome)] + "：" +
                        Utf8OfGbk(entry.Hint.empty() ? entry.SaveName : entry.Hint);
     if (!report.reason.empty())
         line += "（" + report.reason + "）";

@@ -10,18 +10,15 @@
 #include "player_launcher/core/text_fit.h"
 #include "player_launcher/core/texts.h"
 #include "player_launcher/core/web_address.h"
-#include "player_launcher/core/resuming_fetch.h"
 #include "self_image.h"
-#include "update_download.h"
 #include "wide.h"
+#include "window_jobs.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
 
 #include <algorithm>
 #include <iterator>
-#include <chrono>
-#include <thread>
 
 namespace tarnwick::player {
 namespace {
@@ -42,15 +39,9 @@ enum ControlId : int {
     kDetails,
 };
 
-// Messages from the download thread: progress (wParam the bytes received,
-// lParam the announced length or -1) and the finished download (lParam a
-// Fetched that the window takes over).
-constexpr UINT kProgressMessage = WM_APP + 1;
-constexpr UINT kFetchedMessage = WM_APP + 2;
-// From the update thread: lParam an UpdateEvent that the window takes over.
-constexpr UINT kUpdateMessage = WM_APP + 3;
-// Progress is posted at most this often.
-constexpr auto kProgressInterval = std::chrono::milliseconds(100);
+// The jobs' events: lParam a ListEvent or an UpdateEvent that the window takes over.
+constexpr UINT kListMessage = WM_APP + 1;
+constexpr UINT kUpdateMessage = WM_APP + 2;
 
 constexpr wchar_t kClassName[] = L"TarnwickLauncherWindow";
 constexpr int kClientWidth = 760;
@@ -174,23 +165,6 @@ void AddColumn(HWND list, int index, const wchar_t* title, int width)
 
 } // namespace
 
-struct LauncherWindow::Fetched {
-    int generation = 0;
-    ListResult result;
-    std::string thrown; // what the player is told of a failure that raised
-};
-
-struct LauncherWindow::UpdateEvent {
-    enum class Kind { Started, Bytes, Done, Finished };
-    Kind kind = Kind::Started;
-    UpdateMeter::Clock::time_point at = UpdateMeter::Clock::now();
-    std::size_t index = 0;
-    std::string hint;
-    std::uint64_t received = 0;
-    std::optional<std::uint64_t> total;
-    EntryReport report;
-};
-
 LauncherWindow::LauncherWindow(HINSTANCE instance, LauncherSettings settings)
     : instance_(instance), settings_(std::move(settings))
 {
@@ -201,9 +175,9 @@ LauncherWindow::LauncherWindow(HINSTANCE instance, LauncherSettings settings)
 
 LauncherWindow::~LauncherWindow()
 {
-    if (cancelled_)
-        cancelled_->store(true);
-    StopUpdateThread();
+    // The jobs go first: each stops and joins its thread.
+    listJob_.reset();
+    updateJob_.reset();
     if (font_ != nullptr)
         ::DeleteObject(font_);
 }
@@ -265,11 +239,8 @@ LRESULT LauncherWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_CREATE: CreateControls(); return 0;
-    case kProgressMessage:
-        ShowProgress(wParam, lParam < 0 ? std::nullopt : std::optional<std::uint64_t>(static_cast<std::uint64_t>(lParam)));
-        return 0;
-    case kFetchedMessage: ShowList(std::unique_ptr<Fetched>(reinterpret_cast<Fetched*>(lParam))); return 0;
-    case kUpdateMessage: ShowUpdate(std::unique_ptr<UpdateEvent>(reinterpret_cast<UpdateEvent*>(lParam))); return 0;
+    case kListMessage: ShowList(TakeEvent<ListEvent>(lParam)); return 0;
+    case kUpdateMessage: ShowUpdate(TakeEvent<UpdateEvent>(lParam)); return 0;
     case WM_NOTIFY: return Notify(*reinterpret_cast<const NMHDR*>(lParam));
     case WM_DRAWITEM:
         if (static_cast<int>(wParam) != kStatus)
@@ -300,7 +271,11 @@ LRESULT LauncherWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam)
         }
         break;
     case WM_DESTROY:
-        StopUpdateThread();
+        // Stopped between reads, never in the middle of a file; the window
+        // is gone from the screen meanwhile.
+        listJob_.reset();
+        updateJob_.reset();
+        updating_ = false;
         ::PostQuitMessage(0);
         return 0;
     default: break;
@@ -365,33 +340,10 @@ void LauncherWindow::StartDownload()
         return;
     }
     downloading_ = true;
-    const int generation = ++generation_;
-    cancelled_ = std::make_shared<std::atomic<bool>>(false);
     ShowStatus("正在连接服务器列表地址：" + ShownUtf8(*settings_.listUrl));
     UpdateButtons();
-
-    // The thread owns copies of all it uses; the window may close before it ends.
-    std::thread([window = window_, url = *settings_.listUrl, trust = settings_.trust, generation,
-                 cancelled = cancelled_] {
-        using Clock = std::chrono::steady_clock;
-        Clock::time_point shown{};
-        const DownloadProgress progress = [&](std::uint64_t received, std::optional<std::uint64_t> total) {
-            if (Clock::now() - shown < std::chrono::milliseconds(100))
-                return;
-            shown = Clock::now();
-            ::PostMessageW(window, kProgressMessage, static_cast<WPARAM>(received),
-                           total ? static_cast<LPARAM>(*total) : LPARAM(-1));
-        };
-        auto fetched = std::make_unique<Fetched>();
-        fetched->generation = generation;
-        try {
-            fetched->result = FetchServerList(url, trust, TrustStateFile(), progress, cancelled.get());
-        } catch (const std::exception& error) {
-            fetched->thrown = ExceptionText(error);
-        }
-        if (!cancelled->load() && ::PostMessageW(window, kFetchedMessage, 0, reinterpret_cast<LPARAM>(fetched.get())))
-            fetched.release();
-    }).detach();
+    // The last job has ended (its list came): taking its place joins its thread.
+    listJob_ = std::make_unique<ListJob>(window_, kListMessage, ++generation_, *settings_.listUrl, settings_.trust);
 }
 
 void LauncherWindow::ShowProgress(std::uint64_t received, std::optional<std::uint64_t> total)
@@ -413,21 +365,25 @@ void LauncherWindow::ShowProgress(std::uint64_t received, std::optional<std::uin
     ShowStatus(ProgressText(received, total));
 }
 
-void LauncherWindow::ShowList(std::unique_ptr<Fetched> fetched)
+void LauncherWindow::ShowList(std::unique_ptr<ListEvent> event)
 {
-    if (fetched->generation != generation_)
+    if (event->generation != generation_)
         return;
+    if (event->kind == ListEvent::Kind::Progress) {
+        ShowProgress(event->received, event->total);
+        return;
+    }
     downloading_ = false;
     ::ShowWindow(progress_, SW_HIDE);
-    if (!fetched->result.list) {
+    if (!event->result.list) {
         // The list shown before (if any) stays: it was whole when it came.
-        ShowStatus(fetched->thrown.empty() ? FailureText(fetched->result.failure) : fetched->thrown);
+        ShowStatus(event->thrown.empty() ? FailureText(event->result.failure) : event->thrown);
         if (!list_)
             ::SetWindowTextW(link_, L"登录器页面：未能取得服务器列表");
         UpdateButtons();
         return;
     }
-    list_ = std::move(fetched->result.list);
+    list_ = std::move(event->result.list);
     choice_.reset();
     std::size_t servers = 0;
     for (const GroupView& group : list_->groups)
@@ -518,7 +474,7 @@ void LauncherWindow::UpdateButtons()
     ::EnableWindow(home_, loaded && !list_->web.HomeUrl.empty());
     ::EnableWindow(payment_, loaded && !list_->web.PayUrl2.empty());
     ::EnableWindow(contact_, loaded && !list_->web.GMUrl.empty());
-    const bool cancelling = updating_ && updateCancelled_->load();
+    const bool cancelling = updating_ && updateJob_->Cancelled();
     ::SetWindowTextW(refresh_, !updating_ ? L"刷新列表" : cancelling ? L"正在取消…" : L"取消更新");
     ::EnableWindow(refresh_, updating_ ? !cancelling : !downloading_ && settings_.listUrl.has_value());
     const bool chosen = loaded && choice_ && choice_->server < list_->groups[choice_->group].servers.size();
@@ -617,11 +573,9 @@ void LauncherWindow::StartUpdate()
 {
     if (updating_ || !list_ || list_->updates.empty())
         return;
-    StopUpdateThread(); // the last run's thread has ended; it is only joined
     updating_ = true;
     firstFailure_.reset();
     meter_.emplace(list_->updates.size(), UpdateMeter::Clock::now());
-    updateCancelled_ = std::make_shared<std::atomic<bool>>(false);
     // The list's download may have left the bar a marquee.
     ::SetWindowLongPtrW(progress_, GWL_STYLE, ::GetWindowLongPtrW(progress_, GWL_STYLE) & ~PBS_MARQUEE);
     ::SendMessageW(progress_, PBM_SETMARQUEE, FALSE, 0);
@@ -631,56 +585,17 @@ void LauncherWindow::StartUpdate()
     ::ShowWindow(progress_, SW_SHOW);
     ::ShowWindow(totalProgress_, SW_SHOW);
     ShowStatus("正在检查更新…");
+    // The last run's job has ended: taking its place joins its thread.
+    updateJob_ = std::make_unique<UpdateJob>(window_, kUpdateMessage, list_->updates,
+                                             settings_.trust.Required() ? Pinning::Required : Pinning::WhereGiven);
     UpdateButtons();
-
-    const Pinning pinning = settings_.trust.Required() ? Pinning::Required : Pinning::WhereGiven;
-    updateThread_ = std::thread([window = window_, entries = list_->updates, pinning, cancelled = updateCancelled_] {
-        using Kind = UpdateEvent::Kind;
-        const auto post = [window](Kind kind, auto&& fill) {
-            auto event = std::make_unique<UpdateEvent>();
-            event->kind = kind;
-            fill(*event);
-            if (::PostMessageW(window, kUpdateMessage, 0, reinterpret_cast<LPARAM>(event.get())))
-                event.release();
-        };
-        UpdateMeter::Clock::time_point shown{};
-        UpdateProgress progress;
-        progress.entryStarted = [&](std::size_t index, const std::string& hint) {
-            post(Kind::Started, [&](UpdateEvent& event) {
-                event.index = index;
-                event.hint = hint;
-            });
-        };
-        progress.bytes = [&](std::uint64_t received, std::optional<std::uint64_t> total) {
-            if (UpdateMeter::Clock::now() - shown < kProgressInterval)
-                return;
-            shown = UpdateMeter::Clock::now();
-            post(Kind::Bytes, [&](UpdateEvent& event) {
-                event.received = received;
-                event.total = total;
-            });
-        };
-        progress.entryDone = [&](const EntryReport& report) {
-            post(Kind::Done, [&](UpdateEvent& event) { event.report = report; });
-        };
-        std::string failure;
-        try {
-            WinInetTransport transport;
-            ResumingFetcher fetcher(transport);
-            Updater(std::filesystem::path(OwnFolder()), UpdateStateFile(), fetcher, pinning)
-                .Run(entries, progress, cancelled.get());
-        } catch (const std::exception& error) {
-            failure = ExceptionText(error);
-        }
-        post(Kind::Finished, [&](UpdateEvent& event) { event.hint = failure; });
-    });
 }
 
 void LauncherWindow::CancelUpdate()
 {
     if (!updating_)
         return;
-    updateCancelled_->store(true);
+    updateJob_->Cancel();
     ShowStatus("正在取消更新，当前文件保留已下载的部分，下次继续…");
     UpdateButtons();
 }
@@ -690,6 +605,7 @@ void LauncherWindow::ShowUpdate(std::unique_ptr<UpdateEvent> event)
     if (!updating_ || !meter_)
         return;
     using Kind = UpdateEvent::Kind;
+    const bool cancelled = updateJob_->Cancelled();
     switch (event->kind) {
     case Kind::Started: meter_->EntryStarted(event->index, std::move(event->hint), event->at); break;
     case Kind::Bytes: meter_->Bytes(event->received, event->total, event->at); break;
@@ -700,12 +616,17 @@ void LauncherWindow::ShowUpdate(std::unique_ptr<UpdateEvent> event)
         break;
     case Kind::Finished: {
         updating_ = false;
-        StopUpdateThread();
+        updateJob_.reset();
+        if (event->handedOff) {
+            // The new launcher opens the window again in its place.
+            ::DestroyWindow(window_);
+            return;
+        }
         ::ShowWindow(progress_, SW_HIDE);
         ::ShowWindow(totalProgress_, SW_HIDE);
-        std::string summary = updateCancelled_->load() ? "更新已取消。" : meter_->Summary();
-        if (!event->hint.empty())
-            summary += "\n更新中止：" + event->hint;
+        std::string summary = cancelled ? "更新已取消。" : meter_->Summary();
+        if (!event->thrown.empty())
+            summary += "\n更新中止：" + event->thrown;
         else if (firstFailure_ && list_ && firstFailure_->index < list_->updates.size())
             summary += "\n" + ReportLine(*firstFailure_, list_->updates[firstFailure_->index]);
         ShowStatus(summary);
@@ -713,19 +634,10 @@ void LauncherWindow::ShowUpdate(std::unique_ptr<UpdateEvent> event)
         return;
     }
     }
-    if (!updateCancelled_->load())
+    if (!cancelled)
         ShowStatus(meter_->FileLine() + "\n" + meter_->OverallLine());
     ::SendMessageW(progress_, PBM_SETPOS, static_cast<WPARAM>(meter_->FilePermille()), 0);
     ::SendMessageW(totalProgress_, PBM_SETPOS, static_cast<WPARAM>(meter_->OverallPermille()), 0);
-}
-
-void LauncherWindow::StopUpdateThread()
-{
-    if (!updateThread_.joinable())
-        return;
-    if (updating_)
-        updateCancelled_->store(true);
-    updateThread_.join();
 }
 
 void LauncherWindow::Warn(const std::string& utf8) const

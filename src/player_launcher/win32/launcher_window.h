@@ -3,6 +3,7 @@
 #include "player_launcher/core/server_list.h"
 #include "player_launcher/core/stamped_strings.h"
 #include "player_launcher/core/update_meter.h"
+#include "window_jobs.h"
 
 #include <windows.h>
 
@@ -10,7 +11,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <thread>
 
 namespace tarnwick::player {
 
@@ -31,8 +31,6 @@ public:
     int Run(int show);
 
 private:
-    struct Fetched;
-    struct UpdateEvent;
     static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -40,13 +38,12 @@ private:
     HWND Control(const wchar_t* type, const std::wstring& text, DWORD style, int id, RECT box);
     void StartDownload();
     void ShowProgress(std::uint64_t received, std::optional<std::uint64_t> total);
-    void ShowList(std::unique_ptr<Fetched> fetched);
+    void ShowList(std::unique_ptr<ListEvent> event);
     void ShowStatus(const std::string& utf8);
     void ShowDetails() const;
     void StartUpdate();
     void CancelUpdate();
     void ShowUpdate(std::unique_ptr<UpdateEvent> event);
-    void StopUpdateThread();
 
     void SelectGroup(std::size_t group);
     void SelectServer(std::size_t server);
@@ -82,13 +79,13 @@ private:
     // Each download has its number; a late result of an earlier one is dropped.
     int generation_ = 0;
     bool downloading_ = false;
-    std::shared_ptr<std::atomic<bool>> cancelled_;
+    std::unique_ptr<ListJob> listJob_;
 
-    // The update run: joined before the window goes, so that closing the
-    // window mid-update stops it between reads, never in the middle of a file.
+    // The update run: stopped and joined before the window goes, so that
+    // closing the window mid-update stops it between reads, never in the
+    // middle of a file.
     bool updating_ = false;
-    std::thread updateThread_;
-    std::shared_ptr<std::atomic<bool>> updateCancelled_;
+    std::unique_ptr<UpdateJob> updateJob_;
     std::optional<UpdateMeter> meter_;
     std::optional<EntryReport> firstFailure_;
 };

@@ -12,10 +12,10 @@
 #include "player_launcher/core/player_messages.h"
 #include "player_launcher/core/texts.h"
 #include "self_image.h"
+#include "self_update.h"
 #include "player_launcher/core/update_meter.h"
 #include "player_launcher/core/updater.h"
 #include "std_output.h"
-#include "update_download.h"
 #include "wide.h"
 
 #include <windows.h>
@@ -92,10 +92,6 @@ int RunUpdate(const LauncherSettings& settings)
     const std::optional<ServerList> list = FetchList(settings, status);
     if (!list)
         return 1;
-    WinInetTransport transport;
-    ResumingFetcher fetcher(transport);
-    Updater updater(std::filesystem::path(OwnFolder()), UpdateStateFile(), fetcher,
-                    settings.trust.Required() ? Pinning::Required : Pinning::WhereGiven);
     // Counted as the window counts them, so both say the same of a run.
     UpdateMeter meter(list->updates.size(), UpdateMeter::Clock::now());
     UpdateProgress progress;
@@ -103,7 +99,8 @@ int RunUpdate(const LauncherSettings& settings)
         WriteOut(ReportLine(report, list->updates[report.index]) + "\n");
         meter.EntryDone(report);
     };
-    updater.Run(list->updates, progress);
+    // A new launcher takes this one's place once it ends: the next start runs it.
+    RunUpdates(list->updates, settings.trust.Required() ? Pinning::Required : Pinning::WhereGiven, progress);
     return meter.AllCurrent() ? 0 : 1;
 }
 
@@ -158,6 +155,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show)
             return settings;
         };
         const std::vector<std::wstring> arguments = Arguments();
+        // Started by the old launcher to take its place.
+        if (const std::optional<Replacement> replacement = ParseReplacement(OwnArguments()))
+            return FinishReplacement(*replacement);
         if (Given(arguments, L"/print")) {
             WriteOut(ShownUtf8(PrintText(strings)));
             return 0;
