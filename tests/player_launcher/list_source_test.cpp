@@ -1,4 +1,5 @@
 #include "player_fixtures.h"
+#include "player_launcher/core/player_messages.h"
 #include "player_launcher/core/list_source.h"
 #include "player_launcher/core/stamped_strings.h"
 

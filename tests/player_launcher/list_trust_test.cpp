@@ -1,4 +1,5 @@
 #include "player_launcher/core/list_trust.h"
+#include "player_launcher/core/player_messages.h"
 
 #include "player_launcher/core/hashing_thread.h"
 

@@ -184,16 +184,16 @@ TEST_F(ResumingFetch, AWrongRangeAnswerDropsTheKeptBytesAndFetchesTheWholeFile)
 TEST_F(ResumingFetch, RefusalsAreNotRetriedAndSayWhy)
 {
     server_.status = 404;
-    EXPECT_EQ(Fetch(), "服务器回答 HTTP 404");
+    EXPECT_EQ(Fetch(), "更新文件“patch.dat”下载失败：服务器返回 HTTP 404（服务器上没有这个文件）。请联系游戏管理员。");
     EXPECT_EQ(server_.requests.size(), 1u);
 
     // Too large: refused from the announced length before any byte, and
     // without one once the bytes pass the cap.
     server_.status = 200;
-    EXPECT_EQ(Fetch(5'000), "文件超过单个文件的上限 4.9 KB");
+    EXPECT_EQ(Fetch(5'000), "更新文件“patch.dat”太大，超过了 4.9 KB 的上限。请联系游戏管理员。");
     EXPECT_FALSE(fs::exists(partial_));
     server_.announceLength = false;
-    EXPECT_EQ(Fetch(5'000), "文件超过单个文件的上限 4.9 KB");
+    EXPECT_EQ(Fetch(5'000), "更新文件“patch.dat”太大，超过了 4.9 KB 的上限。请联系游戏管理员。");
     EXPECT_LE(Partial().size(), 5'000u);
 }
 

@@ -65,8 +65,6 @@ struct Subject {
     std::string file; // UTF-8; empty for the server list
 };
 
-// What the player is told (Chinese, UTF-8): what failed, and what to do.
-std::string FailureText(const DownloadFailure& failure, const Subject& subject = Subject::List());
 
 // How "/list" ends: 2 when the list could not be fetched, 1 when what arrived
 // is no usable server list.
@@ -105,11 +103,6 @@ private:
     std::string bytes_;
 };
 
-// A size as the messages show it: "512 B", "2.5 KB", "1.5 MB".
-std::string SizeText(std::uint64_t bytes);
 
-// The progress line of a download (UTF-8); total is absent when the server
-// did not say how long the body is.
-std::string ProgressText(std::uint64_t received, std::optional<std::uint64_t> total);
 
 } // namespace tarnwick::player

@@ -24,7 +24,6 @@ std::optional<PartialDownload> ReadRecord(const std::filesystem::path& file)
     }
 }
 
-std::string TooLarge(std::uint64_t limit) { return "文件超过单个文件的上限 " + SizeText(limit); }
 
 } // namespace
 
@@ -55,6 +54,7 @@ FetchResult ResumingFetcher::Transfer(const std::string& url, const std::filesys
                                       const FetchProgress& progress, const std::atomic<bool>* cancelled)
 {
     const std::filesystem::path recordFile = PartialRecordPathFor(partial);
+    const Subject subject = UpdateFileSubject(url);
     try {
         GrowingFile file(partial);
         std::optional<PartialDownload> record = ReadRecord(recordFile);
@@ -119,13 +119,13 @@ FetchResult ResumingFetcher::Transfer(const std::string& url, const std::filesys
                         startAgain();
                         record.reset();
                         RemoveQuietly(recordFile);
-                        return "服务器对续传请求的回答不对（HTTP " + std::to_string(answer.status) + "）";
+                        return TransferText(TransferProblem::RangeAnswerWrong, subject, answer.status);
                     }
                 }
                 if (answer.status != 200)
-                    return "服务器回答 HTTP " + std::to_string(answer.status);
+                    return FailureText({DownloadProblem::HttpStatus, answer.status, {}}, subject);
                 if (answer.validators.length && *answer.validators.length > maxBytes_)
-                    return TooLarge(maxBytes_);
+                    return FailureText({DownloadProblem::TooLarge, 0, SizeText(maxBytes_)}, subject);
                 // A new body: the kept bytes go, and the record says what comes.
                 startAgain();
                 received = 0;
@@ -138,9 +138,9 @@ FetchResult ResumingFetcher::Transfer(const std::string& url, const std::filesys
             };
             const auto body = [&](std::string_view chunk) -> std::string {
                 if (total && received + chunk.size() > *total)
-                    return "服务器发来的比它声明的长度多";
+                    return TransferText(TransferProblem::LongerThanAnnounced, subject);
                 if (received + chunk.size() > maxBytes_)
-                    return TooLarge(maxBytes_);
+                    return FailureText({DownloadProblem::TooLarge, 0, SizeText(maxBytes_)}, subject);
                 file.Append(chunk);
                 if (hasher)
                     hasher->Add(chunk);
@@ -153,7 +153,9 @@ FetchResult ResumingFetcher::Transfer(const std::string& url, const std::filesys
             TransferResult result = transport_.Get(url, range, head, body, cancelled);
             if (result.error.empty() && total && received != *total) {
                 // The connection ended early: what came is kept and continued.
-                result = {"下载不完整：" + SizeText(received) + " / " + SizeText(*total), true};
+                result = {FailureText({DownloadProblem::Incomplete, 0, SizeText(received) + " / " + SizeText(*total)},
+                                      subject),
+                          true};
             }
             error = result.error;
             if (error.empty()) {

@@ -48,28 +48,27 @@ std::u16string Digits(std::uint64_t value)
 
 std::string CheckLauncherImage(std::span<const std::byte> head, std::uint16_t machine)
 {
-    constexpr const char* kNotAProgram = "下载的新版登录器不是可以运行的程序";
     // The DOS header's "MZ" and where the PE header is.
     if (head.size() < 0x40 || Word(head, 0) != 0x5a4d)
-        return kNotAProgram;
+        return SelfUpdateText(SelfUpdateProblem::NotAProgram);
     const std::uint32_t pe = Long(head, 0x3c);
     constexpr std::size_t kFileHeader = 4, kOptional = 24;
     if (pe > head.size() || head.size() - pe < kOptional + 70 || Long(head, pe) != 0x00004550)
-        return kNotAProgram;
+        return SelfUpdateText(SelfUpdateProblem::NotAProgram);
     if (Word(head, pe + kFileHeader) != machine)
-        return "下载的新版登录器是为另一种电脑做的程序，不能在这台电脑上运行";
+        return SelfUpdateText(SelfUpdateProblem::OtherMachine);
     const std::uint16_t characteristics = Word(head, pe + kFileHeader + 18);
     constexpr std::uint16_t kExecutable = 0x0002, kDll = 0x2000;
     if ((characteristics & kExecutable) == 0 || (characteristics & kDll) != 0)
-        return kNotAProgram;
+        return SelfUpdateText(SelfUpdateProblem::NotAProgram);
     const std::uint16_t magic = Word(head, pe + kOptional);
     const bool wide = machine == kMachineAmd64 || machine == kMachineArm64;
     if (magic != (wide ? 0x20b : 0x10b))
-        return "下载的新版登录器是为另一种电脑做的程序，不能在这台电脑上运行";
+        return SelfUpdateText(SelfUpdateProblem::OtherMachine);
     constexpr std::size_t kSubsystem = 68;
     constexpr std::uint16_t kWindowsGui = 2;
     if (Word(head, pe + kOptional + kSubsystem) != kWindowsGui)
-        return "下载的新版登录器不是有窗口的程序";
+        return SelfUpdateText(SelfUpdateProblem::NoWindow);
     return {};
 }
 
@@ -152,16 +151,16 @@ InstallResult SelfImageInstall::Install(const std::filesystem::path& download, c
     // The download stays: the next run checks it again without fetching it,
     // and a corrected file on the server replaces it.
     if (std::string refusal = CheckLauncherImage(std::as_bytes(std::span(head)), machine_); !refusal.empty()) {
-        result.error = refusal + "，已继续使用原来的登录器";
+        result.error = std::move(refusal);
         return result;
     }
     if (std::string failed = handOff_.Start(download); !failed.empty()) {
-        result.error = failed + "，已继续使用原来的登录器";
+        result.error = std::move(failed);
         return result;
     }
     handedOff_ = true;
     result.finished = false;
-    result.note = "登录器已更新，重新启动后使用新版本";
+    result.note = kLauncherUpdated;
     return result;
 }
 

@@ -99,10 +99,6 @@ private:
     unzFile archive_ = nullptr;
 };
 
-std::string Numbered(std::uint64_t value) { return std::to_string(value); }
-
-std::string MemberText(const std::u16string& name) { return "“" + Utf8Of(name) + "”"; }
-
 // The member's name as the archive writes it: UTF-8 when flagged so, else GBK.
 std::optional<std::u16string> MemberName(const std::string& bytes, uLong flags)
 {
@@ -132,11 +128,11 @@ std::string ForEachMember(unzFile archive, const ArchiveListing& listing,
     std::size_t index = 0;
     for (int at = ::unzGoToFirstFile(archive); at == UNZ_OK; at = ::unzGoToNextFile(archive), ++index) {
         if (index >= listing.members.size())
-            return "压缩包的内容在读取时改变了";
+            return ArchiveText(ArchiveProblem::ChangedWhileRead);
         if (std::string stop = visit(listing.members[index]); !stop.empty())
             return stop;
     }
-    return index == listing.members.size() ? std::string() : "压缩包的内容在读取时改变了";
+    return index == listing.members.size() ? std::string() : ArchiveText(ArchiveProblem::ChangedWhileRead);
 }
 
 // Inflates the current member, giving each chunk to `take` (none given: only checked).
@@ -144,7 +140,7 @@ std::string Inflate(unzFile archive, const ArchiveMember& member,
                     const std::function<void(std::string_view)>& take, const std::atomic<bool>* cancelled)
 {
     if (::unzOpenCurrentFile(archive) != UNZ_OK)
-        return "无法读取压缩包中的 " + MemberText(member.relative);
+        return ArchiveText(ArchiveProblem::MemberUnreadable, member.relative);
     std::vector<char> buffer(kChunk);
     std::uint64_t total = 0;
     int got = 0;
@@ -153,7 +149,7 @@ std::string Inflate(unzFile archive, const ArchiveMember& member,
         // The directory's size is what the caps were checked against: a member may not grow past it.
         if (total > member.size) {
             ::unzCloseCurrentFile(archive);
-            return "压缩包中的 " + MemberText(member.relative) + " 比目录中写的大小更大";
+            return ArchiveText(ArchiveProblem::MemberGrew, member.relative);
         }
         if (cancelled && cancelled->load()) {
             ::unzCloseCurrentFile(archive);
@@ -164,9 +160,9 @@ std::string Inflate(unzFile archive, const ArchiveMember& member,
     }
     const int closed = ::unzCloseCurrentFile(archive);
     if (got < 0 || total != member.size)
-        return "压缩包中的 " + MemberText(member.relative) + " 已损坏";
+        return ArchiveText(ArchiveProblem::MemberDamaged, member.relative);
     if (closed == UNZ_CRCERROR)
-        return "压缩包中的 " + MemberText(member.relative) + " 校验值不符，已损坏";
+        return ArchiveText(ArchiveProblem::MemberChecksum, member.relative);
     return {};
 }
 
@@ -180,7 +176,7 @@ std::string WithArchive(const std::filesystem::path& zip, const ArchiveListing& 
     try {
         OpenedArchive archive(zip);
         if (archive.Get() == nullptr)
-            return "下载的文件不是可以读取的 zip 压缩包";
+            return ArchiveText(ArchiveProblem::NotZip);
         return use(archive.Get());
     } catch (const Error& error) {
         return FileFailureText("读取压缩包", zip, error.Kind());
@@ -201,10 +197,9 @@ ArchiveListing ListArchive(const std::filesystem::path& zip, std::u16string_view
         OpenedArchive archive(zip);
         unz_global_info64 global{};
         if (archive.Get() == nullptr || ::unzGetGlobalInfo64(archive.Get(), &global) != UNZ_OK)
-            return refuse("下载的文件不是可以读取的 zip 压缩包");
+            return refuse(ArchiveText(ArchiveProblem::NotZip));
         if (global.number_entry > limits.maxMembers)
-            return refuse("压缩包中有 " + Numbered(global.number_entry) + " 个文件，超过上限 " +
-                          Numbered(limits.maxMembers) + " 个");
+            return refuse(ArchiveText(ArchiveProblem::TooManyMembers, {}, global.number_entry, limits.maxMembers));
         std::set<std::u16string> seen;
         std::uint64_t total = 0;
         std::array<char, 65536> name{};
@@ -213,33 +208,33 @@ ArchiveListing ListArchive(const std::filesystem::path& zip, std::u16string_view
             unz_file_info64 info{};
             if (::unzGetCurrentFileInfo64(archive.Get(), &info, name.data(), name.size(), nullptr, 0, nullptr, 0) !=
                 UNZ_OK)
-                return refuse("压缩包的目录已损坏");
+                return refuse(ArchiveText(ArchiveProblem::DirectoryDamaged));
             const std::string bytes(name.data(), std::min<std::size_t>(info.size_filename, name.size()));
             const std::optional<std::u16string> member = MemberName(bytes, info.flag);
             if (!member)
-                return refuse("压缩包中有一个文件名无法识别（既不是 UTF-8 也不是 GBK）");
+                return refuse(ArchiveText(ArchiveProblem::NameUnreadable));
             const CheckedPath checked = CheckArchiveMember(saveDir, *member);
             if (!checked.Allowed())
-                return refuse("压缩包中的 " + MemberText(*member) + " 不能解压：" + PathRefusalText(checked.refusal));
+                return refuse(ArchiveMemberRefused(*member, checked.refusal));
             if ((info.flag & kEncryptedFlag) != 0)
-                return refuse("压缩包中的 " + MemberText(*member) + " 已加密，无法解压");
+                return refuse(ArchiveText(ArchiveProblem::Encrypted, *member));
             const bool folder = !member->empty() && (member->back() == u'/' || member->back() == u'\\');
             if (!folder && info.compression_method != 0 && info.compression_method != Z_DEFLATED)
-                return refuse("压缩包中的 " + MemberText(*member) + " 使用了不支持的压缩方式");
+                return refuse(ArchiveText(ArchiveProblem::UnsupportedMethod, *member));
             if (info.uncompressed_size > limits.maxMemberBytes)
-                return refuse("压缩包中的 " + MemberText(*member) + " 解压后有 " + Numbered(info.uncompressed_size) +
-                              " 字节，超过单个文件的上限 " + Numbered(limits.maxMemberBytes) + " 字节");
+                return refuse(ArchiveText(ArchiveProblem::MemberTooLarge, *member, info.uncompressed_size,
+                                          limits.maxMemberBytes));
             total += info.uncompressed_size;
             if (total > limits.maxTotalBytes)
-                return refuse("压缩包解压后超过 " + Numbered(limits.maxTotalBytes) + " 字节的上限");
+                return refuse(ArchiveText(ArchiveProblem::TotalTooLarge, {}, total, limits.maxTotalBytes));
             if (!folder && !seen.insert(Folded(checked.relative)).second)
-                return refuse("压缩包中有两个文件都解压到 " + MemberText(checked.relative));
+                return refuse(ArchiveText(ArchiveProblem::Duplicate, checked.relative));
             listing.members.push_back({checked.relative, folder, folder ? 0 : info.uncompressed_size});
         }
         if (at != UNZ_END_OF_LIST_OF_FILE)
-            return refuse("压缩包的目录已损坏");
+            return refuse(ArchiveText(ArchiveProblem::DirectoryDamaged));
         if (listing.members.size() != global.number_entry)
-            return refuse("压缩包的目录已损坏");
+            return refuse(ArchiveText(ArchiveProblem::DirectoryDamaged));
     } catch (const Error& error) {
         return refuse(FileFailureText("读取压缩包", zip, error.Kind()));
     }

@@ -131,22 +131,4 @@ std::filesystem::path PathBelow(const std::filesystem::path& root, std::u16strin
     return path;
 }
 
-std::string PathRefusalText(PathRefusal refusal)
-{
-    switch (refusal) {
-    case PathRefusal::None: return {};
-    case PathRefusal::Empty: return "没有文件名";
-    case PathRefusal::Absolute: return "路径从磁盘根目录开始，不在登录器所在的文件夹内";
-    case PathRefusal::Drive: return "路径指定了盘符，不在登录器所在的文件夹内";
-    case PathRefusal::Network: return "路径指向网络或设备路径，不在登录器所在的文件夹内";
-    case PathRefusal::ParentStep: return "路径含有“..”，会走出登录器所在的文件夹";
-    case PathRefusal::Stream: return "路径含有冒号（数据流或盘符），不允许";
-    case PathRefusal::DeviceName: return "路径含有设备名（如 CON、NUL、COM1），不允许";
-    case PathRefusal::TrailingDotOrSpace: return "文件或文件夹名以点或空格结尾，Windows 会把它当作另一个名字";
-    case PathRefusal::BadCharacter: return "路径含有文件名不允许的字符";
-    case PathRefusal::TooLong: return "路径太长（文件名最多 255 个字符，整个路径最多 200 个字符）";
-    }
-    return {};
-}
-
 } // namespace tarnwick::player

@@ -50,7 +50,5 @@ CheckedPath CheckArchiveMember(std::u16string_view saveDir, std::u16string_view 
 // A checked relative path below the launcher's folder, as the system names it.
 std::filesystem::path PathBelow(const std::filesystem::path& root, std::u16string_view relative);
 
-// The reason in words for the player (Chinese, UTF-8).
-std::string PathRefusalText(PathRefusal refusal);
 
 } // namespace tarnwick::player

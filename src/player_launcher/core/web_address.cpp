@@ -39,20 +39,4 @@ std::optional<std::u16string> RedirectTarget(std::u16string_view from, std::u16s
     return checked.address;
 }
 
-std::string RefusalText(const CheckedAddress& checked)
-{
-    switch (checked.check) {
-    case AddressCheck::Web: return {};
-    case AddressCheck::Empty: return "没有设置这个网址。";
-    case AddressCheck::NoScheme:
-        return "“" + Utf8Of(checked.address) + "”不是网址（只打开以 http:// 或 https:// 开头的地址）。";
-    case AddressCheck::OtherScheme:
-        return "不打开“" + Utf8Of(checked.scheme) + ":”类型的地址（只打开 http 和 https 网址）：" +
-               Utf8Of(checked.address);
-    case AddressCheck::NoHost: return "网址“" + Utf8Of(checked.address) + "”没有主机名。";
-    case AddressCheck::BadCharacter: return "网址中含有空格或控制字符，不予打开。";
-    }
-    return {};
-}
-
 } // namespace tarnwick::player

@@ -20,7 +20,5 @@ using tarnwick::CheckWebAddressGbk;
 // https to http, which would hand the list to whoever sits on the way.
 std::optional<std::u16string> RedirectTarget(std::u16string_view from, std::u16string_view location);
 
-// Why an address is not opened, in Chinese (UTF-8); empty when it may be.
-std::string RefusalText(const CheckedAddress& checked);
 
 } // namespace tarnwick::player

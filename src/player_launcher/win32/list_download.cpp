@@ -1,4 +1,5 @@
 #include "list_download.h"
+#include "player_launcher/core/player_messages.h"
 
 #include "player_launcher/core/hashing_thread.h"
 #include "player_launcher/core/texts.h"

@@ -90,7 +90,7 @@ std::string ProcessHandOff::Start(const std::filesystem::path& image)
     SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
     const Handle ready(::CreateEventW(&inheritable, TRUE, FALSE, nullptr));
     if (ready.get() == nullptr)
-        return "无法启动新版登录器。" + AdviceFor(KindOfWin32Error(::GetLastError()));
+        return SelfUpdateText(SelfUpdateProblem::CannotStart, KindOfWin32Error(::GetLastError()));
     const Replacement replacement{::GetCurrentProcessId(), reinterpret_cast<std::uintptr_t>(ready.get()), Utf16(OwnPath()),
                                   arguments_};
     const std::wstring program = image.wstring();
@@ -105,8 +105,8 @@ std::string ProcessHandOff::Start(const std::filesystem::path& image)
                           &started)) {
         const DWORD error = ::GetLastError();
         if (error == ERROR_BAD_EXE_FORMAT || error == ERROR_EXE_MACHINE_TYPE_MISMATCH)
-            return "下载的新版登录器不能在这台电脑上运行";
-        return "无法启动新版登录器。" + AdviceFor(KindOfWin32Error(error));
+            return SelfUpdateText(SelfUpdateProblem::OtherMachine);
+        return SelfUpdateText(SelfUpdateProblem::CannotStart, KindOfWin32Error(error));
     }
     ::CloseHandle(started.hThread);
     const Handle process(started.hProcess);
@@ -117,7 +117,7 @@ std::string ProcessHandOff::Start(const std::filesystem::path& image)
     // Ended, or hung without saying it runs: it is no launcher of ours.
     ::TerminateProcess(process.get(), 1);
     ::WaitForSingleObject(process.get(), 5'000);
-    return "下载的新版登录器没有正常启动";
+    return SelfUpdateText(SelfUpdateProblem::DidNotStart);
 }
 
 int FinishReplacement(const Replacement& replacement)

@@ -9,26 +9,12 @@
 #include <vector>
 
 namespace tarnwick::player {
-namespace {
-
-// The file an update address names, as its failures name it: the last part
-// of its path, or the whole address when that is empty.
-std::string FileNamed(std::string_view url)
-{
-    const std::string_view path = url.substr(0, url.find_first_of("?#"));
-    const std::size_t slash = path.find_last_of('/');
-    const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
-    return std::string(name.empty() ? url : name);
-}
-
-} // namespace
-
 TransferResult WinInetTransport::Get(const std::string& url, const std::optional<RangeRequest>& range,
                                      const std::function<std::string(const HttpHead&)>& head,
                                      const std::function<std::string(std::string_view)>& body,
                                      const std::atomic<bool>* cancelled)
 {
-    const Subject subject = Subject::File(FileNamed(url));
+    const Subject subject = UpdateFileSubject(url);
     const CheckedAddress checked = CheckWebAddress(ShownUtf16(url));
     if (!checked.Allowed())
         return {FailureText({DownloadProblem::BadAddress, 0, RefusalText(checked)}, subject), false};
