@@ -373,10 +373,15 @@ def self_scenario(cli, wine, web, work):
     print("passed   self: the launcher replaced itself, nothing left beside it; a damaged image refused")
 
 
-def kill_prefix():
-    server = shutil.which("wineserver64") or shutil.which("wineserver") or "/usr/lib/wine/wineserver64"
-    subprocess.run([server, "-k"], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    subprocess.run([server, "-w"], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+def wineserver():
+    return shutil.which("wineserver64") or shutil.which("wineserver") or "/usr/lib/wine/wineserver64"
+
+
+def kill_prefix(env):
+    """Every Windows process of the prefix, killed at once."""
+    for option in ("-k", "-w"):
+        subprocess.run([wineserver(), option], env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL)
 
 
 def self_kill_scenario(cli, wine, web, work, kills=10):
@@ -388,6 +393,12 @@ def self_kill_scenario(cli, wine, web, work, kills=10):
     operator.add("launcher", web.url("slow/SelfKill.exe"), "Player.exe", "--check", "md5", "--md5", md5(new),
                  "--down-md5", md5(new), save_dir=".\\")
     operator.publish()
+    # A prefix of its own: the kills take every process of a prefix, and other
+    # tests may run in the shared one meanwhile.
+    wine = Wine(wine.program)
+    wine.env["WINEPREFIX"] = f"{work}/selfkill-prefix"
+    subprocess.run([wine.program, "wineboot", "-i"], env=wine.env, stdin=subprocess.DEVNULL,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=300)
     player = Player(cli, wine, f"{work}/players/selfkill", "Player", url)
     old = read(player.exe)
     seed = int(os.environ.get("TARNWICK_KILL_SEED", time.time_ns() % 100000))
@@ -402,7 +413,7 @@ def self_kill_scenario(cli, wine, web, work, kills=10):
         moments.append(f"{moment:.2f}")
         process = player.popen()
         time.sleep(moment)
-        kill_prefix()
+        kill_prefix(wine.env)
         process.wait(30)
         now = read(player.exe) if os.path.exists(player.exe) else None
         check(now in (old, new), f"after a kill at {moment:.2f} s (seed {seed}) the launcher is "
@@ -414,6 +425,7 @@ def self_kill_scenario(cli, wine, web, work, kills=10):
     if read(player.exe) != new:
         player.update(0)
         wait_for(lambda: read(player.exe) == new, 30, "the new launcher was not in place after the kills")
+    kill_prefix(wine.env)
     print(f"passed   self-kill: {kills} kills at {', '.join(moments)} s (seed {seed}), a whole launcher after each "
           f"({replaced} times the new one)")
 
