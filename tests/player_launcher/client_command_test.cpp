@@ -121,6 +121,9 @@ TEST(ClientCommand, ValuesThatWouldSplitTheArgumentsAreRefused)
         {"a line break in the group", {u"h", u"1", u"n", u"g\r\nx"}},
         {"a blank in the address", {u"h -evil", u"1", u"n", u"g"}},
         {"a tab in the port", {u"h", u"1\t2", u"n", u"g"}},
+        // What did not convert from the list: the game would get another name.
+        {"a replaced character in the name", {u"h", u"1", u"\u534E\uFFFD", u"g"}},
+        {"a replaced character in the address", {u"h\uFFFD", u"1", u"n", u"g"}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);

@@ -11,12 +11,59 @@ using namespace tarnwick::testing;
 
 TEST(LastServer, ReadsBackWhatItWrote)
 {
-    const LastServer last{Utf8ToGbk("华东一区"), Utf8ToGbk("电信=一线"), 1};
+    const LastServer last{"华东一区", "电信=一线", 1};
     const auto text = LastServerText(last);
     ASSERT_TRUE(text);
     EXPECT_EQ(ParseLastServer(*text), last);
     // Names that a line would not hold are not remembered.
     EXPECT_FALSE(LastServerText({"a\nb", "s", 0}));
+}
+
+// Launchers before this one wrote the same file: its names are GBK, as the
+// server list's were, and it still selects the server.
+TEST(LastServer, AFileAnEarlierLauncherWroteSelectsItsServer)
+{
+    const std::string earlier = "Tarnwick last server 1\r\n"
+                                "group=\xBB\xAA\xB6\xAB\xD2\xBB\xC7\xF8\r\n" // 华东一区
+                                "server=\xB5\xE7\xD0\xC5\xD2\xBB\xCF\xDF\r\n" // 电信一线
+                                "entry=1\r\n";
+    const auto last = ParseLastServer(earlier);
+    ASSERT_TRUE(last);
+    EXPECT_EQ(*last, (LastServer{"华东一区", "电信一线", 1}));
+    EXPECT_EQ(FindChoice(ServerListFrom(PlayerModel()), *last), (Choice{0, 0, 1}));
+    // And it is written as it was.
+    EXPECT_EQ(LastServerText(*last), earlier);
+}
+
+// A name with bytes that are no GBK shows U+FFFD; the file keeps such a
+// choice, whether an earlier launcher wrote the list's bytes or this one
+// wrote it, and finds that server again.
+TEST(LastServer, ANameThatDoesNotConvertIsStillFoundAgain)
+{
+    const std::string bad = Utf8ToGbk("华") + "\x81"; // a lead byte that ends the name
+    SetupModel model;
+    model.groups.Append({"g"});
+    model.servers.Append({"g", "other", "n", "h", "1"});
+    model.servers.Append({"g", bad, "n;m", "h;i", "1;2"});
+    const ServerList list = ServerListFrom(model);
+    ASSERT_EQ(list.groups[0].servers[1].showName, "华\uFFFD");
+
+    const auto written = LastServerText(Remembered(list, {0, 1, 1}));
+    ASSERT_TRUE(written);
+    const auto read = ParseLastServer(*written);
+    ASSERT_TRUE(read);
+    EXPECT_EQ(FindChoice(list, *read), (Choice{0, 1, 1}));
+
+    const auto earlier = ParseLastServer("Tarnwick last server 1\r\ngroup=g\r\nserver=" + bad + "\r\nentry=1\r\n");
+    ASSERT_TRUE(earlier);
+    EXPECT_EQ(FindChoice(list, *earlier), (Choice{0, 1, 1}));
+
+    // Text no list gives, which GBK cannot hold, is not remembered, and that is said.
+    EXPECT_FALSE(LastServerText({"g", "\xF0\x9F\x98\x80", 0})); // an emoji
+    TemporaryFolder folder;
+    const std::string said = RememberStartedChoice(folder.path() / "Velmora.lastserver", {"g", "\xF0\x9F\x98\x80", 0});
+    EXPECT_NE(said.find("无法保存的文字"), std::string::npos) << said;
+    EXPECT_EQ(folder.EntryCount(), 0u);
 }
 
 TEST(LastServer, ADamagedFileIsNoChoice)
@@ -56,12 +103,12 @@ TEST(LastServer, FindsTheChoiceByNameInAChangedList)
         std::optional<Choice> choice;
     };
     const Row rows[] = {
-        {"the second entry", {Utf8ToGbk("华东一区"), Utf8ToGbk("电信一线"), 1}, Choice{0, 0, 1}},
-        {"an entry that is gone", {Utf8ToGbk("华东一区"), Utf8ToGbk("电信一线"), 5}, Choice{0, 0, 0}},
-        {"a server without entries", {Utf8ToGbk("华东一区"), Utf8ToGbk("维护中"), 0}, Choice{0, 1, 0}},
-        {"another group", {Utf8ToGbk("华北二区"), Utf8ToGbk("双线"), 0}, Choice{1, 0, 0}},
-        {"a server that is gone", {Utf8ToGbk("华东一区"), Utf8ToGbk("双线"), 0}, std::nullopt},
-        {"a group that is gone", {"East", Utf8ToGbk("电信一线"), 0}, std::nullopt},
+        {"the second entry", {"华东一区", "电信一线", 1}, Choice{0, 0, 1}},
+        {"an entry that is gone", {"华东一区", "电信一线", 5}, Choice{0, 0, 0}},
+        {"a server without entries", {"华东一区", "维护中", 0}, Choice{0, 1, 0}},
+        {"another group", {"华北二区", "双线", 0}, Choice{1, 0, 0}},
+        {"a server that is gone", {"华东一区", "双线", 0}, std::nullopt},
+        {"a group that is gone", {"East", "电信一线", 0}, std::nullopt},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -78,7 +125,7 @@ TEST(LastServer, TheFileIsReplacedWholeAndReadTolerantly)
     TemporaryFolder folder;
     const auto file = folder.path() / "Velmora.lastserver";
     EXPECT_FALSE(ReadLastServer(file));
-    const LastServer last{Utf8ToGbk("华东一区"), Utf8ToGbk("电信一线"), 1};
+    const LastServer last{"华东一区", "电信一线", 1};
     WriteLastServer(file, last);
     EXPECT_EQ(ReadLastServer(file), last);
     WriteLastServer(file, {"g", "s", 0});
@@ -96,7 +143,7 @@ TEST(LastServer, TheFileIsReplacedWholeAndReadTolerantly)
 TEST(LastServer, AChoiceThatCannotBeKeptIsSaid)
 {
     TemporaryFolder folder;
-    const LastServer last{Utf8ToGbk("华东一区"), Utf8ToGbk("电信一线"), 1};
+    const LastServer last{"华东一区", "电信一线", 1};
     const auto kept = folder.path() / "Velmora.lastserver";
     EXPECT_EQ(RememberStartedChoice(kept, last), "");
     EXPECT_EQ(ReadLastServer(kept), last);

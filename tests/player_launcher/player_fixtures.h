@@ -4,8 +4,10 @@
 #include "config/document.h"
 #include "config/document_writer.h"
 #include "config/model.h"
+#include "player_launcher/core/server_list.h"
 
 #include <string>
+#include <vector>
 
 namespace tarnwick::testing {
 
@@ -30,5 +32,15 @@ inline SetupModel PlayerModel()
                  "http://example.net/gm", "http://example.net/pay"};
     return model;
 }
+
+// Update entries as the launcher holds them, made by the reader's edge from
+// the reader's GBK entries.
+inline std::vector<player::UpdateItem> ItemsOf(std::vector<UpdateEntry> entries)
+{
+    SetupModel model;
+    model.updates.AppendAll(std::move(entries));
+    return player::ServerListFrom(std::move(model)).updates;
+}
+inline player::UpdateItem ItemOf(UpdateEntry entry) { return ItemsOf({std::move(entry)}).at(0); }
 
 } // namespace tarnwick::testing

@@ -1,5 +1,6 @@
 #include "player_launcher/core/updater.h"
 
+#include "player_fixtures.h"
 #include "player_launcher/core/install_step.h"
 #include "player_launcher/core/texts.h"
 #include "player_launcher/core/update_check.h"
@@ -15,6 +16,8 @@
 
 namespace tarnwick::player {
 namespace {
+
+using tarnwick::testing::ItemsOf;
 
 // Serves files from memory into the partial file; an address it lacks fails,
 // as a server that is down does.
@@ -111,7 +114,7 @@ protected:
         return entry;
     }
 
-    EntryOutcome RunOne(const UpdateEntry& entry) { return updater_.Run({entry}).at(0).outcome; }
+    EntryOutcome RunOne(const UpdateEntry& entry) { return updater_.Run(ItemsOf({entry})).at(0).outcome; }
     std::string Data(const char* name) { return ReadFile(root_ / "Data" / name); }
     std::optional<InstalledRecord> Recorded(std::u16string_view path)
     {
@@ -192,7 +195,7 @@ TEST_F(UpdaterTest, AFileReplacedEarlierInTheRunIsCheckedAsItIsNow)
     UpdateEntry first = Entry(words::kCheckVersion, "a.dat", "http://h/a.dat");
     UpdateEntry second = Entry(words::kCheckMd5, "a.dat", "http://h/a.dat");
     second.MD5 = Md5Hex("new a");
-    const std::vector<EntryReport> reports = updater_.Run({first, second});
+    const std::vector<EntryReport> reports = updater_.Run(ItemsOf({first, second}));
     EXPECT_EQ(reports[0].outcome, EntryOutcome::Updated);
     EXPECT_EQ(reports[1].outcome, EntryOutcome::Current);
     EXPECT_EQ(fetcher_.asked.size(), 1u);
@@ -205,7 +208,7 @@ TEST_F(UpdaterTest, AFailedEntryLeavesTheOldFileExactlyAsItWas)
     entry.MD5 = Md5Hex("new a");
 
     // The server is down.
-    const std::vector<EntryReport> down = updater_.Run({entry});
+    const std::vector<EntryReport> down = updater_.Run(ItemsOf({entry}));
     EXPECT_EQ(down[0].outcome, EntryOutcome::Failed);
     EXPECT_NE(down[0].reason.find("连接被断开"), std::string::npos);
     EXPECT_EQ(Data("a.dat"), "old a");
@@ -225,7 +228,7 @@ TEST_F(UpdaterTest, AFailedEntryLeavesTheOldFileExactlyAsItWas)
 TEST_F(UpdaterTest, ASignedListInstallsOnlyDownloadsWhoseDigestItPins)
 {
     Updater signedOnly(root_, state_, fetcher_, Pinning::Required);
-    const auto run = [&](const UpdateEntry& entry) { return signedOnly.Run({entry}).at(0); };
+    const auto run = [&](const UpdateEntry& entry) { return signedOnly.Run(ItemsOf({entry})).at(0); };
     fetcher_.files["http://h/client.exe"] = "evil client";
 
     // Nothing pinned: refused before anything is fetched.
@@ -267,7 +270,7 @@ TEST_F(UpdaterTest, NothingOutsideTheFolderIsWrittenAndUnsupportedDownloadsAreSk
     for (const char* dir : {"..\\..\\", "..", "C:\\Windows\\", "\\\\server\\share\\", "Data\\CON\\"}) {
         UpdateEntry hostile = Entry(words::kCheckExists, "outside.dll", "http://h/x.dll");
         hostile.SaveDir = dir;
-        const std::vector<EntryReport> reports = updater_.Run({hostile});
+        const std::vector<EntryReport> reports = updater_.Run(ItemsOf({hostile}));
         EXPECT_EQ(reports[0].outcome, EntryOutcome::Failed) << dir;
         EXPECT_FALSE(reports[0].reason.empty());
     }
@@ -278,6 +281,32 @@ TEST_F(UpdaterTest, NothingOutsideTheFolderIsWrittenAndUnsupportedDownloadsAreSk
     album.DownType = words::kDownAlbum;
     EXPECT_EQ(RunOne(album), EntryOutcome::Skipped);
     EXPECT_TRUE(fetcher_.asked.empty());
+}
+
+// Bytes of the list that are no GBK show as U+FFFD; a file is never written
+// at such a path, nor fetched from such an address.
+TEST_F(UpdaterTest, AnEntryWhosePathOrAddressDoesNotConvertIsRefused)
+{
+    const std::string bad = "\xB0\xFF"; // a lead byte before one that trails nothing
+    fetcher_.files = {{"http://h/a.dat", "payload"}};
+    const auto before = Snapshot(folder_.path());
+    UpdateEntry dir = Entry(words::kCheckExists, "a.dat", "http://h/a.dat");
+    dir.SaveDir = ".\\" + bad + "\\";
+    UpdateEntry name = Entry(words::kCheckExists, ("a" + bad + ".dat").c_str(), "http://h/a.dat");
+    name.Hint = "";
+    UpdateEntry url = Entry(words::kCheckExists, "a.dat", ("http://h/a" + bad + ".dat").c_str());
+    const std::vector<UpdateItem> items = ItemsOf({dir, name, url});
+    const std::vector<EntryReport> reports = updater_.Run(items);
+    ASSERT_EQ(reports.size(), 3u);
+    for (const EntryReport& report : reports)
+        EXPECT_EQ(report.outcome, EntryOutcome::Failed) << report.index;
+    EXPECT_EQ(reports[0].reason, "保存位置或文件名不是有效的文字");
+    EXPECT_EQ(reports[1].reason, "保存位置或文件名不是有效的文字");
+    EXPECT_EQ(reports[2].reason, "下载地址不是有效的文字：http://h/a\uFFFD\uFFFD.dat");
+    EXPECT_TRUE(fetcher_.asked.empty());
+    EXPECT_EQ(Snapshot(folder_.path()), before);
+    // The line "/update" prints shows the name as the list has it.
+    EXPECT_EQ(ReportLine(reports[1], items[1]), "[2] 失败：a\uFFFD\uFFFD.dat（保存位置或文件名不是有效的文字）");
 }
 
 TEST_F(UpdaterTest, AnArchiveIsUnpackedIntoItsFolderOrNotAtAll)
@@ -320,19 +349,19 @@ TEST_F(UpdaterTest, ARunKilledDuringAnInstallFetchesNothingAgain)
             Updater killed(root_, state_, fetcher_);
             dies.placed = placed;
             killed.SetSelfInstall(target, dies);
-            EXPECT_THROW(killed.Run({entry}), Killed) << name;
+            EXPECT_THROW(killed.Run(ItemsOf({entry})), Killed) << name;
             ++served;
             ASSERT_EQ(fetcher_.asked.size(), static_cast<std::size_t>(served)) << name;
 
             Updater again(root_, state_, fetcher_);
-            const EntryOutcome outcome = again.Run({entry}).at(0).outcome;
+            const EntryOutcome outcome = again.Run(ItemsOf({entry})).at(0).outcome;
             EXPECT_EQ(outcome, placed ? EntryOutcome::Current : EntryOutcome::Updated) << name;
             EXPECT_EQ(fetcher_.asked.size(), static_cast<std::size_t>(served)) << name;
             EXPECT_EQ(ReadFile(target), "new " + name);
             EXPECT_FALSE(fs::exists(PartialPathFor(target))) << name;
             ASSERT_TRUE(Recorded(u"Data\\" + Utf16Of(name))) << name;
             EXPECT_FALSE(Recorded(u"Data\\" + Utf16Of(name))->pending) << name;
-            EXPECT_EQ(again.Run({entry}).at(0).outcome, EntryOutcome::Current) << name;
+            EXPECT_EQ(again.Run(ItemsOf({entry})).at(0).outcome, EntryOutcome::Current) << name;
         }
     }
 
@@ -447,7 +476,7 @@ TEST_F(UpdaterTest, TheLaunchersOwnImageIsCheckedAsAnyFileInstalledByItsStepAndL
     progress.entryStarted = [&](std::size_t index, const std::string&) { started.push_back(index); };
 
     const std::vector<EntryReport> reports =
-        updater_.Run({self, Entry(words::kCheckExists, "a.dat", "http://h/a.dat")}, progress);
+        updater_.Run(ItemsOf({self, Entry(words::kCheckExists, "a.dat", "http://h/a.dat")}), progress);
     EXPECT_EQ(started, (std::vector<std::size_t>{1, 0}));
     ASSERT_EQ(reports.size(), 2u);
     EXPECT_EQ(reports[0].index, 0u);
@@ -462,30 +491,30 @@ TEST_F(UpdaterTest, TheLaunchersOwnImageIsCheckedAsAnyFileInstalledByItsStepAndL
     EXPECT_TRUE(Recorded(u"LoginData.exe")->pending);
 
     // Started again before the new one took its place: handed over again, not fetched.
-    EXPECT_EQ(updater_.Run({self}).at(0).outcome, EntryOutcome::Updated);
+    EXPECT_EQ(updater_.Run(ItemsOf({self})).at(0).outcome, EntryOutcome::Updated);
     EXPECT_EQ(fetcher_.asked.size(), 2u);
     EXPECT_EQ(step.given.size(), 2u);
     // In place: the record is confirmed.
     fs::rename(PartialPathFor(image), image);
-    EXPECT_EQ(updater_.Run({self}).at(0).outcome, EntryOutcome::Current);
+    EXPECT_EQ(updater_.Run(ItemsOf({self})).at(0).outcome, EntryOutcome::Current);
     EXPECT_FALSE(Recorded(u"LoginData.exe")->pending);
 
     // A download that is not the pinned one never reaches the step, nor does an unpinned one.
     self.MD5 = Md5Hex("newer launcher");
     self.DownMD5 = self.MD5;
     fetcher_.files["http://h/LoginData.exe"] = "tampered launcher";
-    EXPECT_EQ(updater_.Run({self}).at(0).outcome, EntryOutcome::Failed);
+    EXPECT_EQ(updater_.Run(ItemsOf({self})).at(0).outcome, EntryOutcome::Failed);
     Updater signedOnly(root_, state_, fetcher_, Pinning::Required);
     signedOnly.SetSelfInstall(image, step);
-    EXPECT_EQ(signedOnly.Run({Entry(words::kCheckVersion, "LoginData.exe", "http://h/LoginData.exe")}).at(0).outcome,
-              EntryOutcome::Failed);
+    const UpdateEntry unpinned = Entry(words::kCheckVersion, "LoginData.exe", "http://h/LoginData.exe");
+    EXPECT_EQ(signedOnly.Run(ItemsOf({unpinned})).at(0).outcome, EntryOutcome::Failed);
     EXPECT_EQ(step.given.size(), 2u);
     EXPECT_EQ(ReadFile(image), "new launcher");
 
     // A step that finishes itself gives a final record.
     step.finishes = true;
     fetcher_.files["http://h/LoginData.exe"] = "newer launcher";
-    EXPECT_EQ(updater_.Run({self}).at(0).outcome, EntryOutcome::Updated);
+    EXPECT_EQ(updater_.Run(ItemsOf({self})).at(0).outcome, EntryOutcome::Updated);
     EXPECT_EQ(ReadFile(image), "newer launcher");
     EXPECT_FALSE(Recorded(u"LoginData.exe")->pending);
 }

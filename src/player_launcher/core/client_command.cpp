@@ -33,11 +33,13 @@ constexpr std::array<Field, 4> kFields = {{
 }};
 
 // A quote would end the operator's quoted argument early and start another; a
-// backslash before the operator's closing quote would escape it.
+// backslash before the operator's closing quote would escape it. U+FFFD
+// stands for bytes of the list that were no text: the game would be given
+// another name or address than the list's.
 bool AllowedValue(std::u16string_view value, bool blanksAllowed)
 {
     return std::none_of(value.begin(), value.end(), [&](char16_t c) {
-        return c == u'"' || c == u'\\' || IsControl(c) || (!blanksAllowed && IsBlank(c));
+        return c == u'"' || c == u'\\' || c == u'\uFFFD' || IsControl(c) || (!blanksAllowed && IsBlank(c));
     });
 }
 
@@ -205,7 +207,7 @@ std::string ClientCheckText(ClientCheck check)
     case ClientCheck::NotAProgram: return refused("游戏客户端必须是 .exe 程序（不启动批处理或脚本）。");
     case ClientCheck::NoConnection: return "这个服务器没有可用的连接地址。请选择其他服务器或线路。";
     case ClientCheck::FieldNotAllowed:
-        return refused("服务器的名称、地址或端口含有不允许的字符（引号、反斜杠、控制字符或空格），不能启动游戏。");
+        return refused("服务器的名称、地址或端口含有不允许的字符（引号、反斜杠、控制字符、空格或无法识别的文字），不能启动游戏。");
     }
     return {};
 }

@@ -45,8 +45,8 @@ struct ClientFields {
 
 // The arguments with %addr%, %port%, %name% and %group% filled in, in one
 // pass: a value is never read for fields again. FieldNotAllowed when a value
-// holds a double quote, a backslash or a control character, or, for the
-// address and the port, a blank.
+// holds a double quote, a backslash, a control character or U+FFFD (what did
+// not convert), or, for the address and the port, a blank.
 ClientCheck FillArguments(std::u16string_view arguments, const ClientFields& fields, std::u16string& filled);
 
 // What CreateProcess gets: the program as its application name, and a

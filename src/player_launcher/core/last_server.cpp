@@ -4,6 +4,7 @@
 #include "base/file_io.h"
 #include "base/text.h"
 #include "player_launcher/core/player_messages.h"
+#include "player_launcher/core/texts.h"
 
 #include <charconv>
 
@@ -11,11 +12,31 @@ namespace tarnwick::player {
 namespace {
 
 // The first line names the format, so that another file of that name is not
-// taken for a choice; then one "key=value" line each, values GBK as in the list.
+// taken for a choice; then one "key=value" line each, values GBK as in the
+// server list, as launchers before this one wrote them.
 constexpr std::string_view kHeader = "Tarnwick last server 1";
 constexpr SizeLimit kFileLimit{4096, "上次服务器文件最多可有 4096 字节"};
 
 bool HoldsLineBreak(std::string_view text) { return text.find_first_of("\r\n") != std::string_view::npos; }
+
+// A name for the file. U+FFFD stands for bytes of the list that were no GBK:
+// it is written as 0xFF, which is never GBK either and reads back as U+FFFD,
+// so that such a server is found again.
+std::optional<std::string> GbkOf(std::string_view utf8)
+{
+    std::string gbk;
+    for (;;) {
+        const std::size_t replaced = utf8.find(kReplacementUtf8);
+        const std::optional<std::string> part = TryUtf8ToGbk(utf8.substr(0, replaced));
+        if (!part)
+            return std::nullopt;
+        gbk += *part;
+        if (replaced == std::string_view::npos)
+            return gbk;
+        gbk += '\xFF';
+        utf8.remove_prefix(replaced + kReplacementUtf8.size());
+    }
+}
 
 } // namespace
 
@@ -23,7 +44,11 @@ std::optional<std::string> LastServerText(const LastServer& last)
 {
     if (HoldsLineBreak(last.group) || HoldsLineBreak(last.server))
         return std::nullopt;
-    return std::string(kHeader) + "\r\ngroup=" + last.group + "\r\nserver=" + last.server +
+    const std::optional<std::string> group = GbkOf(last.group);
+    const std::optional<std::string> server = GbkOf(last.server);
+    if (!group || !server)
+        return std::nullopt;
+    return std::string(kHeader) + "\r\ngroup=" + *group + "\r\nserver=" + *server +
            "\r\nentry=" + std::to_string(last.entry) + "\r\n";
 }
 
@@ -49,7 +74,7 @@ std::optional<LastServer> ParseLastServer(std::string_view text)
     });
     if (damaged || !group || !server || !entry)
         return std::nullopt;
-    LastServer last{std::move(*group), std::move(*server), 0};
+    LastServer last{ShownUtf8OfGbk(*group), ShownUtf8OfGbk(*server), 0};
     const char* const end = entry->data() + entry->size();
     const auto [stop, error] = std::from_chars(entry->data(), end, last.entry);
     if (entry->empty() || error != std::errc() || stop != end)
@@ -100,7 +125,9 @@ std::string RememberStartedChoice(const std::filesystem::path& file, const LastS
 {
     constexpr std::string_view kNotRemembered = "已启动游戏，但无法记住所选的服务器：";
     if (!LastServerText(last))
-        return std::string(kNotRemembered) + "服务器组或服务器的名称中有换行，无法保存。下次启动时请重新选择服务器。";
+        return std::string(kNotRemembered) + "服务器组或服务器的名称中有" +
+               (HoldsLineBreak(last.group) || HoldsLineBreak(last.server) ? "换行" : "无法保存的文字") +
+               "，无法保存。下次启动时请重新选择服务器。";
     try {
         WriteLastServer(file, last);
         return {};

@@ -13,16 +13,18 @@
 namespace tarnwick::player {
 
 struct LastServer {
-    std::string group;  // GBK, as in the list
+    std::string group;  // as the list shows it
     std::string server; // its display name
     std::size_t entry = 0;
     bool operator==(const LastServer&) const = default;
 };
 
-// The file's text; absent when a name holds a line break, which the format
-// has no room for (nothing is remembered then).
+// The file's text, its names in GBK as launchers have always written them;
+// absent when a name holds a line break, which the format has no room for,
+// or a character GBK cannot hold (nothing is remembered then).
 std::optional<std::string> LastServerText(const LastServer& last);
-// Absent for anything but a file LastServerText wrote.
+// Absent for anything but a file LastServerText wrote. Bytes of a name that
+// are no GBK read as U+FFFD, as the list shows them.
 std::optional<LastServer> ParseLastServer(std::string_view text);
 
 // Where the choice is in the list now: the first group and server of those

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "config/document.h"
 #include "config/model.h"
+#include "config/update_rules.h"
 
 #include <cstddef>
 #include <optional>
@@ -9,16 +9,22 @@
 #include <string_view>
 #include <vector>
 
-// What the launcher shows of a server information file. Texts are GBK, as
-// the reader gives them.
+// What the launcher shows of a server information file. Every text is UTF-8:
+// the reader's GBK is converted once, where the list is read (ServerListFrom),
+// with U+FFFD for what does not convert.
 namespace tarnwick::player {
 
 // One way to reach a server, paired as the document writes them.
-using Connection = ConnectionEntry;
+struct Connection {
+    std::string name;
+    std::string addr;
+    std::string port;
+    bool operator==(const Connection&) const = default;
+};
 
 struct ServerView {
     std::string showName;
-    // The fields as the reader gives them, the connection entries joined by ";".
+    // The fields as the document holds them, the connection entries joined by ";".
     std::string name;
     std::string addr;
     std::string port;
@@ -30,10 +36,41 @@ struct GroupView {
     std::vector<ServerView> servers;
 };
 
+// The pages the window links to.
+struct WebPages {
+    std::string loginFrame; // shown above the lists
+    std::string contactGm;
+    std::string payment;
+    std::string payment2;
+    std::string home;
+};
+
+// One file the updater keeps current. The list's words and digests are
+// decided here once, by the rules the operator's tools share with launchers.
+struct UpdateItem {
+    std::string hint;
+    std::string saveDir;
+    std::string saveName;
+    std::string downUrl;
+    bool zip = false;
+    CheckKind check = CheckKind::Md5;
+    bool direct = true; // false for 百度, which the launcher cannot fetch
+    std::string version;
+    std::string date;
+    std::string md5; // as the list writes it, for messages
+    std::optional<std::string> wantedMd5;      // md5 as a digest
+    std::optional<std::string> downloadDigest; // what the download must have, when given
+    std::optional<std::string> pinnedDigest;   // what a signed list pins the download to
+    // False when the list's bytes were no GBK text: the replaced text is
+    // shown, but no file is written at such a path nor fetched from such an address.
+    bool pathConverts = true;
+    bool urlConverts = true;
+};
+
 struct ServerList {
     std::vector<GroupView> groups;
-    WebAddresses web;
-    std::vector<UpdateEntry> updates; // the files the updater keeps current, in the file's order
+    WebPages web;
+    std::vector<UpdateItem> updates; // in the file's order
 };
 
 // The groups in the file's order, each with its servers in their order. A

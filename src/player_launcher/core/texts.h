@@ -22,6 +22,10 @@ std::u16string Utf16Of(std::string_view utf8);
 std::string ShownUtf8(std::u16string_view utf16);
 std::u16string ShownUtf16(std::string_view utf8);
 std::string ShownUtf8OfGbk(std::string_view gbk);
+// What shown text puts in place of a unit that does not convert. GBK has no
+// such character: in text converted from GBK it marks bytes that were none.
+inline constexpr std::string_view kReplacementUtf8 = "\xEF\xBF\xBD"; // U+FFFD
+
 // A path as the system holds it (UTF-16 on Windows, bytes elsewhere), shown.
 std::string ShownPath(const std::filesystem::path& path);
 

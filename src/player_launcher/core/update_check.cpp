@@ -24,28 +24,34 @@ std::string KeyOf(std::u16string_view path)
 }
 
 Decision Needed(std::string reason) { return {Verdict::Needed, std::move(reason)}; }
+Decision NoDigest(const UpdateItem& entry)
+{
+    return {Verdict::Skipped,
+            "更新列表中的 MD5 值不是 32 位十六进制数" + (entry.md5.empty() ? std::string() : "：" + entry.md5)};
+}
+Decision NoVersion(const UpdateItem& entry) { return {Verdict::Skipped, "更新列表中的版本号不是整数：" + entry.version}; }
 
 } // namespace
 
-bool IsArchive(const UpdateEntry& entry) { return entry.Zip == words::kYes; }
+bool IsArchive(const UpdateItem& entry) { return entry.zip; }
 
-bool NeedsLocalDigest(const UpdateEntry& entry) { return !IsArchive(entry) && CheckKindOf(entry) == CheckKind::Md5; }
+bool NeedsLocalDigest(const UpdateItem& entry) { return !IsArchive(entry) && entry.check == CheckKind::Md5; }
 
-bool IsDirectDownload(const UpdateEntry& entry) { return entry.DownType != words::kDownAlbum; }
+bool IsDirectDownload(const UpdateItem& entry) { return entry.direct; }
 
 namespace {
 
 // An archive is fetched once per change: what it unpacked is known by its
 // record, and the record says which change it was.
-Decision DecideArchive(const UpdateEntry& entry, bool membersPresent, const std::optional<InstalledRecord>& recorded)
+Decision DecideArchive(const UpdateItem& entry, bool membersPresent, const std::optional<InstalledRecord>& recorded)
 {
-    const CheckKind kind = CheckKindOf(entry);
-    const std::optional<std::string> wantedMd5 = AsDigest(entry.MD5);
+    const CheckKind kind = entry.check;
+    const std::optional<std::string>& wantedMd5 = entry.wantedMd5;
     if (kind == CheckKind::Md5 && !wantedMd5)
-        return {Verdict::Skipped, "更新列表中的 MD5 值不是 32 位十六进制数"};
-    const std::optional<std::uint64_t> wantedVersion = WholeNumber(Trimmed(entry.Ver));
+        return NoDigest(entry);
+    const std::optional<std::uint64_t> wantedVersion = WholeNumber(Trimmed(entry.version));
     if (kind == CheckKind::Version && !wantedVersion)
-        return {Verdict::Skipped, "更新列表中的版本号不是整数：" + TryGbkToUtf8(entry.Ver).value_or("?")};
+        return NoVersion(entry);
     if (!recorded || recorded->pending)
         return Needed("没有记录已安装的压缩包");
     if (!membersPresent)
@@ -62,37 +68,37 @@ Decision DecideArchive(const UpdateEntry& entry, bool membersPresent, const std:
                    : Decision{};
     }
     case CheckKind::Pak:
-        return recorded->date == entry.Date ? Decision{} : Needed("更新列表中的日期与已安装的不同");
+        return recorded->date == entry.date ? Decision{} : Needed("更新列表中的日期与已安装的不同");
     }
     return {};
 }
 
 } // namespace
 
-Decision Decide(const UpdateEntry& entry, bool exists, const std::optional<std::string>& localMd5,
+Decision Decide(const UpdateItem& entry, bool exists, const std::optional<std::string>& localMd5,
                 const std::optional<InstalledRecord>& given)
 {
     if (IsArchive(entry))
         return DecideArchive(entry, exists, given);
     // A record of a file that was never seen in place tells nothing of it.
     const std::optional<InstalledRecord> recorded = given && !given->pending ? given : std::nullopt;
-    switch (CheckKindOf(entry)) {
+    switch (entry.check) {
     case CheckKind::Exists:
         return exists ? Decision{} : Needed("文件不存在");
     case CheckKind::Md5: {
         // A value that is no digest would differ from every file: the file
         // would be fetched on every start, so the entry is reported instead.
-        const std::optional<std::string> wanted = AsDigest(entry.MD5);
+        const std::optional<std::string>& wanted = entry.wantedMd5;
         if (!wanted)
-            return {Verdict::Skipped, "更新列表中的 MD5 值不是 32 位十六进制数"};
+            return NoDigest(entry);
         if (!exists)
             return Needed("文件不存在");
         return localMd5 == wanted ? Decision{} : Needed("文件的 MD5 值与更新列表不同");
     }
     case CheckKind::Version: {
-        const std::optional<std::uint64_t> wanted = WholeNumber(Trimmed(entry.Ver));
+        const std::optional<std::uint64_t> wanted = WholeNumber(Trimmed(entry.version));
         if (!wanted)
-            return {Verdict::Skipped, "更新列表中的版本号不是整数：" + TryGbkToUtf8(entry.Ver).value_or("?")};
+            return NoVersion(entry);
         if (!exists)
             return Needed("文件不存在");
         const std::optional<std::uint64_t> installed = recorded ? WholeNumber(Trimmed(recorded->version)) : std::nullopt;
@@ -106,7 +112,7 @@ Decision Decide(const UpdateEntry& entry, bool exists, const std::optional<std::
             return Needed("文件不存在");
         if (!recorded)
             return Needed("没有记录已安装的日期");
-        return recorded->date == entry.Date ? Decision{} : Needed("更新列表中的日期与已安装的不同");
+        return recorded->date == entry.date ? Decision{} : Needed("更新列表中的日期与已安装的不同");
     }
     return {};
 }
@@ -132,12 +138,10 @@ UpdateState UpdateState::Parse(std::string_view text)
         const auto version = text("version");
         const auto date = text("date");
         const auto md5 = text("md5");
-        const auto gbkVersion = version ? TryUtf8ToGbk(*version) : std::nullopt;
-        const auto gbkDate = date ? TryUtf8ToGbk(*date) : std::nullopt;
         // One record that does not read makes the whole file doubtful.
-        if (!path || !gbkVersion || !gbkDate || !md5 || (!md5->empty() && !AsDigest(*md5)))
+        if (!path || !version || !date || !md5 || (!md5->empty() && !AsDigest(*md5)))
             return {};
-        InstalledRecord record{*gbkVersion, *gbkDate, *md5, false, {}};
+        InstalledRecord record{*version, *date, *md5, false, {}};
         if (file.contains("pending")) {
             if (!file["pending"].is_boolean())
                 return {};
@@ -162,8 +166,8 @@ std::string UpdateState::Text() const
     nlohmann::json files = nlohmann::json::array();
     for (const auto& [key, record] : records_)
         files.push_back({{"path", key},
-                         {"version", TryGbkToUtf8(record.version).value_or("")},
-                         {"date", TryGbkToUtf8(record.date).value_or("")},
+                         {"version", record.version},
+                         {"date", record.date},
                          {"md5", record.md5},
                          {"pending", record.pending},
                          {"members", record.members}});

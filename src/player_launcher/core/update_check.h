@@ -1,7 +1,6 @@
 #pragma once
 
-#include "config/model.h"
-#include "config/update_rules.h"
+#include "player_launcher/core/server_list.h"
 
 #include <cstdint>
 #include <map>
@@ -18,8 +17,8 @@ namespace tarnwick::player {
 // What the launcher installed last at one path. For an archive, the path is
 // the archive's name (never kept) and md5 the archive's digest.
 struct InstalledRecord {
-    std::string version; // the entry's Ver, GBK
-    std::string date;    // the entry's Date, GBK
+    std::string version; // the entry's version
+    std::string date;    // the entry's date
     std::string md5;     // the installed file's MD5, 32 lowercase hexadecimal digits
     // Written before the file is put in place: it counts only once the file
     // at the path is seen to have md5 (a run stopped in between left it).
@@ -41,21 +40,21 @@ struct Decision {
 
 // What the check needs of the local file besides whether it exists: its MD5.
 // Never for an archive, which is decided by its record alone.
-bool NeedsLocalDigest(const UpdateEntry& entry);
+bool NeedsLocalDigest(const UpdateItem& entry);
 
 // Whether the entry's download is a zip archive to unpack.
-bool IsArchive(const UpdateEntry& entry);
+bool IsArchive(const UpdateItem& entry);
 
 // The decision for one entry. `localMd5` is the file's digest (lowercase
 // hexadecimal) when the check needs it and the file exists; `recorded` is
 // what the launcher installed there last, if anything (a pending record is
 // none). For an archive, `exists` tells whether every file the record names
 // is there, the archive itself being never kept.
-Decision Decide(const UpdateEntry& entry, bool exists, const std::optional<std::string>& localMd5,
+Decision Decide(const UpdateItem& entry, bool exists, const std::optional<std::string>& localMd5,
                 const std::optional<InstalledRecord>& recorded);
 
 // Whether the download type is one the launcher can fetch ("直接").
-bool IsDirectDownload(const UpdateEntry& entry);
+bool IsDirectDownload(const UpdateItem& entry);
 
 // What the launcher installed, by path, kept in one small file beside it.
 // Parse never fails: a missing, damaged or foreign file is no record at all.

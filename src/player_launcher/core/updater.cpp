@@ -17,8 +17,6 @@ namespace {
 
 constexpr SizeLimit kStateLimit{kMaxUpdateStateBytes, "更新状态文件最多可有 4 MiB"};
 
-std::string Utf8OfGbk(const std::string& gbk) { return TryGbkToUtf8(gbk).value_or("?"); }
-
 // A file of the player's that could not be read, told in the player's words.
 struct UnreadableFile {
     std::string text;
@@ -45,14 +43,13 @@ UpdateState ReadState(const std::filesystem::path& file)
     }
 }
 
-// SaveDir and SaveName as a checked path; GBK that does not convert is refused as a bad character.
-CheckedPath TargetOf(const UpdateEntry& entry)
+// The save folder and name as a checked path; text that did not convert is
+// refused as a bad character, never written with U+FFFD in its place.
+CheckedPath TargetOf(const UpdateItem& entry)
 {
-    const std::optional<std::u16string> dir = TryGbkToUtf8(entry.SaveDir) ? std::optional(GbkToUtf16(entry.SaveDir)) : std::nullopt;
-    const std::optional<std::u16string> name = TryGbkToUtf8(entry.SaveName) ? std::optional(GbkToUtf16(entry.SaveName)) : std::nullopt;
-    if (!dir || !name)
+    if (!entry.pathConverts)
         return {PathRefusal::BadCharacter, {}};
-    return CheckUpdateTarget(*dir, *name);
+    return CheckUpdateTarget(Utf16Of(entry.saveDir), Utf16Of(entry.saveName));
 }
 
 // A path as Windows compares it: absolute, normalised, ASCII letters folded.
@@ -92,14 +89,14 @@ bool MembersPresent(const std::filesystem::path& root, const InstalledRecord& re
 // Whether the download kept beside the target is the one a pending record
 // was written for, of the same change of the entry: then it is whole and was
 // checked, and is installed again without fetching it.
-bool KeptDownloadFits(const std::filesystem::path& partial, const InstalledRecord& record, const UpdateEntry& entry,
+bool KeptDownloadFits(const std::filesystem::path& partial, const InstalledRecord& record, const UpdateItem& entry,
                       const std::optional<std::string>& expected)
 {
-    if (!record.pending || record.md5.empty() || record.version != entry.Ver || record.date != entry.Date)
+    if (!record.pending || record.md5.empty() || record.version != entry.version || record.date != entry.date)
         return false;
     if (expected && *expected != record.md5)
         return false;
-    if (CheckKindOf(entry) == CheckKind::Md5 && AsDigest(entry.MD5) != record.md5)
+    if (entry.check == CheckKind::Md5 && entry.wantedMd5 != record.md5)
         return false;
     // A download stopped short has other bytes than the whole one: the
     // digest also tells a partial file from a whole one.
@@ -132,7 +129,7 @@ void Updater::SetSelfInstall(std::filesystem::path ownImage, InstallStep& step)
     selfStep_ = &step;
 }
 
-std::vector<EntryReport> Updater::Run(const std::vector<UpdateEntry>& entries, const UpdateProgress& progress,
+std::vector<EntryReport> Updater::Run(const std::vector<UpdateItem>& entries, const UpdateProgress& progress,
                                       const std::atomic<bool>* cancelled)
 {
     // The MD5 checks first, all of them at once: on a game folder of
@@ -169,7 +166,7 @@ std::vector<EntryReport> Updater::Run(const std::vector<UpdateEntry>& entries, c
             reports[index] = {index, EntryOutcome::Skipped, kCancelled};
         } else {
             if (progress.entryStarted)
-                progress.entryStarted(index, Utf8OfGbk(entries[index].Hint));
+                progress.entryStarted(index, entries[index].hint);
             reports[index] = RunEntry(index, entries[index], localMd5[index], self[index], progress, cancelled);
         }
         if (progress.entryDone)
@@ -191,17 +188,15 @@ bool Updater::SaveState(std::string& why)
     }
 }
 
-EntryReport Updater::RunEntry(std::size_t index, const UpdateEntry& entry, std::optional<std::string> localMd5,
+EntryReport Updater::RunEntry(std::size_t index, const UpdateItem& entry, std::optional<std::string> localMd5,
                               bool self, const UpdateProgress& progress, const std::atomic<bool>* cancelled)
 {
     const auto failed = [&](std::string why) { return EntryReport{index, EntryOutcome::Failed, std::move(why)}; };
-    const std::optional<std::string> saveDir = TryGbkToUtf8(entry.SaveDir);
-    const std::optional<std::string> saveName = TryGbkToUtf8(entry.SaveName);
-    if (!saveDir || !saveName)
+    if (!entry.pathConverts)
         return failed("保存位置或文件名不是有效的文字");
     const CheckedPath checked = TargetOf(entry);
     if (!checked.Allowed())
-        return failed("保存位置“" + *saveDir + *saveName + "”不允许：" + PathRefusalText(checked.refusal));
+        return failed("保存位置“" + entry.saveDir + entry.saveName + "”不允许：" + PathRefusalText(checked.refusal));
     const std::filesystem::path target = PathBelow(root_, checked.relative);
     const bool archive = IsArchive(entry);
 
@@ -239,8 +234,11 @@ EntryReport Updater::RunEntry(std::size_t index, const UpdateEntry& entry, std::
             return {index, EntryOutcome::Skipped, "不支持百度相册下载（" + decision.reason + "）"};
 
         // Whatever a signed list does not pin could be anything the server holds.
-        if (pinning_ == Pinning::Required && !PinnedDigest(entry))
+        if (pinning_ == Pinning::Required && !entry.pinnedDigest)
             return failed("签名的列表没有给出这个文件的校验值（DownMD5 或 MD5），不予安装");
+        // An address with U+FFFD in place of what did not convert is another address.
+        if (!entry.urlConverts)
+            return failed("下载地址不是有效的文字：" + entry.downUrl);
 
         std::error_code folderFailed;
         std::filesystem::create_directories(target.parent_path(), folderFailed);
@@ -248,14 +246,14 @@ EntryReport Updater::RunEntry(std::size_t index, const UpdateEntry& entry, std::
             return failed(FileFailureText("创建文件夹", target.parent_path(), folderFailed));
         const std::filesystem::path partial = PartialPathFor(target);
         const std::optional<std::string> expected =
-            pinning_ == Pinning::Required ? PinnedDigest(entry) : DownloadDigest(entry);
+            pinning_ == Pinning::Required ? entry.pinnedDigest : entry.downloadDigest;
         std::string downloaded;
         if (recorded && KeptDownloadFits(partial, *recorded, entry, expected)) {
             downloaded = recorded->md5;
         } else {
             // The digest is always taken on the way: the record names the
             // download by it, and a stopped run knows its file by it.
-            const FetchResult fetched = fetcher_.Fetch(Utf8OfGbk(entry.DownUrl), partial, true, progress.bytes, cancelled);
+            const FetchResult fetched = fetcher_.Fetch(entry.downUrl, partial, true, progress.bytes, cancelled);
             if (!fetched.error.empty())
                 return failed("下载失败：" + fetched.error);
             downloaded = fetched.md5 ? DigestToHex(*fetched.md5) : Md5Of(partial);
@@ -267,13 +265,13 @@ EntryReport Updater::RunEntry(std::size_t index, const UpdateEntry& entry, std::
         }
 
         const std::optional<InstalledRecord> before = state_.Find(checked.relative);
-        InstalledRecord record{entry.Ver, entry.Date, downloaded, true, {}};
+        InstalledRecord record{entry.version, entry.date, downloaded, true, {}};
         state_.Set(checked.relative, record);
         std::string unrecorded;
         SaveState(unrecorded);
 
         PlainFileInstall plain;
-        ZipInstall unpack(root_, GbkToUtf16(entry.SaveDir));
+        ZipInstall unpack(root_, Utf16Of(entry.saveDir));
         InstallStep& step = self ? *selfStep_ : archive ? static_cast<InstallStep&>(unpack) : plain;
         const InstallResult installed = step.Install(partial, target, cancelled);
         if (!installed.error.empty()) {
@@ -315,10 +313,10 @@ EntryReport Updater::RunEntry(std::size_t index, const UpdateEntry& entry, std::
     }
 }
 
-std::string ReportLine(const EntryReport& report, const UpdateEntry& entry)
+std::string ReportLine(const EntryReport& report, const UpdateItem& entry)
 {
     std::string line = "[" + std::to_string(report.index + 1) + "] " + kOutcomeWords[static_cast<int>(report.outcome)] + "：" +
-                       Utf8OfGbk(entry.Hint.empty() ? entry.SaveName : entry.Hint);
+                       (entry.hint.empty() ? entry.saveName : entry.hint);
     if (!report.reason.empty())
         line += "（" + report.reason + "）";
     return line;

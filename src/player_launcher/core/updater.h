@@ -1,6 +1,5 @@
 #pragma once
 
-#include "config/model.h"
 #include "digest/md5.h"
 #include "player_launcher/core/install_step.h"
 #include "player_launcher/core/update_check.h"
@@ -83,12 +82,12 @@ public:
 
     // The reports in the order of the entries (the launcher's own image is
     // run last, and told last to `progress`).
-    std::vector<EntryReport> Run(const std::vector<UpdateEntry>& entries, const UpdateProgress& progress = {},
+    std::vector<EntryReport> Run(const std::vector<UpdateItem>& entries, const UpdateProgress& progress = {},
                                  const std::atomic<bool>* cancelled = nullptr);
 
 private:
     // `localMd5`: the file's digest when the check needs it, taken before the run.
-    EntryReport RunEntry(std::size_t index, const UpdateEntry& entry, std::optional<std::string> localMd5,
+    EntryReport RunEntry(std::size_t index, const UpdateItem& entry, std::optional<std::string> localMd5,
                          bool self, const UpdateProgress& progress, const std::atomic<bool>* cancelled);
     // Writes the records; false when they could not be written (the reason in `why`).
     bool SaveState(std::string& why);
@@ -104,6 +103,6 @@ private:
 };
 
 // One line for the player or a script: "[n] outcome: hint (reason)", UTF-8.
-std::string ReportLine(const EntryReport& report, const UpdateEntry& entry);
+std::string ReportLine(const EntryReport& report, const UpdateItem& entry);
 
 } // namespace tarnwick::player

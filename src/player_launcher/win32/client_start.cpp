@@ -82,16 +82,11 @@ std::string StartChosen(const std::optional<std::u16string>& command, const Serv
     if (server.entries.empty())
         return ClientCheckText(ClientCheck::NoConnection);
     const Connection& entry = server.entries[std::min(choice.entry, server.entries.size() - 1)];
-    // The fields go into a command line: what does not convert is refused, never replaced.
-    ClientFields fields;
-    try {
-        fields = {GbkToUtf16(entry.Addr), GbkToUtf16(entry.Port), GbkToUtf16(entry.Name), GbkToUtf16(group.name)};
-    } catch (const Error&) {
-        return ClientCheckText(ClientCheck::FieldNotAllowed);
-    }
+    // The fields go into a command line: U+FFFD, for what did not convert, is refused there (FillArguments).
+    const ClientFields fields{ShownUtf16(entry.addr), ShownUtf16(entry.port), ShownUtf16(entry.name), ShownUtf16(group.name)};
     if (std::string refusal = StartClient(*command, fields); !refusal.empty())
         return refusal;
-    started.line = "游戏已启动：" + ShownUtf8OfGbk(server.showName) + " / " + ShownUtf8OfGbk(entry.Name);
+    started.line = "游戏已启动：" + server.showName + " / " + entry.name;
     // Remembering is a convenience: a folder the player cannot write to costs
     // only that, and the player is told.
     started.notRemembered = RememberStartedChoice(LastServerFile(), Remembered(list, choice));

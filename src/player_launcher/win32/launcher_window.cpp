@@ -255,9 +255,9 @@ LRESULT LauncherWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam)
         case kPayment:
         case kContact:
             if (list_)
-                OpenPage(LOWORD(wParam) == kHome      ? list_->web.HomeUrl
-                         : LOWORD(wParam) == kPayment ? list_->web.PayUrl2
-                                                      : list_->web.GMUrl);
+                OpenPage(LOWORD(wParam) == kHome      ? list_->web.home
+                         : LOWORD(wParam) == kPayment ? list_->web.payment2
+                                                      : list_->web.contactGm);
             return 0;
         case kRefresh:
             if (updating_)
@@ -391,8 +391,8 @@ void LauncherWindow::ShowList(std::unique_ptr<ListEvent> event)
     ShowStatus("服务器列表已更新：" + std::to_string(list_->groups.size()) + " 个服务器组，" +
                std::to_string(servers) + " 个服务器。");
 
-    const std::string& frame = list_->web.LoginframeUrl;
-    std::wstring shown = WideOfGbk(frame);
+    const std::string& frame = list_->web.loginFrame;
+    std::wstring shown = WideOf(frame);
     std::erase_if(shown, [](wchar_t c) { return c == L'<' || c == L'>'; });
     ::SetWindowTextW(link_, frame.empty() ? L"登录器页面：未设置" : (L"登录器页面：<a>" + shown + L"</a>").c_str());
 
@@ -471,9 +471,9 @@ void LauncherWindow::SelectEntry(std::size_t entry)
 void LauncherWindow::UpdateButtons()
 {
     const bool loaded = list_.has_value();
-    ::EnableWindow(home_, loaded && !list_->web.HomeUrl.empty());
-    ::EnableWindow(payment_, loaded && !list_->web.PayUrl2.empty());
-    ::EnableWindow(contact_, loaded && !list_->web.GMUrl.empty());
+    ::EnableWindow(home_, loaded && !list_->web.home.empty());
+    ::EnableWindow(payment_, loaded && !list_->web.payment2.empty());
+    ::EnableWindow(contact_, loaded && !list_->web.contactGm.empty());
     const bool cancelling = updating_ && updateJob_->Cancelled();
     ::SetWindowTextW(refresh_, !updating_ ? L"刷新列表" : cancelling ? L"正在取消…" : L"取消更新");
     ::EnableWindow(refresh_, updating_ ? !cancelling : !downloading_ && settings_.listUrl.has_value());
@@ -487,26 +487,26 @@ std::wstring LauncherWindow::ItemText(HWND list, int item, int column) const
         return {};
     const auto row = static_cast<std::size_t>(item);
     if (list == groups_)
-        return row < list_->groups.size() ? WideOfGbk(list_->groups[row].name) : std::wstring();
+        return row < list_->groups.size() ? WideOf(list_->groups[row].name) : std::wstring();
     if (!choice_)
         return {};
     const auto& servers = list_->groups[choice_->group].servers;
     if (list == servers_)
-        return row < servers.size() ? WideOfGbk(servers[row].showName) : std::wstring();
+        return row < servers.size() ? WideOf(servers[row].showName) : std::wstring();
     if (choice_->server >= servers.size())
         return {};
     const auto& entries = servers[choice_->server].entries;
     if (row >= entries.size())
         return {};
     const Connection& entry = entries[row];
-    return WideOfGbk(column == 0 ? entry.Name : column == 1 ? entry.Addr : entry.Port);
+    return WideOf(column == 0 ? entry.name : column == 1 ? entry.addr : entry.port);
 }
 
 LRESULT LauncherWindow::Notify(const NMHDR& header)
 {
     if (header.idFrom == kLink && (header.code == NM_CLICK || header.code == NM_RETURN)) {
         if (list_)
-            OpenPage(list_->web.LoginframeUrl);
+            OpenPage(list_->web.loginFrame);
         return 0;
     }
     const HWND list = header.hwndFrom;
@@ -541,17 +541,22 @@ LRESULT LauncherWindow::Notify(const NMHDR& header)
     }
 }
 
-void LauncherWindow::OpenPage(const std::string& gbkAddress)
+void LauncherWindow::OpenPage(const std::string& address)
 {
     // The address comes from the network: only http and https reach the shell.
-    const CheckedAddress checked = CheckWebAddressGbk(gbkAddress);
+    const CheckedAddress checked = CheckWebAddress(ShownUtf16(address));
     if (!checked.Allowed()) {
         Warn(RefusalText(checked));
         return;
     }
-    const std::wstring address = Wide(checked.address);
+    // U+FFFD in place of what did not convert would open another page.
+    if (address.find(kReplacementUtf8) != std::string::npos) {
+        Warn("网址中有无法识别的文字，不予打开：" + address);
+        return;
+    }
+    const std::wstring page = Wide(checked.address);
     const auto result = reinterpret_cast<INT_PTR>(
-        ::ShellExecuteW(window_, L"open", address.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+        ::ShellExecuteW(window_, L"open", page.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
     if (result <= 32)
         Warn("无法打开浏览器（错误代码 " + std::to_string(result) + "）。请把这个网址复制到浏览器中打开：" +
              ShownUtf8(checked.address));

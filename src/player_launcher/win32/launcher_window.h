@@ -52,7 +52,7 @@ private:
     LRESULT Notify(const NMHDR& header);
     std::wstring ItemText(HWND list, int item, int column) const;
 
-    void OpenPage(const std::string& gbkAddress);
+    void OpenPage(const std::string& address);
     void StartGame();
     void Warn(const std::string& utf8) const;
 

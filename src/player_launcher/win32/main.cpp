@@ -25,10 +25,10 @@
 #include <cwchar>
 #include <exception>
 #include <string>
+#include <system_error>
 #include <vector>
 
 using namespace tarnwick::player;
-using tarnwick::TryUtf16ToGbk;
 
 namespace {
 
@@ -122,8 +122,17 @@ int StartGame(const LauncherSettings& settings, const std::vector<std::wstring>&
     const std::optional<ServerList> list = FetchList(settings, status);
     if (!list)
         return status;
-    const std::optional<std::string> group = TryUtf16ToGbk(Utf16(start[1]));
-    const std::optional<std::string> server = TryUtf16ToGbk(Utf16(start[2]));
+    // Compared as the list shows them; an argument that is no text (a lone
+    // surrogate) names no server.
+    const auto utf8 = [](const std::wstring& argument) -> std::optional<std::string> {
+        try {
+            return Utf8Of(Utf16(argument));
+        } catch (const std::system_error&) {
+            return std::nullopt;
+        }
+    };
+    const std::optional<std::string> group = utf8(start[1]);
+    const std::optional<std::string> server = utf8(start[2]);
     const std::optional<Choice> choice =
         group && server ? FindChoice(*list, LastServer{*group, *server, number - 1}) : std::nullopt;
     if (!choice || choice->entry != number - 1) {

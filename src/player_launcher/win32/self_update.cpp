@@ -165,7 +165,7 @@ std::vector<std::u16string> OwnArguments()
     return arguments;
 }
 
-UpdateRun RunUpdates(const std::vector<UpdateEntry>& entries, Pinning pinning, const UpdateProgress& progress,
+UpdateRun RunUpdates(const std::vector<UpdateItem>& entries, Pinning pinning, const UpdateProgress& progress,
                      const std::atomic<bool>* cancelled)
 {
     WinInetTransport transport;

@@ -38,7 +38,7 @@ struct UpdateRun {
     std::vector<EntryReport> reports;
     bool handedOff = false; // the new launcher waits for this one to end
 };
-UpdateRun RunUpdates(const std::vector<UpdateEntry>& entries, Pinning pinning, const UpdateProgress& progress = {},
+UpdateRun RunUpdates(const std::vector<UpdateItem>& entries, Pinning pinning, const UpdateProgress& progress = {},
                      const std::atomic<bool>* cancelled = nullptr);
 
 } // namespace tarnwick::player

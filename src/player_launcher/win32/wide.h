@@ -17,6 +17,5 @@ inline std::u16string Utf16(std::wstring_view text) { return std::u16string(text
 // Text for a Win32 call, by the rule of shown text (texts.h): what does not
 // convert shows as U+FFFD, and nothing raises.
 inline std::wstring WideOf(std::string_view utf8) { return Wide(ShownUtf16(utf8)); }
-inline std::wstring WideOfGbk(std::string_view gbk) { return Wide(ShownUtf16(ShownUtf8OfGbk(gbk))); }
 
 } // namespace tarnwick::player

@@ -41,7 +41,7 @@ ListJob::~ListJob()
         thread_.join();
 }
 
-UpdateJob::UpdateJob(HWND window, UINT message, std::vector<UpdateEntry> entries, Pinning pinning)
+UpdateJob::UpdateJob(HWND window, UINT message, std::vector<UpdateItem> entries, Pinning pinning)
 {
     thread_ = std::thread([this, window, message, entries = std::move(entries), pinning] {
         using Kind = UpdateEvent::Kind;

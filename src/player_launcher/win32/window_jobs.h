@@ -78,7 +78,7 @@ struct UpdateEvent {
 // between reads, never in the middle of writing a file.
 class UpdateJob {
 public:
-    UpdateJob(HWND window, UINT message, std::vector<UpdateEntry> entries, Pinning pinning);
+    UpdateJob(HWND window, UINT message, std::vector<UpdateItem> entries, Pinning pinning);
     ~UpdateJob();
     UpdateJob(const UpdateJob&) = delete;
     UpdateJob& operator=(const UpdateJob&) = delete;
