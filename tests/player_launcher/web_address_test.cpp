@@ -51,7 +51,7 @@ TEST(WebAddress, TheRefusalNamesTheScheme)
     EXPECT_EQ(RefusalText(CheckWebAddress(u"javascript:alert(1)")),
               "不打开“javascript:”类型的地址（只打开 http 和 https 网址）：javascript:alert(1)");
     EXPECT_EQ(RefusalText(CheckWebAddress(u"calc.exe")), "“calc.exe”不是网址（只打开以 http:// 或 https:// 开头的地址）。");
-    EXPECT_EQ(CheckWebAddressGbk("\xB3\xE4\xD6\xB5").check, AddressCheck::NoScheme); // 充值
+    EXPECT_EQ(tarnwick::CheckWebAddressGbk("\xB3\xE4\xD6\xB5").check, AddressCheck::NoScheme); // 充值
 }
 
 TEST(WebAddress, RedirectsLeadOnlyToWebAddressesAndNeverDownToHttp)

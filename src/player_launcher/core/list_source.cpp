@@ -3,7 +3,7 @@
 #include "base/error.h"
 #include "base/text.h"
 #include "config/server_info_reader.h"
-#include "player_launcher/core/texts.h"
+#include "player_launcher/core/player_messages.h"
 
 namespace tarnwick::player {
 namespace {
@@ -48,7 +48,7 @@ ListResult ReadServerList(std::string_view body, const KeyMaterial& key)
     try {
         result.list = ServerListFrom(ReadServerInfo(body, kShownName, key));
     } catch (const Error& error) {
-        result.failure = {DownloadProblem::Damaged, 0, ShownUtf8OfGbk(error.what())};
+        result.failure = {DownloadProblem::Damaged, 0, ErrorTextOf(error)};
     }
     return result;
 }

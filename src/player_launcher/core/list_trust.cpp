@@ -13,6 +13,7 @@ namespace {
 constexpr std::string_view kTrustFirstLine = "Tarnwick list trust 1\nserial: ";
 constexpr SizeLimit kTrustLimit{256, nullptr};
 
+// The signature checks speak in the shared layers' text, which is GBK.
 std::string DetailUtf8(const Message& message)
 {
     return ShownUtf8OfGbk(message.Chinese());

@@ -35,6 +35,7 @@ std::string FileFailureText(const std::string& action, const std::filesystem::fi
     return FileFailureText(action, error.path1(), error.code());
 }
 
+// The shared layers' errors are worded in GBK, as all their text is.
 std::string ErrorTextOf(const Error& error) { return ShownUtf8OfGbk(error.what()); }
 
 std::string ExceptionText(const std::exception& error)

@@ -11,7 +11,6 @@ namespace tarnwick::player {
 using tarnwick::AddressCheck;
 using tarnwick::CheckedAddress;
 using tarnwick::CheckWebAddress;
-using tarnwick::CheckWebAddressGbk;
 
 
 // Where a redirect from the web address `from` leads: its Location resolved
