@@ -331,15 +331,21 @@ def wait_for(condition, seconds, what):
     raise Failure(f"{what} within {seconds} s")
 
 
-def self_scenario(cli, wine, web, work):
-    # The operator's new launcher: another game name, the same list.
-    operator = Operator(cli, f"{work}/operator/self", web, "self")
-    url = web.url("self.txt")
-    new = read(make_launcher(cli, f"{work}/operator/self/new", "Renamed", url))
-    web.put("Renamed.exe", new)
-    operator.add("launcher", web.url("Renamed.exe"), "Self.exe", "--check", "md5", "--md5", md5(new),
-                 "--down-md5", md5(new), save_dir=".\\")
+def ship_launcher(cli, web, work, name, served, target):
+    """An operator's list NAME.txt whose one entry is a new launcher (another
+    game name, the same list) for the players' TARGET, served at SERVED."""
+    operator = Operator(cli, f"{work}/operator/{name}", web, name)
+    url = web.url(f"{name}.txt")
+    new = read(make_launcher(cli, f"{work}/operator/{name}/new", "Renamed", url))
+    web.put(served.rsplit("/", 1)[-1], new)
+    operator.add("launcher", web.url(served), target, "--check", "md5", "--md5", md5(new), "--down-md5", md5(new),
+                 save_dir=".\\")
     operator.publish()
+    return operator, url, new
+
+
+def self_scenario(cli, wine, web, work):
+    operator, url, new = ship_launcher(cli, web, work, "self", "Renamed.exe", "Self.exe")
     player = Player(cli, wine, f"{work}/players/self", "Self", url)
     old = read(player.exe)
     check(old != new, "the old and the new launcher are the same file")
@@ -385,14 +391,8 @@ def kill_prefix(env):
 
 
 def self_kill_scenario(cli, wine, web, work, kills=10):
-    operator = Operator(cli, f"{work}/operator/selfkill", web, "selfkill")
-    url = web.url("selfkill.txt")
-    new = read(make_launcher(cli, f"{work}/operator/selfkill/new", "Renamed", url))
-    web.put("SelfKill.exe", new)
     # Served slowly, so that the kills fall into the download as well as after it.
-    operator.add("launcher", web.url("slow/SelfKill.exe"), "Player.exe", "--check", "md5", "--md5", md5(new),
-                 "--down-md5", md5(new), save_dir=".\\")
-    operator.publish()
+    _, url, new = ship_launcher(cli, web, work, "selfkill", "slow/SelfKill.exe", "Player.exe")
     # A prefix of its own: the kills take every process of a prefix, and other
     # tests may run in the shared one meanwhile.
     wine = Wine(wine.program)
