@@ -1,4 +1,5 @@
 #include "player_launcher/core/client_command.h"
+#include "player_launcher/core/player_messages.h"
 
 #include <gtest/gtest.h>
 

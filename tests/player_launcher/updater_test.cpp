@@ -1,4 +1,5 @@
 #include "player_launcher/core/updater.h"
+#include "player_launcher/core/player_messages.h"
 
 #include "player_fixtures.h"
 #include "player_launcher/core/install_step.h"
@@ -300,13 +301,13 @@ TEST_F(UpdaterTest, AnEntryWhosePathOrAddressDoesNotConvertIsRefused)
     ASSERT_EQ(reports.size(), 3u);
     for (const EntryReport& report : reports)
         EXPECT_EQ(report.outcome, EntryOutcome::Failed) << report.index;
-    EXPECT_EQ(reports[0].reason, "保存位置或文件名不是有效的文字");
-    EXPECT_EQ(reports[1].reason, "保存位置或文件名不是有效的文字");
-    EXPECT_EQ(reports[2].reason, "下载地址不是有效的文字：http://h/a\uFFFD\uFFFD.dat");
+    EXPECT_EQ(reports[0].reason, EntryProblemText(EntryProblem::PathNotText));
+    EXPECT_EQ(reports[1].reason, EntryProblemText(EntryProblem::PathNotText));
+    EXPECT_EQ(reports[2].reason, UrlNotTextText("http://h/a\uFFFD\uFFFD.dat"));
     EXPECT_TRUE(fetcher_.asked.empty());
     EXPECT_EQ(Snapshot(folder_.path()), before);
     // The line "/update" prints shows the name as the list has it.
-    EXPECT_EQ(ReportLine(reports[1], items[1]), "[2] 失败：a\uFFFD\uFFFD.dat（保存位置或文件名不是有效的文字）");
+    EXPECT_EQ(ReportLine(reports[1], items[1]), "[2] 失败：a\uFFFD\uFFFD.dat（" + EntryProblemText(EntryProblem::PathNotText) + "）");
 }
 
 TEST_F(UpdaterTest, AnArchiveIsUnpackedIntoItsFolderOrNotAtAll)

@@ -190,26 +190,4 @@ ClientCheck PrepareLaunch(std::u16string_view command, std::u16string_view folde
     return ClientCheck::Ready;
 }
 
-std::string ClientCheckText(ClientCheck check)
-{
-    // Each refusal is the launcher's configuration: only its operator can change it.
-    constexpr std::string_view kAskOperator = "请联系游戏管理员。";
-    const auto refused = [&](std::string_view why) { return std::string(why) + std::string(kAskOperator); };
-    switch (check) {
-    case ClientCheck::Ready: return {};
-    case ClientCheck::NotConfigured: return refused("未配置游戏客户端：生成登录器时没有写入游戏客户端命令。");
-    case ClientCheck::NoProgram: return refused("游戏客户端命令中没有程序名。");
-    case ClientCheck::FieldInProgram: return refused("游戏客户端的程序名中不能使用 %addr% 等字段。");
-    case ClientCheck::OutsideFolder: return refused("只能启动登录器所在文件夹中的程序，不允许“..”或其他文件夹的路径。");
-    case ClientCheck::NetworkPath: return refused("不能启动网络路径（\\\\服务器\\共享）上的程序。");
-    case ClientCheck::DriveRelative: return refused("游戏客户端路径“C:程序名”形式不明确，应写登录器文件夹中的相对路径。");
-    case ClientCheck::BadProgramName: return refused("游戏客户端的程序名含有文件名中不允许的字符。");
-    case ClientCheck::NotAProgram: return refused("游戏客户端必须是 .exe 程序（不启动批处理或脚本）。");
-    case ClientCheck::NoConnection: return "这个服务器没有可用的连接地址。请选择其他服务器或线路。";
-    case ClientCheck::FieldNotAllowed:
-        return refused("服务器的名称、地址或端口含有不允许的字符（引号、反斜杠、控制字符、空格或无法识别的文字），不能启动游戏。");
-    }
-    return {};
-}
-
 } // namespace tarnwick::player

@@ -58,7 +58,4 @@ struct ClientLaunch {
 ClientCheck PrepareLaunch(std::u16string_view command, std::u16string_view folder, const ClientFields& fields,
                           ClientLaunch& launch);
 
-// Why the client does not start (Chinese, UTF-8); empty for Ready.
-std::string ClientCheckText(ClientCheck check);
-
 } // namespace tarnwick::player

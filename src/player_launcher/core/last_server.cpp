@@ -123,18 +123,15 @@ void WriteLastServer(const std::filesystem::path& file, const LastServer& last)
 
 std::string RememberStartedChoice(const std::filesystem::path& file, const LastServer& last)
 {
-    constexpr std::string_view kNotRemembered = "已启动游戏，但无法记住所选的服务器：";
     if (!LastServerText(last))
-        return std::string(kNotRemembered) + "服务器组或服务器的名称中有" +
-               (HoldsLineBreak(last.group) || HoldsLineBreak(last.server) ? "换行" : "无法保存的文字") +
-               "，无法保存。下次启动时请重新选择服务器。";
+        return ChoiceNotKeptText(NameNotKeptText(HoldsLineBreak(last.group) || HoldsLineBreak(last.server)));
     try {
         WriteLastServer(file, last);
         return {};
     } catch (const Error& error) {
-        return std::string(kNotRemembered) + FileFailureText("写入", file, error.Kind());
+        return ChoiceNotKeptText(FileFailureText("写入", file, error.Kind()));
     } catch (const std::exception& error) {
-        return std::string(kNotRemembered) + ExceptionText(error);
+        return ChoiceNotKeptText(ExceptionText(error));
     }
 }
 

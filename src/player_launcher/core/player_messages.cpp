@@ -286,4 +286,162 @@ std::string SelfUpdateText(SelfUpdateProblem problem, ErrorKind kind)
     return {};
 }
 
+// Update entries.
+
+std::string NeedText(NeedReason reason)
+{
+    switch (reason) {
+    case NeedReason::Missing: return "文件不存在";
+    case NeedReason::Md5Differs: return "文件的 MD5 值与更新列表不同";
+    case NeedReason::NoVersionRecord: return "没有记录已安装的版本";
+    case NeedReason::NoDateRecord: return "没有记录已安装的日期";
+    case NeedReason::DateDiffers: return "更新列表中的日期与已安装的不同";
+    case NeedReason::NoArchiveRecord: return "没有记录已安装的压缩包";
+    case NeedReason::ArchiveIncomplete: return "压缩包的文件不全";
+    case NeedReason::ArchiveMd5Differs: return "压缩包的 MD5 值与更新列表不同";
+    }
+    return {};
+}
+
+std::string VersionLowerText(std::uint64_t installed, std::uint64_t wanted)
+{
+    return "已安装版本 " + std::to_string(installed) + " 低于 " + std::to_string(wanted);
+}
+
+std::string Md5NotDigestText(std::string_view md5)
+{
+    return "更新列表中的 MD5 值不是 32 位十六进制数" + (md5.empty() ? std::string() : "：" + std::string(md5)) + "。" +
+           std::string(kAskOperator);
+}
+
+std::string VersionNotNumberText(std::string_view version)
+{
+    return "更新列表中的版本号不是整数：" + std::string(version) + "。" + std::string(kAskOperator);
+}
+
+std::string AlbumSkippedText(std::string_view reason) { return "不支持百度相册下载（" + std::string(reason) + "）"; }
+
+std::string EntryProblemText(EntryProblem problem)
+{
+    switch (problem) {
+    case EntryProblem::PathNotText: return "保存位置或文件名不是有效的文字。" + std::string(kAskOperator);
+    case EntryProblem::NotPinned:
+        return "签名的列表没有给出这个文件的校验值（DownMD5 或 MD5），不予安装。" + std::string(kAskOperator);
+    }
+    return {};
+}
+
+std::string PathRefusedText(std::string_view path, PathRefusal refusal)
+{
+    return "保存位置“" + std::string(path) + "”不允许：" + PathRefusalText(refusal) + "。" + std::string(kAskOperator);
+}
+
+std::string UrlNotTextText(std::string_view url)
+{
+    return "下载地址不是有效的文字：" + std::string(url) + "。" + std::string(kAskOperator);
+}
+
+std::string DownloadFailedText(std::string_view why) { return "下载失败：" + std::string(why); }
+
+std::string DigestMismatchText(std::string_view expected, std::string_view got)
+{
+    return "下载的文件校验值不符（应为 " + std::string(expected) + "，实为 " + std::string(got) + "），原文件未改动。" +
+           std::string(kTryAgain);
+}
+
+std::string UpdatedUnrecordedText(std::string_view why) { return "已更新，但" + std::string(why); }
+
+// Starting the game.
+
+std::string ClientCheckText(ClientCheck check)
+{
+    // Each refusal is the launcher's configuration: only its operator can change it.
+    const auto refused = [&](std::string_view why) { return std::string(why) + std::string(kAskOperator); };
+    switch (check) {
+    case ClientCheck::Ready: return {};
+    case ClientCheck::NotConfigured: return refused("未配置游戏客户端：生成登录器时没有写入游戏客户端命令。");
+    case ClientCheck::NoProgram: return refused("游戏客户端命令中没有程序名。");
+    case ClientCheck::FieldInProgram: return refused("游戏客户端的程序名中不能使用 %addr% 等字段。");
+    case ClientCheck::OutsideFolder: return refused("只能启动登录器所在文件夹中的程序，不允许“..”或其他文件夹的路径。");
+    case ClientCheck::NetworkPath: return refused("不能启动网络路径（\\\\服务器\\共享）上的程序。");
+    case ClientCheck::DriveRelative: return refused("游戏客户端路径“C:程序名”形式不明确，应写登录器文件夹中的相对路径。");
+    case ClientCheck::BadProgramName: return refused("游戏客户端的程序名含有文件名中不允许的字符。");
+    case ClientCheck::NotAProgram: return refused("游戏客户端必须是 .exe 程序（不启动批处理或脚本）。");
+    case ClientCheck::NoConnection: return "这个服务器没有可用的连接地址。请选择其他服务器或线路。";
+    case ClientCheck::FieldNotAllowed:
+        return refused("服务器的名称、地址或端口含有不允许的字符（引号、反斜杠、控制字符、空格或无法识别的文字），不能启动游戏。");
+    }
+    return {};
+}
+
+std::string ClientMissingText(std::string_view program)
+{
+    return "找不到游戏客户端“" + std::string(program) + "”。请检查游戏是否完整安装在登录器所在的文件夹。";
+}
+
+std::string ClientStartFailedText(std::string_view program, unsigned long error, ErrorKind kind)
+{
+    return "无法启动游戏客户端“" + std::string(program) + "”（错误代码 " + std::to_string(error) + "）。" + AdviceFor(kind);
+}
+
+std::string GameStartedText(std::string_view server, std::string_view entry)
+{
+    return "游戏已启动：" + std::string(server) + " / " + std::string(entry);
+}
+
+std::string NoSuchServerText(std::string_view group, std::string_view server, std::optional<unsigned long> entry)
+{
+    return "服务器列表中没有这个服务器或线路：" + std::string(group) + " / " + std::string(server) +
+           (entry ? " / " + std::to_string(*entry) : std::string());
+}
+
+std::string LauncherFailedText(const std::exception& error) { return "登录器无法运行：" + ExceptionText(error); }
+
+std::string ActionFailedText(const std::exception& error) { return "操作失败：" + ExceptionText(error); }
+
+// The window.
+
+std::string ConnectingText(std::string_view listUrl) { return "正在连接服务器列表地址：" + std::string(listUrl); }
+
+std::string ListShownText(std::size_t groups, std::size_t servers)
+{
+    return "服务器列表已更新：" + std::to_string(groups) + " 个服务器组，" + std::to_string(servers) + " 个服务器。";
+}
+
+std::string UpdateStoppedText(std::string_view why) { return "更新中止：" + std::string(why); }
+
+std::string PageNotTextText(std::string_view address) { return "网址中有无法识别的文字，不予打开：" + std::string(address); }
+
+std::string BrowserFailedText(long long code, std::string_view address)
+{
+    return "无法打开浏览器（错误代码 " + std::to_string(code) + "）。请把这个网址复制到浏览器中打开：" + std::string(address);
+}
+
+// The update run.
+
+std::string EntryCheckingText(std::string_view entry) { return std::string(entry) + "：正在检查"; }
+
+std::string RunProgressText(std::size_t entries, std::size_t done, std::string_view downloaded, std::string_view rate)
+{
+    return "共 " + std::to_string(entries) + " 项，已完成 " + std::to_string(done) + " 项；本次已下载 " +
+           std::string(downloaded) + "，" + std::string(rate);
+}
+
+std::string RunSummaryText(const std::size_t (&counts)[4])
+{
+    std::string text = "更新完成：";
+    for (std::size_t outcome : {1u, 0u, 2u, 3u}) // updated, current, skipped, failed
+        text += std::string(kOutcomeWords[outcome]) + " " + std::to_string(counts[outcome]) + " 项" +
+                (outcome == 3 ? "。" : "，");
+    return text;
+}
+
+std::string NameNotKeptText(bool lineBreak)
+{
+    return std::string("服务器组或服务器的名称中有") + (lineBreak ? "换行" : "无法保存的文字") +
+           "，无法保存。下次启动时请重新选择服务器。";
+}
+
+std::string ChoiceNotKeptText(std::string_view why) { return "已启动游戏，但无法记住所选的服务器：" + std::string(why); }
+
 } // namespace tarnwick::player

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/error.h"
+#include "player_launcher/core/client_command.h"
 #include "player_launcher/core/list_source.h"
 #include "player_launcher/core/update_path.h"
 #include "player_launcher/core/web_address.h"
@@ -105,5 +106,71 @@ enum class SelfUpdateProblem {
 // Each says that the old launcher stays, and what to do.
 std::string SelfUpdateText(SelfUpdateProblem problem, ErrorKind kind = ErrorKind::Failed);
 inline constexpr const char* kLauncherUpdated = "登录器已更新，重新启动后使用新版本";
+
+// Update entries: why one is fetched (said in its line once it is updated).
+enum class NeedReason {
+    Missing,           // the file is not there
+    Md5Differs,        // its MD5 is not the list's
+    NoVersionRecord,   // no version was recorded when it was installed
+    NoDateRecord,      // no date was recorded when it was installed
+    DateDiffers,       // the list's date is not the one installed
+    NoArchiveRecord,   // the archive was never recorded as unpacked
+    ArchiveIncomplete, // a file the archive unpacked is gone
+    ArchiveMd5Differs, // the list's archive MD5 is not the one unpacked
+};
+std::string NeedText(NeedReason reason);
+std::string VersionLowerText(std::uint64_t installed, std::uint64_t wanted);
+
+// Why an entry is skipped or fails.
+std::string Md5NotDigestText(std::string_view md5);
+std::string VersionNotNumberText(std::string_view version);
+std::string AlbumSkippedText(std::string_view reason);
+enum class EntryProblem {
+    PathNotText, // its save folder or name holds bytes that are no GBK
+    NotPinned,   // a signed list gives no digest for it
+};
+std::string EntryProblemText(EntryProblem problem);
+std::string PathRefusedText(std::string_view path, PathRefusal refusal);
+std::string UrlNotTextText(std::string_view url);
+std::string DownloadFailedText(std::string_view why);
+std::string DigestMismatchText(std::string_view expected, std::string_view got);
+std::string UpdatedUnrecordedText(std::string_view why);
+
+// Starting the game.
+// Why the client does not start; empty for Ready.
+std::string ClientCheckText(ClientCheck check);
+std::string ClientMissingText(std::string_view program);
+std::string ClientStartFailedText(std::string_view program, unsigned long error, ErrorKind kind);
+std::string GameStartedText(std::string_view server, std::string_view entry);
+inline constexpr const char* kStartUsage = "用法：/start 服务器组 服务器 [线路序号，从 1 起]";
+std::string NoSuchServerText(std::string_view group, std::string_view server, std::optional<unsigned long> entry);
+// A failure nothing else caught, as the console and the window tell it.
+std::string LauncherFailedText(const std::exception& error);
+std::string ActionFailedText(const std::exception& error);
+
+// The window's status line and warnings.
+inline constexpr const char* kLinkLoading = "登录器页面：正在读取服务器列表…";
+inline constexpr const char* kLinkNoList = "登录器页面：未能取得服务器列表";
+inline constexpr const char* kLinkNotSet = "登录器页面：未设置";
+inline constexpr const char* kLinkLabel = "登录器页面：";
+std::string ConnectingText(std::string_view listUrl);
+std::string ListShownText(std::size_t groups, std::size_t servers);
+inline constexpr const char* kCheckingUpdates = "正在检查更新…";
+inline constexpr const char* kCancellingUpdate = "正在取消更新，当前文件保留已下载的部分，下次继续…";
+inline constexpr const char* kUpdateCancelled = "更新已取消。";
+std::string UpdateStoppedText(std::string_view why);
+std::string PageNotTextText(std::string_view address);
+std::string BrowserFailedText(long long code, std::string_view address);
+
+// The update run's progress: the entry being checked, the run so far, and
+// how it ended (counts by EntryOutcome).
+std::string EntryCheckingText(std::string_view entry);
+std::string RunProgressText(std::size_t entries, std::size_t done, std::string_view downloaded, std::string_view rate);
+std::string RunSummaryText(const std::size_t (&counts)[4]);
+
+// A game started whose server choice could not be kept: `lineBreak` when a
+// name holds a line break, else the file that could not be written.
+std::string NameNotKeptText(bool lineBreak);
+std::string ChoiceNotKeptText(std::string_view why);
 
 } // namespace tarnwick::player

@@ -1,6 +1,7 @@
 #include "player_launcher/core/update_check.h"
 
 #include "base/text.h"
+#include "player_launcher/core/player_messages.h"
 #include "player_launcher/core/texts.h"
 
 #include <nlohmann/json.hpp>
@@ -27,9 +28,9 @@ Decision Needed(std::string reason) { return {Verdict::Needed, std::move(reason)
 Decision NoDigest(const UpdateItem& entry)
 {
     return {Verdict::Skipped,
-            "更新列表中的 MD5 值不是 32 位十六进制数" + (entry.md5.empty() ? std::string() : "：" + entry.md5)};
+            Md5NotDigestText(entry.md5)};
 }
-Decision NoVersion(const UpdateItem& entry) { return {Verdict::Skipped, "更新列表中的版本号不是整数：" + entry.version}; }
+Decision NoVersion(const UpdateItem& entry) { return {Verdict::Skipped, VersionNotNumberText(entry.version)}; }
 
 } // namespace
 
@@ -53,22 +54,22 @@ Decision DecideArchive(const UpdateItem& entry, bool membersPresent, const std::
     if (kind == CheckKind::Version && !wantedVersion)
         return NoVersion(entry);
     if (!recorded || recorded->pending)
-        return Needed("没有记录已安装的压缩包");
+        return Needed(NeedText(NeedReason::NoArchiveRecord));
     if (!membersPresent)
-        return Needed("压缩包的文件不全");
+        return Needed(NeedText(NeedReason::ArchiveIncomplete));
     switch (kind) {
     case CheckKind::Exists: return {};
-    case CheckKind::Md5: return recorded->md5 == *wantedMd5 ? Decision{} : Needed("压缩包的 MD5 值与更新列表不同");
+    case CheckKind::Md5: return recorded->md5 == *wantedMd5 ? Decision{} : Needed(NeedText(NeedReason::ArchiveMd5Differs));
     case CheckKind::Version: {
         const std::optional<std::uint64_t> installed = WholeNumber(Trimmed(recorded->version));
         if (!installed)
-            return Needed("没有记录已安装的版本");
+            return Needed(NeedText(NeedReason::NoVersionRecord));
         return *installed < *wantedVersion
-                   ? Needed("已安装版本 " + std::to_string(*installed) + " 低于 " + std::to_string(*wantedVersion))
+                   ? Needed(VersionLowerText(*installed, *wantedVersion))
                    : Decision{};
     }
     case CheckKind::Pak:
-        return recorded->date == entry.date ? Decision{} : Needed("更新列表中的日期与已安装的不同");
+        return recorded->date == entry.date ? Decision{} : Needed(NeedText(NeedReason::DateDiffers));
     }
     return {};
 }
@@ -84,7 +85,7 @@ Decision Decide(const UpdateItem& entry, bool exists, const std::optional<std::s
     const std::optional<InstalledRecord> recorded = given && !given->pending ? given : std::nullopt;
     switch (entry.check) {
     case CheckKind::Exists:
-        return exists ? Decision{} : Needed("文件不存在");
+        return exists ? Decision{} : Needed(NeedText(NeedReason::Missing));
     case CheckKind::Md5: {
         // A value that is no digest would differ from every file: the file
         // would be fetched on every start, so the entry is reported instead.
@@ -92,27 +93,27 @@ Decision Decide(const UpdateItem& entry, bool exists, const std::optional<std::s
         if (!wanted)
             return NoDigest(entry);
         if (!exists)
-            return Needed("文件不存在");
-        return localMd5 == wanted ? Decision{} : Needed("文件的 MD5 值与更新列表不同");
+            return Needed(NeedText(NeedReason::Missing));
+        return localMd5 == wanted ? Decision{} : Needed(NeedText(NeedReason::Md5Differs));
     }
     case CheckKind::Version: {
         const std::optional<std::uint64_t> wanted = WholeNumber(Trimmed(entry.version));
         if (!wanted)
             return NoVersion(entry);
         if (!exists)
-            return Needed("文件不存在");
+            return Needed(NeedText(NeedReason::Missing));
         const std::optional<std::uint64_t> installed = recorded ? WholeNumber(Trimmed(recorded->version)) : std::nullopt;
         if (!installed)
-            return Needed("没有记录已安装的版本");
-        return *installed < *wanted ? Needed("已安装版本 " + std::to_string(*installed) + " 低于 " + std::to_string(*wanted))
+            return Needed(NeedText(NeedReason::NoVersionRecord));
+        return *installed < *wanted ? Needed(VersionLowerText(*installed, *wanted))
                                     : Decision{};
     }
     case CheckKind::Pak:
         if (!exists)
-            return Needed("文件不存在");
+            return Needed(NeedText(NeedReason::Missing));
         if (!recorded)
-            return Needed("没有记录已安装的日期");
-        return recorded->date == entry.date ? Decision{} : Needed("更新列表中的日期与已安装的不同");
+            return Needed(NeedText(NeedReason::NoDateRecord));
+        return recorded->date == entry.date ? Decision{} : Needed(NeedText(NeedReason::DateDiffers));
     }
     return {};
 }

@@ -65,7 +65,7 @@ std::string UpdateMeter::FileLine() const
 {
     std::string line = "[" + std::to_string(index_ + 1) + "/" + std::to_string(entries_) + "] " + hint_;
     if (!firstReceived_)
-        return line + "：正在检查";
+        return EntryCheckingText(line);
     line += "：" + SizeText(received_);
     if (total_ && *total_ > 0)
         line += " / " + SizeText(*total_) + "（" + std::to_string(FilePermille() / 10) + "%）";
@@ -75,8 +75,7 @@ std::string UpdateMeter::FileLine() const
 std::string UpdateMeter::OverallLine() const
 {
     const std::uint64_t bytes = earlierFiles_ + (firstReceived_ ? received_ - *firstReceived_ : 0);
-    return "共 " + std::to_string(entries_) + " 项，已完成 " + std::to_string(done_) + " 项；本次已下载 " +
-           SizeText(bytes) + "，" + RateText(bytes, now_ - started_);
+    return RunProgressText(entries_, done_, SizeText(bytes), RateText(bytes, now_ - started_));
 }
 
 int UpdateMeter::FilePermille() const
@@ -96,12 +95,7 @@ int UpdateMeter::OverallPermille() const
 
 std::string UpdateMeter::Summary() const
 {
-    const auto count = [&](EntryOutcome outcome) { return std::to_string(counts_[static_cast<int>(outcome)]); };
-    const auto part = [&](EntryOutcome outcome) {
-        return std::string(kOutcomeWords[static_cast<int>(outcome)]) + " " + count(outcome) + " 项";
-    };
-    return "更新完成：" + part(EntryOutcome::Updated) + "，" + part(EntryOutcome::Current) + "，" +
-           part(EntryOutcome::Skipped) + "，" + part(EntryOutcome::Failed) + "。";
+    return RunSummaryText(counts_);
 }
 
 bool UpdateMeter::AllCurrent() const

@@ -193,10 +193,10 @@ EntryReport Updater::RunEntry(std::size_t index, const UpdateItem& entry, std::o
 {
     const auto failed = [&](std::string why) { return EntryReport{index, EntryOutcome::Failed, std::move(why)}; };
     if (!entry.pathConverts)
-        return failed("保存位置或文件名不是有效的文字");
+        return failed(EntryProblemText(EntryProblem::PathNotText));
     const CheckedPath checked = TargetOf(entry);
     if (!checked.Allowed())
-        return failed("保存位置“" + entry.saveDir + entry.saveName + "”不允许：" + PathRefusalText(checked.refusal));
+        return failed(PathRefusedText(entry.saveDir + entry.saveName, checked.refusal));
     const std::filesystem::path target = PathBelow(root_, checked.relative);
     const bool archive = IsArchive(entry);
 
@@ -231,14 +231,14 @@ EntryReport Updater::RunEntry(std::size_t index, const UpdateItem& entry, std::o
         if (decision.verdict == Verdict::Skipped)
             return {index, EntryOutcome::Skipped, decision.reason};
         if (!IsDirectDownload(entry))
-            return {index, EntryOutcome::Skipped, "不支持百度相册下载（" + decision.reason + "）"};
+            return {index, EntryOutcome::Skipped, AlbumSkippedText(decision.reason)};
 
         // Whatever a signed list does not pin could be anything the server holds.
         if (pinning_ == Pinning::Required && !entry.pinnedDigest)
-            return failed("签名的列表没有给出这个文件的校验值（DownMD5 或 MD5），不予安装");
+            return failed(EntryProblemText(EntryProblem::NotPinned));
         // An address with U+FFFD in place of what did not convert is another address.
         if (!entry.urlConverts)
-            return failed("下载地址不是有效的文字：" + entry.downUrl);
+            return failed(UrlNotTextText(entry.downUrl));
 
         std::error_code folderFailed;
         std::filesystem::create_directories(target.parent_path(), folderFailed);
@@ -255,13 +255,13 @@ EntryReport Updater::RunEntry(std::size_t index, const UpdateItem& entry, std::o
             // download by it, and a stopped run knows its file by it.
             const FetchResult fetched = fetcher_.Fetch(entry.downUrl, partial, true, progress.bytes, cancelled);
             if (!fetched.error.empty())
-                return failed("下载失败：" + fetched.error);
+                return failed(DownloadFailedText(fetched.error));
             downloaded = fetched.md5 ? DigestToHex(*fetched.md5) : Md5Of(partial);
         }
         // A whole download with other contents must not be continued next time.
         if (expected && *expected != downloaded) {
             RemoveQuietly(partial);
-            return failed("下载的文件校验值不符（应为 " + *expected + "，实为 " + downloaded + "），原文件未改动");
+            return failed(DigestMismatchText(*expected, downloaded));
         }
 
         const std::optional<InstalledRecord> before = state_.Find(checked.relative);
@@ -302,7 +302,7 @@ EntryReport Updater::RunEntry(std::size_t index, const UpdateItem& entry, std::o
         if (archive)
             RemoveQuietly(partial);
         if (!saved)
-            return {index, EntryOutcome::Updated, "已更新，但" + unrecorded};
+            return {index, EntryOutcome::Updated, UpdatedUnrecordedText(unrecorded)};
         return {index, EntryOutcome::Updated, decision.reason};
     } catch (const UnreadableFile& error) {
         return failed(error.text);

@@ -49,7 +49,7 @@ std::string StartClient(const std::u16string& command, const ClientFields& field
         return ClientCheckText(ClientCheck::OutsideFolder);
     const DWORD attributes = ::GetFileAttributesW(application.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
-        return "找不到游戏客户端“" + ShownUtf8(Utf16(application)) + "”。请检查游戏是否完整安装在登录器所在的文件夹。";
+        return ClientMissingText(ShownUtf8(Utf16(application)));
 
     // The program by its full name, never looked up on the search path and
     // never through the command interpreter; the command line is writable
@@ -62,8 +62,7 @@ std::string StartClient(const std::u16string& command, const ClientFields& field
                           &startup, &process))
     {
         const DWORD error = ::GetLastError();
-        return "无法启动游戏客户端“" + ShownUtf8(Utf16(application)) + "”（错误代码 " + std::to_string(error) + "）。" +
-               AdviceFor(KindOfWin32Error(error));
+        return ClientStartFailedText(ShownUtf8(Utf16(application)), error, KindOfWin32Error(error));
     }
     ::CloseHandle(process.hThread);
     ::CloseHandle(process.hProcess);
@@ -86,7 +85,7 @@ std::string StartChosen(const std::optional<std::u16string>& command, const Serv
     const ClientFields fields{ShownUtf16(entry.addr), ShownUtf16(entry.port), ShownUtf16(entry.name), ShownUtf16(group.name)};
     if (std::string refusal = StartClient(*command, fields); !refusal.empty())
         return refusal;
-    started.line = "游戏已启动：" + server.showName + " / " + entry.name;
+    started.line = GameStartedText(server.showName, entry.name);
     // Remembering is a convenience: a folder the player cannot write to costs
     // only that, and the player is told.
     started.notRemembered = RememberStartedChoice(LastServerFile(), Remembered(list, choice));

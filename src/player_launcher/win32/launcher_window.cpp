@@ -230,7 +230,7 @@ LRESULT CALLBACK LauncherWindow::Procedure(HWND window, UINT message, WPARAM wPa
     try {
         return self->Handle(message, wParam, lParam);
     } catch (const std::exception& error) {
-        self->Warn("操作失败：" + ExceptionText(error));
+        self->Warn(ActionFailedText(error));
         return 0;
     }
 }
@@ -295,7 +295,7 @@ HWND LauncherWindow::Control(const wchar_t* type, const std::wstring& text, DWOR
 void LauncherWindow::CreateControls()
 {
     // Boxes are {x, y, width, height} at 96 dpi.
-    link_ = Control(WC_LINK, L"登录器页面：正在读取服务器列表…", WS_TABSTOP, kLink, {10, 10, 740, 20});
+    link_ = Control(WC_LINK, WideOf(kLinkLoading), WS_TABSTOP, kLink, {10, 10, 740, 20});
     home_ = Control(L"BUTTON", L"官方网站", WS_TABSTOP | BS_PUSHBUTTON, kHome, {10, 36, 100, 28});
     payment_ = Control(L"BUTTON", L"充值中心", WS_TABSTOP | BS_PUSHBUTTON, kPayment, {118, 36, 100, 28});
     contact_ = Control(L"BUTTON", L"联系GM", WS_TABSTOP | BS_PUSHBUTTON, kContact, {226, 36, 100, 28});
@@ -336,11 +336,11 @@ void LauncherWindow::StartDownload()
         return;
     if (!settings_.listUrl) {
         ShowStatus(FailureText({DownloadProblem::NotStamped, 0, {}}));
-        ::SetWindowTextW(link_, L"登录器页面：未能取得服务器列表");
+        ::SetWindowTextW(link_, WideOf(kLinkNoList).c_str());
         return;
     }
     downloading_ = true;
-    ShowStatus("正在连接服务器列表地址：" + ShownUtf8(*settings_.listUrl));
+    ShowStatus(ConnectingText(ShownUtf8(*settings_.listUrl)));
     UpdateButtons();
     // The last job has ended (its list came): taking its place joins its thread.
     listJob_ = std::make_unique<ListJob>(window_, kListMessage, ++generation_, *settings_.listUrl, settings_.trust);
@@ -379,7 +379,7 @@ void LauncherWindow::ShowList(std::unique_ptr<ListEvent> event)
         // The list shown before (if any) stays: it was whole when it came.
         ShowStatus(event->thrown.empty() ? FailureText(event->result.failure) : event->thrown);
         if (!list_)
-            ::SetWindowTextW(link_, L"登录器页面：未能取得服务器列表");
+            ::SetWindowTextW(link_, WideOf(kLinkNoList).c_str());
         UpdateButtons();
         return;
     }
@@ -388,13 +388,12 @@ void LauncherWindow::ShowList(std::unique_ptr<ListEvent> event)
     std::size_t servers = 0;
     for (const GroupView& group : list_->groups)
         servers += group.servers.size();
-    ShowStatus("服务器列表已更新：" + std::to_string(list_->groups.size()) + " 个服务器组，" +
-               std::to_string(servers) + " 个服务器。");
+    ShowStatus(ListShownText(list_->groups.size(), servers));
 
     const std::string& frame = list_->web.loginFrame;
     std::wstring shown = WideOf(frame);
     std::erase_if(shown, [](wchar_t c) { return c == L'<' || c == L'>'; });
-    ::SetWindowTextW(link_, frame.empty() ? L"登录器页面：未设置" : (L"登录器页面：<a>" + shown + L"</a>").c_str());
+    ::SetWindowTextW(link_, frame.empty() ? WideOf(kLinkNotSet).c_str() : (WideOf(kLinkLabel) + L"<a>" + shown + L"</a>").c_str());
 
     ListView_SetItemCountEx(groups_, static_cast<int>(list_->groups.size()), 0);
     ListView_SetItemCountEx(servers_, 0, 0);
@@ -551,15 +550,14 @@ void LauncherWindow::OpenPage(const std::string& address)
     }
     // U+FFFD in place of what did not convert would open another page.
     if (address.find(kReplacementUtf8) != std::string::npos) {
-        Warn("网址中有无法识别的文字，不予打开：" + address);
+        Warn(PageNotTextText(address));
         return;
     }
     const std::wstring page = Wide(checked.address);
     const auto result = reinterpret_cast<INT_PTR>(
         ::ShellExecuteW(window_, L"open", page.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
     if (result <= 32)
-        Warn("无法打开浏览器（错误代码 " + std::to_string(result) + "）。请把这个网址复制到浏览器中打开：" +
-             ShownUtf8(checked.address));
+        Warn(BrowserFailedText(static_cast<long long>(result), ShownUtf8(checked.address)));
 }
 
 void LauncherWindow::StartGame()
@@ -589,7 +587,7 @@ void LauncherWindow::StartUpdate()
     ::SendMessageW(totalProgress_, PBM_SETPOS, 0, 0);
     ::ShowWindow(progress_, SW_SHOW);
     ::ShowWindow(totalProgress_, SW_SHOW);
-    ShowStatus("正在检查更新…");
+    ShowStatus(kCheckingUpdates);
     // The last run's job has ended: taking its place joins its thread.
     updateJob_ = std::make_unique<UpdateJob>(window_, kUpdateMessage, list_->updates,
                                              settings_.trust.Required() ? Pinning::Required : Pinning::WhereGiven);
@@ -601,7 +599,7 @@ void LauncherWindow::CancelUpdate()
     if (!updating_)
         return;
     updateJob_->Cancel();
-    ShowStatus("正在取消更新，当前文件保留已下载的部分，下次继续…");
+    ShowStatus(kCancellingUpdate);
     UpdateButtons();
 }
 
@@ -629,9 +627,9 @@ void LauncherWindow::ShowUpdate(std::unique_ptr<UpdateEvent> event)
         }
         ::ShowWindow(progress_, SW_HIDE);
         ::ShowWindow(totalProgress_, SW_HIDE);
-        std::string summary = cancelled ? "更新已取消。" : meter_->Summary();
+        std::string summary = cancelled ? std::string(kUpdateCancelled) : meter_->Summary();
         if (!event->thrown.empty())
-            summary += "\n更新中止：" + event->thrown;
+            summary += "\n" + UpdateStoppedText(event->thrown);
         else if (firstFailure_ && list_ && firstFailure_->index < list_->updates.size())
             summary += "\n" + ReportLine(*firstFailure_, list_->updates[firstFailure_->index]);
         ShowStatus(summary);

@@ -115,7 +115,7 @@ int StartGame(const LauncherSettings& settings, const std::vector<std::wstring>&
     wchar_t* end = nullptr;
     const unsigned long number = given == 3 ? std::wcstoul(start[3].c_str(), &end, 10) : 1;
     if ((given != 2 && given != 3) || number == 0 || (end != nullptr && *end != L'\0')) {
-        WriteError("用法：/start 服务器组 服务器 [线路序号，从 1 起]\n");
+        WriteError(std::string(kStartUsage) + "\n");
         return kNotStarted;
     }
     int status = 0;
@@ -136,8 +136,9 @@ int StartGame(const LauncherSettings& settings, const std::vector<std::wstring>&
     const std::optional<Choice> choice =
         group && server ? FindChoice(*list, LastServer{*group, *server, number - 1}) : std::nullopt;
     if (!choice || choice->entry != number - 1) {
-        WriteError("服务器列表中没有这个服务器或线路：" + ShownUtf8(Utf16(start[1])) + " / " + ShownUtf8(Utf16(start[2])) +
-                   (given == 3 ? " / " + std::to_string(number) : std::string()) + "\n");
+        WriteError(NoSuchServerText(ShownUtf8(Utf16(start[1])), ShownUtf8(Utf16(start[2])),
+                                    given == 3 ? std::optional(number) : std::nullopt) +
+                   "\n");
         return kNotStarted;
     }
     Started started;
@@ -179,7 +180,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show)
             return StartGame(settings(), arguments);
         return LauncherWindow(instance, settings()).Run(show);
     } catch (const std::exception& error) {
-        WriteError("登录器无法运行：" + ExceptionText(error) + "\n");
+        WriteError(LauncherFailedText(error) + "\n");
         return 1;
     }
 }
