@@ -242,6 +242,20 @@ bool InUse(DWORD error, const std::filesystem::path& target)
            (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) == 0;
 }
 
+// Moves `from` over `target`, trying again while another program holds the target.
+void MoveOverInUse(const std::filesystem::path& from, const std::filesystem::path& target, DWORD flags)
+{
+    for (int attempt = 1;; ++attempt) {
+        if (::MoveFileExW(from.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | flags))
+            return;
+        const DWORD error = ::GetLastError();
+        const bool inUse = InUse(error, target);
+        if (!inUse || attempt == kReplaceAttempts)
+            throw CreateFailure(target, inUse ? ERROR_SHARING_VIOLATION : error);
+        std::this_thread::sleep_for(kReplacePause);
+    }
+}
+
 } // namespace
 
 FileDescriptor& FileDescriptor::operator=(FileDescriptor&& other) noexcept
@@ -385,16 +399,7 @@ void PendingFile::Commit(Durability durability)
     if (flushed && !::FlushFileBuffers(Native(file_)))
         ThrowWriteError(::GetLastError());
     // Still open, and so still locked, while it is renamed.
-    const DWORD moveFlags = MOVEFILE_REPLACE_EXISTING | (flushed ? MOVEFILE_WRITE_THROUGH : 0);
-    for (int attempt = 1;; ++attempt) {
-        if (::MoveFileExW(temporary_.c_str(), target_.c_str(), moveFlags))
-            break;
-        const DWORD error = ::GetLastError();
-        const bool inUse = InUse(error, target_);
-        if (!inUse || attempt == kReplaceAttempts)
-            throw CreateFailure(target_, inUse ? ERROR_SHARING_VIOLATION : error);
-        std::this_thread::sleep_for(kReplacePause);
-    }
+    MoveOverInUse(temporary_, target_, flushed ? MOVEFILE_WRITE_THROUGH : 0);
     committed_ = true;
     file_.Reset();
     RemoveStaleTemporaries(target_);
@@ -471,15 +476,7 @@ void MoveFileOver(const std::filesystem::path& from, const std::filesystem::path
         if (!::FlushFileBuffers(Native(file)))
             ThrowWriteError(::GetLastError());
     }
-    for (int attempt = 1;; ++attempt) {
-        if (::MoveFileExW(from.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-            return;
-        const DWORD error = ::GetLastError();
-        const bool inUse = InUse(error, target);
-        if (!inUse || attempt == kReplaceAttempts)
-            throw CreateFailure(target, inUse ? ERROR_SHARING_VIOLATION : error);
-        std::this_thread::sleep_for(kReplacePause);
-    }
+    MoveOverInUse(from, target, MOVEFILE_WRITE_THROUGH);
 }
 
 void RemoveQuietly(const std::filesystem::path& file) noexcept
