@@ -33,6 +33,9 @@ void FileDigest(const std::filesystem::path& fileName, Digest& digest, const Pro
 
 std::string DigestToHex(const Digest& digest);
 
+// The digest text of bytes held in memory.
+std::string Md5Hex(std::string_view bytes);
+
 // The digests of many files, one file per worker and `workers` at once (0:
 // one per processor), in the order given. A file that cannot be read, or is
 // no file, gives none.

@@ -1,0 +1,258 @@
+#include "publish/site_plan.h"
+
+#include "base/error.h"
+#include "base/file_io.h"
+#include "base/text.h"
+#include "base/translatable.h"
+#include "config/update_rules.h"
+#include "digest/md5.h"
+#include "edit/outcome.h"
+#include "publish/digest_cache.h"
+#include "publish/shown_text.h"
+#include "sign/list_signature.h"
+
+#include <algorithm>
+#include <map>
+
+namespace tarnwick::publish {
+namespace {
+
+constexpr SizeLimit kListLimit{256ull * 1024 * 1024, QT_TRANSLATE_NOOP("Tarnwick", "服务器信息文件最多可有 256 MiB")};
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
+               return (x >= 'A' && x <= 'Z' ? x + 32 : x) == (y >= 'A' && y <= 'Z' ? y + 32 : y);
+           });
+}
+
+std::string EntryName(const UpdateEntry& entry)
+{
+    return entry.Hint.empty() ? entry.SaveName : entry.Hint;
+}
+
+// The address as UTF-8: the document's text is GBK, and players' HTTP
+// libraries send a non-ASCII address in UTF-8.
+std::optional<std::string> Utf8Address(const std::string& gbk)
+{
+    return TryGbkToUtf8(std::string(Trimmed(gbk)));
+}
+
+std::filesystem::path LocalPath(const std::filesystem::path& site, const std::string& relative)
+{
+    std::filesystem::path path = site;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t slash = relative.find('/', start);
+        path /= Utf8Path(relative.substr(start, slash == std::string::npos ? slash : slash - start));
+        if (slash == std::string::npos)
+            return path;
+        start = slash + 1;
+    }
+}
+
+class Planner {
+public:
+    explicit Planner(const PlanInput& input) : input_(input) {}
+
+    SitePlan Run()
+    {
+        const std::optional<ListLocation> list = LocateList(input_.listUrl);
+        if (!list)
+            throw Error(Message(QT_TRANSLATE_NOOP("Tarnwick", "列表地址“%1”不可用：它应是 http:// 或 https:// "
+                                                              "开头、以文件名结尾的地址，即登录器的列表地址"))
+                            .Arg(Shown(input_.listUrl)),
+                        ErrorKind::Failed);
+        plan_.list = *list;
+        PlanUpdates();
+        PlanListAndSignature();
+        std::stable_sort(plan_.files.begin(), plan_.files.end(),
+                         [](const SiteFile& a, const SiteFile& b) { return a.role < b.role; });
+        return std::move(plan_);
+    }
+
+private:
+    void Refuse(std::optional<std::size_t> row, Message reason) { plan_.refusals.push_back({row, std::move(reason)}); }
+
+    Message EntryMessage(const char* pattern, std::size_t row) const
+    {
+        Message message(pattern);
+        message.Arg(std::to_string(row + 1)).Arg(EntryName(input_.model->updates.At(row)));
+        return message;
+    }
+
+    void PlanUpdates()
+    {
+        const SetupModel& model = *input_.model;
+        std::map<std::string, std::size_t> byPath; // site path -> index in files
+        std::vector<std::filesystem::path> locals;
+        for (std::size_t row = 0; row < model.updates.Count(); ++row) {
+            const UpdateEntry& entry = model.updates.At(row);
+            const std::optional<std::string> url = Utf8Address(entry.DownUrl);
+            PlayerFetch fetch;
+            fetch.row = row;
+            fetch.url = url.value_or("");
+            fetch.md5 = DownloadDigest(entry);
+            const std::optional<std::string> path = url ? SitePath(plan_.list, *url) : std::nullopt;
+            const bool launcher = !input_.launcherFile.empty() && EqualsIgnoringCase(entry.SaveName, input_.launcherFile);
+            fetch.role = launcher ? FileRole::Launcher : FileRole::Update;
+            if (!url || !ParseAddress(*url)) {
+                Refuse(row, EntryMessage(QT_TRANSLATE_NOOP("Tarnwick", "更新 %1（%2）：下载地址“%3”不是可用的地址"), row)
+                                .Arg(entry.DownUrl));
+                continue;
+            }
+            if (!path || !input_.site) {
+                if (path)
+                    plan_.unmapped.push_back(row);
+                plan_.fetches.push_back(fetch);
+                continue;
+            }
+            const auto known = byPath.find(*path);
+            if (known != byPath.end()) {
+                plan_.files[known->second].rows.push_back(row);
+                if (launcher)
+                    plan_.files[known->second].role = FileRole::Launcher;
+            } else {
+                byPath[*path] = plan_.files.size();
+                SiteFile file;
+                file.role = fetch.role;
+                file.path = *path;
+                file.local = LocalPath(*input_.site, *path);
+                file.rows.push_back(row);
+                plan_.files.push_back(std::move(file));
+                locals.push_back(plan_.files.back().local);
+            }
+            fetch.uploaded = true;
+            plan_.fetches.push_back(fetch);
+        }
+        DigestCache cache(input_.digestCache);
+        const std::vector<std::optional<std::string>> digests = cache.Digests(locals);
+        cache.Save();
+        for (std::size_t i = 0; i < plan_.files.size(); ++i) {
+            SiteFile& file = plan_.files[i];
+            if (!digests[i]) {
+                Refuse(file.rows.front(),
+                       EntryMessage(QT_TRANSLATE_NOOP("Tarnwick", "更新 %1（%2）：网站文件夹中没有它要下载的文件“%3”"),
+                                    file.rows.front())
+                           .Arg(edit::FullPathText(file.local)));
+                continue;
+            }
+            file.md5 = *digests[i];
+            std::error_code error;
+            file.size = std::filesystem::file_size(file.local, error);
+            for (std::size_t row : file.rows)
+                CheckDigests(row, file);
+        }
+        for (PlayerFetch& fetch : plan_.fetches) {
+            if (!fetch.uploaded)
+                continue;
+            const std::optional<std::string> path = SitePath(plan_.list, fetch.url);
+            const auto found = byPath.find(*path);
+            if (!plan_.files[found->second].md5.empty()) {
+                fetch.size = plan_.files[found->second].size;
+                fetch.md5 = plan_.files[found->second].md5;
+            }
+        }
+    }
+
+    // The file players will download must be the one the entry names: a
+    // wrong MD5 makes every launcher download it again on every run, a wrong
+    // DownMD5 makes every launcher refuse it.
+    void CheckDigests(std::size_t row, const SiteFile& file)
+    {
+        const UpdateEntry& entry = input_.model->updates.At(row);
+        if (const std::optional<std::string> down = DownloadDigest(entry); down && *down != file.md5)
+            Refuse(row, EntryMessage(QT_TRANSLATE_NOOP("Tarnwick", "更新 %1（%2）：文件“%3”的 MD5 是 %4，"
+                                                                   "与下载效验 %5 不符"),
+                                     row)
+                            .Arg(edit::FullPathText(file.local))
+                            .Arg(file.md5)
+                            .Arg(*down));
+        const bool zip = entry.Zip == "是";
+        if (!zip && CheckKindOf(entry) == CheckKind::Md5) {
+            const std::optional<std::string> md5 = AsDigest(entry.MD5);
+            if (md5 && *md5 != file.md5)
+                Refuse(row, EntryMessage(QT_TRANSLATE_NOOP("Tarnwick", "更新 %1（%2）：文件“%3”的 MD5 是 %4，与条目的 "
+                                                                       "MD5 %5 不符：每个登录器每次都会重新下载它"),
+                                         row)
+                                .Arg(edit::FullPathText(file.local))
+                                .Arg(file.md5)
+                                .Arg(*md5));
+        }
+    }
+
+    void PlanListAndSignature()
+    {
+        const std::filesystem::path listFile = input_.folder / "ServerInfo.txt";
+        std::string list;
+        try {
+            list = ReadFile(listFile, kListLimit);
+        } catch (const Error& error) {
+            if (error.Kind() != ErrorKind::NotFound)
+                throw;
+            Refuse(std::nullopt, Message(QT_TRANSLATE_NOOP("Tarnwick", "还没有生成 ServerInfo.txt（“%1”）"))
+                                     .Arg(edit::FullPathText(listFile)));
+            return;
+        }
+        if (list != input_.expectedList)
+            Refuse(std::nullopt, Message(QT_TRANSLATE_NOOP("Tarnwick", "ServerInfo.txt 不是按 Tarnwick.xml 现在的内容生成的："
+                                                                       "请先生成配置文件")));
+        const std::string& name = plan_.list.fileName;
+        const std::filesystem::path signatureFile = input_.folder / "ServerInfo.txt.sig";
+        std::optional<std::string> signature;
+        try {
+            signature = ReadFile(signatureFile, SizeLimit{sign::kMaxSignatureFileBytes, sign::kSignatureSizeRule});
+        } catch (const Error& error) {
+            if (error.Kind() != ErrorKind::NotFound)
+                throw;
+        }
+        if (input_.trustedKeys) {
+            const sign::TrustResult trust = sign::CheckSignedList(list, signature, *input_.trustedKeys, 0);
+            if (trust.trust == sign::ListTrust::NoSignature)
+                Refuse(std::nullopt, Message(QT_TRANSLATE_NOOP("Tarnwick", "没有 ServerInfo.txt.sig：用你的密钥生成的登录器"
+                                                                           "不会接受这个列表；请重新生成配置文件")));
+            else if (trust.trust == sign::ListTrust::OtherKey)
+                Refuse(std::nullopt, Message(QT_TRANSLATE_NOOP("Tarnwick", "ServerInfo.txt.sig 是用另一个密钥签名的（%1）："
+                                                                           "请重新生成配置文件"))
+                                         .Inner(trust.detail));
+            else if (trust.trust == sign::ListTrust::Damaged)
+                Refuse(std::nullopt, Message(QT_TRANSLATE_NOOP("Tarnwick", "ServerInfo.txt.sig 与 ServerInfo.txt 不符（%1）："
+                                                                           "请重新生成配置文件"))
+                                         .Inner(trust.detail));
+        }
+        if (signature) {
+            SiteFile file{FileRole::Signature, name + std::string(sign::kSignatureSuffix), signatureFile,
+                          signature->size(), Md5Hex(*signature), {}};
+            plan_.fetches.push_back({FileRole::Signature, AddressBelow(plan_.list.folder, file.path), std::nullopt,
+                                     file.size, file.md5, true});
+            plan_.files.push_back(std::move(file));
+        }
+        SiteFile file{FileRole::List, name, listFile, list.size(), Md5Hex(list), {}};
+        plan_.fetches.push_back({FileRole::List, AddressBelow(plan_.list.folder, name), std::nullopt, file.size,
+                                 file.md5, true});
+        plan_.files.push_back(std::move(file));
+    }
+
+    const PlanInput& input_;
+    SitePlan plan_;
+};
+
+} // namespace
+
+SitePlan PlanSite(const PlanInput& input)
+{
+    return Planner(input).Run();
+}
+
+const char* RoleName(FileRole role)
+{
+    switch (role) {
+    case FileRole::Update: return QT_TRANSLATE_NOOP("Tarnwick", "更新文件");
+    case FileRole::Launcher: return QT_TRANSLATE_NOOP("Tarnwick", "登录器");
+    case FileRole::Signature: return QT_TRANSLATE_NOOP("Tarnwick", "签名");
+    case FileRole::List: return QT_TRANSLATE_NOOP("Tarnwick", "服务器列表");
+    }
+    return "";
+}
+
+} // namespace tarnwick::publish
