@@ -1,6 +1,9 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <optional>
+#include <string>
 #include <string_view>
 
 namespace tarnwick {
@@ -23,5 +26,20 @@ bool WriteStandardError(std::string_view utf8);
 
 // Whether the stream is a console (Windows) or a terminal (POSIX).
 bool IsConsole(std::intptr_t stream);
+
+// A line typed on the terminal without showing it (a password), as UTF-8,
+// without its line end; none when standard input is no terminal or ends.
+std::optional<std::string> ReadHiddenLine();
+
+// While it lives, the terminal's interrupt (Ctrl+C) sets the flag instead of
+// ending the program, so that a long operation can stop cleanly. One at a time.
+class InterruptCatcher {
+public:
+    InterruptCatcher();
+    ~InterruptCatcher();
+    InterruptCatcher(const InterruptCatcher&) = delete;
+    InterruptCatcher& operator=(const InterruptCatcher&) = delete;
+    bool Interrupted() const;
+};
 
 } // namespace tarnwick

@@ -68,6 +68,10 @@ public:
         PlanListAndSignature();
         std::stable_sort(plan_.files.begin(), plan_.files.end(),
                          [](const SiteFile& a, const SiteFile& b) { return a.role < b.role; });
+        // In the entries' order, the list's own last, as the operator reads them.
+        std::stable_sort(plan_.refusals.begin(), plan_.refusals.end(), [](const PlanRefusal& a, const PlanRefusal& b) {
+            return a.row.value_or(SIZE_MAX) < b.row.value_or(SIZE_MAX);
+        });
         return std::move(plan_);
     }
 
