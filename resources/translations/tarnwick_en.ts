@@ -1592,5 +1592,17 @@
         <source>%1%2……另有 %3 处</source>
         <translation>%1%2... and %3 more</translation>
     </message>
+    <message>
+        <source>无法读取保存在系统密钥环中的密码。%1</source>
+        <translation>Cannot read the password kept in the system&apos;s keyring. %1</translation>
+    </message>
+    <message>
+        <source>无法把密码保存到系统的密钥环。%1</source>
+        <translation>Cannot save the password in the system&apos;s keyring. %1</translation>
+    </message>
+    <message>
+        <source>无法从系统的密钥环删除密码。%1</source>
+        <translation>Cannot remove the password from the system&apos;s keyring. %1</translation>
+    </message>
 </context>
 </TS>
