@@ -740,6 +740,39 @@ TEST_F(MainWindowTest, ClosingAsksAboutUnsavedEditsOnly)
     EXPECT_TRUE(logic.CloseRequested());
 }
 
+// A publish reads the saved files: unsaved edits are saved and ServerInfo.txt
+// written first, or nothing starts.
+TEST_F(MainWindowTest, PublishingAsksToSaveAndWriteUnsavedEditsFirst)
+{
+    EXPECT_TRUE(logic.ReadyToPublish());
+    EXPECT_TRUE(op.notices.empty()) << "nothing changed, nothing asked";
+
+    AddGroup("East");
+    op.confirmations = {false};
+    EXPECT_FALSE(logic.ReadyToPublish());
+    ASSERT_EQ(op.notices.size(), 1u);
+    EXPECT_EQ(op.notices[0].kind, NoticeKind::Confirmation);
+    EXPECT_NE(op.notices[0].text.find("先保存并生成配置文件？"), std::string::npos) << op.notices[0].text;
+    EXPECT_FALSE(std::filesystem::exists(logic.WorkingCopyPath()));
+    EXPECT_FALSE(std::filesystem::exists(logic.ServerInfoPath()));
+
+    op.notices.clear();
+    EXPECT_TRUE(logic.ReadyToPublish());
+    EXPECT_FALSE(logic.HasUnsavedEdits());
+    EXPECT_TRUE(std::filesystem::exists(logic.ServerInfoPath()));
+    // The question, then what saving and writing told.
+    EXPECT_EQ(op.notices.size(), 3u);
+
+    // A save that fails is reported, as the window runs it, and starts nothing.
+    AddGroup("West");
+    std::filesystem::remove(logic.WorkingCopyPath());
+    std::filesystem::create_directory(logic.WorkingCopyPath());
+    bool ready = false;
+    EXPECT_FALSE(RunGuarded(op, [&] { ready = logic.ReadyToPublish(); }));
+    EXPECT_FALSE(ready);
+    EXPECT_TRUE(logic.HasUnsavedEdits());
+}
+
 // A file cut short loads part way; the first save keeps the original and
 // tells the operator where, so the part that did not load is not lost.
 TEST_F(MainWindowTest, SavingOverAFileThatDidNotLoadKeepsItAndSaysWhere)

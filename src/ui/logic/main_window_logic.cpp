@@ -402,6 +402,25 @@ void MainWindowLogic::GenerateLauncher()
     Show(LauncherWrittenNotice(builder.Target(model_.launcher.GameName), keys));
 }
 
+bool MainWindowLogic::ReadyToPublish()
+{
+    // The launcher's list address is read from the remembered fields.
+    RememberLauncherSettings();
+    if (!workingCopy_.IsModified(model_))
+        return true;
+    const edit::Notice question = edit::InfoNotice(
+        NoticeKind::Confirmation,
+        Message(QT_TRANSLATE_NOOP("Tarnwick", "配置信息已修改。发布的是保存的 Tarnwick.xml 和生成的 ServerInfo.txt：%1"
+                                              "先保存并生成配置文件？"))
+            .Arg("\r\n"));
+    if (!operator_.Notice(question.kind, question.caption, question.text))
+        return false;
+    if (!SaveConfiguration())
+        return false;
+    WriteServerInformation();
+    return true;
+}
+
 bool MainWindowLogic::CloseRequested()
 {
     // Closing may come straight from a launcher field, which is then never left.

@@ -125,6 +125,11 @@ public:
     // and shows the builder's outcome as a notice.
     void GenerateLauncher();
 
+    // Whether a publish may start: it reads the saved Tarnwick.xml and the
+    // written ServerInfo.txt, so with unsaved edits the operator is asked to
+    // save and write them first; false when declined or refused.
+    bool ReadyToPublish();
+
     // Whether the window may close now. With unsaved edits the operator is
     // asked to save, discard or cancel; a save that fails keeps it open.
     bool CloseRequested();
