@@ -1,9 +1,11 @@
 #include "ui/form_main.h"
 
+#include "base/credential_store.h"
 #include "edit/user_keys.h"
 #include "ui/form_edit_server.h"
 #include "ui/form_edit_up_data.h"
 #include "ui/list_models.h"
+#include "ui/publish_dialog.h"
 #include "ui/report_list.h"
 #include "ui/logic/failure_report.h"
 #include "ui/qt_text.h"
@@ -130,6 +132,7 @@ void TFormMain::ConnectHandlers()
     connect(ui_->btnServerInfoSave, &QPushButton::clicked, this, &TFormMain::btnServerInfoSaveClick);
     connect(ui_->btnServerInfoWrite, &QPushButton::clicked, this, &TFormMain::btnServerInfoWriteClick);
     connect(ui_->GenerateLoginButton, &QPushButton::clicked, this, &TFormMain::GenerateLoginButtonClick);
+    connect(ui_->PublishButton, &QPushButton::clicked, this, &TFormMain::PublishButtonClick);
     connect(ui_->CreateKeyButton, &QPushButton::clicked, this, &TFormMain::CreateKeyButtonClick);
     connect(ui_->ExportKeyButton, &QPushButton::clicked, this, &TFormMain::ExportKeyButtonClick);
     // The key may have been made or imported from the command line meanwhile.
@@ -238,6 +241,18 @@ void TFormMain::GenerateLoginButtonClick()
 {
     Act([this] { logic_.GenerateLauncher(); });
     ShowSigning();
+}
+
+void TFormMain::PublishButtonClick()
+{
+    bool ready = false;
+    Act([this, &ready] { ready = logic_.ReadyToPublish(); });
+    ShowSigning();
+    if (!ready)
+        return;
+    PublishDialog dialog(operator_, logic_.WorkingFolder(), ToQString(logic_.Model().launcher.ServerListUrl),
+                         [] { return SystemCredentialStore(); }, this);
+    dialog.exec();
 }
 
 void TFormMain::CreateKeyButtonClick()

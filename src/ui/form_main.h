@@ -51,6 +51,8 @@ public slots:
     void btnServerInfoSaveClick();
     void btnServerInfoWriteClick();
     void GenerateLoginButtonClick();
+    // Opens the publish dialog over the saved files, after asking to save.
+    void PublishButtonClick();
     void CreateKeyButtonClick();
     void ExportKeyButtonClick();
 

@@ -1,12 +1,13 @@
 // tarnwick-screenshots OUTPUT_FOLDER CONFIGURATION [zh_CN|en]: renders the main
-// window on each of its tabs and both editor dialogs offscreen, as PNG files,
-// in the language given (Chinese without one).
+// window on each of its tabs, both editor dialogs and the publish dialog
+// offscreen, as PNG files, in the language given (Chinese without one).
 #include "base/notice.h"
 #include "base/text.h"
 #include "launcher/launcher_builder.h"
 #include "ui/form_edit_server.h"
 #include "ui/form_edit_up_data.h"
 #include "ui/form_main.h"
+#include "ui/publish_dialog.h"
 #include "ui/qt_text.h"
 #include "ui/window_language.h"
 
@@ -108,5 +109,9 @@ int main(int argc, char** argv)
         return 0;
     });
     updateDialog.ShowModal();
+
+    PublishDialog publish(op, work.path().toStdString(), QStringLiteral("http://www.example.com/ServerInfo.txt"), {});
+    publish.show();
+    ok &= Save(publish, output, QStringLiteral("publish-dialog.png"));
     return ok ? 0 : 1;
 }

@@ -13,6 +13,7 @@
 #include "ui/form_edit_up_data.h"
 #include "ui/form_main.h"
 #include "ui/input_query.h"
+#include "ui/publish_dialog.h"
 #include "ui/qt_operator.h"
 #include "ui/qt_text.h"
 #include "ui/window_language.h"
@@ -165,7 +166,7 @@ class Languages : public QObject {
 
     // Each form as the operator meets it, in the language of the row; calls
     // look(window) for the main window on each tab, both dialogs in every
-    // check mode, and the group input box.
+    // check mode, the group input box and the publish dialog.
     void EveryForm(Language language, const std::function<void(QWidget&)>& look)
     {
         const WindowLanguage texts(language);
@@ -207,6 +208,10 @@ class Languages : public QObject {
         TInputQuery input(Translated(Utf8ToGbk("增加")), Translated(Utf8ToGbk("请输入你要增加的服务器分组:")), {});
         input.show();
         look(input);
+
+        PublishDialog publish(op, folder.path(), QStringLiteral("http://203.0.113.5/ServerInfo.txt"), {});
+        publish.show();
+        look(publish);
     }
 
 private slots:
