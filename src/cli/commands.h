@@ -61,5 +61,6 @@ std::vector<Command> EditCommands();
 std::vector<Command> LauncherCommands();
 std::vector<Command> DigestCommands();
 std::vector<Command> KeyCommands();
+std::vector<Command> PublishCommands();
 
 } // namespace tarnwick::cli

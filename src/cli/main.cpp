@@ -20,7 +20,7 @@ using tarnwick::Message;
 std::vector<Command> AllCommands()
 {
     std::vector<Command> all;
-    for (auto part : {EditCommands, ConfigCommands, LauncherCommands, KeyCommands, DigestCommands})
+    for (auto part : {EditCommands, ConfigCommands, LauncherCommands, KeyCommands, PublishCommands, DigestCommands})
         for (auto& command : part())
             all.push_back(std::move(command));
     return all;

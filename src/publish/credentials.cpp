@@ -49,7 +49,7 @@ std::optional<std::filesystem::path> NetrcFile()
     return std::nullopt;
 }
 
-std::filesystem::path KnownHostsFile()
+std::filesystem::path UserKnownHostsFile()
 {
     return HomeFolder().value_or(std::filesystem::path(".")) / ".ssh" / "known_hosts";
 }

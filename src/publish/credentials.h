@@ -17,7 +17,7 @@ std::optional<std::filesystem::path> HomeFolder();
 std::optional<std::filesystem::path> NetrcFile();
 
 // OpenSSH's known_hosts of the user.
-std::filesystem::path KnownHostsFile();
+std::filesystem::path UserKnownHostsFile();
 
 struct NetrcLogin {
     std::string login;

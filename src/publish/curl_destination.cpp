@@ -199,7 +199,9 @@ private:
         if (credentials_.password)
             curl_easy_setopt(curl, CURLOPT_PASSWORD, credentials_.password->c_str());
         if (Http()) {
-            curl_easy_setopt(curl, CURLOPT_HTTPAUTH, CURLAUTH_BASIC | CURLAUTH_DIGEST);
+            // Sent with the first request: asking which scheme the server
+            // wants would send every upload twice.
+            curl_easy_setopt(curl, CURLOPT_HTTPAUTH, CURLAUTH_BASIC);
             // Never a cached copy: what is asked about is the server's file now.
             headers_ = MakeCurlList({"Cache-Control: no-cache"});
             curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers_.get());

@@ -80,6 +80,8 @@ TransferError CurlFailure(CURLcode code, long status, const CurlHandle& handle, 
         return TransferError(Message(QT_TRANSLATE_NOOP("Tarnwick", "%1：服务器回答 HTTP %2")).Arg(Shown(what)).Arg(std::to_string(status)),
                              failure);
     }
+    if (what.empty())
+        return TransferError(Message::Untranslated(reason), failure);
     return TransferError(Message(QT_TRANSLATE_NOOP("Tarnwick", "%1：%2")).Arg(Shown(what)).Arg(reason), failure);
 }
 

@@ -49,7 +49,12 @@ public:
         frontEnd_.StageChanged(PublishStage::Uploading);
         if (!Upload(destination))
             return Finish(outcome_.status);
-        RememberPublishSettings(request_.folder / kPublishSettingsFileName, request_.settings);
+        try {
+            RememberPublishSettings(request_.folder / kPublishSettingsFileName, request_.settings);
+        } catch (const Error& error) {
+            // The site is up all the same; only the next publish needs the options again.
+            outcome_.notes.push_back(Message(QT_TRANSLATE_NOOP("Tarnwick", "发布设置未能保存：%1")).Inner(error.Text()));
+        }
         frontEnd_.StageChanged(PublishStage::Verifying);
         Verify();
         return Finish(outcome_.status);
@@ -129,7 +134,7 @@ private:
     std::unique_ptr<Destination> MakeDestination(const DestinationAddress& address, const Credentials& credentials)
     {
         TrustSettings trust;
-        trust.knownHosts = KnownHostsFile();
+        trust.knownHosts = UserKnownHostsFile();
         trust.acceptedFingerprint = request_.acceptedHostKey;
         trust.askUnknownHostKey = [this](const HostKeyQuestion& question) { return frontEnd_.AskAcceptHostKey(question); };
         trust.caFile = request_.caFile;

@@ -40,8 +40,11 @@ class FetchChecker {
 public:
     explicit FetchChecker(const SiteCheckOptions& options) : options_(options) {}
 
-    FetchCheck Check(const PlayerFetch& fetch, const std::optional<std::string>& expected)
+    FetchCheck Check(const PlayerFetch& fetch, const std::optional<std::string>& expected, std::size_t number,
+                     std::size_t count)
     {
+        number_ = number;
+        count_ = count;
         FetchCheck check;
         check.fetch = &fetch;
         if (expected)
@@ -66,6 +69,10 @@ private:
         curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers_.get());
         if (headOnly)
             curl_easy_setopt(curl, CURLOPT_NOBODY, 1L);
+        // A fetch that stalls is cancelled at once, not when it times out.
+        curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+        curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &FetchChecker::OnProgress);
+        curl_easy_setopt(curl, CURLOPT_XFERINFODATA, this);
         if (received) {
             curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &Received::Write);
             curl_easy_setopt(curl, CURLOPT_WRITEDATA, received);
@@ -148,7 +155,15 @@ private:
         return check;
     }
 
+    static int OnProgress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
+    {
+        const FetchChecker& checker = *static_cast<FetchChecker*>(self);
+        return checker.options_.progress && !checker.options_.progress(checker.number_, checker.count_) ? 1 : 0;
+    }
+
     const SiteCheckOptions& options_;
+    std::size_t number_ = 0;
+    std::size_t count_ = 0;
     CurlHandle curl_;
     CurlList headers_;
 };
@@ -164,7 +179,12 @@ std::vector<FetchCheck> CheckFetches(const std::vector<const PlayerFetch*>& fetc
     for (std::size_t i = 0; i < fetches.size(); ++i) {
         if (options.progress && !options.progress(i + 1, fetches.size()))
             break;
-        checks.push_back(checker.Check(*fetches[i], expectedBytes ? expectedBytes(*fetches[i]) : std::nullopt));
+        FetchCheck check =
+            checker.Check(*fetches[i], expectedBytes ? expectedBytes(*fetches[i]) : std::nullopt, i + 1, fetches.size());
+        // A check cut short by a cancel says nothing of the file.
+        if (options.progress && !options.progress(i + 1, fetches.size()))
+            break;
+        checks.push_back(std::move(check));
     }
     return checks;
 }
