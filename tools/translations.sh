@@ -23,7 +23,7 @@ collect() {
         -target-language "$to" "$@" -ts "$file")
 }
 collect_all() {
-    collect "$1/tarnwick_en.ts" zh_CN en src/ui src/edit src/launcher src/sign src/base src/config src/app src/digest resources/ui
+    collect "$1/tarnwick_en.ts" zh_CN en src/ui src/edit src/launcher src/sign src/base src/config src/app src/digest src/publish resources/ui
     collect "$1/tarnwick-cli_zh_CN.ts" en zh_CN src/cli
 }
 case $1 in

@@ -535,5 +535,109 @@
         <source>%1 uses only a Tarnwick.xml that loads whole: %2</source>
         <translation>%1 只使用能完整载入的 Tarnwick.xml：%2</translation>
     </message>
+    <message>
+        <source>%1 refused the password; password for %2: </source>
+        <translation>%1 拒绝了这个密码；%2 的密码：</translation>
+    </message>
+    <message>
+        <source>Password for %2 at %1: </source>
+        <translation>%1 上 %2 的密码：</translation>
+    </message>
+    <message>
+        <source>Keep the password in the system&apos;s keyring?</source>
+        <translation>把密码保存在系统的密钥环中？</translation>
+    </message>
+    <message>
+        <source>The host %1 is not known; its key&apos;s fingerprint is %2.</source>
+        <translation>还不认识主机 %1；它的密钥指纹是 %2。</translation>
+    </message>
+    <message>
+        <source>Standard input is no terminal to ask on: accept the key with --accept-host-key %1 once you have checked it with the server&apos;s administrator.</source>
+        <translation>标准输入不是可以询问的终端：与服务器管理员核对指纹后，用 --accept-host-key %1 接受这个密钥。</translation>
+    </message>
+    <message>
+        <source>Trust this key and remember it in known_hosts?</source>
+        <translation>信任这个密钥并记在 known_hosts 中？</translation>
+    </message>
+    <message>
+        <source>%1 left</source>
+        <translation>还剩 %1</translation>
+    </message>
+    <message>
+        <source>WRONG</source>
+        <translation>错误</translation>
+    </message>
+    <message>
+        <source>Result</source>
+        <translation>结果</translation>
+    </message>
+    <message>
+        <source>File</source>
+        <translation>文件</translation>
+    </message>
+    <message>
+        <source>Found</source>
+        <translation>结果说明</translation>
+    </message>
+    <message>
+        <source>sent</source>
+        <translation>已发送</translation>
+    </message>
+    <message>
+        <source>unchanged</source>
+        <translation>未改变</translation>
+    </message>
+    <message>
+        <source>Upload</source>
+        <translation>上传</translation>
+    </message>
+    <message>
+        <source>Size</source>
+        <translation>大小</translation>
+    </message>
+    <message>
+        <source>Path</source>
+        <translation>路径</translation>
+    </message>
+    <message>
+        <source>--to: where to publish is not given, and this folder has not been published before</source>
+        <translation>--to：没有给出发布到哪里，这个文件夹以前也没有发布过</translation>
+    </message>
+    <message>
+        <source>Files this publish does not upload, asked of the players&apos; address:</source>
+        <translation>这次不上传的文件，从玩家的地址查询：</translation>
+    </message>
+    <message>
+        <source>What players fetch:</source>
+        <translation>玩家获取的文件：</translation>
+    </message>
+    <message>
+        <source>published: %1 sent, everything players fetch is right</source>
+        <translation>发布完成：发送了 %1，玩家获取的文件全部正确</translation>
+    </message>
+    <message>
+        <source>nothing was uploaded</source>
+        <translation>没有上传任何文件</translation>
+    </message>
+    <message>
+        <source>cancelled; the site is as players saw it</source>
+        <translation>已取消；网站保持玩家看到的原样</translation>
+    </message>
+    <message>
+        <source>the publish stopped while files were put in place: publish again to complete it</source>
+        <translation>发布在放置文件时中断：请再次发布以完成</translation>
+    </message>
+    <message>
+        <source>the site is as players saw it; publish again to complete it</source>
+        <translation>网站保持玩家看到的原样；请再次发布以完成</translation>
+    </message>
+    <message>
+        <source>uploaded, but not everything players fetch is right (see the table)</source>
+        <translation>已上传，但玩家获取的文件并非全部正确（见表）</translation>
+    </message>
+    <message>
+        <source>upload the update files, the launcher, ServerInfo.txt.sig%1and ServerInfo.txt to DESTINATION (sftp://, ftp://,%1ftps://, http(s):// WebDAV, or a folder) under%1temporary names, then put them in place in that%1order; only what changed since the last publish%1is sent (--full: everything). URL: the launcher&apos;s%1list address (default: the remembered one); FOLDER:%1the local copy of the site, where each DownUrl%1below the list&apos;s folder maps to a file. Refused,%1with nothing uploaded, when ServerInfo.txt or its%1signature is not current, or a file&apos;s MD5 differs%1from its entry. Afterwards what players fetch is%1checked over URL (--deep: every digest): status 0%1when all is right, 1 when not, 2 for bad input.%1Passwords: the system&apos;s keyring, ~/.netrc, or%1TARNWICK_PUBLISH_PASSWORD; SFTP keys from%1ssh-agent or --key; a new host key is trusted%1when confirmed on the terminal or with%1--accept-host-key. The choices are remembered%1in Tarnwick.publish.json (never a password)</source>
+        <translation>把更新文件、登录器、ServerInfo.txt.sig 和%1ServerInfo.txt 上传到 DESTINATION（sftp://、ftp://、%1ftps://、http(s):// WebDAV 或文件夹）：先用临时名，%1全部上传后再按这个顺序放置到位；只发送上次发布%1以来改变了的文件（--full：全部）。URL：登录器的%1列表地址（默认为记住的地址）；FOLDER：网站在%1本机的副本，列表所在文件夹之下的每个 DownUrl%1对应其中的一个文件。ServerInfo.txt 或其签名不是%1最新的、或者文件的 MD5 与条目不符时不予执行，%1不上传任何文件。之后从 URL 校验玩家获取的%1文件（--deep：每个校验值）：全部正确时状态为 0，%1否则为 1，输入有误时为 2。密码：系统的密钥环、%1~/.netrc 或 TARNWICK_PUBLISH_PASSWORD；SFTP 密钥%1来自 ssh-agent 或 --key；新的主机密钥须在终端上%1确认或用 --accept-host-key 接受。这些选择记在%1Tarnwick.publish.json 中（从不记密码）</translation>
+    </message>
 </context>
 </TS>

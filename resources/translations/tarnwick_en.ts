@@ -309,6 +309,10 @@
         <source>导出密钥备份(&amp;E)</source>
         <translation>&amp;Export backup</translation>
     </message>
+    <message>
+        <source>发布(&amp;P)...</source>
+        <translation>Publish(&amp;P)...</translation>
+    </message>
 </context>
 <context>
     <name>Tarnwick</name>
@@ -1603,6 +1607,642 @@
     <message>
         <source>无法从系统的密钥环删除密码。%1</source>
         <translation>Cannot remove the password from the system&apos;s keyring. %1</translation>
+    </message>
+    <message>
+        <source>配置信息已修改。发布的是保存的 Tarnwick.xml 和生成的 ServerInfo.txt：%1先保存并生成配置文件？</source>
+        <translation>The configuration has changed. What is published is the saved Tarnwick.xml and the ServerInfo.txt written from it:%1save and write the configuration file first?</translation>
+    </message>
+    <message>
+        <source>正确</source>
+        <translation>ok</translation>
+    </message>
+    <message>
+        <source>错误</source>
+        <translation>WRONG</translation>
+    </message>
+    <message>
+        <source>发布前检查</source>
+        <translation>Check before</translation>
+    </message>
+    <message>
+        <source>发布后校验</source>
+        <translation>Check after</translation>
+    </message>
+    <message>
+        <source>%1第 %2 项</source>
+        <translation>%1, entry %2</translation>
+    </message>
+    <message>
+        <source>请填写发布到哪里：sftp://、ftp://、ftps://、http(s)://（WebDAV）地址或一个文件夹</source>
+        <translation>Say where to publish: an sftp://, ftp://, ftps:// or http(s):// (WebDAV) address, or a folder</translation>
+    </message>
+    <message>
+        <source>服务器 %1 拒绝了这个密码。%3请重新输入用户 %2 的密码：</source>
+        <translation>The server %1 refused the password.%3Password of the user %2 again:</translation>
+    </message>
+    <message>
+        <source>服务器 %1 上用户 %2 的密码：</source>
+        <translation>Password of the user %2 on the server %1:</translation>
+    </message>
+    <message>
+        <source>将密码保存在系统的密钥环中？%3（服务器 %1，用户 %2）</source>
+        <translation>Keep the password in the system&apos;s keyring?%3(server %1, user %2)</translation>
+    </message>
+    <message>
+        <source>服务器 %1 的主机密钥与以前记下的不同：可能有人冒充这台服务器。%3新密钥的指纹：%3%2%3只有服务器管理员确认换过密钥时才能信任它。信任这个密钥并记在 known_hosts 中？</source>
+        <translation>The host key of the server %1 differs from the one remembered: someone may be posing as this server.%3The new key&apos;s fingerprint:%3%2%3Trust it only when the server&apos;s administrator confirms the key was changed. Trust this key and remember it in known_hosts?</translation>
+    </message>
+    <message>
+        <source>还不认识服务器 %1 的主机密钥，它的指纹：%3%2%3请先与服务器管理员核对指纹。信任这个密钥并记在 known_hosts 中？</source>
+        <translation>The host key of the server %1 is not known yet; its fingerprint:%3%2%3Compare the fingerprint with the server&apos;s administrator first. Trust this key and remember it in known_hosts?</translation>
+    </message>
+    <message>
+        <source>正在检查工作文件夹…</source>
+        <translation>Checking the working folder…</translation>
+    </message>
+    <message>
+        <source>正在检查网站上已有的文件…</source>
+        <translation>Checking the files already on the site…</translation>
+    </message>
+    <message>
+        <source>正在上传…</source>
+        <translation>Uploading…</translation>
+    </message>
+    <message>
+        <source>正在校验玩家获取的文件…</source>
+        <translation>Checking what players fetch…</translation>
+    </message>
+    <message>
+        <source>已发送 %1 / %2%3%4</source>
+        <translation>Sent %1 / %2%3%4</translation>
+    </message>
+    <message>
+        <source>，每秒 %1</source>
+        <translation>, %1 per second</translation>
+    </message>
+    <message>
+        <source>，还剩 %1</source>
+        <translation>, %1 left</translation>
+    </message>
+    <message>
+        <source>第 %1/%2 个文件：%3</source>
+        <translation>File %1/%2: %3</translation>
+    </message>
+    <message>
+        <source>正在校验第 %1/%2 项</source>
+        <translation>Checking %1/%2</translation>
+    </message>
+    <message>
+        <source>步骤</source>
+        <translation>Step</translation>
+    </message>
+    <message>
+        <source>结果</source>
+        <translation>Result</translation>
+    </message>
+    <message>
+        <source>文件</source>
+        <translation>File</translation>
+    </message>
+    <message>
+        <source>大小</source>
+        <translation>Size</translation>
+    </message>
+    <message>
+        <source>检查</source>
+        <translation>Check</translation>
+    </message>
+    <message>
+        <source>说明</source>
+        <translation>Found</translation>
+    </message>
+    <message>
+        <source>路径或地址</source>
+        <translation>Path or address</translation>
+    </message>
+    <message>
+        <source>拒绝</source>
+        <translation>Refused</translation>
+    </message>
+    <message>
+        <source>上传</source>
+        <translation>Upload</translation>
+    </message>
+    <message>
+        <source>已发送</source>
+        <translation>sent</translation>
+    </message>
+    <message>
+        <source>未改变</source>
+        <translation>unchanged</translation>
+    </message>
+    <message>
+        <source>服务器不能改名覆盖文件：放置时曾有片刻没有这个文件</source>
+        <translation>The server cannot rename over a file: for a moment it was missing</translation>
+    </message>
+    <message>
+        <source>提示</source>
+        <translation>Note</translation>
+    </message>
+    <message>
+        <source>发布完成：玩家获取的文件全部正确</source>
+        <translation>Published: everything players fetch is right</translation>
+    </message>
+    <message>
+        <source>没有上传任何文件：请先改正表中的问题</source>
+        <translation>Nothing was uploaded: mend what the table shows first</translation>
+    </message>
+    <message>
+        <source>文件已上传，但玩家获取的文件并非全部正确：见表中的“错误”</source>
+        <translation>Uploaded, but not everything players fetch is right: see &quot;WRONG&quot; in the table</translation>
+    </message>
+    <message>
+        <source>已取消校验：文件已上传，但没有全部校验玩家获取的文件</source>
+        <translation>Checking cancelled: the files are up, but not everything players fetch was checked</translation>
+    </message>
+    <message>
+        <source>已取消，但有些文件已放置到位：请再次发布以完成</source>
+        <translation>Cancelled, but some files are in place already: publish again to complete it</translation>
+    </message>
+    <message>
+        <source>已取消：网站保持玩家看到的原样</source>
+        <translation>Cancelled: the site is as players saw it</translation>
+    </message>
+    <message>
+        <source>发布在放置文件时失败：%1%2有些文件已放置到位，请再次发布以完成</source>
+        <translation>The publish failed while files were put in place: %1%2Some files are in place already; publish again to complete it</translation>
+    </message>
+    <message>
+        <source>发布失败：%1%2网站保持玩家看到的原样；请再次发布以完成</source>
+        <translation>The publish failed: %1%2The site is as players saw it; publish again to complete it</translation>
+    </message>
+    <message>
+        <source>发布</source>
+        <translation>Publish</translation>
+    </message>
+    <message>
+        <source>浏览...</source>
+        <translation>Browse...</translation>
+    </message>
+    <message>
+        <source>sftp://用户@主机/目录/、ftp://、ftps://、https://（WebDAV）或文件夹</source>
+        <translation>sftp://user@host/folder/, ftp://, ftps://, https:// (WebDAV) or a folder</translation>
+    </message>
+    <message>
+        <source>登录器的列表地址</source>
+        <translation>The launcher&apos;s list address</translation>
+    </message>
+    <message>
+        <source>留空则用登录器的列表地址：%1</source>
+        <translation>Empty for the launcher&apos;s list address: %1</translation>
+    </message>
+    <message>
+        <source>网站在本机的副本；留空则更新文件须已在网站上</source>
+        <translation>The site&apos;s copy on this machine; empty when the update files are on the site already</translation>
+    </message>
+    <message>
+        <source>留空则用 SSH 代理和常用的密钥</source>
+        <translation>Empty for the SSH agent&apos;s keys and the usual ones</translation>
+    </message>
+    <message>
+        <source>显式 TLS（FTP 的 AUTH TLS）(&amp;T)</source>
+        <translation>Explicit TLS (FTP&apos;s AUTH TLS)(&amp;T)</translation>
+    </message>
+    <message>
+        <source>深度校验（下载并校验每个文件的 MD5）(&amp;M)</source>
+        <translation>Deep check (download every file and check its MD5)(&amp;M)</translation>
+    </message>
+    <message>
+        <source>全部重新上传(&amp;F)</source>
+        <translation>Upload everything again(&amp;F)</translation>
+    </message>
+    <message>
+        <source>发布到(&amp;D)：</source>
+        <translation>Publish to(&amp;D):</translation>
+    </message>
+    <message>
+        <source>列表地址(&amp;L)：</source>
+        <translation>List address(&amp;L):</translation>
+    </message>
+    <message>
+        <source>网站文件夹(&amp;S)：</source>
+        <translation>Site folder(&amp;S):</translation>
+    </message>
+    <message>
+        <source>SFTP 密钥文件(&amp;K)：</source>
+        <translation>SFTP key file(&amp;K):</translation>
+    </message>
+    <message>
+        <source>发布(&amp;P)</source>
+        <translation>Publish(&amp;P)</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>选择发布到的文件夹</source>
+        <translation>Choose the folder to publish to</translation>
+    </message>
+    <message>
+        <source>选择网站在本机的副本</source>
+        <translation>Choose the site&apos;s copy on this machine</translation>
+    </message>
+    <message>
+        <source>选择 SFTP 私钥文件</source>
+        <translation>Choose the SFTP private key file</translation>
+    </message>
+    <message>
+        <source>正在取消…</source>
+        <translation>Cancelling…</translation>
+    </message>
+    <message>
+        <source>是(&amp;Y)</source>
+        <translation>Yes(&amp;Y)</translation>
+    </message>
+    <message>
+        <source>否(&amp;N)</source>
+        <translation>No(&amp;N)</translation>
+    </message>
+    <message>
+        <source>无法初始化网络传输</source>
+        <translation>Cannot start network transfers</translation>
+    </message>
+    <message>
+        <source>已取消</source>
+        <translation>Cancelled</translation>
+    </message>
+    <message>
+        <source>服务器拒绝了用户名或密码（%1）</source>
+        <translation>The server refused the user name or the password (%1)</translation>
+    </message>
+    <message>
+        <source>服务器拒绝了用户名或密码（HTTP 401）</source>
+        <translation>The server refused the user name or the password (HTTP 401)</translation>
+    </message>
+    <message>
+        <source>%1：服务器回答 HTTP %2</source>
+        <translation>%1: the server answered HTTP %2</translation>
+    </message>
+    <message>
+        <source>%1：%2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>发布的目标文件夹“%1”不存在</source>
+        <translation>The folder to publish to, &quot;%1&quot;, does not exist</translation>
+    </message>
+    <message>
+        <source>文件过大</source>
+        <translation>The file is too large</translation>
+    </message>
+    <message>
+        <source>无法创建文件夹“%1”</source>
+        <translation>Cannot create the folder &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>发布设置未能保存：%1</source>
+        <translation>The publish settings could not be remembered: %1</translation>
+    </message>
+    <message>
+        <source>文件夹“%1”中没有 Tarnwick.xml</source>
+        <translation>The folder &quot;%1&quot; holds no Tarnwick.xml</translation>
+    </message>
+    <message>
+        <source>密码未能保存到系统的密钥环：%1</source>
+        <translation>The password could not be kept in the system&apos;s keyring: %1</translation>
+    </message>
+    <message>
+        <source>发布设置文件最多可有 65,536 字节</source>
+        <translation>A publish settings file holds at most 65,536 bytes</translation>
+    </message>
+    <message>
+        <source>没有给出发布的目标</source>
+        <translation>Where to publish is not given</translation>
+    </message>
+    <message>
+        <source>“%1”不是可用的地址</source>
+        <translation>&quot;%1&quot; is no usable address</translation>
+    </message>
+    <message>
+        <source>“%1”含有密码：密码不能写在地址中，请使用系统的密钥环、~/.netrc 或环境变量 TARNWICK_PUBLISH_PASSWORD</source>
+        <translation>&quot;%1&quot; holds a password: passwords are never written in an address; use the system&apos;s keyring, ~/.netrc or the environment variable TARNWICK_PUBLISH_PASSWORD</translation>
+    </message>
+    <message>
+        <source>不能发布到“%1”：只支持 sftp://、ftp://、ftps://、http(s)://（WebDAV）和本地文件夹</source>
+        <translation>Cannot publish to &quot;%1&quot;: only sftp://, ftp://, ftps://, http(s):// (WebDAV) and local folders are supported</translation>
+    </message>
+    <message>
+        <source>它不是发布设置（应为 JSON 对象）</source>
+        <translation>it is no publish settings file (a JSON object is expected)</translation>
+    </message>
+    <message>
+        <source>“%1”不是 true 或 false</source>
+        <translation>&quot;%1&quot; is neither true nor false</translation>
+    </message>
+    <message>
+        <source>发布设置文件“%1”无法使用：%2</source>
+        <translation>The publish settings file &quot;%1&quot; cannot be used: %2</translation>
+    </message>
+    <message>
+        <source>目标上的发布记录 %1 无法使用：所有文件都重新上传</source>
+        <translation>The destination&apos;s publish record %1 cannot be used: every file is uploaded again</translation>
+    </message>
+    <message>
+        <source>临时文件 %1 未能删除；下次发布时会被覆盖</source>
+        <translation>The temporary file %1 could not be removed; the next publish writes over it</translation>
+    </message>
+    <message>
+        <source>服务器不允许改名覆盖已有文件：%1 是先删除旧文件再改名的，其间短暂缺失</source>
+        <translation>The server does not rename over a file: %1 was put in place by deleting the old one first, and was missing for a moment</translation>
+    </message>
+    <message>
+        <source>发布记录未能写入（%1）：下次发布会重新上传这些文件</source>
+        <translation>The publish record could not be written (%1): the next publish uploads these files again</translation>
+    </message>
+    <message>
+        <source>服务器没有说明原因（磁盘满了吗？）</source>
+        <translation>the server gave no reason (is its disk full?)</translation>
+    </message>
+    <message>
+        <source>服务器认为请求有误</source>
+        <translation>the server took the request for a wrong one</translation>
+    </message>
+    <message>
+        <source>连接中断</source>
+        <translation>the connection broke</translation>
+    </message>
+    <message>
+        <source>服务器不支持这个操作</source>
+        <translation>the server does not support this operation</translation>
+    </message>
+    <message>
+        <source>服务器磁盘空间不足</source>
+        <translation>the server&apos;s disk is full</translation>
+    </message>
+    <message>
+        <source>%1（服务器说：%2）</source>
+        <translation>%1 (the server said: %2)</translation>
+    </message>
+    <message>
+        <source>SFTP 状态码 %1</source>
+        <translation>SFTP status %1</translation>
+    </message>
+    <message>
+        <source>无法把“%1”上传到服务器 %2：%3。</source>
+        <translation>Cannot upload &quot;%1&quot; to the server %2: %3.</translation>
+    </message>
+    <message>
+        <source>无法从服务器 %2 读取“%1”：%3。</source>
+        <translation>Cannot read &quot;%1&quot; from the server %2: %3.</translation>
+    </message>
+    <message>
+        <source>无法在服务器 %2 上创建文件夹“%1”：%3。</source>
+        <translation>Cannot create the folder &quot;%1&quot; on the server %2: %3.</translation>
+    </message>
+    <message>
+        <source>无法删除服务器 %2 上的“%1”：%3。</source>
+        <translation>Cannot remove &quot;%1&quot; on the server %2: %3.</translation>
+    </message>
+    <message>
+        <source>无法在服务器 %2 上把“%1”改名为“%3”：%4。</source>
+        <translation>Cannot rename &quot;%1&quot; to &quot;%3&quot; on the server %2: %4.</translation>
+    </message>
+    <message>
+        <source>服务器 %1 不提供 SFTP。请检查地址，或请服务器管理员打开 SFTP。</source>
+        <translation>The server %1 offers no SFTP. Check the address, or ask the server&apos;s administrator to turn SFTP on.</translation>
+    </message>
+    <message>
+        <source>服务器 %1 上没有文件夹“%2”。请检查发布地址中的路径。</source>
+        <translation>The server %1 has no folder &quot;%2&quot;. Check the path in the address to publish to.</translation>
+    </message>
+    <message>
+        <source>服务器 %1 上的“%2”超过了 %3 字节，不像是 Tarnwick 写的文件。</source>
+        <translation>&quot;%2&quot; on the server %1 holds more than %3 bytes: no file Tarnwick wrote.</translation>
+    </message>
+    <message>
+        <source>服务器 %1 不允许再开一个 SFTP 通道。</source>
+        <translation>The server %1 does not allow another SFTP channel.</translation>
+    </message>
+    <message>
+        <source>版本应答不完整</source>
+        <translation>the version answer is cut short</translation>
+    </message>
+    <message>
+        <source>改名的应答不完整</source>
+        <translation>the answer to the rename is cut short</translation>
+    </message>
+    <message>
+        <source>应答与请求不符</source>
+        <translation>the answer does not match the request</translation>
+    </message>
+    <message>
+        <source>应答的长度不对</source>
+        <translation>the answer&apos;s length is wrong</translation>
+    </message>
+    <message>
+        <source>服务器关闭了 SFTP 通道</source>
+        <translation>the server closed the SFTP channel</translation>
+    </message>
+    <message>
+        <source>服务器 %1 的 SFTP 应答无法使用：%2。请稍后再试，或请服务器管理员检查 SFTP 服务。</source>
+        <translation>The SFTP answer of the server %1 cannot be used: %2. Try again later, or ask the server&apos;s administrator to check the SFTP service.</translation>
+    </message>
+    <message>
+        <source>HTTP %1</source>
+        <translation>HTTP %1</translation>
+    </message>
+    <message>
+        <source>超过 %1 字节</source>
+        <translation>more than %1 bytes</translation>
+    </message>
+    <message>
+        <source>%1 字节，相同</source>
+        <translation>%1 bytes, the same</translation>
+    </message>
+    <message>
+        <source>不同：收到 %1 字节，应为 %2 字节</source>
+        <translation>different: %1 bytes received, %2 expected</translation>
+    </message>
+    <message>
+        <source>MD5 %1</source>
+        <translation>MD5 %1</translation>
+    </message>
+    <message>
+        <source>MD5 是 %1，应为 %2</source>
+        <translation>MD5 %1, %2 expected</translation>
+    </message>
+    <message>
+        <source>%1 字节</source>
+        <translation>%1 bytes</translation>
+    </message>
+    <message>
+        <source>服务器没有给出长度</source>
+        <translation>the server gave no length</translation>
+    </message>
+    <message>
+        <source>%1 字节，应为 %2 字节</source>
+        <translation>%1 bytes, %2 expected</translation>
+    </message>
+    <message>
+        <source>逐字节</source>
+        <translation>bytes</translation>
+    </message>
+    <message>
+        <source>长度</source>
+        <translation>length</translation>
+    </message>
+    <message>
+        <source>MD5</source>
+        <translation>MD5</translation>
+    </message>
+    <message>
+        <source>服务器信息文件最多可有 256 MiB</source>
+        <translation>A server information file holds at most 256 MiB</translation>
+    </message>
+    <message>
+        <source>列表地址“%1”不可用：它应是 http:// 或 https:// 开头、以文件名结尾的地址，即登录器的列表地址</source>
+        <translation>The list address &quot;%1&quot; cannot be used: it must start with http:// or https:// and end with a file name: the launcher&apos;s list address</translation>
+    </message>
+    <message>
+        <source>更新 %1（%2）：下载地址“%3”不是可用的地址</source>
+        <translation>Update %1 (%2): the download address &quot;%3&quot; is no usable address</translation>
+    </message>
+    <message>
+        <source>更新 %1（%2）：网站文件夹中没有它要下载的文件“%3”</source>
+        <translation>Update %1 (%2): the site folder lacks the file it downloads, &quot;%3&quot;</translation>
+    </message>
+    <message>
+        <source>更新 %1（%2）：文件“%3”的 MD5 是 %4，与下载效验 %5 不符</source>
+        <translation>Update %1 (%2): the MD5 of &quot;%3&quot; is %4, not its download check %5</translation>
+    </message>
+    <message>
+        <source>更新 %1（%2）：文件“%3”的 MD5 是 %4，与条目的 MD5 %5 不符：每个登录器每次都会重新下载它</source>
+        <translation>Update %1 (%2): the MD5 of &quot;%3&quot; is %4, not the entry&apos;s MD5 %5: every launcher would download it again on every run</translation>
+    </message>
+    <message>
+        <source>还没有生成 ServerInfo.txt（“%1”）</source>
+        <translation>ServerInfo.txt has not been written (&quot;%1&quot;)</translation>
+    </message>
+    <message>
+        <source>ServerInfo.txt 不是按 Tarnwick.xml 现在的内容生成的：请先生成配置文件</source>
+        <translation>ServerInfo.txt was not written from Tarnwick.xml as it is now: write the configuration file first</translation>
+    </message>
+    <message>
+        <source>没有 ServerInfo.txt.sig：用你的密钥生成的登录器不会接受这个列表；请重新生成配置文件</source>
+        <translation>There is no ServerInfo.txt.sig: launchers made with your key would refuse the list; write the configuration file again</translation>
+    </message>
+    <message>
+        <source>ServerInfo.txt.sig 是用另一个密钥签名的（%1）：请重新生成配置文件</source>
+        <translation>ServerInfo.txt.sig was signed with another key (%1): write the configuration file again</translation>
+    </message>
+    <message>
+        <source>ServerInfo.txt.sig 与 ServerInfo.txt 不符（%1）：请重新生成配置文件</source>
+        <translation>ServerInfo.txt.sig does not match ServerInfo.txt (%1): write the configuration file again</translation>
+    </message>
+    <message>
+        <source>更新文件</source>
+        <translation>update file</translation>
+    </message>
+    <message>
+        <source>登录器</source>
+        <translation>launcher</translation>
+    </message>
+    <message>
+        <source>签名</source>
+        <translation>signature</translation>
+    </message>
+    <message>
+        <source>服务器列表</source>
+        <translation>server list</translation>
+    </message>
+    <message>
+        <source>known_hosts 文件最多可有 4 MB</source>
+        <translation>A known_hosts file holds at most 4 MB</translation>
+    </message>
+    <message>
+        <source>无法启动 SSH 库（libssh2）。</source>
+        <translation>Cannot start the SSH library (libssh2).</translation>
+    </message>
+    <message>
+        <source>服务器 %1 已有 %2 秒没有应答。请检查网络后再试。</source>
+        <translation>The server %1 has not answered for %2 seconds. Check the network and try again.</translation>
+    </message>
+    <message>
+        <source>与服务器 %1 的连接断开了（%2）。请检查网络后再试。</source>
+        <translation>The connection to the server %1 broke (%2). Check the network and try again.</translation>
+    </message>
+    <message>
+        <source>服务器 %1 的应答无法使用（%2）。请稍后再试，或请服务器管理员检查 SSH 服务。</source>
+        <translation>The answer of the server %1 cannot be used (%2). Try again later, or ask the server&apos;s administrator to check the SSH service.</translation>
+    </message>
+    <message>
+        <source>SSH 协议出错</source>
+        <translation>an SSH protocol error</translation>
+    </message>
+    <message>
+        <source>双方没有共同支持的加密算法</source>
+        <translation>no cipher that both sides support</translation>
+    </message>
+    <message>
+        <source>对方不像是 SSH 服务器</source>
+        <translation>the other side does not look like an SSH server</translation>
+    </message>
+    <message>
+        <source>无法与服务器 %1 建立 SSH 连接（%2）。请检查地址和端口。</source>
+        <translation>Cannot make an SSH connection to the server %1 (%2). Check the address and the port.</translation>
+    </message>
+    <message>
+        <source>服务器 %1 的主机密钥是 Tarnwick 不支持的类型（指纹 %2）。</source>
+        <translation>The host key of the server %1 is of a type Tarnwick does not support (fingerprint %2).</translation>
+    </message>
+    <message>
+        <source>服务器 %1 的主机密钥（指纹 %2）已在 %3 中吊销，不能使用。</source>
+        <translation>The host key of the server %1 (fingerprint %2) is revoked in %3 and cannot be used.</translation>
+    </message>
+    <message>
+        <source>服务器 %1 的主机密钥变了：新密钥的指纹是 %2，与 %3 中记下的不同。可能有人冒充这台服务器；请向服务器管理员核实新指纹，无误后再明确接受它。</source>
+        <translation>The host key of the server %1 changed: the new key&apos;s fingerprint is %2, not the one remembered in %3. Someone may be posing as this server; check the new fingerprint with the server&apos;s administrator, and only then accept it explicitly.</translation>
+    </message>
+    <message>
+        <source>服务器 %1 的主机密钥还未知（指纹 %2）。请向服务器管理员核实指纹，无误后再接受它。</source>
+        <translation>The host key of the server %1 is not known yet (fingerprint %2). Check the fingerprint with the server&apos;s administrator, and only then accept it.</translation>
+    </message>
+    <message>
+        <source>无法用密钥文件“%1”登录服务器 %2：文件读不出，口令不对，或者密钥类型不受支持。</source>
+        <translation>Cannot log in to the server %2 with the key file &quot;%1&quot;: the file cannot be read, the passphrase is wrong, or the key type is not supported.</translation>
+    </message>
+    <message>
+        <source>服务器 %1 只接受这些登录方式：%2；请为用户 %3 给出相应的密码或密钥。</source>
+        <translation>The server %1 takes only these ways to log in: %2; give a password or a key for the user %3 that fits.</translation>
+    </message>
+    <message>
+        <source>服务器 %1 拒绝了用户 %2 的登录（试过：%3）。请检查用户名、密码或密钥。</source>
+        <translation>The server %1 refused the login of the user %2 (tried: %3). Check the user name, the password or the key.</translation>
+    </message>
+    <message>
+        <source>对方拒绝连接（端口对吗？SSH 服务在运行吗？）</source>
+        <translation>the connection was refused (is the port right? is the SSH service running?)</translation>
+    </message>
+    <message>
+        <source>连接超时</source>
+        <translation>the connection timed out</translation>
+    </message>
+    <message>
+        <source>网络不通</source>
+        <translation>the network is unreachable</translation>
+    </message>
+    <message>
+        <source>无法连接服务器 %1：%2。请检查地址和网络后再试。</source>
+        <translation>Cannot connect to the server %1: %2. Check the address and the network and try again.</translation>
+    </message>
+    <message>
+        <source>找不到服务器 %1：%2。请检查服务器的名字。</source>
+        <translation>Cannot find the server %1: %2. Check the server&apos;s name.</translation>
+    </message>
+    <message>
+        <source>名字无法解析</source>
+        <translation>the name cannot be resolved</translation>
     </message>
 </context>
 </TS>
