@@ -2,6 +2,7 @@
 #include "publish/credentials.h"
 #include "publish/manifest.h"
 #include "publish/publish_settings.h"
+#include "publish/shown_text.h"
 #include "publish/site_address.h"
 
 #include <gtest/gtest.h>
@@ -100,6 +101,14 @@ TEST(Manifest, ReadsOnlyWhatItWrote)
     EXPECT_FALSE(ParseManifest(R"({"format":1,"files":{"x":{"size":1,"md5":"zz"}}})"));
     EXPECT_FALSE(ParseManifest(R"({"format":2,"files":{}})"));
     EXPECT_FALSE(ParseManifest("not json"));
+}
+
+TEST(Shown, ServersTextReachesMessagesWithoutEscapes)
+{
+    EXPECT_EQ(Shown("550 \x1b[31mno\r\n"), "550 ?[31mno??");
+    EXPECT_EQ(Shown("\xE6\x9B\xB4\xE6\x96\xB0"), "\xB8\xFC\xD0\xC2"); // in GBK
+    EXPECT_EQ(Shown("\xF0\x9F\x98\x80 x"), "? x");                   // no GBK form
+    EXPECT_EQ(Shown(std::string(500, 'a'), 10), std::string(10, 'a'));
 }
 
 TEST(Netrc, FindsTheHostsLoginAsCurlDoes)
