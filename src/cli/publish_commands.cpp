@@ -25,28 +25,6 @@ const char* const kPublishUsage =
     "publish [--to DESTINATION] [--list-url URL] [--site FOLDER] [--yes] [--deep] [--full] [--explicit-tls] "
     "[--key FILE] [--accept-host-key SHA256:...] [--ca-file FILE]";
 
-std::string Bytes(std::uint64_t bytes)
-{
-    char text[32];
-    if (bytes >= 1024ull * 1024 * 1024)
-        std::snprintf(text, sizeof text, "%.2f GiB", static_cast<double>(bytes) / (1024.0 * 1024 * 1024));
-    else if (bytes >= 1024ull * 1024)
-        std::snprintf(text, sizeof text, "%.1f MiB", static_cast<double>(bytes) / (1024.0 * 1024));
-    else if (bytes >= 1024)
-        std::snprintf(text, sizeof text, "%.1f KiB", static_cast<double>(bytes) / 1024.0);
-    else
-        std::snprintf(text, sizeof text, "%llu B", static_cast<unsigned long long>(bytes));
-    return text;
-}
-
-std::string Duration(double seconds)
-{
-    const long whole = static_cast<long>(seconds + 0.5);
-    char text[32];
-    std::snprintf(text, sizeof text, "%ld:%02ld", whole / 60, whole % 60);
-    return text;
-}
-
 // The terminal's side of a publish: questions on the terminal (never from a
 // pipe), progress on one line of standard error, Ctrl+C to cancel.
 class TerminalFrontEnd final : public PublishFrontEnd {
@@ -111,12 +89,12 @@ public:
             return true;
         shown_ = now;
         std::string line = "[" + std::to_string(progress.fileNumber) + "/" + std::to_string(progress.fileCount) + "] " +
-                           Bytes(progress.sent) + " / " + Bytes(progress.total);
+                           SizeText(progress.sent) + " / " + SizeText(progress.total);
         if (progress.bytesPerSecond > 0)
-            line += "  " + Bytes(static_cast<std::uint64_t>(progress.bytesPerSecond)) + "/s";
+            line += "  " + SizeText(static_cast<std::uint64_t>(progress.bytesPerSecond)) + "/s";
         if (progress.secondsLeft)
             line += "  " + context_.translation.Sentence(Message(QT_TRANSLATE_NOOP("TarnwickCli", "%1 left"))
-                                                            .Arg(Duration(*progress.secondsLeft)));
+                                                            .Arg(DurationText(*progress.secondsLeft)));
         line += "  " + progress.file;
         if (line.size() > 100)
             line.resize(100);
@@ -180,7 +158,7 @@ void PrintUploads(const Context& context, const PublishResult& result)
     for (const PublishedFile& file : result.files)
         rows.push_back({file.sent ? Word(context, QT_TRANSLATE_NOOP("TarnwickCli", "sent"))
                                   : Word(context, QT_TRANSLATE_NOOP("TarnwickCli", "unchanged")),
-                        Word(context, RoleName(file.role)), Bytes(file.size), Shown(file.path)});
+                        Word(context, RoleName(file.role)), SizeText(file.size), Shown(file.path)});
     PrintTable(std::cout, context.translation,
                {QT_TRANSLATE_NOOP("TarnwickCli", "Upload"), QT_TRANSLATE_NOOP("TarnwickCli", "File"),
                 QT_TRANSLATE_NOOP("TarnwickCli", "Size"), QT_TRANSLATE_NOOP("TarnwickCli", "Path")},
@@ -249,7 +227,7 @@ int Publish(const Context& context, const Arguments& args)
     case PublishStatus::Published:
         std::cout << Printable(context.translation.Sentence(
                          Message(QT_TRANSLATE_NOOP("TarnwickCli", "published: %1 sent, everything players fetch is right"))
-                             .Arg(Bytes(outcome.result.bytesSent))))
+                             .Arg(SizeText(outcome.result.bytesSent))))
                   << "\n";
         break;
     case PublishStatus::Refused:

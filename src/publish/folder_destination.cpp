@@ -4,6 +4,7 @@
 #include "base/text.h"
 #include "base/translatable.h"
 #include "edit/outcome.h"
+#include "publish/site_address.h"
 
 #include <span>
 #include <vector>
@@ -95,18 +96,7 @@ public:
     void Remove(const std::string& path) override { RemoveQuietly(At(path)); }
 
 private:
-    std::filesystem::path At(const std::string& path) const
-    {
-        std::filesystem::path at = root_;
-        std::size_t start = 0;
-        for (;;) {
-            const std::size_t slash = path.find('/', start);
-            at /= Utf8Path(path.substr(start, slash == std::string::npos ? slash : slash - start));
-            if (slash == std::string::npos)
-                return at;
-            start = slash + 1;
-        }
-    }
+    std::filesystem::path At(const std::string& path) const { return PathBelow(root_, path); }
 
     std::filesystem::path MakeFolders(const std::string& path) const
     {

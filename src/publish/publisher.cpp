@@ -4,6 +4,8 @@
 #include "publish/manifest.h"
 #include "publish/shown_text.h"
 
+#include <cstdio>
+
 namespace tarnwick::publish {
 namespace {
 
@@ -53,6 +55,31 @@ void Fail(PublishResult& result, const TransferError& error)
 }
 
 } // namespace
+
+std::string SizeText(std::uint64_t bytes)
+{
+    char text[32];
+    if (bytes >= 1024ull * 1024 * 1024)
+        std::snprintf(text, sizeof text, "%.2f GiB", static_cast<double>(bytes) / (1024.0 * 1024 * 1024));
+    else if (bytes >= 1024ull * 1024)
+        std::snprintf(text, sizeof text, "%.1f MiB", static_cast<double>(bytes) / (1024.0 * 1024));
+    else if (bytes >= 1024)
+        std::snprintf(text, sizeof text, "%.1f KiB", static_cast<double>(bytes) / 1024.0);
+    else
+        std::snprintf(text, sizeof text, "%llu B", static_cast<unsigned long long>(bytes));
+    return text;
+}
+
+std::string DurationText(double seconds)
+{
+    const long whole = static_cast<long>(seconds + 0.5);
+    char text[32];
+    if (whole >= 3600)
+        std::snprintf(text, sizeof text, "%ld:%02ld:%02ld", whole / 3600, whole / 60 % 60, whole % 60);
+    else
+        std::snprintf(text, sizeof text, "%ld:%02ld", whole / 60, whole % 60);
+    return text;
+}
 
 std::string TemporaryPath(const std::string& path)
 {

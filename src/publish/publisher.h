@@ -45,6 +45,11 @@ struct PublishResult {
     bool Succeeded() const { return !failure; }
 };
 
+// "1.5 MiB", "640 B": sizes in progress and reports.
+std::string SizeText(std::uint64_t bytes);
+// "1:05", "2:00:03": time left.
+std::string DurationText(double seconds);
+
 // The temporary name a file goes up under, beside its place: the same on
 // every publish, so that what a failed one left is written over.
 std::string TemporaryPath(const std::string& path);

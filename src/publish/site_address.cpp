@@ -1,5 +1,7 @@
 #include "publish/site_address.h"
 
+#include "base/text.h"
+
 #include <curl/curl.h>
 
 #include <algorithm>
@@ -107,6 +109,19 @@ std::optional<std::string> SitePath(const ListLocation& list, std::string_view u
     if (!IsPlainRelativePath(relative))
         return std::nullopt;
     return relative;
+}
+
+std::filesystem::path PathBelow(const std::filesystem::path& folder, std::string_view relativePath)
+{
+    std::filesystem::path path = folder;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t slash = relativePath.find('/', start);
+        path /= Utf8Path(relativePath.substr(start, slash == std::string_view::npos ? slash : slash - start));
+        if (slash == std::string_view::npos)
+            return path;
+        start = slash + 1;
+    }
 }
 
 std::string AddressBelow(const WebAddress& folder, std::string_view relativePath)

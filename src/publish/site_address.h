@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -41,6 +42,9 @@ std::optional<std::string> SitePath(const ListLocation& list, std::string_view u
 
 // Whether a relative '/'-separated path is one SitePath could give.
 bool IsPlainRelativePath(std::string_view path);
+
+// The local file of a path below a folder (segments as UTF-8).
+std::filesystem::path PathBelow(const std::filesystem::path& folder, std::string_view relativePath);
 
 // The address of a path below the folder, percent-encoded.
 std::string AddressBelow(const WebAddress& folder, std::string_view relativePath);

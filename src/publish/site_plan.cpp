@@ -38,19 +38,6 @@ std::optional<std::string> Utf8Address(const std::string& gbk)
     return TryGbkToUtf8(std::string(Trimmed(gbk)));
 }
 
-std::filesystem::path LocalPath(const std::filesystem::path& site, const std::string& relative)
-{
-    std::filesystem::path path = site;
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t slash = relative.find('/', start);
-        path /= Utf8Path(relative.substr(start, slash == std::string::npos ? slash : slash - start));
-        if (slash == std::string::npos)
-            return path;
-        start = slash + 1;
-    }
-}
-
 class Planner {
 public:
     explicit Planner(const PlanInput& input) : input_(input) {}
@@ -121,7 +108,7 @@ private:
                 SiteFile file;
                 file.role = fetch.role;
                 file.path = *path;
-                file.local = LocalPath(*input_.site, *path);
+                file.local = PathBelow(*input_.site, *path);
                 file.rows.push_back(row);
                 plan_.files.push_back(std::move(file));
                 locals.push_back(plan_.files.back().local);

@@ -28,17 +28,6 @@ bool StartsWithScheme(std::string_view text, std::string_view scheme)
 
 std::string TrimmedText(const std::string& text) { return std::string(Trimmed(text)); }
 
-std::string Duration(double seconds)
-{
-    const long whole = static_cast<long>(seconds + 0.5);
-    char text[32];
-    if (whole >= 3600)
-        std::snprintf(text, sizeof text, "%ld:%02ld:%02ld", whole / 3600, whole / 60 % 60, whole % 60);
-    else
-        std::snprintf(text, sizeof text, "%ld:%02ld", whole / 60, whole % 60);
-    return text;
-}
-
 Message Text(std::string gbk) { return Message::Untranslated(std::move(gbk)); }
 
 Message CheckResult(bool ok)
@@ -156,20 +145,6 @@ Message HostKeyText(const HostKeyQuestion& question)
         .Arg("\n");
 }
 
-std::string SizeText(std::uint64_t bytes)
-{
-    char text[32];
-    if (bytes >= 1024ull * 1024 * 1024)
-        std::snprintf(text, sizeof text, "%.2f GiB", static_cast<double>(bytes) / (1024.0 * 1024 * 1024));
-    else if (bytes >= 1024ull * 1024)
-        std::snprintf(text, sizeof text, "%.1f MiB", static_cast<double>(bytes) / (1024.0 * 1024));
-    else if (bytes >= 1024)
-        std::snprintf(text, sizeof text, "%.1f KiB", static_cast<double>(bytes) / 1024.0);
-    else
-        std::snprintf(text, sizeof text, "%llu B", static_cast<unsigned long long>(bytes));
-    return text;
-}
-
 Message StageText(PublishStage stage)
 {
     switch (stage) {
@@ -191,7 +166,7 @@ Message UploadProgressText(const PublishProgress& progress)
     else
         text.Arg("");
     if (progress.secondsLeft)
-        text.Inner(Message(QT_TRANSLATE_NOOP("Tarnwick", "，还剩 %1")).Arg(Duration(*progress.secondsLeft)));
+        text.Inner(Message(QT_TRANSLATE_NOOP("Tarnwick", "，还剩 %1")).Arg(DurationText(*progress.secondsLeft)));
     else
         text.Arg("");
     return text;

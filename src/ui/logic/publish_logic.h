@@ -52,8 +52,7 @@ Message PasswordPrompt(const CredentialKey& key, bool again);
 Message RememberPasswordQuestion(const CredentialKey& key);
 Message HostKeyText(const publish::HostKeyQuestion& question);
 
-// Progress.
-std::string SizeText(std::uint64_t bytes);
+using publish::SizeText;
 Message StageText(publish::PublishStage stage);
 Message UploadProgressText(const publish::PublishProgress& progress);
 Message UploadFileText(const publish::PublishProgress& progress);
