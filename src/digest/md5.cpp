@@ -3,8 +3,6 @@
 // its 64 steps. Everything here keeps that chain as short as the algorithm allows.
 #include "digest/md5.h"
 
-#include <algorithm>
-
 #include <bit>
 #include <cstring>
 
@@ -235,21 +233,6 @@ std::string DigestToHex(const Digest& digest)
         hex.push_back(kHexDigits[byte & 0x0f]);
     }
     return hex;
-}
-
-std::string Md5Hex(std::string_view bytes)
-{
-    MD5Context context;
-    MD5Init(context);
-    // Fed in pieces: the update takes a 32-bit length.
-    constexpr std::size_t kPiece = 1u << 30;
-    for (std::size_t at = 0; at < bytes.size(); at += kPiece) {
-        const std::size_t length = std::min(kPiece, bytes.size() - at);
-        MD5Update(context, bytes.data() + at, static_cast<std::uint32_t>(length));
-    }
-    Digest digest;
-    MD5Final(context, digest);
-    return DigestToHex(digest);
 }
 
 } // namespace tarnwick

@@ -230,7 +230,7 @@ private:
             try {
                 keyring_->Store(key, *credentials.password);
             } catch (const Error& error) {
-                outcome_.notes.push_back(Message(QT_TRANSLATE_NOOP("Tarnwick", "密码未能保存到系统的密钥环：%1")).Inner(error.Text()));
+                outcome_.notes.push_back(error.Text());
             }
         }
         return true;
