@@ -1909,10 +1909,6 @@
         <translation>The folder &quot;%1&quot; holds no Tarnwick.xml</translation>
     </message>
     <message>
-        <source>密码未能保存到系统的密钥环：%1</source>
-        <translation>The password could not be kept in the system&apos;s keyring: %1</translation>
-    </message>
-    <message>
         <source>发布设置文件最多可有 65,536 字节</source>
         <translation>A publish settings file holds at most 65,536 bytes</translation>
     </message>
