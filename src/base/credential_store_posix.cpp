@@ -98,7 +98,10 @@ public:
         const OwnedError error(raw);
         if (service == nullptr)
             return false;
-        const bool answers = g_dbus_proxy_get_name_owner(G_DBUS_PROXY(service)) != nullptr;
+        // The owner's name is a copy of our own to free.
+        gchar* owner = g_dbus_proxy_get_name_owner(G_DBUS_PROXY(service));
+        const bool answers = owner != nullptr;
+        g_free(owner);
         g_object_unref(service);
         return answers;
     }
