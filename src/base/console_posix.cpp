@@ -2,9 +2,6 @@
 #include "base/console.h"
 
 #include <cerrno>
-#include <csignal>
-#include <cstdio>
-#include <termios.h>
 #include <unistd.h>
 
 namespace tarnwick {
@@ -26,62 +23,5 @@ bool WriteStandardOutput(std::string_view utf8) { return WriteText(STDOUT_FILENO
 bool WriteStandardError(std::string_view utf8) { return WriteText(STDERR_FILENO, utf8); }
 
 bool IsConsole(std::intptr_t stream) { return ::isatty(static_cast<int>(stream)) == 1; }
-
-std::optional<std::string> ReadHiddenLine()
-{
-    if (!::isatty(STDIN_FILENO))
-        return std::nullopt;
-    termios shown{};
-    const bool echoOff = ::tcgetattr(STDIN_FILENO, &shown) == 0;
-    if (echoOff) {
-        termios hidden = shown;
-        hidden.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-        hidden.c_lflag |= ECHONL;
-        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &hidden);
-    }
-    std::string line;
-    bool ended = false;
-    for (;;) {
-        char c = 0;
-        const ssize_t got = ::read(STDIN_FILENO, &c, 1);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0) {
-            ended = true;
-            break;
-        }
-        if (c == '\n')
-            break;
-        line += c;
-    }
-    if (echoOff)
-        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &shown);
-    if (ended && line.empty())
-        return std::nullopt;
-    if (!line.empty() && line.back() == '\r')
-        line.pop_back();
-    return line;
-}
-
-namespace {
-// A signal handler can reach nothing else.
-volatile std::sig_atomic_t interrupted = 0;
-struct sigaction previousAction;
-
-void OnInterrupt(int) { interrupted = 1; }
-} // namespace
-
-InterruptCatcher::InterruptCatcher()
-{
-    interrupted = 0;
-    struct sigaction action {};
-    action.sa_handler = OnInterrupt;
-    sigemptyset(&action.sa_mask);
-    ::sigaction(SIGINT, &action, &previousAction);
-}
-
-InterruptCatcher::~InterruptCatcher() { ::sigaction(SIGINT, &previousAction, nullptr); }
-
-bool InterruptCatcher::Interrupted() const { return interrupted != 0; }
 
 } // namespace tarnwick
