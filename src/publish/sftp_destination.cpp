@@ -243,17 +243,30 @@ private:
         CheckRoot();
     }
 
-    // Ends the connection: politely when it is sound.
+    // Ends the connection: politely when it is sound. A spoilt one is shut
+    // first and libssh2's handle, channels and SFTP subsystem are only freed:
+    // a cancelled upload leaves up to kPipeline bytes of requests queued on
+    // its handle.
     void Disconnect() noexcept
     {
         if (session_ == nullptr)
             return;
-        try {
-            renames_.reset();
-            if (sftp_ != nullptr && !session_->Spoilt())
-                session_->Await([&] { return libssh2_sftp_shutdown(sftp_); }, 2000ms);
-        } catch (const Error&) {
+        if (!session_->Spoilt()) {
+            try {
+                renames_.reset();
+                if (sftp_ != nullptr) {
+                    session_->Await([&] { return libssh2_sftp_shutdown(sftp_); }, 2000ms);
+                    sftp_ = nullptr;
+                }
+            } catch (const Error&) {
+            }
         }
+        if (open_ != nullptr)
+            session_->Release([&] { return libssh2_sftp_close_handle(open_); });
+        open_ = nullptr;
+        renames_.reset();
+        if (sftp_ != nullptr)
+            session_->Release([&] { return libssh2_sftp_shutdown(sftp_); });
         sftp_ = nullptr;
         renamesAsked_ = false;
         folders_.clear();
@@ -288,9 +301,10 @@ private:
 
     LIBSSH2_SFTP_HANDLE* OpenHandle(const std::string& remote, unsigned long flags, long mode)
     {
-        return session_->AwaitPointer<LIBSSH2_SFTP_HANDLE*>([&] {
+        open_ = session_->AwaitPointer<LIBSSH2_SFTP_HANDLE*>([&] {
             return libssh2_sftp_open_ex(sftp_, remote.c_str(), static_cast<unsigned>(remote.size()), flags, mode, LIBSSH2_SFTP_OPENFILE);
         });
+        return open_;
     }
 
     // The failure of an SFTP call: the server's status, or a broken connection.
@@ -312,6 +326,8 @@ private:
     {
         // Some servers report a failed write only here.
         const int result = session_->Await([&] { return libssh2_sftp_close_handle(handle); });
+        // Gone whatever the server said.
+        open_ = nullptr;
         if (result != 0)
             RaiseSftp(result, std::move(failed));
     }
@@ -409,7 +425,8 @@ private:
             }
         } catch (...) {
             // Requests may be in flight: the connection is given up rather
-            // than the handle closed, and the server closes the file.
+            // than the handle closed, and the server closes the file. The
+            // handle is freed with the connection.
             session_->Spoil();
             throw;
         }
@@ -422,6 +439,9 @@ private:
     SshTimeouts timeouts_;
     std::unique_ptr<SshSession> session_;
     LIBSSH2_SFTP* sftp_ = nullptr;
+    // The file open on the connection, if any: a transfer given up leaves it
+    // for Disconnect to free.
+    LIBSSH2_SFTP_HANDLE* open_ = nullptr;
     std::unique_ptr<SftpRenameChannel> renames_;
     bool renamesAsked_ = false;
     // Folders below the root known to be there on this connection.

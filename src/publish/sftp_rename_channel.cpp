@@ -51,12 +51,16 @@ SftpRenameChannel::SftpRenameChannel(SshSession& session) : session_(session)
 
 SftpRenameChannel::~SftpRenameChannel()
 {
-    if (channel_ == nullptr || session_.Spoilt())
+    if (channel_ == nullptr)
         return;
-    try {
-        session_.Await([&] { return libssh2_channel_free(channel_); }, 2000ms);
-    } catch (const Error&) {
+    if (!session_.Spoilt()) {
+        try {
+            session_.Await([&] { return libssh2_channel_free(channel_); }, 2000ms);
+            return;
+        } catch (const Error&) {
+        }
     }
+    session_.Release([&] { return libssh2_channel_free(channel_); });
 }
 
 sftp::Status SftpRenameChannel::PosixRename(std::string_view from, std::string_view to)

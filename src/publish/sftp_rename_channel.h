@@ -20,8 +20,7 @@ public:
     // Opens the channel and learns the server's extensions. Raises
     // TransferError; Refused when the server allows no second channel.
     explicit SftpRenameChannel(SshSession& session);
-    // Closes the channel, unless the session is spoilt: then the session's
-    // end frees it.
+    // Closes the channel; on a spoilt session only frees it.
     ~SftpRenameChannel();
     SftpRenameChannel(const SftpRenameChannel&) = delete;
     SftpRenameChannel& operator=(const SftpRenameChannel&) = delete;

@@ -36,6 +36,15 @@ void StartLibrary()
         throw TransferError(Message(QT_TRANSLATE_NOOP("Tarnwick", "无法启动 SSH 库（libssh2）。")), TransferFailure::Connection);
 }
 
+// Calls a libssh2 call that frees something on a shut socket. Nothing there
+// can block, so a call that still says it would is not called forever: what
+// it holds is then left rather than the caller hung.
+void CallOnShutSocket(const std::function<int()>& call)
+{
+    for (int tries = 0; tries < 4 && call() == LIBSSH2_ERROR_EAGAIN; ++tries) {
+    }
+}
+
 std::string ServerText(const std::string& host, int port)
 {
     const std::string shown = Shown(host);
@@ -144,7 +153,7 @@ SshSession::SshSession(const std::string& host, int port, const Credentials& cre
         LogIn(credentials);
     } catch (...) {
         Spoil();
-        libssh2_session_free(session_);
+        CallOnShutSocket([&] { return libssh2_session_free(session_); });
         throw;
     }
 }
@@ -159,13 +168,19 @@ SshSession::~SshSession()
     }
     // Channels not yet closed are freed without waiting for the server.
     socket_.Shutdown();
-    libssh2_session_free(session_);
+    CallOnShutSocket([&] { return libssh2_session_free(session_); });
 }
 
 void SshSession::Spoil()
 {
     spoilt_ = true;
     socket_.Shutdown();
+}
+
+void SshSession::Release(const std::function<int()>& call) noexcept
+{
+    Spoil();
+    CallOnShutSocket(call);
 }
 
 int SshSession::LastErrorCode() const { return libssh2_session_last_errno(session_); }

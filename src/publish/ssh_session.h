@@ -70,6 +70,11 @@ public:
     // way leaves a request half sent): it is shut and the session is only freed.
     void Spoil();
     bool Spoilt() const { return spoilt_; }
+    // Frees what libssh2 still holds on a connection given up (`call` closes
+    // a handle, a channel or the SFTP subsystem). The session is spoilt
+    // first: on the shut socket the call fails at once instead of waiting on
+    // the server, and libssh2 frees its memory all the same.
+    void Release(const std::function<int()>& call) noexcept;
 
 private:
     void Handshake(const std::string& host, int port, const TrustSettings& trust);

@@ -503,6 +503,38 @@ TEST_F(SftpDestinationTest, CancelStopsTheUploadAndTheNextCallsWork)
     EXPECT_EQ(ReadText(site / "final.txt"), "after");
 }
 
+TEST_F(SftpDestinationTest, WriteRefusedMidUploadFailsAtOnceAndTheNextCallsWork)
+{
+    const char* sftpServer = "/usr/lib/openssh/sftp-server";
+    if (!fs::exists(sftpServer))
+        GTEST_SKIP() << "needs OpenSSH's sftp-server";
+    // A server whose files cannot grow past a few megabytes, as on a full
+    // disk: a write far into the upload is refused while many are in flight.
+    const fs::path limited = temporary.path() / "limited-sftp-server";
+    WriteText(limited, std::string("trap '' XFSZ\nulimit -f 8192\nexec ") + sftpServer + "\n");
+    server.Stop();
+    server.SetSubsystem("/bin/sh " + limited.string());
+    StartServer();
+
+    const std::unique_ptr<Destination> destination = Open();
+    const fs::path local = temporary.path() / "large.bin";
+    WriteText(local, Pattern(32 * 1024 * 1024, 'l'));
+    const auto started = std::chrono::steady_clock::now();
+    try {
+        destination->Write(local, "large.bin", {});
+        FAIL() << "the upload went past the server's limit";
+    } catch (const TransferError& error) {
+        EXPECT_EQ(error.Failure(), TransferFailure::Refused) << error.what();
+        EXPECT_NE(std::string(error.what()).find("large.bin"), std::string::npos) << error.what();
+    }
+    // Not after the silence timeout (a minute) that a hang would end in.
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 30s);
+
+    destination->WriteBytes("after", "after.txt");
+    EXPECT_EQ(destination->Replace("after.txt", "final.txt"), ReplaceWay::Atomic);
+    EXPECT_EQ(ReadText(site / "final.txt"), "after");
+}
+
 TEST_F(SftpDestinationTest, ServerWithoutAtomicRenameHasTheTargetRemovedFirst)
 {
     const char* sftpServer = "/usr/lib/openssh/sftp-server";
