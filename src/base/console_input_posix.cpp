@@ -18,7 +18,8 @@ std::optional<std::string> ReadHiddenLine()
         termios hidden = shown;
         hidden.c_lflag &= ~static_cast<tcflag_t>(ECHO);
         hidden.c_lflag |= ECHONL;
-        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &hidden);
+        // TCSANOW: what was typed already (a fast typist, a script) is kept.
+        ::tcsetattr(STDIN_FILENO, TCSANOW, &hidden);
     }
     std::string line;
     bool ended = false;
@@ -36,7 +37,7 @@ std::optional<std::string> ReadHiddenLine()
         line += c;
     }
     if (echoOff)
-        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &shown);
+        ::tcsetattr(STDIN_FILENO, TCSANOW, &shown);
     if (ended && line.empty())
         return std::nullopt;
     if (!line.empty() && line.back() == '\r')

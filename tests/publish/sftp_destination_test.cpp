@@ -237,6 +237,11 @@ public:
 
     bool Start()
     {
+        // sshd run as root confines its unauthenticated part there; Debian's
+        // service makes it at start, which a machine without the service lacks.
+        std::error_code ignored;
+        if (geteuid() == 0)
+            fs::create_directories("/run/sshd", ignored);
         WriteText(folder_ / "sshd_config", "ListenAddress 127.0.0.1\n"
                                            "HostKey " + HostKey().string() + "\n"
                                            "AuthorizedKeysFile " + (folder_ / "authorized_keys").string() + "\n"
