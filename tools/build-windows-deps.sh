@@ -1,11 +1,14 @@
 #!/bin/sh
 # Builds the static MinGW-w64 libraries that Debian ships no Windows build of,
-# libxml2, minizip, libssh2, libcurl and GoogleTest, from Debian's own sources
-# (and adds the header-only nlohmann-json of the Linux build beside them):
-# libxml2, minizip, libssh2 and curl from their source packages (the versions
-# installed for the Linux build), GoogleTest from /usr/src/googletest. They go
-# into a cache outside the source tree, which is reused while the versions and
-# this script are unchanged.
+# libxml2, minizip, mbedtls, libssh2, libcurl and GoogleTest, from Debian's own
+# sources (and adds the header-only nlohmann-json of the Linux build beside
+# them): libxml2, minizip, mbedtls, libssh2 and curl from their source packages
+# (the versions installed for the Linux build; mbedtls's, when its -dev package
+# is not installed, the release's), GoogleTest from /usr/src/googletest.
+# libssh2 does its cryptography with mbedtls (CNG in libssh2 1.10 offers no
+# host key but ssh-rsa with SHA-1 and ssh-dss, which current OpenSSH servers
+# refuse); libcurl's TLS is Schannel's. They go into a cache outside the source
+# tree, which is reused while the versions and this script are unchanged.
 #   Usage: tools/build-windows-deps.sh [PREFIX]
 #   PREFIX defaults to $TARNWICK_WINDOWS_DEPS, else ~/.cache/tarnwick/mingw-w64
 #   (the toolchain file cmake/mingw-w64-x86_64.cmake looks there too).
@@ -22,13 +25,28 @@ minizip_source=$(dpkg-query -W -f='${source:Package}' libminizip-dev)
 minizip_version=$(dpkg-query -W -f='${source:Version}' libminizip-dev)
 ssh2_source=$(dpkg-query -W -f='${source:Package}' libssh2-1-dev)
 ssh2_version=$(dpkg-query -W -f='${source:Version}' libssh2-1-dev)
+# mbedtls is no dependency of the Linux build: without its -dev package
+# installed, the version the release offers (apt-cache's candidate) is built.
+if [ "$(dpkg-query -W -f='${db:Status-Status}' libmbedtls-dev 2>/dev/null)" = installed ]; then
+    mbed_source=$(dpkg-query -W -f='${source:Package}' libmbedtls-dev)
+    mbed_version=$(dpkg-query -W -f='${source:Version}' libmbedtls-dev)
+else
+    # "Source: NAME" or, when it differs from the binary's, "Source: NAME (VERSION)".
+    read -r mbed_source mbed_version <<MBED
+$(apt-cache show --no-all-versions libmbedtls-dev 2>/dev/null | awk '
+    /^Version: / { version = $2 }
+    /^Source: / { source = $2; if (NF > 2) { own = $3; gsub(/[()]/, "", own) } }
+    END { if (version != "") print (source != "" ? source : "libmbedtls-dev"), (own != "" ? own : version) }')
+MBED
+    [ -n "${mbed_version:-}" ] || { echo "no version of libmbedtls-dev is known to apt (apt-get update, or install it)" >&2; exit 1; }
+fi
 curl_source=$(dpkg-query -W -f='${source:Package}' libcurl4-openssl-dev)
 curl_version=$(dpkg-query -W -f='${source:Version}' libcurl4-openssl-dev)
 gtest_version=$(dpkg-query -W -f='${Version}' googletest)
 json_version=$(dpkg-query -W -f='${Version}' nlohmann-json3-dev)
 compiler_version=$(dpkg-query -W -f='${Version}' g++-mingw-w64-x86-64-posix)
 script_sum=$(cat "$0" "$toolchain" | md5sum | cut -c1-12)
-stamp="libxml2 $xml_version; minizip from $minizip_source $minizip_version; $ssh2_source $ssh2_version; $curl_source $curl_version; googletest $gtest_version; nlohmann-json $json_version; g++ $compiler_version; script $script_sum"
+stamp="libxml2 $xml_version; minizip from $minizip_source $minizip_version; $mbed_source $mbed_version; $ssh2_source $ssh2_version; $curl_source $curl_version; googletest $gtest_version; nlohmann-json $json_version; g++ $compiler_version; script $script_sum"
 if [ -f "$prefix/.stamp" ] && [ "$(cat "$prefix/.stamp")" = "$stamp" ]; then
     exit 0
 fi
@@ -80,7 +98,29 @@ done
 x86_64-w64-mingw32-ar rcsD "$prefix/lib/libminizip.a" "$work/minizip/ioapi.o" "$work/minizip/unzip.o" "$work/minizip/zip.o"
 cp "$minizip_src/ioapi.h" "$minizip_src/unzip.h" "$minizip_src/zip.h" "$prefix/include/minizip/"
 
-# libssh2 for libcurl's SFTP, on Windows' own cryptography (CNG): no OpenSSL.
+# mbedtls for libssh2's cryptography, configured as Debian configures it for
+# threads (libssh2 keeps one random generator for every session, whatever
+# thread it runs on; winpthreads is linked in). Its CryptGenRandom is the
+# entropy. Only the libraries: no programs, no tests.
+mkdir "$work/mbedtls-src"
+sh "$(dirname "$0")/fetch-debian-source.sh" "$work" "$mbed_source=$mbed_version" "$work/mbedtls-src" "$work/apt.log"
+mbed_src=$(find "$work/mbedtls-src" -mindepth 1 -maxdepth 1 -type d -name 'mbedtls-*' | head -n 1)
+[ -n "$mbed_src" ] || { echo "apt-get source $mbed_source gave no source tree" >&2; exit 1; }
+mbed_config="$mbed_src/include/mbedtls/config.h"
+[ -f "$mbed_config" ] || mbed_config="$mbed_src/include/mbedtls/mbedtls_config.h"
+python3 "$mbed_src/scripts/config.py" --file "$mbed_config" set MBEDTLS_THREADING_C
+python3 "$mbed_src/scripts/config.py" --file "$mbed_config" set MBEDTLS_THREADING_PTHREAD
+cmake -S "$mbed_src" -B "$work/mbedtls" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+    -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" -DTARNWICK_WINDOWS_DEPS="$prefix" \
+    -DCMAKE_C_FLAGS="-ffile-prefix-map=$mbed_src=mbedtls -ffile-prefix-map=$work/mbedtls=mbedtls-build" \
+    -DUSE_STATIC_MBEDTLS_LIBRARY=ON -DUSE_SHARED_MBEDTLS_LIBRARY=OFF -DENABLE_PROGRAMS=OFF -DENABLE_TESTING=OFF \
+    -DENABLE_ZLIB_SUPPORT=OFF -DUSE_PKCS11_HELPER_LIBRARY=OFF -DMBEDTLS_FATAL_WARNINGS=OFF \
+    >"$work/mbedtls.log" 2>&1 \
+    || { tail -n 30 "$work/mbedtls.log"; exit 1; }
+cmake --build "$work/mbedtls" -j "$jobs" >>"$work/mbedtls.log" 2>&1 && cmake --install "$work/mbedtls" >>"$work/mbedtls.log" 2>&1 \
+    || { tail -n 30 "$work/mbedtls.log"; exit 1; }
+
+# libssh2 for publishing over SFTP (and libcurl's SFTP), on mbedtls: no OpenSSL.
 mkdir "$work/ssh2-src"
 sh "$(dirname "$0")/fetch-debian-source.sh" "$work" "$ssh2_source=$ssh2_version" "$work/ssh2-src" "$work/apt.log"
 ssh2_src=$(find "$work/ssh2-src" -mindepth 1 -maxdepth 1 -type d -name 'libssh2-*' | head -n 1)
@@ -88,7 +128,7 @@ ssh2_src=$(find "$work/ssh2-src" -mindepth 1 -maxdepth 1 -type d -name 'libssh2-
 cmake -S "$ssh2_src" -B "$work/libssh2" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
     -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" -DTARNWICK_WINDOWS_DEPS="$prefix" \
     -DCMAKE_C_FLAGS="-ffile-prefix-map=$ssh2_src=libssh2 -ffile-prefix-map=$work/libssh2=libssh2-build" \
-    -DBUILD_SHARED_LIBS=OFF -DBUILD_STATIC_LIBS=ON -DCRYPTO_BACKEND=WinCNG -DENABLE_ZLIB_COMPRESSION=OFF \
+    -DBUILD_SHARED_LIBS=OFF -DBUILD_STATIC_LIBS=ON -DCRYPTO_BACKEND=mbedTLS -DENABLE_ZLIB_COMPRESSION=OFF \
     -DBUILD_EXAMPLES=OFF -DBUILD_TESTING=OFF -DENABLE_DEBUG_LOGGING=OFF \
     >"$work/libssh2.log" 2>&1 \
     || { tail -n 30 "$work/libssh2.log"; exit 1; }
@@ -129,11 +169,16 @@ cmake --build "$work/curl" -j "$jobs" >>"$work/curl.log" 2>&1 && cmake --install
 # Their own CMake packages, pkg-config files and curl-config differ from one
 # version to the next and do not say all that static linking needs: packages
 # of the same shape for every version take their place. libcurl's users
-# define CURL_STATICLIB; the system libraries are those of WinCNG, Schannel,
-# SSPI and Winsock.
+# define CURL_STATICLIB; the system libraries are those of mbedtls's entropy
+# (CryptGenRandom, BCryptGenRandom in later versions) and threads, Pageant's
+# window messages, Schannel, SSPI and Winsock. libssh2 needs only mbedtls's
+# cryptography library, no TLS or X.509.
 ssh2_lib=$(find "$prefix/lib" -maxdepth 1 -name 'libssh2*.a' | head -n 1)
 curl_lib=$(find "$prefix/lib" -maxdepth 1 -name '*curl*.a' | head -n 1)
-[ -n "$ssh2_lib" ] && [ -n "$curl_lib" ] || { echo "libssh2 or libcurl installed no static library" >&2; exit 1; }
+[ -n "$ssh2_lib" ] && [ -n "$curl_lib" ] && [ -f "$prefix/lib/libmbedcrypto.a" ] \
+    || { echo "mbedtls, libssh2 or libcurl installed no static library" >&2; exit 1; }
+mbed_upstream=$(sed -n 's/^#define[[:space:]]*MBEDTLS_VERSION_STRING[[:space:]]*"\([0-9.]*\)".*/\1/p' "$prefix/include/mbedtls/build_info.h" \
+    "$prefix/include/mbedtls/version.h" 2>/dev/null | head -n 1)
 ssh2_lib=$(basename "$ssh2_lib") curl_lib=$(basename "$curl_lib")
 ssh2_upstream=$(sed -n 's/^#define[[:space:]]*LIBSSH2_VERSION[[:space:]]*"\([0-9.]*\).*"/\1/p' "$prefix/include/libssh2.h")
 curl_upstream=$(sed -n 's/^#define[[:space:]]*LIBCURL_VERSION[[:space:]]*"\([0-9.]*\).*"/\1/p' "$prefix/include/curl/curlver.h")
@@ -156,14 +201,20 @@ VERSION
 mkdir -p "$prefix/lib/cmake/Libssh2" "$prefix/lib/cmake/CURL"
 version_file "$ssh2_upstream" > "$prefix/lib/cmake/Libssh2/Libssh2ConfigVersion.cmake"
 cat > "$prefix/lib/cmake/Libssh2/Libssh2Config.cmake" <<CONFIG
-# libssh2 $ssh2_upstream ($ssh2_source $ssh2_version), static, on CNG (tools/build-windows-deps.sh).
+# libssh2 $ssh2_upstream ($ssh2_source $ssh2_version), static, on mbedtls $mbed_upstream ($mbed_source $mbed_version) (tools/build-windows-deps.sh).
 get_filename_component(_libssh2_prefix "\${CMAKE_CURRENT_LIST_DIR}/../../.." ABSOLUTE)
+if(NOT TARGET Libssh2::mbedcrypto)
+  add_library(Libssh2::mbedcrypto STATIC IMPORTED)
+  set_target_properties(Libssh2::mbedcrypto PROPERTIES
+    IMPORTED_LOCATION "\${_libssh2_prefix}/lib/libmbedcrypto.a"
+    INTERFACE_LINK_LIBRARIES "bcrypt;advapi32;pthread")
+endif()
 if(NOT TARGET Libssh2::libssh2)
   add_library(Libssh2::libssh2 STATIC IMPORTED)
   set_target_properties(Libssh2::libssh2 PROPERTIES
     IMPORTED_LOCATION "\${_libssh2_prefix}/lib/$ssh2_lib"
     INTERFACE_INCLUDE_DIRECTORIES "\${_libssh2_prefix}/include"
-    INTERFACE_LINK_LIBRARIES "bcrypt;crypt32;ws2_32")
+    INTERFACE_LINK_LIBRARIES "Libssh2::mbedcrypto;ws2_32;user32")
 endif()
 unset(_libssh2_prefix)
 CONFIG
