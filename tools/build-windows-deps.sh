@@ -7,8 +7,9 @@
 # is not installed, the release's), GoogleTest from /usr/src/googletest.
 # libssh2 does its cryptography with mbedtls (CNG in libssh2 1.10 offers no
 # host key but ssh-rsa with SHA-1 and ssh-dss, which current OpenSSH servers
-# refuse); libcurl's TLS is Schannel's. They go into a cache outside the source
-# tree, which is reused while the versions and this script are unchanged.
+# refuse); libcurl's TLS is Schannel's, and curl gets one fix of ours
+# (curl-tls-buffered-data.patch). They go into a cache outside the source tree,
+# which is reused while the versions, this script and the fix are unchanged.
 #   Usage: tools/build-windows-deps.sh [PREFIX]
 #   PREFIX defaults to $TARNWICK_WINDOWS_DEPS, else ~/.cache/tarnwick/mingw-w64
 #   (the toolchain file cmake/mingw-w64-x86_64.cmake looks there too).
@@ -45,7 +46,8 @@ curl_version=$(dpkg-query -W -f='${source:Version}' libcurl4-openssl-dev)
 gtest_version=$(dpkg-query -W -f='${Version}' googletest)
 json_version=$(dpkg-query -W -f='${Version}' nlohmann-json3-dev)
 compiler_version=$(dpkg-query -W -f='${Version}' g++-mingw-w64-x86-64-posix)
-script_sum=$(cat "$0" "$toolchain" | md5sum | cut -c1-12)
+curl_patch="$here/curl-tls-buffered-data.patch"
+script_sum=$(cat "$0" "$toolchain" "$curl_patch" | md5sum | cut -c1-12)
 stamp="libxml2 $xml_version; minizip from $minizip_source $minizip_version; $mbed_source $mbed_version; $ssh2_source $ssh2_version; $curl_source $curl_version; googletest $gtest_version; nlohmann-json $json_version; g++ $compiler_version; script $script_sum"
 if [ -f "$prefix/.stamp" ] && [ "$(cat "$prefix/.stamp")" = "$stamp" ]; then
     exit 0
@@ -144,6 +146,13 @@ mkdir "$work/curl-src"
 sh "$(dirname "$0")/fetch-debian-source.sh" "$work" "$curl_source=$curl_version" "$work/curl-src" "$work/apt.log"
 curl_src=$(find "$work/curl-src" -mindepth 1 -maxdepth 1 -type d -name 'curl-*' | head -n 1)
 [ -n "$curl_src" ] || { echo "apt-get source $curl_source gave no source tree" >&2; exit 1; }
+# curl 7.88 reads a transfer's data only when its socket has some: what
+# Schannel took from the socket with the end of its handshake (a small FTPS
+# download can come whole with it) waits there until the transfer times out
+# (its KNOWN_BUGS: "FTPS with Schannel times out"). A curl that the fix does
+# not fit is to be checked for the fault, and the fix dropped or made anew.
+(cd "$curl_src" && patch -s -p1 -N --dry-run <"$curl_patch" >/dev/null 2>&1 && patch -s -p1 -N <"$curl_patch") \
+    || { echo "$(basename "$curl_patch") does not fit $curl_source $curl_version: see tools/build-windows-deps.sh" >&2; exit 1; }
 PKG_CONFIG_LIBDIR="$prefix/lib/pkgconfig" PKG_CONFIG_PATH="" \
 cmake -S "$curl_src" -B "$work/curl" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
     -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" -DTARNWICK_WINDOWS_DEPS="$prefix" \
