@@ -7,16 +7,23 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <chrono>
 #include <unordered_map>
 
 namespace tarnwick::publish {
 namespace {
 
 constexpr SizeLimit kCacheLimit{64 * 1024 * 1024, "64 MiB"};
+// A file system's clock ticks coarsely (whole seconds through MinGW's
+// std::filesystem, two on FAT, a few milliseconds on Linux): a file written
+// again within the tick it was last written in keeps its stamp. A digest is
+// kept only once its file's time is older than that.
+constexpr auto kSettled = std::chrono::seconds(2);
 
 struct Stamp {
     std::uint64_t size = 0;
     long long time = 0;
+    bool settled = false;
 };
 
 std::optional<Stamp> StampOf(const std::filesystem::path& file)
@@ -31,7 +38,8 @@ std::optional<Stamp> StampOf(const std::filesystem::path& file)
     const auto time = std::filesystem::last_write_time(file, error);
     if (error)
         return std::nullopt;
-    return Stamp{size, static_cast<long long>(time.time_since_epoch().count())};
+    return Stamp{size, static_cast<long long>(time.time_since_epoch().count()),
+                 time + kSettled <= std::filesystem::file_time_type::clock::now()};
 }
 
 std::string Key(const std::filesystem::path& file)
@@ -96,7 +104,7 @@ std::vector<std::optional<std::string>> DigestCache::Digests(const std::vector<s
         digests[i] = DigestToHex(*fresh[k]);
         // A file changed while it was read keeps no entry: its digest is taken again next time.
         const std::optional<Stamp> after = StampOf(files[i]);
-        if (!after || after->size != stamps[i]->size || after->time != stamps[i]->time)
+        if (!after || after->size != stamps[i]->size || after->time != stamps[i]->time || !after->settled)
             continue;
         const std::string key = Key(files[i]);
         const Entry entry{after->size, after->time, *digests[i]};

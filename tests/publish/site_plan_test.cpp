@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 namespace tarnwick::publish {
 namespace {
 
@@ -123,14 +125,21 @@ TEST(SitePlan, DigestsAreTakenAgainOnlyForChangedFiles)
 {
     SiteFixture site;
     site.AddUpdate("a.pak", "aaa", false);
+    // Written a while ago: its digest is kept.
+    const auto hourAgo = std::filesystem::file_time_type::clock::now() - std::chrono::hours(1);
+    std::filesystem::last_write_time(site.site / "a.pak", hourAgo);
     PlanInput input = site.Input();
     input.digestCache = site.folder / "digests.json";
     EXPECT_EQ(PlanSite(input).files[0].md5, Md5Hex("aaa"));
     ASSERT_TRUE(std::filesystem::exists(input.digestCache));
     WriteBytes(site.site / "a.pak", "bbbb");
     EXPECT_EQ(PlanSite(input).files[0].md5, Md5Hex("bbbb"));
+    // Written again at once, as long as before: within the file system's
+    // tick (a whole second on Windows), its time is the same.
+    WriteBytes(site.site / "a.pak", "cccc");
+    EXPECT_EQ(PlanSite(input).files[0].md5, Md5Hex("cccc"));
     WriteBytes(input.digestCache, "damaged");
-    EXPECT_EQ(PlanSite(input).files[0].md5, Md5Hex("bbbb"));
+    EXPECT_EQ(PlanSite(input).files[0].md5, Md5Hex("cccc"));
 }
 
 } // namespace
