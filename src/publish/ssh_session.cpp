@@ -413,11 +413,20 @@ void SshSession::LogIn(const Credentials& credentials)
         }
         if (credentials.keyFile && !hungUp) {
             const std::optional<std::string> path = NarrowPath(*credentials.keyFile);
+            // The public half from the .pub file beside the key, where OpenSSH
+            // keeps it: libssh2 on mbedtls (Windows) takes it out of RSA PEM
+            // keys only, neither out of ECDSA keys nor out of OpenSSH's format.
+            std::filesystem::path publicFile = *credentials.keyFile;
+            publicFile += ".pub";
+            std::error_code error;
+            const std::optional<std::string> publicPath =
+                std::filesystem::is_regular_file(publicFile, error) ? NarrowPath(publicFile) : std::nullopt;
             const std::string passphrase = credentials.keyPassphrase.value_or("");
             int result = LIBSSH2_ERROR_FILE;
             if (path)
                 result = Await([&] {
-                    return libssh2_userauth_publickey_fromfile_ex(session_, user.c_str(), userLength, nullptr, path->c_str(),
+                    return libssh2_userauth_publickey_fromfile_ex(session_, user.c_str(), userLength,
+                                                                  publicPath ? publicPath->c_str() : nullptr, path->c_str(),
                                                                   credentials.keyPassphrase ? passphrase.c_str() : nullptr);
                 });
             if (done(result))
