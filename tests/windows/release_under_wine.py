@@ -47,6 +47,24 @@ def run(*command, cwd=None):
     return done.returncode, done.stdout.decode("utf-8", "replace"), done.stderr.decode("utf-8", "replace")
 
 
+def query_key(wine, key):
+    """(found, what reg.exe printed) for a registry key. Wine now and then
+    fails to start a program of its own: its loader then hands the name to
+    start.exe, which says "ShellExecuteEx failed". That is no answer about the
+    key, so it is asked again; only reg.exe's own answer counts."""
+    for _ in range(3):
+        status, out, err = run(wine, "reg", "query", key)
+        if "ShellExecuteEx failed" in out + err:
+            print(f"note     Wine could not start reg.exe ({(out + err).strip()!r}); asking again")
+            time.sleep(1)
+            continue
+        if status == 0:
+            return True, out
+        check("Unable to find" in out + err, f"reg query {key} ended with {status}: {out} {err}")
+        return False, out + err
+    raise Failure(f"Wine could not start reg.exe three times for {key}")
+
+
 def shell_link(path):
     """(target, arguments, working folder) of a .lnk file (the shell link format)."""
     with open(path, "rb") as f:
@@ -153,9 +171,8 @@ def check_install(packages, version, work, wine):
           f"the Start-menu entry starts {target!r}")
     check(arguments == "--own-folder", f"the Start-menu entry's arguments are {arguments!r}")
     check(working.lower() == places["windows_documents"].lower(), f"the Start-menu entry works in {working!r}")
-    status, out, err = run(wine, "reg", "query", UNINSTALL_KEY)
-    check(status == 0 and version in out and "uninstall.exe" in out,
-          f"no entry in the list of programs: {status} {out} {err}")
+    found, out = query_key(wine, UNINSTALL_KEY)
+    check(found and version in out and "uninstall.exe" in out, f"no entry in the list of programs: {out}")
     cli = os.path.join(places["programs"], "tarnwick-cli.exe")
     status, said, err = run(wine, cli, "--version")
     check(status == 0 and version in said, f"the installed tarnwick-cli.exe --version: {status} {said} {err}")
@@ -184,8 +201,8 @@ def check_install(packages, version, work, wine):
     left = os.listdir(places["programs"]) if os.path.exists(places["programs"]) else None
     check(left is None, f"left after uninstalling: {left}")
     check(not os.path.exists(places["menu"]), "the Start-menu entry is left after uninstalling")
-    status, _, _ = run(wine, "reg", "query", UNINSTALL_KEY)
-    check(status != 0, "the entry in the list of programs is left after uninstalling")
+    found, _ = query_key(wine, UNINSTALL_KEY)
+    check(not found, "the entry in the list of programs is left after uninstalling")
     with open(os.path.join(own, "Tarnwick.xml"), "rb") as f:
         check(f.read() == kept, "uninstalling changed the operator's Tarnwick.xml")
     print("passed   uninstall: programs, Start-menu entry and list entry gone; Documents\\Tarnwick kept")
