@@ -47,34 +47,42 @@ std::u16string SignatureAddress(std::u16string_view listAddress)
     return std::u16string(listAddress) + u".sig";
 }
 
-TrustedList ReadTrustedList(std::string_view body, std::optional<std::string_view> signature,
-                            const ListTrustKeys& trust, std::uint64_t highestSerial,
-                            const std::optional<sign::ListDigest>& digest)
+TrustCheck CheckListTrust(std::string_view body, std::optional<std::string_view> signature,
+                          const ListTrustKeys& trust, std::uint64_t highestSerial,
+                          const std::optional<sign::ListDigest>& digest)
 {
     if (!trust.Required())
-        return {ReadServerList(body), std::nullopt};
+        return {};
     if (trust.damaged)
-        return {{std::nullopt, {DownloadProblem::KeysDamaged, 0, {}}}, std::nullopt};
+        return {{DownloadProblem::KeysDamaged, 0, {}}, std::nullopt};
     const sign::TrustResult checked =
         digest && digest->length == body.size()
             ? sign::CheckSignedList(*digest, signature, trust.keys, highestSerial)
             : sign::CheckSignedList(body, signature, trust.keys, highestSerial);
     switch (checked.trust) {
     case sign::ListTrust::Accepted: break;
-    case sign::ListTrust::NoSignature: return {{std::nullopt, {DownloadProblem::Unsigned, 0, {}}}, std::nullopt};
-    case sign::ListTrust::OtherKey:
-        return {{std::nullopt, {DownloadProblem::OtherKey, 0, DetailUtf8(checked.detail)}}, std::nullopt};
+    case sign::ListTrust::NoSignature: return {{DownloadProblem::Unsigned, 0, {}}, std::nullopt};
+    case sign::ListTrust::OtherKey: return {{DownloadProblem::OtherKey, 0, DetailUtf8(checked.detail)}, std::nullopt};
     case sign::ListTrust::Damaged:
-        return {{std::nullopt, {DownloadProblem::BadSignature, 0, DetailUtf8(checked.detail)}}, std::nullopt};
+        return {{DownloadProblem::BadSignature, 0, DetailUtf8(checked.detail)}, std::nullopt};
     case sign::ListTrust::Older:
-        return {{std::nullopt,
-                 {DownloadProblem::Older, 0,
-                  std::to_string(checked.signature->serial) + " < " + std::to_string(highestSerial)}},
+        return {{DownloadProblem::Older, 0,
+                 std::to_string(checked.signature->serial) + " < " + std::to_string(highestSerial)},
                 std::nullopt};
     }
+    return {{}, checked.signature->serial};
+}
+
+TrustedList ReadTrustedList(std::string_view body, std::optional<std::string_view> signature,
+                            const ListTrustKeys& trust, std::uint64_t highestSerial,
+                            const std::optional<sign::ListDigest>& digest)
+{
+    const TrustCheck checked = CheckListTrust(body, signature, trust, highestSerial, digest);
+    if (checked.failure.problem != DownloadProblem::None)
+        return {{std::nullopt, checked.failure}, std::nullopt};
     TrustedList trusted{ReadServerList(body), std::nullopt};
     if (trusted.result.list)
-        trusted.acceptedSerial = checked.signature->serial;
+        trusted.acceptedSerial = checked.serial;
     return trusted;
 }
 

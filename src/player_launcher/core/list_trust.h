@@ -33,6 +33,16 @@ void WriteHighestSerial(const std::filesystem::path& file, std::uint64_t serial)
 // The address of a list's signature file.
 std::u16string SignatureAddress(std::u16string_view listAddress);
 
+// The signature checks alone, for a list whose bytes are read elsewhere: no
+// failure when the list may be read, and then the serial to keep.
+struct TrustCheck {
+    DownloadFailure failure;
+    std::optional<std::uint64_t> serial;
+};
+TrustCheck CheckListTrust(std::string_view body, std::optional<std::string_view> signature,
+                          const ListTrustKeys& trust, std::uint64_t highestSerial,
+                          const std::optional<sign::ListDigest>& digest = std::nullopt);
+
 // Reads a fetched list. With keys, the list must carry their signature (the
 // signature file's bytes, none when the server had none) and not be older
 // than `highestSerial`; `acceptedSerial` is then the list's serial, to keep

@@ -149,6 +149,17 @@ std::string FailureText(const DownloadFailure& failure, const Subject& subject)
     return {};
 }
 
+std::string NotRefreshedText(const DownloadFailure& why)
+{
+    return "服务器列表未能刷新，这是上次取得的列表，可能不是最新的。" + FailureText(why);
+}
+
+std::string KeptListShownText(std::size_t groups, std::size_t servers, const DownloadFailure& why)
+{
+    return "服务器列表未能刷新，显示的是上次取得的列表（" + std::to_string(groups) + " 个服务器组，" +
+           std::to_string(servers) + " 个服务器），可能不是最新的，也没有检查更新；仍可以开始游戏。\n" + FailureText(why);
+}
+
 std::string SizeText(std::uint64_t bytes)
 {
     if (bytes < 1024)

@@ -48,6 +48,12 @@ std::string ExceptionText(const std::exception& error);
 // list or of an update file: what failed, and what to do.
 std::string FailureText(const DownloadFailure& failure, const Subject& subject = Subject::List());
 
+// The list kept from an earlier start, shown because this one could not be
+// refreshed (`why`, a failure of the network): the console's note, and the
+// window's status line with the list's size.
+std::string NotRefreshedText(const DownloadFailure& why);
+std::string KeptListShownText(std::size_t groups, std::size_t servers, const DownloadFailure& why);
+
 // A size as the messages show it: "512 B", "2.5 KB", "1.5 MB".
 std::string SizeText(std::uint64_t bytes);
 

@@ -388,7 +388,9 @@ void LauncherWindow::ShowList(std::unique_ptr<ListEvent> event)
     std::size_t servers = 0;
     for (const GroupView& group : list_->groups)
         servers += group.servers.size();
-    ShowStatus(ListShownText(list_->groups.size(), servers));
+    const bool refreshed = event->result.origin != ListOrigin::NotRefreshed;
+    ShowStatus(refreshed ? ListShownText(list_->groups.size(), servers)
+                         : KeptListShownText(list_->groups.size(), servers, event->result.failure));
 
     const std::string& frame = list_->web.loginFrame;
     std::wstring shown = WideOf(frame);
@@ -408,7 +410,10 @@ void LauncherWindow::ShowList(std::unique_ptr<ListEvent> event)
         SelectGroup(0);
     }
     UpdateButtons();
-    StartUpdate();
+    // The kept list shown for want of a network runs no updates: they would
+    // fetch what the list's fetch could not reach. The game starts from it.
+    if (refreshed)
+        StartUpdate();
 }
 
 void LauncherWindow::ShowStatus(const std::string& utf8)

@@ -1,11 +1,12 @@
 #include "list_download.h"
-#include "player_launcher/core/player_messages.h"
 
+#include "http_request.h"
 #include "player_launcher/core/hashing_thread.h"
+#include "player_launcher/core/player_messages.h"
 #include "player_launcher/core/texts.h"
 #include "player_launcher/core/web_address.h"
-#include "http_request.h"
 #include "sign/list_signature.h"
+#include "wide.h"
 
 #include <chrono>
 #include <vector>
@@ -14,24 +15,31 @@ namespace tarnwick::player {
 namespace {
 
 // One try at the address.
-Download Attempt(const std::u16string& url, const DownloadProgress& progress, const std::atomic<bool>* cancelled,
-                 std::uint64_t limit, bool hash)
+ListAnswer Attempt(const std::u16string& url, const std::wstring& headers, const DownloadProgress& progress,
+                   const std::atomic<bool>* cancelled, std::uint64_t limit, bool hash)
 {
     using Clock = std::chrono::steady_clock;
     const Clock::time_point deadline = Clock::now() + std::chrono::seconds(kTotalSeconds);
-    Download download;
+    ListAnswer download;
     const auto fail = [&](DownloadFailure failure) {
         download.failure = std::move(failure);
         download.body.clear();
         return std::move(download);
     };
-    HttpAnswer answer = SendGet(url);
+    HttpAnswer answer = SendGet(url, headers);
     if (answer.failure.problem != DownloadProblem::None)
         return fail(std::move(answer.failure));
+    if (answer.status == HTTP_STATUS_NOT_MODIFIED) {
+        answer.ended = true; // a 304 has no body to read
+        download.notModified = true;
+        return download;
+    }
     if (answer.status != 200)
         return fail(DownloadFailure{DownloadProblem::HttpStatus, static_cast<long>(answer.status), {}});
 
     HINTERNET request = answer.request.get();
+    download.validators.etag = ShownUtf8(Utf16(Header(request, HTTP_QUERY_ETAG)));
+    download.validators.lastModified = ShownUtf8(Utf16(Header(request, HTTP_QUERY_LAST_MODIFIED)));
     ListBody body(limit);
     const std::optional<std::uint64_t> announced = ContentLength(request);
     if (!body.Expect(announced))
@@ -69,50 +77,33 @@ Download Attempt(const std::u16string& url, const DownloadProgress& progress, co
 
 } // namespace
 
-Download DownloadList(const std::u16string& url, const DownloadProgress& progress, const std::atomic<bool>* cancelled,
-                      std::uint64_t limit, bool hash)
+ListAnswer WinInetListTransport::Get(const std::u16string& url, const std::string& headers, ListPart part, bool hash)
 {
     const CheckedAddress checked = CheckWebAddress(url);
-    if (!checked.Allowed())
-        return {{}, DownloadFailure{DownloadProblem::BadAddress, 0, RefusalText(checked)}, std::nullopt};
-    Download download;
+    if (!checked.Allowed()) {
+        ListAnswer refused;
+        refused.failure = {DownloadProblem::BadAddress, 0, RefusalText(checked)};
+        return refused;
+    }
+    // The headers are visible ASCII (ConditionalHeaders): widened as they are.
+    const std::wstring wide(headers.begin(), headers.end());
+    const bool isList = part == ListPart::List;
+    const std::uint64_t limit = isList ? kMaxListBytes : sign::kMaxSignatureFileBytes;
+    ListAnswer answer;
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
-        download = Attempt(checked.address, progress, cancelled, limit, hash);
-        if (download.failure.problem == DownloadProblem::None || !WorthRetrying(download.failure) ||
-            (cancelled && cancelled->load()))
+        answer = Attempt(checked.address, wide, isList ? progress_ : DownloadProgress(), cancelled_, limit, hash);
+        if (answer.failure.problem == DownloadProblem::None || !WorthRetrying(answer.failure) ||
+            (cancelled_ && cancelled_->load()))
             break;
     }
-    return download;
+    return answer;
 }
 
-ListResult FetchServerList(const std::u16string& url, const ListTrustKeys& trust,
-                           const std::filesystem::path& trustFile, const DownloadProgress& progress,
-                           const std::atomic<bool>* cancelled)
+FetchedList FetchServerList(const std::u16string& url, const ListTrustKeys& trust, const ListState& state,
+                            const DownloadProgress& progress, const std::atomic<bool>* cancelled)
 {
-    Download list = DownloadList(url, progress, cancelled, kMaxListBytes, trust.Required());
-    if (list.failure.problem != DownloadProblem::None)
-        return {std::nullopt, std::move(list.failure)};
-    if (!trust.Required())
-        return ReadServerList(list.body);
-    std::optional<std::string> signature;
-    Download fetched = DownloadList(SignatureAddress(url), {}, cancelled, sign::kMaxSignatureFileBytes);
-    if (fetched.failure.problem == DownloadProblem::None)
-        signature = std::move(fetched.body);
-    else if (fetched.failure.problem == DownloadProblem::TooLarge)
-        signature = std::string(sign::kMaxSignatureFileBytes + 1, '\0'); // refused as damaged, whatever it held
-    else if (!(fetched.failure.problem == DownloadProblem::HttpStatus && fetched.failure.code == 404))
-        return {std::nullopt, std::move(fetched.failure)};
-    const std::uint64_t highest = ReadHighestSerial(trustFile);
-    TrustedList trusted = ReadTrustedList(list.body, signature, trust, highest, list.digest);
-    if (trusted.acceptedSerial && *trusted.acceptedSerial > highest) {
-        // Kept before the list is used; a launcher that cannot keep it still
-        // refuses lists older than the one it shows now, until it restarts.
-        try {
-            WriteHighestSerial(trustFile, *trusted.acceptedSerial);
-        } catch (const std::exception&) {
-        }
-    }
-    return std::move(trusted.result);
+    WinInetListTransport transport(progress, cancelled);
+    return ListFetcher(transport, trust, state, cancelled).Fetch(url);
 }
 
 } // namespace tarnwick::player

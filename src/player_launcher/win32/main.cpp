@@ -2,7 +2,9 @@
 // "/print" writes the stamped strings, "/list" the fetched server list as
 // JSON, "/update" brings the files of the update list current, and
 // "/start GROUP SERVER [N]" starts the game with a server as the window's
-// start button does, for operators' scripts, shortcuts and tests.
+// start button does, for operators' scripts, shortcuts and tests. Each takes
+// the list it kept when the server says it is unchanged; "/list" and "/start"
+// also when the network fails.
 #include "launcher_window.h"
 #include "list_download.h"
 #include "base/text.h"
@@ -51,47 +53,48 @@ bool Given(const std::vector<std::wstring>& arguments, const wchar_t* option)
     return false;
 }
 
-int Fail(const DownloadFailure& failure)
-{
-    WriteError(FailureText(failure) + "\n");
-    return ExitStatus(failure.problem);
-}
-
 // Exit status of "/start" when the list came but the game did not start.
 constexpr int kNotStarted = 3;
 
-// Fetched and read whole; else the failure told and its exit status.
-std::optional<ServerList> FetchList(const LauncherSettings& settings, int& status)
+// Fetched and read whole, or (where `keptServes`) the kept list when the
+// network failed; a failure is told on standard error, and so is a kept list
+// shown.
+FetchedList FetchList(const LauncherSettings& settings, bool keptServes = true)
 {
-    if (!settings.listUrl) {
-        status = Fail({DownloadProblem::NotStamped, 0, {}});
-        return std::nullopt;
-    }
-    ListResult result = FetchServerList(*settings.listUrl, settings.trust, TrustStateFile());
-    if (!result.list)
-        status = Fail(result.failure);
-    return std::move(result.list);
+    FetchedList fetched;
+    if (!settings.listUrl)
+        fetched.failure = {DownloadProblem::NotStamped, 0, {}};
+    else
+        fetched = FetchServerList(*settings.listUrl, settings.trust, OwnListState());
+    if (!keptServes && fetched.origin == ListOrigin::NotRefreshed)
+        fetched.list.reset();
+    if (!fetched.list)
+        WriteError(FailureText(fetched.failure) + "\n");
+    else if (fetched.origin == ListOrigin::NotRefreshed)
+        WriteError(NotRefreshedText(fetched.failure) + "\n");
+    return fetched;
 }
 
 // 0 with the document on standard output, else the message on standard
-// error and 2 (not fetched) or 1 (no usable list).
+// error and 2 (not fetched) or 1 (no usable list); 4 with the kept list's
+// document when the network failed.
 int PrintList(const LauncherSettings& settings)
 {
-    int status = 0;
-    const std::optional<ServerList> list = FetchList(settings, status);
-    if (list)
-        WriteOut(ListJson(*list));
-    return status;
+    const FetchedList fetched = FetchList(settings);
+    if (fetched.list)
+        WriteOut(ListJson(*fetched.list));
+    return ExitStatus(fetched);
 }
 
 // One line per entry as it ends; 0 when every entry is current afterwards,
-// else 1 (also when no list came).
+// else 1 (also when no list came). A list that could not be refreshed runs
+// no updates: they would fetch what the list's fetch could not reach.
 int RunUpdate(const LauncherSettings& settings)
 {
-    int status = 0;
-    const std::optional<ServerList> list = FetchList(settings, status);
-    if (!list)
+    const FetchedList fetched = FetchList(settings, false);
+    if (!fetched.list)
         return 1;
+    const std::optional<ServerList>& list = fetched.list;
     // Counted as the window counts them, so both say the same of a run.
     UpdateMeter meter(list->updates.size(), UpdateMeter::Clock::now());
     UpdateProgress progress;
@@ -118,10 +121,11 @@ int StartGame(const LauncherSettings& settings, const std::vector<std::wstring>&
         WriteError(std::string(kStartUsage) + "\n");
         return kNotStarted;
     }
-    int status = 0;
-    const std::optional<ServerList> list = FetchList(settings, status);
-    if (!list)
-        return status;
+    // A kept list shown when the network failed starts the game as the window does.
+    const FetchedList fetched = FetchList(settings);
+    if (!fetched.list)
+        return ExitStatus(fetched);
+    const ServerList& list = *fetched.list;
     // Compared as the list shows them; an argument that is no text (a lone
     // surrogate) names no server.
     const auto utf8 = [](const std::wstring& argument) -> std::optional<std::string> {
@@ -134,7 +138,7 @@ int StartGame(const LauncherSettings& settings, const std::vector<std::wstring>&
     const std::optional<std::string> group = utf8(start[1]);
     const std::optional<std::string> server = utf8(start[2]);
     const std::optional<Choice> choice =
-        group && server ? FindChoice(*list, LastServer{*group, *server, number - 1}) : std::nullopt;
+        group && server ? FindChoice(list, LastServer{*group, *server, number - 1}) : std::nullopt;
     if (!choice || choice->entry != number - 1) {
         WriteError(NoSuchServerText(ShownUtf8(Utf16(start[1])), ShownUtf8(Utf16(start[2])),
                                     given == 3 ? std::optional(number) : std::nullopt) +
@@ -142,7 +146,7 @@ int StartGame(const LauncherSettings& settings, const std::vector<std::wstring>&
         return kNotStarted;
     }
     Started started;
-    if (const std::string refusal = StartChosen(settings.gameClient, *list, *choice, started); !refusal.empty()) {
+    if (const std::string refusal = StartChosen(settings.gameClient, list, *choice, started); !refusal.empty()) {
         WriteError(refusal + "\n");
         return kNotStarted;
     }

@@ -82,6 +82,8 @@ std::filesystem::path BesideSelf(const wchar_t* extension)
 std::filesystem::path LastServerFile() { return BesideSelf(L".lastserver"); }
 std::filesystem::path UpdateStateFile() { return BesideSelf(L".updates"); }
 std::filesystem::path TrustStateFile() { return BesideSelf(L".trust"); }
+std::filesystem::path KeptListFile() { return BesideSelf(L".serverinfo"); }
+ListState OwnListState() { return {TrustStateFile(), KeptListFile()}; }
 
 ListTrustKeys ReadOwnTrustKeys()
 {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "player_launcher/core/list_fetch.h"
 #include "player_launcher/core/stamped_strings.h"
 
 #include <filesystem>
@@ -27,5 +28,11 @@ std::filesystem::path LastServerFile();
 std::filesystem::path UpdateStateFile();
 // The serial of the newest signed list it took: "<launcher name>.trust".
 std::filesystem::path TrustStateFile();
+// The last list it took, with its signature file and what the server said of
+// them, for asking the server only for a changed list and for showing when
+// the network fails: "<launcher name>.serverinfo".
+std::filesystem::path KeptListFile();
+// Both, as the list's fetch takes them.
+ListState OwnListState();
 
 } // namespace tarnwick::player

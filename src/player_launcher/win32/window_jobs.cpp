@@ -25,7 +25,7 @@ ListJob::ListJob(HWND window, UINT message, int generation, std::u16string url, 
         done->kind = ListEvent::Kind::Done;
         done->generation = generation;
         try {
-            done->result = FetchServerList(url, trust, TrustStateFile(), progress, &cancelled_);
+            done->result = FetchServerList(url, trust, OwnListState(), progress, &cancelled_);
         } catch (const std::exception& error) {
             done->thrown = ExceptionText(error);
         }

@@ -44,11 +44,12 @@ struct ListEvent {
     int generation = 0; // the job's: a late event of an earlier job is dropped
     std::uint64_t received = 0;
     std::optional<std::uint64_t> total;
-    ListResult result;  // Done
+    FetchedList result; // Done
     std::string thrown; // Done: what the player is told of a failure that raised
 };
 
-// Fetches and checks the list (FetchServerList, as "/list" does).
+// Fetches and checks the list (FetchServerList, as "/list" does): the kept
+// list when the server says it is unchanged or the network fails.
 class ListJob {
 public:
     ListJob(HWND window, UINT message, int generation, std::u16string url, ListTrustKeys trust);
