@@ -162,6 +162,7 @@ def main():
         with WineSession(options.wine, env):
             return (glyphs_in_window(options, env, work, cli) or play(options, env, folder, exe) or
                     update_in_window(options, env, folder, exe) or
+                    offline_window(options, env, work, cli, published) or
                     self_update_in_window(options, env, work, cli, web, folder, exe))
 
 
@@ -341,6 +342,40 @@ def update_in_window(options, env, folder, exe):
     check(window.wait() == 0, "the launcher did not end after its window closed")
     print(f"update in the window: start held back while running ({running['status']}); "
           f"cancelled; finished by the next window ({finished['status']})")
+    return 0
+
+
+OFFLINE_GAME = "断网的游戏"
+
+
+def offline_window(options, env, work, cli, published):
+    """A server gone since the last start: the window shows the list kept
+    then, says it was not refreshed, runs no update and lets the game start."""
+    folder = f"{work}/offline"
+    os.makedirs(f"{folder}/bin")
+    exe = f"{folder}/{OFFLINE_GAME}.exe"
+    with NginxServer() as gone:
+        gone.put("ServerInfo.txt", published)
+        edit(cli, folder, "launcher", "--client", CLIENT, OFFLINE_GAME, gone.url("ServerInfo.txt"))
+        status, _, complained = launcher_run(options.wine, exe, env, "/list")
+        check(status == 0, f"/list while the server was there: status {status}: {complained}")
+    shutil.copy(options.client, f"{folder}/bin/game.exe")
+    window = WindowRun(options.wine, exe, env)
+    try:
+        shown = drive(options.wine, options.driver, env, "show", title=OFFLINE_GAME).split("\n")
+        said = state("\n".join(shown[2:]))
+        check(shown[0].startswith("rows 3 "), f"the kept list's window holds {shown[0]}, not its 3 groups")
+        check("未能刷新" in said["status"] and "上次" in said["status"],
+              f"the status line does not say the list is the kept one: {said['status']}")
+        check(said["start"] == "1", f"the game cannot be started from the kept list: {said}")
+        drive(options.wine, options.driver, env, "close", title=OFFLINE_GAME)
+    except Failure as failure:
+        window.process.kill()
+        window.wait()
+        raise Failure(f"{failure}; the launcher said: {window.said() or 'nothing'}") from None
+    check(window.wait() == 0, "the launcher did not end after its window closed")
+    check(not os.path.exists(f"{folder}/Data"), "the kept list's update ran")
+    print(f"offline window: the kept list shown, the game can start ({said['status'][:80]})")
     return 0
 
 

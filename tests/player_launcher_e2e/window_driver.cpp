@@ -4,8 +4,8 @@
 //
 //   launcher_window_driver TITLE show
 //       prints "rows G S E" (the rows of the group list, of the selected
-//       group's server list and of the selected server's entry list) and
-//       "shown G S E" (the selected rows, -1 for none)
+//       group's server list and of the selected server's entry list),
+//       "shown G S E" (the selected rows, -1 for none), then as "running" does
 //   launcher_window_driver TITLE running
 //       waits until an update runs (the refresh button reads 取消更新) and
 //       its status names an entry, and prints "start E" (1 when the start
@@ -263,5 +263,6 @@ int wmain(int argc, wchar_t** argv)
         return Fail("the server list never arrived");
     std::printf("rows %d %d %d\n", Count(lists[0]), Count(lists[1]), Count(lists[2]));
     std::printf("shown %d %d %d\n", Selected(lists[0]), Selected(lists[1]), Selected(lists[2]));
+    PrintUpdateState(window);
     return 0;
 }

@@ -26,7 +26,7 @@ import subprocess
 import tempfile
 import time
 
-Request = collections.namedtuple("Request", "path status sent range")
+Request = collections.namedtuple("Request", "path status sent range total")
 
 START_SECONDS = 10
 STOP_SECONDS = 10
@@ -95,13 +95,13 @@ class NginxServer:
         return path
 
     def requests(self):
-        """Every request answered so far: path, status, body bytes sent and
-        the Range header asked ("-" for none)."""
+        """Every request answered so far: path, status, body bytes sent, the
+        Range header asked ("-" for none) and all bytes sent (head and body)."""
         rows = []
         with contextlib.suppress(FileNotFoundError), open(os.path.join(self.folder, "access.log")) as log:
             for line in log:
-                path, status, sent, asked = line.split()
-                rows.append(Request(path, int(status), int(sent), asked))
+                path, status, sent, asked, total = line.split()
+                rows.append(Request(path, int(status), int(sent), asked, int(total)))
         return rows
 
     def __enter__(self):
@@ -163,7 +163,7 @@ pid {d}/nginx.pid;
 error_log {d}/error.log warn;
 events {{ worker_connections 256; }}
 http {{
-  log_format paths '$uri $status $body_bytes_sent $http_range';
+  log_format paths '$uri $status $body_bytes_sent $http_range $bytes_sent';
   access_log {d}/access.log paths;
 {temp}
   default_type application/octet-stream;
