@@ -29,17 +29,41 @@ public:
     // no converter can be had or iconv fails for another reason.
     bool Run(std::string_view input, std::string& out, bool lossy)
     {
+        return Feed(input, lossy, [&](std::string_view piece) { out += piece; });
+    }
+
+    // Whether the input converts, its output thrown away.
+    bool Converts(std::string_view input)
+    {
+        return Feed(input, false, [](std::string_view) {});
+    }
+
+    const char* To() const { return to_; }
+    const char* From() const { return from_; }
+
+private:
+    // Converts the input, handing the output to take in pieces.
+    template <class Take>
+    bool Feed(std::string_view input, bool lossy, Take take)
+    {
         Open();
-        iconv(cd_, nullptr, nullptr, nullptr, nullptr); // back to the initial state
+        // Back to the initial state after a run that stopped part way. The
+        // encodings here keep no state between characters, so a run that went
+        // to the end leaves it as it was; resetting costs more than converting
+        // a short value, and the document writer checks every value.
+        if (interrupted_)
+            iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+        interrupted_ = true;
         char* in = const_cast<char*>(input.data());
         std::size_t inLeft = input.size();
         char buffer[16384];
+        bool whole = true;
         while (inLeft > 0) {
             char* outPtr = buffer;
             std::size_t outLeft = sizeof buffer;
             const std::size_t rc = iconv(cd_, &in, &inLeft, &outPtr, &outLeft);
             const int error = errno;
-            out.append(buffer, static_cast<std::size_t>(outPtr - buffer));
+            take(std::string_view(buffer, static_cast<std::size_t>(outPtr - buffer)));
             if (rc != static_cast<std::size_t>(-1) || error == E2BIG)
                 continue;
             if (error != EILSEQ && error != EINVAL)
@@ -51,15 +75,13 @@ public:
                 ++in;
                 --inLeft;
             } while (inLeft > 0 && (static_cast<unsigned char>(*in) & 0xC0) == 0x80);
-            out += '?';
+            take("?");
+            whole = false;
         }
+        interrupted_ = !whole;
         return true;
     }
 
-    const char* To() const { return to_; }
-    const char* From() const { return from_; }
-
-private:
     // Retried on every use until it succeeds: running out of descriptors once
     // must not leave a thread without conversions for good.
     void Open()
@@ -76,6 +98,7 @@ private:
     const char* from_;
     iconv_t cd_{};
     bool open_ = false;
+    bool interrupted_ = false;
 };
 
 Converter& ConverterFor(Direction direction)
@@ -125,7 +148,7 @@ std::optional<std::string> TryGbkToUtf8(std::string_view gbk) { return TryConver
 
 std::optional<std::string> TryUtf8ToGbk(std::string_view utf8) { return TryConvert(Direction::Utf8ToGbk, utf8); }
 
-bool IsGbkText(std::string_view gbk) { return TryGbkToUtf8(gbk).has_value(); }
+bool IsGbkText(std::string_view gbk) { return ConverterFor(Direction::GbkToUtf8).Converts(gbk); }
 
 std::u16string GbkToUtf16(std::string_view gbk)
 {

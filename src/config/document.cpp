@@ -8,6 +8,7 @@
 #include "base/translatable.h"
 #include "config/xml_parser.h"
 
+#include <algorithm>
 #include <system_error>
 #include <utility>
 
@@ -27,31 +28,43 @@ constexpr SizeLimit kDocumentLimit{1024u * 1024 * 1024, QT_TRANSLATE_NOOP("Tarnw
 namespace {
 
 // The splitter's step on views of the source: (token, rest).
-std::pair<std::string_view, std::string_view> SplitToken(std::string_view Source, std::string_view Dividers)
+template <class IsDivider>
+std::pair<std::string_view, std::string_view> SplitToken(std::string_view Source, IsDivider isDivider)
 {
     if (Source.size() >= kTokenLimit || Source.empty())
         return {};
-    const std::size_t first = Source.find_first_not_of(Dividers);
-    if (first == std::string_view::npos)
+    const auto first = std::find_if_not(Source.begin(), Source.end(), isDivider);
+    if (first == Source.end())
         return {};
-    const std::size_t end = Source.find_first_of(Dividers, first);
-    if (end == std::string_view::npos)
-        return {Source.substr(first), {}};
-    return {Source.substr(first, end - first), Source.substr(end + 1)};
+    const auto end = std::find_if(first, Source.end(), isDivider);
+    const auto start = static_cast<std::size_t>(first - Source.begin());
+    const auto length = static_cast<std::size_t>(end - first);
+    if (end == Source.end())
+        return {Source.substr(start), {}};
+    return {Source.substr(start, length), Source.substr(start + length + 1)};
+}
+
+// A server's lists are split at ";" alone. Compared as one character: a
+// search for any of a set of dividers calls memchr once per byte, which the
+// writer would pay for every byte of every server at every save.
+std::pair<std::string_view, std::string_view> SplitValue(std::string_view list)
+{
+    return SplitToken(list, [](char c) { return c == ';'; });
 }
 
 } // namespace
 
 TokenSplit TakeToken(std::string_view Source, std::string_view Dividers)
 {
-    const auto [token, rest] = SplitToken(Source, Dividers);
+    const auto [token, rest] =
+        SplitToken(Source, [Dividers](char c) { return Dividers.find(c) != std::string_view::npos; });
     return {std::string(token), std::string(rest)};
 }
 
 std::size_t ValueCount(std::string_view list)
 {
     std::size_t count = 0;
-    for (auto split = SplitToken(list, ";"); !split.first.empty(); split = SplitToken(split.second, ";"))
+    for (auto split = SplitValue(list); !split.first.empty(); split = SplitValue(split.second))
         ++count;
     return count;
 }
@@ -59,26 +72,38 @@ std::size_t ValueCount(std::string_view list)
 std::vector<std::string_view> ValuesOf(std::string_view list)
 {
     std::vector<std::string_view> values;
-    for (auto split = SplitToken(list, ";"); !split.first.empty(); split = SplitToken(split.second, ";"))
+    for (auto split = SplitValue(list); !split.first.empty(); split = SplitValue(split.second))
         values.push_back(split.first);
     return values;
+}
+
+ConnectionEntrySplitter::ConnectionEntrySplitter(const ServerEntry& server)
+    : names_(server.Name), addrs_(server.Addr), ports_(server.Port)
+{
+}
+
+std::optional<ConnectionEntryView> ConnectionEntrySplitter::Next()
+{
+    // All three are taken before the test, so a missing port empties the next
+    // ones. A missing name or address leaves its rest empty, so the end lasts.
+    const auto [name, names] = SplitValue(names_);
+    const auto [addr, addrs] = SplitValue(addrs_);
+    const auto [port, ports] = SplitValue(ports_);
+    names_ = names;
+    addrs_ = addrs;
+    ports_ = ports;
+    if (name.empty() || addr.empty())
+        return std::nullopt;
+    return ConnectionEntryView{name, addr, port};
 }
 
 std::vector<ConnectionEntry> ConnectionEntriesOf(const ServerEntry& server)
 {
     std::vector<ConnectionEntry> entries;
-    TokenSplit n{{}, server.Name};
-    TokenSplit a{{}, server.Addr};
-    TokenSplit p{{}, server.Port};
-    for (;;) {
-        // All three are taken before the test, so a missing port empties the next ones.
-        n = TakeToken(n.Rest, ";");
-        a = TakeToken(a.Rest, ";");
-        p = TakeToken(p.Rest, ";");
-        if (n.Token.empty() || a.Token.empty())
-            return entries;
-        entries.push_back({std::move(n.Token), std::move(a.Token), std::move(p.Token)});
-    }
+    ConnectionEntrySplitter splitter(server);
+    while (const auto entry = splitter.Next())
+        entries.push_back({std::string(entry->Name), std::string(entry->Addr), std::string(entry->Port)});
+    return entries;
 }
 
 ConfigurationDocument::ConfigurationDocument(std::filesystem::path workingCopy)
@@ -108,6 +133,12 @@ std::string ConfigurationDocument::BuildDocument(const SetupModel& model, bool E
     return WriteDocumentText(model, Encode, trace_, NodesToKeep());
 }
 
+void ConfigurationDocument::BuildDocument(const SetupModel& model, bool Encode,
+                                          const std::function<void(std::string_view)>& sink) const
+{
+    WriteDocumentPieces(model, Encode, trace_, NodesToKeep(), sink);
+}
+
 TopLevelNodes ConfigurationDocument::NodesToKeep() const
 {
     // Keep the top-level comments and processing instructions of the document
@@ -125,10 +156,18 @@ TopLevelNodes ConfigurationDocument::NodesToKeep() const
 }
 
 void ConfigurationDocument::WriteConfiguration(const SetupModel& model, const std::filesystem::path& FileName,
-                                               bool Encode)
+                                               bool Encode, const std::function<void(std::string_view)>& written)
 {
     const TopLevelNodes keep = NodesToKeep();
-    ReplaceFile(FileName, WriteDocumentText(model, Encode, trace_, keep));
+    // Written as it is built, so that the document is never held whole. A
+    // value it cannot hold ends the write before the file is replaced.
+    PendingFile file(FileName);
+    WriteDocumentPieces(model, Encode, trace_, keep, [&](std::string_view piece) {
+        file.Write(piece);
+        if (written)
+            written(piece);
+    });
+    file.Commit();
     // The working copy now holds these nodes; a later write need not read it again.
     std::error_code ec;
     if (loaded_ && std::filesystem::equivalent(FileName, workingCopy_, ec)) {

@@ -35,9 +35,30 @@ struct ConnectionEntry {
     bool operator==(const ConnectionEntry&) const = default;
 };
 
+// The same entry as views into the server's lists, which must outlive it.
+struct ConnectionEntryView {
+    std::string_view Name;
+    std::string_view Addr;
+    std::string_view Port;
+};
+
 // A server's connection entries as the document writes them: the n-th name
 // with the n-th address and port, split at ";", up to the first missing name
-// or address (a missing port stays empty).
+// or address (a missing port stays empty). Next gives them one at a time
+// without copying, for the writer, which meets every server at every save.
+class ConnectionEntrySplitter {
+public:
+    explicit ConnectionEntrySplitter(const ServerEntry& server);
+    // The following entry; nothing once the lists are used up, and ever after.
+    std::optional<ConnectionEntryView> Next();
+
+private:
+    std::string_view names_;
+    std::string_view addrs_;
+    std::string_view ports_;
+};
+
+// All of them, copied out of the server.
 std::vector<ConnectionEntry> ConnectionEntriesOf(const ServerEntry& server);
 
 // The configuration document: Tarnwick.xml and the body of ServerInfo.txt.
@@ -55,9 +76,13 @@ public:
 
     // The document bytes for the model; Encode switches value encoding on.
     std::string BuildDocument(const SetupModel& model, bool Encode) const;
+    // The same bytes handed to sink in pieces, never held whole.
+    void BuildDocument(const SetupModel& model, bool Encode, const std::function<void(std::string_view)>& sink) const;
 
-    // Builds the document and replaces FileName with it atomically. Raises Error.
-    void WriteConfiguration(const SetupModel& model, const std::filesystem::path& FileName, bool Encode);
+    // Builds the document and replaces FileName with it atomically; written,
+    // when given, is handed the bytes too, piece by piece. Raises Error.
+    void WriteConfiguration(const SetupModel& model, const std::filesystem::path& FileName, bool Encode,
+                            const std::function<void(std::string_view)>& written = {});
 
     const std::filesystem::path& WorkingCopy() const { return workingCopy_; }
 

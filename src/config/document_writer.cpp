@@ -6,6 +6,7 @@
 #include "base/text.h"
 #include "base/translatable.h"
 
+#include <array>
 #include <optional>
 #include <unordered_map>
 #include <vector>
@@ -23,46 +24,71 @@ std::string Quoted(std::string_view value)
     return "\"" + shown + (shown.size() < value.size() ? "...\"" : "\"");
 }
 
+// The bytes that stand for themselves in text and in attributes alike: all
+// but the markup characters and the control characters. GBK's bytes are among
+// them, since a trail byte is 0x40 or above.
+constexpr std::array<bool, 256> kPlainBytes = [] {
+    std::array<bool, 256> plain{};
+    for (std::size_t b = 0x20; b < plain.size(); ++b)
+        plain[b] = true;
+    plain['&'] = plain['<'] = plain['>'] = plain['"'] = false;
+    return plain;
+}();
+
 // Appends a value as XML character data. Values are checked, because a
 // document holding control characters or broken GBK could not be loaded again.
+// The plain bytes go in as runs between escapes: most values have no escape.
 void AppendEscaped(std::string& out, std::string_view value, bool attribute)
 {
-    bool ascii = true;
-    for (char c : value) {
-        switch (c) {
-        case '&': out += "&amp;"; continue;
-        case '<': out += "&lt;"; continue;
-        case '>': out += "&gt;"; continue;
-        case '"': out += attribute ? "&quot;" : "\""; continue;
-        case '\n': out += "&#10;"; continue;
-        case '\r': out += "&#13;"; continue;
-        case '\t': out += attribute ? "&#9;" : "\t"; continue;
-        default: break;
-        }
-        const auto b = static_cast<unsigned char>(c);
-        if (b < 0x20)
+    unsigned char bits = 0;
+    std::size_t pending = 0;
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        const auto b = static_cast<unsigned char>(value[i]);
+        bits |= b;
+        if (kPlainBytes[b])
+            continue;
+        const char* escape = nullptr;
+        switch (b) {
+        case '&': escape = "&amp;"; break;
+        case '<': escape = "&lt;"; break;
+        case '>': escape = "&gt;"; break;
+        case '"': escape = attribute ? "&quot;" : nullptr; break;
+        case '\n': escape = "&#10;"; break;
+        case '\r': escape = "&#13;"; break;
+        case '\t': escape = attribute ? "&#9;" : nullptr; break;
+        default:
             throw Error(Message(QT_TRANSLATE_NOOP("Tarnwick", "值 %1 含有控制字符 %2，XML 文档不能含有它")).Arg(Quoted(value)).Arg(std::to_string(b)));
-        ascii = ascii && b < 0x80;
-        // A GBK trail byte is 0x40 or above, so it never looks like one of the bytes above.
-        out += c;
+        }
+        if (escape != nullptr) {
+            out.append(value, pending, i - pending);
+            out += escape;
+            pending = i + 1;
+        }
     }
+    out.append(value, pending);
+    const bool ascii = bits < 0x80;
     if (!ascii && !IsGbkText(value))
         throw Error(Message(QT_TRANSLATE_NOOP("Tarnwick", "值 %1 含有不是 GBK 文字的字节，无法写入")).Arg(Quoted(value)));
 }
 
-// One run of the writer: the document text, built directly.
+// One run of the writer: the document text, built directly, either whole or
+// handed to a sink in pieces.
 class DocumentWriter {
 public:
-    DocumentWriter(bool encode, const std::function<void(std::string_view)>& trace)
-        : encode_(encode)
+    using Sink = std::function<void(std::string_view)>;
+
+    // Without a sink, the text stays for TakeText; with one, the sink takes
+    // it in pieces of about kPieceSize.
+    DocumentWriter(bool encode, const std::function<void(std::string_view)>& trace, const Sink* sink = nullptr)
+        : encode_(encode), sink_(sink)
     {
         if (encode_)
             encoder_.emplace(BuiltInKey(), trace);
     }
 
-    std::string Build(const SetupModel& model, const TopLevelNodes& keep)
+    void Write(const SetupModel& model, const TopLevelNodes& keep)
     {
-        out_.reserve(256 + model.servers.Count() * 200 + model.updates.Count() * 200);
+        out_.reserve(sink_ ? 2 * kPieceSize : 256 + model.servers.Count() * 200 + model.updates.Count() * 200);
         out_ += "<?xml version=\"1.0\" encoding=\"GB2312\"?>";
         out_ += kLineBreak;
         for (const auto& node : keep.beforeRoot)
@@ -76,14 +102,25 @@ public:
         out_ += kLineBreak;
         for (const auto& node : keep.afterRoot)
             Line(node);
-        return std::move(out_);
+        if (sink_) {
+            (*sink_)(out_);
+            out_.clear();
+        }
     }
 
+    std::string TakeText() { return std::move(out_); }
+
 private:
-    std::string EncodeIfRequested(std::string_view text)
+    // The value as the document holds it: itself, or encoded into `buffer`.
+    std::string_view Written(std::string_view value, std::string& buffer)
     {
-        return encode_ ? encoder_->EncodeValue(text) : std::string(text);
+        if (!encode_)
+            return value;
+        buffer = encoder_->EncodeValue(value);
+        return buffer;
     }
+    // For a value written at once, before the next one is asked for.
+    std::string_view Written(std::string_view value) { return Written(value, scratch_); }
 
     void Line(std::string_view text)
     {
@@ -161,14 +198,17 @@ private:
         for (const auto& group : model.groups) {
             const auto& servers = byGroup.at(group.Name);
             Open(2, "Group");
-            Attribute("Name", EncodeIfRequested(group.Name));
+            Attribute("Name", Written(group.Name));
             if (servers.empty()) {
                 CloseWithText("Group", {});
+                PieceDone();
                 continue;
             }
             EndStartTag();
-            for (const ServerEntry* server : servers)
+            for (const ServerEntry* server : servers) {
                 WriteServer(*server);
+                PieceDone();
+            }
             Close(2, "Group");
         }
         Close(1, "ServerList");
@@ -177,21 +217,23 @@ private:
     void WriteServer(const ServerEntry& server)
     {
         Open(3, "Server");
-        Attribute("Name", EncodeIfRequested(server.ShowName));
-        const std::vector<ConnectionEntry> entries = ConnectionEntriesOf(server);
-        if (!entries.empty())
-            EndStartTag();
-        for (const ConnectionEntry& entry : entries) {
-            const std::string text = EncodeIfRequested(entry.Name);
+        Attribute("Name", Written(server.ShowName));
+        ConnectionEntrySplitter entries(server);
+        auto entry = entries.Next();
+        if (!entry) {
+            CloseWithText("Server", {});
+            return;
+        }
+        EndStartTag();
+        for (; entry; entry = entries.Next()) {
+            // The name is encoded before the address and port: the trace lists them in that order.
+            const std::string_view text = Written(entry->Name, text_);
             Open(4, "Child");
-            Attribute("Addrs", EncodeIfRequested(entry.Addr));
-            Attribute("Port", EncodeIfRequested(entry.Port));
+            Attribute("Addrs", Written(entry->Addr));
+            Attribute("Port", Written(entry->Port));
             CloseWithText("Child", text);
         }
-        if (!entries.empty())
-            Close(3, "Server");
-        else
-            CloseWithText("Server", {});
+        Close(3, "Server");
     }
 
     void WriteUrls(const WebAddresses& web)
@@ -200,7 +242,7 @@ private:
         EndStartTag();
         for (const WebAddressField& field : kWebAddressFields) {
             Open(2, field.element);
-            CloseWithText(field.element, EncodeIfRequested(web.*field.member));
+            CloseWithText(field.element, Written(web.*field.member));
         }
         Close(1, "Url");
     }
@@ -214,11 +256,11 @@ private:
         }
         EndStartTag();
         for (const auto& u : model.updates) {
-            const std::string hint = EncodeIfRequested(u.Hint);
+            const std::string_view hint = Written(u.Hint, text_);
             Open(2, "Config");
-            Attribute("SDir", EncodeIfRequested(u.SaveDir));
-            Attribute("FName", EncodeIfRequested(u.SaveName));
-            Attribute("DUrl", EncodeIfRequested(u.DownUrl));
+            Attribute("SDir", Written(u.SaveDir));
+            Attribute("FName", Written(u.SaveName));
+            Attribute("DUrl", Written(u.DownUrl));
             Attribute("ZIP", ZipCode(u.Zip));
             Attribute("Check", CheckCode(u.CheckType));
             Attribute("DType", DownTypeCode(u.DownType));
@@ -227,12 +269,29 @@ private:
             Attribute("MD5", u.MD5);
             Attribute("ID", u.DownMD5);
             CloseWithText("Config", hint);
+            PieceDone();
         }
         Close(1, "UpDate");
     }
 
+    // Passes the text written so far on once it makes a piece: a sink's
+    // reader never needs it whole, and a small buffer stays in the cache.
+    void PieceDone()
+    {
+        if (sink_ && out_.size() >= kPieceSize) {
+            (*sink_)(out_);
+            out_.clear();
+        }
+    }
+
+    static constexpr std::size_t kPieceSize = 64 * 1024;
+
     bool encode_;
+    const Sink* sink_;
     std::optional<FieldEncoder> encoder_;
+    // Encoded values, reused: one for a text written after its attributes, one for the rest.
+    std::string text_;
+    std::string scratch_;
     std::string out_;
 };
 
@@ -241,7 +300,15 @@ private:
 std::string WriteDocumentText(const SetupModel& model, bool encode,
                               const std::function<void(std::string_view)>& trace, const TopLevelNodes& keep)
 {
-    return DocumentWriter(encode, trace).Build(model, keep);
+    DocumentWriter writer(encode, trace);
+    writer.Write(model, keep);
+    return writer.TakeText();
+}
+
+void WriteDocumentPieces(const SetupModel& model, bool encode, const std::function<void(std::string_view)>& trace,
+                         const TopLevelNodes& keep, const std::function<void(std::string_view)>& sink)
+{
+    DocumentWriter(encode, trace, &sink).Write(model, keep);
 }
 
 std::string WrapServerInfo(std::string_view document)

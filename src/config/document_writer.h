@@ -18,6 +18,12 @@ std::string WriteDocumentText(const SetupModel& model, bool encode,
                               const std::function<void(std::string_view)>& trace,
                               const TopLevelNodes& keep = {});
 
+// The same text handed to sink in pieces as it is written, never held whole:
+// for a reader that needs no copy of it. Raises Error as WriteDocumentText
+// does, after some pieces may have gone to the sink.
+void WriteDocumentPieces(const SetupModel& model, bool encode, const std::function<void(std::string_view)>& trace,
+                         const TopLevelNodes& keep, const std::function<void(std::string_view)>& sink);
+
 // The text cut into lines at CR, LF or CR LF (a zero byte ends it), each line
 // followed by CR LF, between the lines "$BEGIN" and "$END".
 std::string WrapServerInfo(std::string_view document);

@@ -7,6 +7,7 @@
 #include "config/update_rules.h"
 #include "sign/list_signature.h"
 
+#include <algorithm>
 #include <ctime>
 #include <functional>
 #include <string_view>
@@ -26,6 +27,42 @@ std::string DamagedCopyName(const std::tm& when, int attempt)
         name += "-" + std::to_string(attempt);
     return name + ".xml";
 }
+
+// A hash of text that arrives in pieces, the same however it is cut: the
+// pieces fill blocks of a fixed size, and each block's hash is mixed in.
+class TextFingerprint {
+public:
+    void Add(std::string_view piece)
+    {
+        if (!pending_.empty()) {
+            const std::size_t taken = std::min(kBlockSize - pending_.size(), piece.size());
+            pending_.append(piece.substr(0, taken));
+            piece.remove_prefix(taken);
+            if (pending_.size() < kBlockSize)
+                return;
+            Mix(pending_);
+            pending_.clear();
+        }
+        for (; piece.size() >= kBlockSize; piece.remove_prefix(kBlockSize))
+            Mix(piece.substr(0, kBlockSize));
+        pending_.assign(piece);
+    }
+
+    std::size_t Value() const { return Mixed(value_, pending_); }
+
+private:
+    static constexpr std::size_t kBlockSize = 64 * 1024;
+
+    // FNV's step over the blocks' hashes, so that their order counts.
+    static std::size_t Mixed(std::size_t value, std::string_view block)
+    {
+        return (value ^ std::hash<std::string_view>{}(block)) * 0x100000001b3u;
+    }
+    void Mix(std::string_view block) { value_ = Mixed(value_, block); }
+
+    std::size_t value_ = 0xcbf29ce484222325u;
+    std::string pending_;
+};
 
 std::tm LocalTimeNow()
 {
@@ -123,8 +160,11 @@ void WorkingCopy::RefuseInReadOnly(ReadOnlyPlace place) const
 std::size_t WorkingCopy::Fingerprint(const SetupModel& model) const
 {
     // The document text is what a save writes, so it is what an unsaved edit
-    // changes (the launcher fields are never saved).
-    return std::hash<std::string_view>{}(document_.BuildDocument(model, false));
+    // changes (the launcher fields are never saved). Taken in pieces: a load
+    // needs its fingerprint, not a second copy of the document.
+    TextFingerprint fingerprint;
+    document_.BuildDocument(model, false, [&](std::string_view piece) { fingerprint.Add(piece); });
+    return fingerprint.Value();
 }
 
 bool WorkingCopy::IsModified(const SetupModel& model) const { return Fingerprint(model) != savedFingerprint_; }
@@ -155,9 +195,11 @@ std::optional<std::filesystem::path> WorkingCopy::Save(const SetupModel& model)
     std::optional<std::filesystem::path> kept;
     if (!loadedWhole_)
         kept = KeepDamagedFile();
-    document_.WriteConfiguration(model, Path(), false);
+    // The text written is the model's: taken as it goes, not built again.
+    TextFingerprint written;
+    document_.WriteConfiguration(model, Path(), false, [&](std::string_view piece) { written.Add(piece); });
+    savedFingerprint_ = written.Value();
     loadedWhole_ = true;
-    savedFingerprint_ = Fingerprint(model);
     return kept;
 }
 

@@ -16,6 +16,24 @@ namespace {
 
 std::string Plain(const SetupModel& model) { return ConfigurationDocument("absent.xml").BuildDocument(model, false); }
 
+// Servers in ten groups and an update entry each ten: text for many of the
+// pieces that a document is written in.
+SetupModel ManyServers(int servers)
+{
+    SetupModel model;
+    for (int g = 0; g < 10; ++g)
+        model.groups.Append({"Group " + std::to_string(g)});
+    for (int s = 0; s < servers; ++s) {
+        const std::string n = std::to_string(s);
+        model.servers.Append({"Group " + std::to_string(s % 10), "Server " + n, "one " + n + ";two " + n,
+                              "10.0.0.1;host" + n + ".example", "7000;7001"});
+        if (s % 10 == 0)
+            model.updates.Append({"notice " + n, ".\\Data\\", "patch" + n + ".dat", "http://example.com/" + n,
+                                  words::kNo, words::kCheckMd5, words::kDownDirect, "20050505", "1", "", ""});
+    }
+    return model;
+}
+
 class Document : public ConfigDirectory {
 protected:
     // Loads the bytes as the working copy into a fresh model.
@@ -147,19 +165,44 @@ TEST_F(Document, ReservedCharactersAndGbkTextRoundTrip)
 TEST_F(Document, ValuesTheDocumentCannotHoldAreRefusedAndTheOldFileStays)
 {
     Put("Tarnwick.xml", "old");
-    for (const std::string& bad : {std::string("bell\x07"), std::string("nul\0", 4), std::string("half \xD6"),
-                                  std::string("\xA1\x20")}) {
-        SetupModel model;
-        model.web.HomeUrl = bad;
-        try {
-            ConfigurationDocument(Path("Tarnwick.xml")).WriteConfiguration(model, Path("Tarnwick.xml"), false);
-            ADD_FAILURE() << "written";
-        } catch (const Error& error) {
-            EXPECT_EQ(English(error).rfind("The value \"", 0), 0u) << English(error);
+    // With the servers, part of the document has gone to the new file when the value comes.
+    for (const int servers : {0, 3000}) {
+        for (const std::string& bad : {std::string("bell\x07"), std::string("nul\0", 4), std::string("half \xD6"),
+                                      std::string("\xA1\x20")}) {
+            SetupModel model = ManyServers(servers);
+            model.web.HomeUrl = bad;
+            try {
+                ConfigurationDocument(Path("Tarnwick.xml")).WriteConfiguration(model, Path("Tarnwick.xml"), false);
+                ADD_FAILURE() << "written";
+            } catch (const Error& error) {
+                EXPECT_EQ(English(error).rfind("The value \"", 0), 0u) << English(error);
+            }
+            EXPECT_EQ(ReadFile(Path("Tarnwick.xml")), "old");
         }
-        EXPECT_EQ(ReadFile(Path("Tarnwick.xml")), "old");
     }
     EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
+}
+
+TEST_F(Document, PiecesMakeTheWholeTextAndTheFileWritten)
+{
+    const SetupModel model = ManyServers(3000);
+    for (const bool encode : {false, true}) {
+        SCOPED_TRACE(encode ? "encoded" : "plain");
+        const ConfigurationDocument document(Path("Tarnwick.xml"));
+        std::string joined;
+        int pieces = 0;
+        document.BuildDocument(model, encode, [&](std::string_view piece) {
+            joined += piece;
+            ++pieces;
+        });
+        EXPECT_GT(pieces, 2);
+        EXPECT_EQ(joined, document.BuildDocument(model, encode));
+    }
+    ConfigurationDocument document(Path("Tarnwick.xml"));
+    std::string written;
+    document.WriteConfiguration(model, Path("Tarnwick.xml"), false, [&](std::string_view piece) { written += piece; });
+    EXPECT_EQ(written, Plain(model));
+    EXPECT_EQ(ReadFile(Path("Tarnwick.xml")), written);
 }
 
 TEST_F(Document, LoadsTheExampleAndWritesItBackUnchanged)

@@ -143,6 +143,39 @@ TEST_F(WorkingCopyTest, UnsavedEditsAreThoseASaveWouldWrite)
     EXPECT_FALSE(copy.IsModified(model));
 }
 
+// The fingerprint of a long document is taken in pieces: an edit in any of
+// them, or one that moves every byte after it, is an unsaved edit.
+TEST_F(WorkingCopyTest, AnEditAnywhereInALongDocumentIsAnUnsavedEdit)
+{
+    SetupModel model;
+    model.groups.Append({"East"});
+    for (int s = 0; s < 4000; ++s) {
+        const std::string n = std::to_string(s);
+        model.servers.Append({"East", "Server " + n, "line " + n, "10.0.0.1", "7000"});
+    }
+    WorkingCopy saving(folder.path());
+    saving.Save(model);
+    EXPECT_FALSE(saving.IsModified(model));
+
+    WorkingCopy copy(folder.path());
+    SetupModel loaded;
+    copy.Load(loaded);
+    EXPECT_FALSE(copy.IsModified(loaded));
+    for (const std::size_t row : {std::size_t{0}, std::size_t{2000}, std::size_t{3999}}) {
+        for (const std::string& name : {std::string("Server x"), std::string("Server longer than before")}) {
+            SCOPED_TRACE(std::to_string(row) + " " + name);
+            const std::string before = loaded.servers.At(row).ShowName;
+            loaded.servers.At(row).ShowName = name;
+            EXPECT_TRUE(copy.IsModified(loaded));
+            loaded.servers.At(row).ShowName = before;
+            EXPECT_FALSE(copy.IsModified(loaded));
+        }
+    }
+    loaded.servers.At(2000).Port = "7001";
+    copy.Save(loaded);
+    EXPECT_FALSE(copy.IsModified(loaded));
+}
+
 // What the operator learns of a damaged file: which file, which line, and
 // what could not be read there; the model holds what stood before it.
 TEST_F(WorkingCopyTest, ADamagedFileNamesItselfTheLineAndWhatCouldNotBeRead)
