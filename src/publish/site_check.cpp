@@ -49,7 +49,9 @@ public:
         check.fetch = &fetch;
         if (expected)
             return Compare(fetch, *expected, check);
-        if (options_.deep && fetch.md5)
+        // An index is small and is of use to a launcher only when it is exact:
+        // always read whole.
+        if ((options_.deep || fetch.role == FileRole::Index) && fetch.md5)
             return Hash(fetch, check);
         return Head(fetch, check);
     }

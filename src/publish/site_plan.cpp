@@ -5,9 +5,11 @@
 #include "base/text.h"
 #include "base/translatable.h"
 #include "config/update_rules.h"
+#include "digest/block_index.h"
 #include "digest/md5.h"
 #include "edit/outcome.h"
 #include "publish/digest_cache.h"
+#include "publish/local_index.h"
 #include "publish/shown_text.h"
 #include "sign/list_signature.h"
 
@@ -53,6 +55,9 @@ public:
         plan_.list = *list;
         PlanUpdates();
         PlanListAndSignature();
+        // Indexing reads every large file that changed: not for a publish already refused.
+        if (plan_.refusals.empty())
+            PlanIndexes();
         std::stable_sort(plan_.files.begin(), plan_.files.end(),
                          [](const SiteFile& a, const SiteFile& b) { return a.role < b.role; });
         // In the entries' order, the list's own last, as the operator reads them.
@@ -75,7 +80,6 @@ private:
     void PlanUpdates()
     {
         const SetupModel& model = *input_.model;
-        std::map<std::string, std::size_t> byPath; // site path -> index in files
         std::vector<std::filesystem::path> locals;
         for (std::size_t row = 0; row < model.updates.Count(); ++row) {
             const UpdateEntry& entry = model.updates.At(row);
@@ -98,13 +102,13 @@ private:
                 plan_.fetches.push_back(fetch);
                 continue;
             }
-            const auto known = byPath.find(*path);
-            if (known != byPath.end()) {
+            const auto known = byPath_.find(*path);
+            if (known != byPath_.end()) {
                 plan_.files[known->second].rows.push_back(row);
                 if (launcher)
                     plan_.files[known->second].role = FileRole::Launcher;
             } else {
-                byPath[*path] = plan_.files.size();
+                byPath_[*path] = plan_.files.size();
                 SiteFile file;
                 file.role = fetch.role;
                 file.path = *path;
@@ -138,7 +142,7 @@ private:
             if (!fetch.uploaded)
                 continue;
             const std::optional<std::string> path = SitePath(plan_.list, fetch.url);
-            const auto found = byPath.find(*path);
+            const auto found = byPath_.find(*path);
             if (!plan_.files[found->second].md5.empty()) {
                 fetch.size = plan_.files[found->second].size;
                 fetch.md5 = plan_.files[found->second].md5;
@@ -169,6 +173,34 @@ private:
                                 .Arg(edit::FullPathText(file.local))
                                 .Arg(file.md5)
                                 .Arg(*md5));
+        }
+    }
+
+    // Each large update file gets its block index beside it, kept in the site
+    // folder and made again only for another version of the file. Players
+    // fetch it at the file's address and the suffix.
+    void PlanIndexes()
+    {
+        const std::size_t count = plan_.files.size();
+        for (std::size_t i = 0; i < count; ++i) {
+            const SiteFile& file = plan_.files[i];
+            const std::string path = file.path + blocks::kIndexSuffix;
+            // A file of that name that an entry fetches is not ours to write.
+            if (file.role != FileRole::Update || !WantsIndex(file.size) || byPath_.count(path) != 0)
+                continue;
+            const std::size_t row = file.rows.front();
+            LocalIndex index;
+            try {
+                index = CurrentIndex(file.local, file.size, file.md5);
+            } catch (const Error& error) {
+                Refuse(row, EntryMessage(QT_TRANSLATE_NOOP("Tarnwick", "更新 %1（%2）：无法生成块索引：%3"), row)
+                                .Inner(error.Text()));
+                continue;
+            }
+            SiteFile indexFile{FileRole::Index, path, index.path, index.size, index.md5, file.rows};
+            const std::optional<std::string> url = Utf8Address(input_.model->updates.At(row).DownUrl);
+            plan_.fetches.push_back({FileRole::Index, *url + blocks::kIndexSuffix, row, index.size, index.md5, true});
+            plan_.files.push_back(std::move(indexFile));
         }
     }
 
@@ -226,6 +258,7 @@ private:
 
     const PlanInput& input_;
     SitePlan plan_;
+    std::map<std::string, std::size_t> byPath_; // site path -> index in files
 };
 
 } // namespace
@@ -239,6 +272,7 @@ const char* RoleName(FileRole role)
 {
     switch (role) {
     case FileRole::Update: return QT_TRANSLATE_NOOP("Tarnwick", "更新文件");
+    case FileRole::Index: return QT_TRANSLATE_NOOP("Tarnwick", "块索引");
     case FileRole::Launcher: return QT_TRANSLATE_NOOP("Tarnwick", "登录器");
     case FileRole::Signature: return QT_TRANSLATE_NOOP("Tarnwick", "签名");
     case FileRole::List: return QT_TRANSLATE_NOOP("Tarnwick", "服务器列表");

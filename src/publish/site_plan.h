@@ -16,8 +16,10 @@
 namespace tarnwick::publish {
 
 // In the order they go up: a list must never name a file that is not there
-// yet, and a launcher fetched by players must find the files it updates.
-enum class FileRole { Update, Launcher, Signature, List };
+// yet, and a launcher fetched by players must find the files it updates. A
+// block index goes after its file: a launcher that finds a new index beside
+// an old file falls back to the whole download, never the other way round.
+enum class FileRole { Update, Index, Launcher, Signature, List };
 
 // A file of the site to upload.
 struct SiteFile {
@@ -26,7 +28,7 @@ struct SiteFile {
     std::filesystem::path local;
     std::uint64_t size = 0;
     std::string md5;               // lower-case hexadecimal
-    std::vector<std::size_t> rows; // the update entries (from 0) that fetch it
+    std::vector<std::size_t> rows; // the update entries (from 0) that fetch it (or the indexed file)
 };
 
 // What players fetch, checked after the upload over their own address.

@@ -10,12 +10,12 @@ With --wine, tarnwick-cli.exe runs under Wine: libcurl over Schannel and
 libssh2 over mbedtls, as operators on Windows have them. libssh2 there knows
 no ed25519 and signs RSA with SHA-1 only, so its SFTP server has ECDSA keys.
 
-For each destination: a first publish; a second with nothing changed, after
-which the server's log shows no upload; one changed file, the only update
-file sent again; a connection cut mid-upload, after which the site is as it
+For each destination: a first publish, with the large file's block index
+beside it; a second with nothing changed, after which the server's log shows
+no upload; one changed file, the only update file sent again; a connection cut mid-upload, after which the site is as it
 was and the next publish completes; a wrong password; a refused check with
-nothing uploaded. Also SFTP's host keys, and passwords in a Secret Service
-keyring.
+nothing uploaded. Also SFTP's host keys, passwords in a Secret Service
+keyring, and an index that players get wrong.
 """
 import hashlib
 import json
@@ -24,6 +24,7 @@ import pty
 import select
 import shutil
 import socket
+import struct
 import subprocess
 import sys
 import tempfile
@@ -39,7 +40,8 @@ from web_server import NginxServer  # noqa: E402
 CLI = None
 WINE = None
 SAMPLES = os.path.join(HERE, "..", "..", "samples", "Tarnwick.xml")
-BIG = 3 << 20  # far past any handshake: a cut lands inside this file's upload
+INDEXED_FROM = 4 << 20  # files from this size on get a block index
+BIG = 5 << 20  # indexed, and far past any handshake: a cut lands inside this file's upload
 
 
 def md5(data):
@@ -128,6 +130,12 @@ class Site:
 PASSWORD = "TARNWICK_PUBLISH_PASSWORD"
 
 
+def index_names(index):
+    """What a block index says it indexes: its magic, the file's length and MD5."""
+    magic, _, _, length = struct.unpack_from("<8sIIQ", index)
+    return magic, length, index[56:72].hex()
+
+
 def text(result):
     return result.stdout.decode(errors="replace") + result.stderr.decode(errors="replace")
 
@@ -180,6 +188,12 @@ class _Scenarios:
     def assertPlayersSee(self):
         served = snapshot(self.served)
         expected = {"ServerInfo.txt": self.site.list, **self.site.files}
+        # Each large file's index beside it, the one kept in the site folder, of the file's version.
+        for rel, data in self.site.files.items():
+            if len(data) >= INDEXED_FROM:
+                with open(os.path.join(self.site.site, rel + ".blocks"), "rb") as f:
+                    expected[rel + ".blocks"] = f.read()
+                self.assertEqual(index_names(expected[rel + ".blocks"]), (b"TWBLOCK1", len(data), md5(data)), rel)
         self.assertEqual(sorted(served), sorted(expected), "no temporary file stays")
         for rel, data in expected.items():
             self.assertTrue(served[rel] == data, rel)
@@ -456,6 +470,21 @@ class FolderPublish(_Scenarios, unittest.TestCase):
 
     def test_a_cut_connection_leaves_the_site_and_the_next_publish_completes_it(self):
         self.skipTest("a folder has no connection to cut")
+
+    def test_an_index_that_players_get_wrong_is_told(self):
+        self.assertEqual(self.publish().returncode, 0)
+        # Changed on the host behind the manifest's back: not sent again, but read back.
+        with open(os.path.join(self.served, "big.pak.blocks"), "r+b") as f:
+            f.seek(100)
+            byte = f.read(1)
+            f.seek(100)
+            f.write(bytes([byte[0] ^ 1]))
+        told = self.publish()
+        self.assertEqual(told.returncode, 1, text(told))
+        self.assertRegex(text(told), r"WRONG .*/big\.pak\.blocks\n")
+        mended = self.publish("--full")
+        self.assertEqual(mended.returncode, 0, text(mended))
+        self.assertPlayersSee()
 
 
 class KeyringPasswords(unittest.TestCase):

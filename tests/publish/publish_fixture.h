@@ -5,6 +5,7 @@
 #include "publish/site_plan.h"
 #include "temporary_folder.h"
 
+#include <cstdint>
 #include <fstream>
 #include <string>
 
@@ -20,6 +21,21 @@ inline std::string ReadBytes(const std::filesystem::path& file)
 {
     std::ifstream in(file, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Bytes that differ from block to block, as a game's file does, `seed` telling
+// one version from another.
+inline std::string VariedBytes(std::size_t size, std::uint64_t seed)
+{
+    std::string bytes(size, '\0');
+    std::uint64_t state = seed * 0x9e3779b97f4a7c15ull + 1;
+    for (char& c : bytes) {
+        state ^= state << 13;
+        state ^= state >> 7;
+        state ^= state << 17;
+        c = static_cast<char>(state);
+    }
+    return bytes;
 }
 
 // A working folder with its list written, and a site folder of update files.

@@ -1,5 +1,6 @@
 #include "publish_fixture.h"
 
+#include "digest/block_index.h"
 #include "publish/folder_destination.h"
 #include "publish/manifest.h"
 #include "publish/publisher.h"
@@ -153,6 +154,33 @@ TEST_F(PublisherTest, AFailedUploadLeavesTheSiteAsPlayersSawIt)
     ASSERT_TRUE(completed.Succeeded());
     EXPECT_EQ(Sent(completed).size(), 3u);
     EXPECT_EQ(Site()["ServerInfo.txt"], site.list);
+}
+
+TEST_F(PublisherTest, ABlockIndexGoesUpAfterItsFileAndAgainOnlyWithANewVersion)
+{
+    site.AddUpdate("big.pak", testing::VariedBytes(blocks::kIndexedFromBytes, 1));
+    RecordingDestination first(host);
+    ASSERT_TRUE(Publish(first).Succeeded());
+    EXPECT_EQ(first.replaces, (std::vector<std::string>{"data/a.pak", "b.pak", "big.pak", "big.pak.blocks",
+                                                        "ServerInfo.txt", kManifestName}));
+    EXPECT_EQ(Site()["big.pak.blocks"], ReadBytes(site.site / "big.pak.blocks"));
+    RecordingDestination unchanged(host);
+    EXPECT_TRUE(Sent(Publish(unchanged)).empty());
+    EXPECT_TRUE(unchanged.writes.empty());
+
+    // A cut while the new index goes up leaves the old file and the old index.
+    const auto before = Site();
+    const std::string newer = testing::VariedBytes(blocks::kIndexedFromBytes, 2);
+    WriteBytes(site.site / "big.pak", newer);
+    site.model.updates.At(2).MD5 = site.model.updates.At(2).DownMD5 = Md5Hex(newer);
+    RecordingDestination cut(host);
+    cut.failWriteNumber = 2;
+    EXPECT_FALSE(Publish(cut).Succeeded());
+    EXPECT_EQ(cut.writes, (std::vector<std::string>{".big.pak.tarnwick-upload", ".big.pak.blocks.tarnwick-upload"}));
+    EXPECT_TRUE(Site() == before);
+    RecordingDestination again(host);
+    EXPECT_EQ(Sent(Publish(again)), (std::vector<std::string>{"big.pak", "big.pak.blocks"}));
+    EXPECT_EQ(Site()["big.pak.blocks"], ReadBytes(site.site / "big.pak.blocks"));
 }
 
 TEST_F(PublisherTest, AFailureWhilePuttingInPlaceIsToldAndCompletedNextTime)

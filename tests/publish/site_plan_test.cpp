@@ -1,17 +1,25 @@
 #include "publish_fixture.h"
 
 #include "base/error.h"
+#include "base/file_io.h"
+#include "digest/block_index.h"
+#include "publish/local_index.h"
 #include "sign/list_signature.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 
 namespace tarnwick::publish {
 namespace {
 
+using testing::ReadBytes;
 using testing::SiteFixture;
+using testing::VariedBytes;
 using testing::WriteBytes;
+
+constexpr std::size_t kLarge = blocks::kIndexedFromBytes;
 
 std::vector<std::string> Paths(const SitePlan& plan)
 {
@@ -140,6 +148,98 @@ TEST(SitePlan, DigestsAreTakenAgainOnlyForChangedFiles)
     EXPECT_EQ(PlanSite(input).files[0].md5, Md5Hex("cccc"));
     WriteBytes(input.digestCache, "damaged");
     EXPECT_EQ(PlanSite(input).files[0].md5, Md5Hex("cccc"));
+}
+
+// The index beside the file, as a launcher would read it.
+blocks::BlockIndex IndexBeside(const std::filesystem::path& file)
+{
+    std::string why;
+    std::optional<blocks::BlockIndex> index = blocks::DecodeIndex(ReadBytes(IndexPathFor(file)), why);
+    EXPECT_TRUE(index) << why;
+    return index.value_or(blocks::BlockIndex{});
+}
+
+TEST(SitePlan, LargeUpdateFilesGetABlockIndexPutInPlaceAfterThem)
+{
+    SiteFixture site;
+    site.AddUpdate("data/big.pak", VariedBytes(kLarge, 1));
+    site.AddUpdate("small.pak", VariedBytes(kLarge - 1, 2));
+    // The launcher updates itself whole.
+    site.AddUpdate("Game.exe", VariedBytes(kLarge, 3));
+    PlanInput input = site.Input();
+    input.launcherFile = "Game.exe";
+    const SitePlan plan = PlanSite(input);
+    ASSERT_TRUE(plan.refusals.empty()) << plan.refusals.front().reason.Chinese();
+    EXPECT_EQ(Paths(plan), (std::vector<std::string>{"data/big.pak", "small.pak", "data/big.pak.blocks", "Game.exe",
+                                                     "ServerInfo.txt"}));
+    const SiteFile& index = plan.files[2];
+    EXPECT_EQ(index.role, FileRole::Index);
+    EXPECT_EQ(index.local, site.site / "data" / "big.pak.blocks");
+    EXPECT_EQ(index.md5, Md5Hex(ReadBytes(index.local)));
+    EXPECT_TRUE(IndexBeside(site.site / "data" / "big.pak") == blocks::IndexFile(site.site / "data" / "big.pak", 1));
+    EXPECT_FALSE(std::filesystem::exists(site.site / "small.pak.blocks"));
+    EXPECT_FALSE(std::filesystem::exists(site.site / "Game.exe.blocks"));
+    // Players fetch it at the file's address, and it is read back after the upload.
+    const auto fetch = std::find_if(plan.fetches.begin(), plan.fetches.end(),
+                                    [](const PlayerFetch& f) { return f.role == FileRole::Index; });
+    ASSERT_NE(fetch, plan.fetches.end());
+    EXPECT_EQ(fetch->url, "http://game.example.com/patch/data/big.pak.blocks");
+    EXPECT_EQ(fetch->row, 0u);
+    EXPECT_EQ(fetch->md5, index.md5);
+    EXPECT_TRUE(fetch->uploaded);
+}
+
+TEST(SitePlan, AnIndexIsMadeAgainOnlyForAnotherVersionOfItsFile)
+{
+    SiteFixture site;
+    site.AddUpdate("big.pak", VariedBytes(kLarge, 1));
+    const std::filesystem::path file = site.site / "big.pak";
+    ASSERT_TRUE(PlanSite(site.Input()).refusals.empty());
+    const std::optional<FileIdentity> made = IdentityOf(IndexPathFor(file));
+    ASSERT_TRUE(made);
+    ASSERT_TRUE(PlanSite(site.Input()).refusals.empty());
+    EXPECT_EQ(IdentityOf(IndexPathFor(file)), made) << "a current index is kept";
+
+    // Another version as long as the last: only the digest tells the index is stale.
+    const std::string changed = VariedBytes(kLarge, 2);
+    WriteBytes(file, changed);
+    site.model.updates.At(0).MD5 = site.model.updates.At(0).DownMD5 = Md5Hex(changed);
+    ASSERT_TRUE(PlanSite(site.Input()).refusals.empty());
+    EXPECT_TRUE(IndexBeside(file) == blocks::IndexFile(file, 1));
+
+    WriteBytes(IndexPathFor(file), "TWBLOCK1, cut short");
+    ASSERT_TRUE(PlanSite(site.Input()).refusals.empty());
+    EXPECT_TRUE(IndexBeside(file) == blocks::IndexFile(file, 1));
+}
+
+TEST(SitePlan, AnIndexThatCannotBeWrittenRefusesThePublishAndLeavesWhatIsThere)
+{
+    SiteFixture site;
+    site.AddUpdate("big.pak", VariedBytes(kLarge, 1));
+    // A folder where the index goes cannot be replaced by a file.
+    WriteBytes(site.site / "big.pak.blocks" / "kept", "kept");
+    const SitePlan plan = PlanSite(site.Input());
+    ASSERT_EQ(plan.refusals.size(), 1u);
+    EXPECT_EQ(plan.refusals[0].row, 0u);
+    EXPECT_NE(plan.refusals[0].reason.Chinese().find("big.pak"), std::string::npos) << plan.refusals[0].reason.Chinese();
+    EXPECT_EQ(ReadBytes(site.site / "big.pak.blocks" / "kept"), "kept");
+}
+
+TEST(LocalIndex, AFileChangedSinceItsDigestLeavesItsIndexAsItWas)
+{
+    tarnwick::testing::TemporaryFolder folder;
+    const std::filesystem::path file = folder.path() / "big.pak";
+    WriteBytes(file, VariedBytes(kLarge + 1, 1));
+    const LocalIndex first = WriteIndex(file, 1);
+    EXPECT_TRUE(first.made);
+    EXPECT_EQ(first.blockCount, (kLarge + first.blockSize) / first.blockSize) << "the last block holds one byte";
+    EXPECT_EQ(first.size, ReadBytes(first.path).size());
+    const std::string before = ReadBytes(first.path);
+
+    // The digest was taken of a version that is no longer there.
+    WriteBytes(file, VariedBytes(kLarge + 1, 3));
+    EXPECT_THROW(CurrentIndex(file, kLarge + 1, Md5Hex(VariedBytes(kLarge + 1, 2)), 1), Error);
+    EXPECT_EQ(ReadBytes(first.path), before);
 }
 
 } // namespace
