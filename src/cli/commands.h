@@ -55,6 +55,10 @@ std::optional<sign::SigningKeys> UserKeys();
 // "Cannot open file" instead.
 void RequireRegularFile(const std::filesystem::path& path);
 
+// update index FILE...: writes each file's block index beside it, as publish
+// does; the status of the worst file.
+int IndexUpdateFiles(const Context& context, const Arguments& files);
+
 // Each area of the core contributes its commands.
 std::vector<Command> ConfigCommands();
 std::vector<Command> EditCommands();

@@ -30,7 +30,7 @@ using Json = nlohmann::ordered_json;
 const char* const kGroupUsage = "group list [--json] | add NAME | delete NAME [--yes] | up NAME | down NAME";
 const char* const kServerUsage =
     "server list [--json] [--group NAME] | add OPTIONS | edit ROW OPTIONS | delete ROW | up ROW | down ROW";
-const char* const kUpdateUsage = "update list [--json] | add OPTIONS | edit ROW OPTIONS | delete ROW";
+const char* const kUpdateUsage = "update list [--json] | add OPTIONS | edit ROW OPTIONS | delete ROW | index FILE...";
 const char* const kWebUsage = "web get [NAME] [--json] | set NAME ADDRESS";
 
 // A text typed into one of the window's fields; `what` names the option.
@@ -378,6 +378,11 @@ int Updates(const Context& context, const Arguments& args)
         EditSession session(context);
         return session.Finish(session.Editor().AddUpdate(input));
     }
+    if (verb == "index") {
+        if (operands.size() < 2)
+            options.Usage();
+        return IndexUpdateFiles(context, Arguments(operands.begin() + 1, operands.end()));
+    }
     options.ExpectOperands(2);
     if (verb != "edit" && verb != "delete")
         options.Usage();
@@ -478,7 +483,12 @@ std::vector<Command> EditCommands()
                                             "date and%1download check 20050505, version 1, no, none, direct);%1--file "
                                             "LOCALFILE fills --down-md5 (and --md5 when no zip)%1with the digest of "
                                             "the file to publish, which lists%1signed for launchers must pin")},
-          {"update delete ROW", QT_TRANSLATE_NOOP("TarnwickCli", "delete an update entry")}},
+          {"update delete ROW", QT_TRANSLATE_NOOP("TarnwickCli", "delete an update entry")},
+          {"update index FILE...",
+           QT_TRANSLATE_NOOP("TarnwickCli", "write FILE.blocks beside each file of 4 MiB or more:%1the block index "
+                                            "with which launchers fetch only%1what changed in a file they hold; "
+                                            "publish makes%1it itself; by hand, upload it after its file;%1status 2 "
+                                            "when a file cannot be read (the others%1are still done)")}},
          Updates},
         {"web",
          {{"web get [NAME] [--json]", QT_TRANSLATE_NOOP("TarnwickCli", "the five web page addresses, or the one "

@@ -7,6 +7,8 @@
 #include "listing.h"
 #include "options.h"
 #include "printable.h"
+#include "digest/block_index.h"
+#include "publish/local_index.h"
 #include "publish/publish_job.h"
 #include "publish/shown_text.h"
 
@@ -254,6 +256,45 @@ int Publish(const Context& context, const Arguments& args)
 }
 
 } // namespace
+
+int IndexUpdateFiles(const Context& context, const Arguments& files)
+{
+    // As md5 does: a file that cannot be read does not stop the others.
+    int status = 0;
+    for (const std::string& file : files) {
+        try {
+            const std::filesystem::path path = context.In(Utf8Path(file));
+            RequireRegularFile(path);
+            std::error_code error;
+            const std::uint64_t size = std::filesystem::file_size(path, error);
+            if (const int failure = error.value(); error)
+                throw CannotReadFile(std::filesystem::absolute(path, error), failure);
+            if (!WantsIndex(size)) {
+                std::cout << Printable(context.translation.Sentence(
+                                 Message(QT_TRANSLATE_NOOP("TarnwickCli", "%1: smaller than %2, which launchers "
+                                                                          "download whole: no index written"))
+                                     .Arg(Shown(file))
+                                     .Arg(SizeText(blocks::kIndexedFromBytes))))
+                          << "\n" << std::flush;
+                continue;
+            }
+            const LocalIndex index = WriteIndex(path);
+            std::cout << Printable(context.translation.Sentence(
+                             Message(QT_TRANSLATE_NOOP("TarnwickCli", "%1: %2 blocks of %3 bytes, index of %4 bytes"))
+                                 .Arg(Shown(file + blocks::kIndexSuffix))
+                                 .Arg(std::to_string(index.blockCount))
+                                 .Arg(std::to_string(index.blockSize))
+                                 .Arg(std::to_string(index.size))))
+                      << "\n" << std::flush;
+        } catch (const Error& error) {
+            SayError(context, error.Text());
+            status = 2;
+        }
+    }
+    if (!std::cout)
+        throw Error(Message(QT_TRANSLATE_NOOP("TarnwickCli", "Cannot write to standard output")));
+    return status;
+}
 
 std::vector<Command> PublishCommands()
 {

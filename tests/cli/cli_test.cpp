@@ -3,6 +3,7 @@
 #include "base/file_io.h"
 #include "base/text.h"
 #include "cli_process.h"
+#include "digest/block_index.h"
 #include "scripted_operator.h"
 #include "temporary_folder.h"
 #include "ui/logic/main_window_logic.h"
@@ -342,6 +343,40 @@ TEST_F(Cli, AReadOnlyWorkingCopyIsNotEditedAndAMissingOneIsTold)
     const Outcome listed = Run({"group", "list"});
     EXPECT_EQ(listed.status, 0);
     EXPECT_TRUE(listed.err.empty()) << listed.err;
+}
+
+TEST_F(Cli, UpdateIndexWritesABlockIndexBesideEachLargeFile)
+{
+    // Blocks that differ, as a game's file has.
+    std::string big(blocks::kIndexedFromBytes + 5, '\0');
+    for (std::size_t i = 0; i < big.size(); ++i)
+        big[i] = static_cast<char>((i * 2654435761u) >> 13);
+    ReplaceFile(Path("big.pak"), big);
+    ReplaceFile(Path("big.pak.blocks"), "an index of an older version");
+    ReplaceFile(Path("small.pak"), std::string(blocks::kIndexedFromBytes - 1, 's'));
+    fs::create_directory(Path("folder"));
+
+    const Outcome outcome = Run({"update", "index", "big.pak", "missing.pak", "small.pak", "folder"});
+    EXPECT_EQ(outcome.status, 2) << "a file that cannot be read";
+    const std::string written = ReadFile(Path("big.pak.blocks"));
+    std::string why;
+    const std::optional<blocks::BlockIndex> index = blocks::DecodeIndex(written, why);
+    ASSERT_TRUE(index) << why;
+    EXPECT_TRUE(*index == blocks::IndexFile(Path("big.pak"), 1));
+    EXPECT_EQ(outcome.out, "big.pak.blocks: 1025 blocks of 4096 bytes, index of " + std::to_string(written.size()) +
+                               " bytes\nsmall.pak: smaller than 4.0 MiB, which launchers download whole: no index "
+                               "written\n");
+    EXPECT_FALSE(fs::exists(Path("small.pak.blocks")));
+    EXPECT_FALSE(fs::exists(Path("folder.blocks")));
+    const std::string missing = (folder_.path() / "missing.pak").string();
+    const std::string folder = (folder_.path() / "folder").string();
+    EXPECT_EQ(outcome.err, "tarnwick-cli: Cannot open file \"" + missing + "\". No such file or directory\n"
+                           "tarnwick-cli: Cannot open file \"" + folder + "\". Is a directory\n");
+
+    const Outcome usage = Run({"update", "index"});
+    EXPECT_EQ(usage.status, 2);
+    EXPECT_EQ(usage.err, "tarnwick-cli: usage: tarnwick-cli update list [--json] | add OPTIONS | edit ROW OPTIONS | "
+                         "delete ROW | index FILE...\n");
 }
 
 TEST_F(Cli, ListsAsJsonInUtf8)
