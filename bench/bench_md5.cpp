@@ -1,6 +1,8 @@
 // MD5 throughput of FileDigest against md5sum and openssl on the same 1 GiB
-// file in the page cache, in the same run; then a sparse file just over 4 GiB,
+// file in the page cache, in the same run; the block index of that file, as
+// publishing makes it, against md5sum; then a sparse file just over 4 GiB,
 // which must be hashed whole (skip it with --no-large).
+#include "digest/block_index.h"
 #include "digest/md5.h"
 
 #include <algorithm>
@@ -159,6 +161,48 @@ bool CompareWithTools(const fs::path& path, std::uint64_t size)
     return agree;
 }
 
+// IndexFile on two workers (an operator's small machine) against md5sum of
+// the same file: indexing reads the file once for its digests and once per
+// worker for the blocks' sums.
+bool IndexAgainstMd5sum(const fs::path& path, std::uint64_t size)
+{
+    const bool md5sum = Installed("md5sum");
+    std::vector<double> indexing, hashing;
+    std::string indexDigest, md5sumDigest;
+    std::size_t blocks = 0;
+    std::uint32_t blockSize = 0;
+    for (int round = 0; round < kRounds; ++round) {
+        const auto start = Clock::now();
+        const tarnwick::blocks::BlockIndex index = tarnwick::blocks::IndexFile(path, 2);
+        indexing.push_back(std::chrono::duration<double>(Clock::now() - start).count());
+        indexDigest = tarnwick::DigestToHex(index.md5);
+        blocks = index.blocks.size();
+        blockSize = index.blockSize;
+        if (md5sum) {
+            const auto started = Clock::now();
+            md5sumDigest = DigestFromCommand("md5sum '" + path.string() + "'");
+            hashing.push_back(std::chrono::duration<double>(Clock::now() - started).count());
+        }
+    }
+    const auto median = [](std::vector<double> seconds) {
+        std::sort(seconds.begin(), seconds.end());
+        return seconds[seconds.size() / 2];
+    };
+    const double mb = static_cast<double>(size) / 1e6;
+    std::printf("\nblock index of the same file (%zu blocks of %u bytes), median of %d rounds:\n", blocks, blockSize,
+                kRounds);
+    std::printf("%-28s %8s %10s\n", "", "seconds", "MB/s");
+    std::printf("%-28s %8.2f %10.0f\n", "IndexFile, 2 workers", median(indexing), mb / median(indexing));
+    if (!md5sum) {
+        std::printf("%-28s %8s\n", "md5sum", "not installed");
+        return true;
+    }
+    std::printf("%-28s %8.2f %10.0f\n", "md5sum", median(hashing), mb / median(hashing));
+    std::printf("  IndexFile time / md5sum time %.2f; whole-file MD5s %s\n", median(indexing) / median(hashing),
+                indexDigest == md5sumDigest ? "agree" : "DIFFER");
+    return indexDigest == md5sumDigest;
+}
+
 bool LargeSparseFile()
 {
     TemporaryFile file("tarnwick-bench-md5-sparse");
@@ -205,6 +249,7 @@ int main(int argc, char** argv)
         tarnwick::FileDigest(file.Path(), warm); // the file is in the page cache from here on
         std::printf("1 GiB file in the page cache, median of %d rounds:\n", kRounds);
         bool ok = CompareWithTools(file.Path(), kGiB);
+        ok = IndexAgainstMd5sum(file.Path(), kGiB) && ok;
         if (large)
             ok = LargeSparseFile() && ok;
         if (!ok) {
