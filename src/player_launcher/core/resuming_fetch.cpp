@@ -27,6 +27,19 @@ std::optional<PartialDownload> ReadRecord(const std::filesystem::path& file)
 
 } // namespace
 
+std::string RangeRequest::HeaderValue() const
+{
+    if (spans.empty())
+        return "bytes=" + std::to_string(from) + "-";
+    std::string value = "bytes=";
+    for (const ByteSpan& span : spans) {
+        if (value.size() > 6)
+            value += ',';
+        value += std::to_string(span.first) + "-" + std::to_string(span.last);
+    }
+    return value;
+}
+
 std::filesystem::path PartialRecordPathFor(const std::filesystem::path& partial)
 {
     std::filesystem::path record = partial;
@@ -105,7 +118,7 @@ FetchResult ResumingFetcher::Transfer(const std::string& url, const std::filesys
             }
             std::optional<RangeRequest> range;
             if (condition)
-                range = RangeRequest{have, *condition};
+                range = RangeRequest{have, *condition, {}};
 
             std::uint64_t received = have;
             std::optional<std::uint64_t> total;

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Downloading an update file so that a stopped download continues: the rules
 // (when to ask for a range, what to make of the answer, what to keep) are
@@ -23,17 +24,31 @@ inline constexpr std::uint64_t kMaxDownloadBytes = 4ull << 30;
 inline constexpr int kDownloadAttempts = 3;
 
 // The head of an answer: its status, its validators (the length from
-// Content-Length) and, for a 206, its Content-Range.
+// Content-Length), for a 206 its Content-Range, and its Content-Type (a
+// multipart answer names its boundary there).
 struct HttpHead {
     int status = 0;
     BodyValidators validators;
     std::optional<ContentRange> range;
+    std::string contentType;
 };
 
-// "Range: bytes=FROM-" with "If-Range: CONDITION".
+// Bytes first to last of a file, both included.
+struct ByteSpan {
+    std::uint64_t first = 0;
+    std::uint64_t last = 0;
+    bool operator==(const ByteSpan&) const = default;
+};
+
+// "Range: bytes=FROM-" with "If-Range: CONDITION", or, with `spans`, those
+// spans ("bytes=A-B,C-D") and If-Range only when a condition is given.
 struct RangeRequest {
     std::uint64_t from = 0;
     std::string condition;
+    std::vector<ByteSpan> spans;
+
+    // The value of the Range header.
+    std::string HeaderValue() const;
 };
 
 struct TransferResult {

@@ -251,9 +251,19 @@ EntryReport Updater::RunEntry(std::size_t index, const UpdateItem& entry, std::o
         if (recorded && KeptDownloadFits(partial, *recorded, entry, expected)) {
             downloaded = recorded->md5;
         } else {
+            // A stopped whole download is continued rather than patched.
+            std::optional<FetchResult> patched;
+            if (patcher_ && exists && !archive && !self && !IsFile(partial)) {
+                patched = patcher_->Patch(entry.downUrl, target, partial, expected, progress.bytes, cancelled);
+                if (!patched->error.empty() && cancelled && cancelled->load())
+                    return failed(DownloadFailedText(patched->error));
+                if (!patched->error.empty() || !patched->md5)
+                    patched.reset();
+            }
             // The digest is always taken on the way: the record names the
             // download by it, and a stopped run knows its file by it.
-            const FetchResult fetched = fetcher_.Fetch(entry.downUrl, partial, true, progress.bytes, cancelled);
+            const FetchResult fetched =
+                patched ? *patched : fetcher_.Fetch(entry.downUrl, partial, true, progress.bytes, cancelled);
             if (!fetched.error.empty())
                 return failed(DownloadFailedText(fetched.error));
             downloaded = fetched.md5 ? DigestToHex(*fetched.md5) : Md5Of(partial);

@@ -44,6 +44,19 @@ public:
                               const FetchProgress& progress, const std::atomic<bool>* cancelled) = 0;
 };
 
+// Brings a file up to date from the player's old copy, or says why it did not.
+class UpdatePatcher {
+public:
+    virtual ~UpdatePatcher() = default;
+    // Builds the file at `url` into `partial`, from `current` and what the
+    // server holds, and takes its MD5. An error means `partial` was not
+    // made (and nothing of the attempt is left); `expectedMd5` (when known)
+    // must be the index's, or the index is taken for another file's.
+    virtual FetchResult Patch(const std::string& url, const std::filesystem::path& current,
+                              const std::filesystem::path& partial, const std::optional<std::string>& expectedMd5,
+                              const FetchProgress& progress, const std::atomic<bool>* cancelled) = 0;
+};
+
 enum class EntryOutcome { Current, Updated, Skipped, Failed };
 
 struct EntryReport {
@@ -80,6 +93,10 @@ public:
     // as any other, and `step` installs it (see InstallResult::finished).
     void SetSelfInstall(std::filesystem::path ownImage, InstallStep& step);
 
+    // A file the player already has (no archive, not the launcher itself) is
+    // first brought up to date by `patcher`, and downloaded whole when that fails.
+    void SetPatcher(UpdatePatcher& patcher) { patcher_ = &patcher; }
+
     // The reports in the order of the entries (the launcher's own image is
     // run last, and told last to `progress`).
     std::vector<EntryReport> Run(const std::vector<UpdateItem>& entries, const UpdateProgress& progress = {},
@@ -98,6 +115,7 @@ private:
     Pinning pinning_;
     std::u16string ownImageKey_; // empty: none set
     InstallStep* selfStep_ = nullptr;
+    UpdatePatcher* patcher_ = nullptr;
     UpdateState state_; // read at the start of a run, written after each change
     std::set<std::filesystem::path> written_; // targets replaced in this run: their digests taken before are old
 };

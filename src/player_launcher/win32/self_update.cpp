@@ -1,5 +1,6 @@
 #include "self_update.h"
 
+#include "player_launcher/core/delta_fetch.h"
 #include "player_launcher/core/player_messages.h"
 #include "player_launcher/core/resuming_fetch.h"
 #include "self_image.h"
@@ -170,7 +171,9 @@ UpdateRun RunUpdates(const std::vector<UpdateItem>& entries, Pinning pinning, co
 {
     WinInetTransport transport;
     ResumingFetcher fetcher(transport);
+    DeltaFetcher patcher(transport);
     Updater updater(std::filesystem::path(OwnFolder()), UpdateStateFile(), fetcher, pinning);
+    updater.SetPatcher(patcher);
     ProcessHandOff handOff(OwnArguments());
     SelfImageInstall selfInstall(handOff, OwnMachine());
     updater.SetSelfInstall(std::filesystem::path(OwnPath()), selfInstall);

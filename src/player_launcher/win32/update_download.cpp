@@ -19,9 +19,11 @@ TransferResult WinInetTransport::Get(const std::string& url, const std::optional
     if (!checked.Allowed())
         return {FailureText({DownloadProblem::BadAddress, 0, RefusalText(checked)}, subject), false};
     std::wstring headers;
-    if (range)
-        headers = L"Range: bytes=" + std::to_wstring(range->from) + L"-\r\nIf-Range: " + Wide(ShownUtf16(range->condition)) +
-                  L"\r\n";
+    if (range) {
+        headers = L"Range: " + Wide(ShownUtf16(range->HeaderValue())) + L"\r\n";
+        if (!range->condition.empty())
+            headers += L"If-Range: " + Wide(ShownUtf16(range->condition)) + L"\r\n";
+    }
     HttpAnswer answer = SendGet(checked.address, headers);
     if (answer.failure.problem != DownloadProblem::None)
         return {FailureText(answer.failure, subject), WorthRetrying(answer.failure)};
@@ -33,6 +35,7 @@ TransferResult WinInetTransport::Get(const std::string& url, const std::optional
     answered.validators.lastModified = ShownUtf8(Utf16(Header(request, HTTP_QUERY_LAST_MODIFIED)));
     answered.validators.length = ContentLength(request);
     answered.range = ParseContentRange(ShownUtf8(Utf16(Header(request, HTTP_QUERY_CONTENT_RANGE))));
+    answered.contentType = ShownUtf8(Utf16(Header(request, HTTP_QUERY_CONTENT_TYPE)));
     if (std::string refused = head(answered); !refused.empty())
         return {std::move(refused), answered.status >= 500};
 
