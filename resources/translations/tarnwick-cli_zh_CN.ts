@@ -639,5 +639,17 @@
         <source>upload the update files, the launcher, ServerInfo.txt.sig%1and ServerInfo.txt to DESTINATION (sftp://, ftp://,%1ftps://, http(s):// WebDAV, or a folder) under%1temporary names, then put them in place in that%1order; only what changed since the last publish%1is sent (--full: everything). URL: the launcher&apos;s%1list address (default: the remembered one); FOLDER:%1the local copy of the site, where each DownUrl%1below the list&apos;s folder maps to a file. Refused,%1with nothing uploaded, when ServerInfo.txt or its%1signature is not current, or a file&apos;s MD5 differs%1from its entry. Afterwards what players fetch is%1checked over URL (--deep: every digest): status 0%1when all is right, 1 when not, 2 for bad input.%1Passwords: the system&apos;s keyring, ~/.netrc, or%1TARNWICK_PUBLISH_PASSWORD; SFTP keys from%1ssh-agent or --key; a new host key is trusted%1when confirmed on the terminal or with%1--accept-host-key. The choices are remembered%1in Tarnwick.publish.json (never a password)</source>
         <translation>把更新文件、登录器、ServerInfo.txt.sig 和%1ServerInfo.txt 上传到 DESTINATION（sftp://、ftp://、%1ftps://、http(s):// WebDAV 或文件夹）：先用临时名，%1全部上传后再按这个顺序放置到位；只发送上次发布%1以来改变了的文件（--full：全部）。URL：登录器的%1列表地址（默认为记住的地址）；FOLDER：网站在%1本机的副本，列表所在文件夹之下的每个 DownUrl%1对应其中的一个文件。ServerInfo.txt 或其签名不是%1最新的、或者文件的 MD5 与条目不符时不予执行，%1不上传任何文件。之后从 URL 校验玩家获取的%1文件（--deep：每个校验值）：全部正确时状态为 0，%1否则为 1，输入有误时为 2。密码：系统的密钥环、%1~/.netrc 或 TARNWICK_PUBLISH_PASSWORD；SFTP 密钥%1来自 ssh-agent 或 --key；新的主机密钥须在终端上%1确认或用 --accept-host-key 接受。这些选择记在%1Tarnwick.publish.json 中（从不记密码）</translation>
     </message>
+    <message>
+        <source>write FILE.blocks beside each file of 4 MiB or more:%1the block index with which launchers fetch only%1what changed in a file they hold; publish makes%1it itself; by hand, upload it after its file;%1status 2 when a file cannot be read (the others%1are still done)</source>
+        <translation>为每个 4 MiB 及以上的文件在旁边写出 FILE.blocks：%1登录器凭这个块索引只下载已有文件中改动的部分；%1发布时会自动生成；手工上传时请在文件之后上传；%1有文件无法读取时状态为 2（其余文件照常处理）</translation>
+    </message>
+    <message>
+        <source>%1: smaller than %2, which launchers download whole: no index written</source>
+        <translation>%1：小于 %2，登录器会整个下载，未写出块索引</translation>
+    </message>
+    <message>
+        <source>%1: %2 blocks of %3 bytes, index of %4 bytes</source>
+        <translation>%1：%2 块，每块 %3 字节，索引 %4 字节</translation>
+    </message>
 </context>
 </TS>

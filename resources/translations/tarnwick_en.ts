@@ -2240,5 +2240,17 @@
         <source>名字无法解析</source>
         <translation>the name cannot be resolved</translation>
     </message>
+    <message>
+        <source>文件“%1”在发布时被改动了：请重新发布</source>
+        <translation>The file &quot;%1&quot; was changed during the publish: publish again</translation>
+    </message>
+    <message>
+        <source>更新 %1（%2）：无法生成块索引：%3</source>
+        <translation>Update %1 (%2): the block index cannot be made: %3</translation>
+    </message>
+    <message>
+        <source>块索引</source>
+        <translation>block index</translation>
+    </message>
 </context>
 </TS>
