@@ -259,3 +259,41 @@ class TamperingRelay(_LoopbackServer):
                     client.sendall(data)
         except OSError:
             return
+
+
+class RangeTamperingRelay(_LoopbackServer):
+    """Passes requests on to the upstream server, one a connection, and
+    changes one byte near the end of the body of every 206 answer: a block
+    that is not what the file's index says. Whole answers pass unchanged."""
+
+    def __init__(self, upstream_port):
+        super().__init__()
+        self.upstream_port = upstream_port
+        self.tampered = 0
+        self._lock = threading.Lock()
+
+    def _handle(self, client):
+        head = read_request_head(client)
+        if head is None:
+            return
+        lines = head.split(b"\r\n")
+        kept = [line for line in lines[1:] if line and not line.lower().startswith(b"connection:")]
+        request = b"\r\n".join([lines[0], *kept, b"Connection: close", b"", b""])
+        try:
+            with socket.create_connection(("127.0.0.1", self.upstream_port), timeout=10) as upstream:
+                upstream.sendall(request)
+                answer = b""
+                while not self._stopping.is_set():
+                    data = upstream.recv(65536)
+                    if not data:
+                        break
+                    answer += data
+            end = answer.find(b"\r\n\r\n")
+            if end >= 0 and answer.split(b"\r\n", 1)[0].split(b" ")[1:2] == [b"206"] and len(answer) - end > 200:
+                spot = len(answer) - 100
+                answer = answer[:spot] + bytes([answer[spot] ^ 0x01]) + answer[spot + 1:]
+                with self._lock:
+                    self.tampered += 1
+            client.sendall(answer)
+        except OSError:
+            return
