@@ -29,7 +29,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.join(HERE, "..", "support"))
 from fault_server import RangeTamperingRelay  # noqa: E402
-from launcher_under_wine import run_script, Failure, Operator, Player, Wine, check, expect, md5, read, write  # noqa: E402
+from launcher_under_wine import run_scenarios, run_script, Operator, Player, Wine, check, expect, md5, read, write  # noqa: E402
 from web_server import NginxServer  # noqa: E402
 
 SIZE = 32 << 20
@@ -183,16 +183,9 @@ def main():
     shutil.rmtree(work, ignore_errors=True)
     os.makedirs(work)
     wine = Wine(options.wine)
-    failures = []
     with NginxServer(extra=NGINX_LOCATIONS) as web:
-        for scenario in (delta_scenario, one_range_scenario, no_ranges_scenario, damaged_scenario, tampered_scenario,
-                         killed_scenario):
-            try:
-                scenario(options.cli, wine, web, work)
-            except Failure as failure:
-                failures.append(f"{scenario.__name__}: {failure}")
-                print(f"FAILED: {scenario.__name__}: {failure}")
-    return 1 if failures else 0
+        return run_scenarios((delta_scenario, one_range_scenario, no_ranges_scenario, damaged_scenario,
+                              tampered_scenario, killed_scenario), options.cli, wine, web, work)
 
 
 if __name__ == "__main__":

@@ -29,6 +29,19 @@ def run_script(main):
         sys.exit(1)
 
 
+def run_scenarios(scenarios, *arguments):
+    """Runs each scenario with the arguments; one that fails is said, and the
+    others still run. The status: 1 when any failed."""
+    failed = False
+    for scenario in scenarios:
+        try:
+            scenario(*arguments)
+        except Failure as failure:
+            failed = True
+            print(f"FAILED: {scenario.__name__}: {failure}")
+    return 1 if failed else 0
+
+
 def check(condition, message):
     if not condition:
         raise Failure(message)
