@@ -81,11 +81,20 @@ class NginxServer:
         return f"http://127.0.0.1:{self.port}/{path}"
 
     def put(self, name, data):
-        """Writes a file to serve, readable by nginx's user whatever the umask."""
+        """Writes a file to serve, readable by nginx's user whatever the umask.
+        A file written again gets a later modification time, to the second:
+        nginx's ETag and Last-Modified are made of the size and that second,
+        so a new version of the same size written within the second would
+        look unchanged to a client that asks conditionally, as it would to
+        the players of an operator who published twice in one second."""
         path = os.path.join(self.www, name)
+        before = os.stat(path).st_mtime if os.path.exists(path) else None
         with open(path, "wb") as f:
             f.write(data)
         os.chmod(path, 0o644)
+        if before is not None and int(os.stat(path).st_mtime) <= int(before):
+            later = int(before) + 1
+            os.utime(path, (later, later))
         return path
 
     def put_sparse(self, name, size, head=b""):

@@ -52,8 +52,14 @@ public:
             const std::size_t block = static_cast<std::size_t>(written_ / index_.blockSize);
             if (!found_[block])
                 return false;
-            const std::uint64_t blockEnd = index_.BlockStart(block) + index_.BlockLength(block);
+            // Blocks that follow each other in the old file too are read as one
+            // piece: a file that changed little is copied in large reads.
             const std::uint64_t from = *found_[block] + (written_ - index_.BlockStart(block));
+            std::size_t last = block;
+            while (last + 1 < found_.size() && found_[last + 1] && *found_[last + 1] == *found_[last] + index_.blockSize &&
+                   index_.BlockStart(last + 1) < std::min<std::uint64_t>(end, written_ + buffer_.size()))
+                ++last;
+            const std::uint64_t blockEnd = index_.BlockStart(last) + index_.BlockLength(last);
             const std::size_t piece =
                 static_cast<std::size_t>(std::min<std::uint64_t>({end, blockEnd, written_ + buffer_.size()}) - written_);
             if (old_.ReadAt(from, std::as_writable_bytes(std::span(buffer_.data(), piece))) != piece)
